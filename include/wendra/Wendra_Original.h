@@ -1,0 +1,134 @@
+/* Type library Wendra_Original: the component's public classes.
+ *
+ * A host creates ClsMain (ProgID "Wendra_Original.ClsMain") through the host-side
+ * helper or DllGetClassObject, writes the host settings through its properties and
+ * calls ShowForm or AddOriginalFile. Texts are UTF-8. A method that fails returns
+ * WO_DISP_E_EXCEPTION; WoGetErrorInfo then gives the error's number and description.
+ * Hosts written in C (or any language with a C FFI) use the flat functions below. */
+#ifndef WENDRA_ORIGINAL_H
+#define WENDRA_ORIGINAL_H
+
+#include "wendra/com.h"
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define WO_API __attribute__((visibility("default")))
+
+/* Class and interface identifiers. */
+#define WO_CLSID_CLSMAIN                                                                                     \
+    {                                                                                                        \
+        0x6A1C2E41, 0x5B3D, 0x4E8F, {                                                                        \
+            0x9A, 0x10, 0x2C, 0x4B, 0x7D, 0x81, 0x30, 0x01                                                   \
+        }                                                                                                    \
+    }
+#define WO_IID_CLSMAIN                                                                                       \
+    {                                                                                                        \
+        0x6A1C2E42, 0x5B3D, 0x4E8F, {                                                                        \
+            0x9A, 0x10, 0x2C, 0x4B, 0x7D, 0x81, 0x30, 0x01                                                   \
+        }                                                                                                    \
+    }
+#define WO_CLSID_CPRINTER                                                                                    \
+    {                                                                                                        \
+        0x6A1C2E43, 0x5B3D, 0x4E8F, {                                                                        \
+            0x9A, 0x10, 0x2C, 0x4B, 0x7D, 0x81, 0x30, 0x01                                                   \
+        }                                                                                                    \
+    }
+#define WO_IID_CPRINTER                                                                                      \
+    {                                                                                                        \
+        0x6A1C2E44, 0x5B3D, 0x4E8F, {                                                                        \
+            0x9A, 0x10, 0x2C, 0x4B, 0x7D, 0x81, 0x30, 0x01                                                   \
+        }                                                                                                    \
+    }
+/* The database connection a host hands over (see WoConnection_Open). */
+#define WO_IID_CONNECTION                                                                                    \
+    {                                                                                                        \
+        0x6A1C2E45, 0x5B3D, 0x4E8F, {                                                                        \
+            0x9A, 0x10, 0x2C, 0x4B, 0x7D, 0x81, 0x30, 0x01                                                   \
+        }                                                                                                    \
+    }
+
+#define WO_PROGID_CLSMAIN "Wendra_Original.ClsMain"
+#define WO_PROGID_CPRINTER "Wendra_Original.cPrinter"
+
+/* The four in-process server exports. */
+WO_API HRESULT DllRegisterServer(void);
+WO_API HRESULT DllUnregisterServer(void);
+WO_API HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid, void** object);
+WO_API HRESULT DllCanUnloadNow(void);
+
+/* Number and description of the error behind the last WO_DISP_E_EXCEPTION on this
+ * thread. Writes at most size bytes of UTF-8 including the terminating zero. */
+WO_API int32_t WoGetErrorInfo(char* description, size_t size);
+
+/* Flat C interface. Objects are the same reference-counted objects the C++
+ * interfaces below describe. */
+typedef struct WoObject WoObject;
+WO_API HRESULT WoCreateObject(const char* progId, WoObject** object);
+WO_API uint32_t WoRelease(WoObject* object);
+/* driver: "QSQLITE", "QPSQL" or "QODBC"; connectString: "Key=Value;..." with
+ * Database, Host, Port, User, Password, Options (for ODBC the whole ODBC string). */
+WO_API HRESULT WoConnection_Open(const char* driver, const char* connectString, WoObject** connection);
+WO_API HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value);
+WO_API HRESULT WoClsMain_put_gsOriginalID(WoObject* clsMain, const char* value);
+WO_API HRESULT WoClsMain_put_gsPath(WoObject* clsMain, const char* value);
+WO_API HRESULT WoClsMain_put_gsState(WoObject* clsMain, const char* value);
+WO_API HRESULT WoClsMain_putref_Connection(WoObject* clsMain, WoObject* connection);
+WO_API HRESULT WoClsMain_put_GetCopyRight(WoObject* clsMain, const char* value);
+WO_API HRESULT WoClsMain_put_gsOpen(WoObject* clsMain, int32_t value);
+WO_API HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value);
+WO_API HRESULT WoClsMain_ShowForm(WoObject* clsMain);
+
+#ifdef __cplusplus
+}
+
+namespace Wendra_Original {
+
+inline constexpr CLSID CLSID_ClsMain = WO_CLSID_CLSMAIN;
+inline constexpr IID IID__ClsMain = WO_IID_CLSMAIN;
+inline constexpr CLSID CLSID_cPrinter = WO_CLSID_CPRINTER;
+inline constexpr IID IID__cPrinter = WO_IID_CPRINTER;
+inline constexpr IID IID_Connection = WO_IID_CONNECTION;
+
+/* The host's door into the document management. Every property is write-only and
+ * writes the one process-wide set of host settings. */
+struct _ClsMain : wo::com::IUnknown {
+    virtual HRESULT put_gsRecordID(const char* value) = 0;
+    virtual HRESULT put_gsOriginalID(const char* value) = 0;
+    virtual HRESULT put_gsPath(const char* value) = 0;
+    virtual HRESULT put_gsState(const char* value) = 0;
+    /* A connection object answering IID_Connection; the component keeps a reference. */
+    virtual HRESULT putref_Connection(wo::com::IUnknown* connection) = 0;
+    /* "SYSBASE" or "SQL SERVER" select FTP storage, anything else folder storage. */
+    virtual HRESULT put_GetCopyRight(const char* value) = 0;
+    virtual HRESULT put_gsOpen(int32_t value) = 0;
+    virtual HRESULT put_gsConn(int32_t value) = 0;
+    virtual HRESULT ShowForm() = 0;
+    /* *result: -1 (true) when the last file picked was added, 0 otherwise. */
+    virtual HRESULT AddOriginalFile(int16_t* result) = 0;
+
+protected:
+    ~_ClsMain() = default;
+};
+
+/* Prints a file through the desktop's print route. */
+struct _cPrinter : wo::com::IUnknown {
+    /* "将当前的文件转化为临时文件进行打印" */
+    virtual HRESULT PrintToView() = 0;
+    /* "标识当前在ADO数据集中的文件ID" */
+    virtual HRESULT put_FileName(const char* value) = 0;
+    /* *value is allocated with malloc; the caller frees it. */
+    virtual HRESULT get_FileName(char** value) = 0;
+    virtual HRESULT PrintAnyFile(const char* FileToPrint) = 0;
+
+protected:
+    ~_cPrinter() = default;
+};
+
+} // namespace Wendra_Original
+#endif
+
+#endif

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, run and test.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+PACKAGES=(
+    # build
+    cmake ninja-build g++ pkg-config clang-format
+    # Qt 6: widgets, SQL drivers, printing, test, TIFF and other image formats
+    qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
+    qt6-image-formats-plugins
+    # C libraries behind the platform layer
+    libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libcups2-dev libmagick++-dev
+    # databases for the tests: PostgreSQL server, ODBC with the PostgreSQL driver
+    postgresql unixodbc odbc-postgresql
+    # FTP server, PDF tools and a virtual X server for tests and screenshots
+    python3-pyftpdlib poppler-utils xvfb xauth x11-apps imagemagick xdg-utils
+    # Chinese texts
+    fonts-wqy-zenhei
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=
+[ "$(id -u)" = 0 ] || SUDO=sudo
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"

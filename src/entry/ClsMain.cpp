@@ -1,0 +1,138 @@
+#include "entry/ClsMain.h"
+
+#include "entry/MyInit.h"
+#include "platform/com/ComObject.h"
+#include "platform/dialogs/Dialogs.h"
+#include "ui/list/FrmMainList.h"
+
+#include <QApplication>
+
+namespace wo::entry {
+
+namespace {
+
+QString text(const char* value) {
+    return value ? QString::fromUtf8(value) : QString();
+}
+
+// A host that is not a Qt program has no application object; the windows need one.
+void ensureApplication() {
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "Wendra_Original";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+}
+
+void information(const QString& message) {
+    dialogs::current().messageBox(nullptr, message, dialogs::Buttons::OK, dialogs::Icon::Information,
+                                  QStringLiteral("原文"));
+}
+
+// The settings check of ShowForm; false when a message said what is missing.
+bool settingsReady() {
+    if (MyInit::FtpMode) {
+        if (MyInit::gsOpen == 0 || MyInit::gsConn == 0) {
+            information(QStringLiteral("请配置FTP路径"));
+            return false;
+        }
+        if (!MyInit::gsPath.isEmpty() && !MyInit::gsPath.startsWith(QLatin1Char('/')))
+            MyInit::gsPath.prepend(QLatin1Char('/'));
+        return true;
+    }
+    if (MyInit::gsPath.isEmpty()) {
+        information(QStringLiteral("请先配置FTP路径"));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+ClsMain::ClsMain() {
+    com::server::objectCreated();
+}
+ClsMain::~ClsMain() {
+    com::server::objectDestroyed();
+}
+
+com::ComPtr<ClsMain> ClsMain::create() {
+    return com::ComPtr<ClsMain>::attach(new ClsMain);
+}
+
+HRESULT ClsMain::QueryInterface(const IID& iid, void** object) {
+    return com::queryInterface<Wendra_Original::_ClsMain>(this, Wendra_Original::IID__ClsMain, iid, object);
+}
+
+HRESULT ClsMain::put_gsRecordID(const char* value) {
+    MyInit::gsRecordID = text(value);
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::put_gsOriginalID(const char* value) {
+    MyInit::gsOriginalID = text(value);
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::put_gsPath(const char* value) {
+    MyInit::gsPath = text(value);
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::put_gsState(const char* value) {
+    MyInit::gsState = text(value);
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::putref_Connection(com::IUnknown* connection) {
+    if (!connection) {
+        MyInit::Connection.reset();
+        return WO_S_OK;
+    }
+    void* found = nullptr;
+    const HRESULT hr = connection->QueryInterface(Wendra_Original::IID_Connection, &found);
+    if (WO_FAILED(hr))
+        return hr;
+    MyInit::Connection = com::ComPtr<db::Connection>::attach(static_cast<db::Connection*>(found));
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::put_GetCopyRight(const char* value) {
+    const QString kind = text(value);
+    MyInit::FtpMode = kind == QLatin1String("SYSBASE") || kind == QLatin1String("SQL SERVER");
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::put_gsOpen(int32_t value) {
+    MyInit::gsOpen = value;
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::put_gsConn(int32_t value) {
+    MyInit::gsConn = value;
+    return WO_S_OK;
+}
+
+HRESULT ClsMain::ShowForm() {
+    return com::server::guard([] {
+        ensureApplication();
+        if (!settingsReady())
+            return;
+        if (!MyInit::Connection)
+            throw Error(3709, QStringLiteral("The connection cannot be used to perform this operation. It is "
+                                             "either closed or invalid in this context."));
+        ui::FrmMainList form;
+        form.Form_Load();
+        form.exec();
+    });
+}
+
+// Adding without a window arrives with the document store's adding operation.
+HRESULT ClsMain::AddOriginalFile(int16_t* result) {
+    if (result)
+        *result = 0;
+    return WO_E_NOTIMPL;
+}
+
+} // namespace wo::entry

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/com/ComPtr.h"
+#include "wendra/Wendra_Original.h"
+
+namespace wo::entry {
+
+// The host's door into the document management. Holds no state: every property
+// writes the process-wide host settings (MyInit).
+class ClsMain final : public com::RefCounted<Wendra_Original::_ClsMain> {
+public:
+    static com::ComPtr<ClsMain> create();
+
+    HRESULT QueryInterface(const IID& iid, void** object) override;
+
+    HRESULT put_gsRecordID(const char* value) override;
+    HRESULT put_gsOriginalID(const char* value) override;
+    HRESULT put_gsPath(const char* value) override;
+    HRESULT put_gsState(const char* value) override;
+    HRESULT putref_Connection(com::IUnknown* connection) override;
+    HRESULT put_GetCopyRight(const char* value) override;
+    HRESULT put_gsOpen(int32_t value) override;
+    HRESULT put_gsConn(int32_t value) override;
+    HRESULT ShowForm() override;
+    HRESULT AddOriginalFile(int16_t* result) override;
+
+private:
+    ClsMain();
+    ~ClsMain() override;
+};
+
+} // namespace wo::entry

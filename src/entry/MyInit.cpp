@@ -1,0 +1,25 @@
+#include "entry/MyInit.h"
+
+namespace wo::MyInit {
+
+QString gsRecordID;
+QString gsOriginalID;
+QString gsPath;
+QString gsState;
+com::ComPtr<db::Connection> Connection;
+bool FtpMode = false;
+std::int32_t gsOpen = 0;
+std::int32_t gsConn = 0;
+
+void reset() {
+    gsRecordID.clear();
+    gsOriginalID.clear();
+    gsPath.clear();
+    gsState.clear();
+    Connection.reset();
+    FtpMode = false;
+    gsOpen = 0;
+    gsConn = 0;
+}
+
+} // namespace wo::MyInit

@@ -1,0 +1,234 @@
+#include "platform/db/Connection.h"
+
+#include "platform/Error.h"
+#include "platform/com/ComObject.h"
+
+#include <QSqlError>
+#include <atomic>
+#include <optional>
+
+namespace wo::db {
+
+namespace {
+
+// What a provider reports when its error has no number of its own (E_FAIL).
+constexpr int kProviderError = -2147467259;
+constexpr int kProviderNotFound = 3706;
+
+std::atomic<int> s_connections{0};
+
+struct ConnectSettings {
+    QString database;
+    QString host;
+    int port = -1;
+    QString user;
+    QString password;
+    QString options;
+    // Values that must never show in an error text.
+    QStringList secrets;
+};
+
+ConnectSettings parseConnectString(const QString& driver, const QString& text) {
+    static const QStringList known = {QStringLiteral("database"), QStringLiteral("host"),
+                                      QStringLiteral("port"),     QStringLiteral("user"),
+                                      QStringLiteral("password"), QStringLiteral("options")};
+    ConnectSettings settings;
+    QList<std::pair<QString, QString>> pairs;
+    bool anyKnown = false;
+    for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
+        const qsizetype eq = part.indexOf(u'=');
+        const QString key = (eq < 0 ? part : part.left(eq)).trimmed();
+        const QString value = eq < 0 ? QString() : part.mid(eq + 1).trimmed();
+        if (!key.compare(QLatin1String("password"), Qt::CaseInsensitive) ||
+            !key.compare(QLatin1String("pwd"), Qt::CaseInsensitive))
+            settings.secrets << value;
+        if (known.contains(key, Qt::CaseInsensitive))
+            anyKnown = true;
+        pairs.append({key, value});
+    }
+    // An ODBC connection string goes to the driver manager untouched.
+    if (driver == QLatin1String("QODBC") && !anyKnown) {
+        settings.database = text;
+        return settings;
+    }
+    for (const auto& [name, value] : pairs) {
+        const QString key = name.toLower();
+        if (key == QLatin1String("database")) {
+            settings.database = value;
+        } else if (key == QLatin1String("host")) {
+            settings.host = value;
+        } else if (key == QLatin1String("port")) {
+            bool ok = false;
+            settings.port = value.toInt(&ok);
+            if (!ok)
+                throw Error(err::InvalidArgument,
+                            QStringLiteral("The connection string's Port '%1' is not a number.").arg(value));
+        } else if (key == QLatin1String("user")) {
+            settings.user = value;
+        } else if (key == QLatin1String("password")) {
+            settings.password = value;
+        } else if (key == QLatin1String("options")) {
+            settings.options = value;
+        } else {
+            throw Error(err::InvalidArgument,
+                        QStringLiteral("Unknown key '%1' in the connection string; expected Database, Host, "
+                                       "Port, User, Password or Options.")
+                            .arg(name));
+        }
+    }
+    return settings;
+}
+
+// PostgreSQL's driver gives the SQLSTATE as native code and appends it to the
+// text; an all-digit one ("42601") must not pass for a number of its own.
+bool isSqlState(const QString& code, const QString& text) {
+    if (code.size() != 5)
+        return false;
+    bool letter = false;
+    for (const QChar c : code) {
+        if (!c.isDigit() && !(c >= u'A' && c <= u'Z'))
+            return false;
+        letter = letter || c.isLetter();
+    }
+    return letter || text.endsWith(u'(' + code + u')');
+}
+
+Error sqlError(const QSqlError& error, const QString& context) {
+    const QString code = error.nativeErrorCode().trimmed();
+    QString text = error.databaseText().trimmed();
+    if (text.isEmpty())
+        text = error.text().trimmed();
+    if (isSqlState(code, text)) {
+        const QString suffix = u'(' + code + u')';
+        if (text.endsWith(suffix))
+            text = text.chopped(suffix.size()).trimmed();
+        if (text.isEmpty())
+            text = context + QStringLiteral(" failed.");
+        return Error(kProviderError, u'[' + code + QStringLiteral("] ") + text);
+    }
+    if (text.isEmpty())
+        text = context + QStringLiteral(" failed.");
+    bool numeric = false;
+    const int number = code.toInt(&numeric);
+    return Error(numeric && number != 0 ? number : kProviderError, text);
+}
+
+} // namespace
+
+void raiseSqlError(const QSqlError& error, const QString& context) {
+    throw sqlError(error, context);
+}
+
+void raiseObjectClosed() {
+    throw Error(3704, QStringLiteral("Operation is not allowed when the object is closed."));
+}
+
+Connection::Connection(QString connectionName, bool owned)
+    : m_name(std::move(connectionName)), m_owned(owned) {}
+
+Connection::~Connection() {
+    close();
+}
+
+com::ComPtr<Connection> Connection::open(const QString& driver, const QString& connectString) {
+    if (!QSqlDatabase::isDriverAvailable(driver))
+        throw Error(
+            kProviderNotFound,
+            QStringLiteral("Provider cannot be found. It may not be properly installed. (Driver '%1'; "
+                           "installed: %2)")
+                .arg(driver, QSqlDatabase::drivers().join(QStringLiteral(", "))));
+    const ConnectSettings settings = parseConnectString(driver, connectString);
+    const QString name = QStringLiteral("wo-conn-%1").arg(++s_connections);
+    std::optional<Error> failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, name);
+        db.setDatabaseName(settings.database);
+        if (!settings.host.isEmpty())
+            db.setHostName(settings.host);
+        if (settings.port >= 0)
+            db.setPort(settings.port);
+        if (!settings.user.isEmpty())
+            db.setUserName(settings.user);
+        if (!settings.password.isEmpty())
+            db.setPassword(settings.password);
+        if (!settings.options.isEmpty())
+            db.setConnectOptions(settings.options);
+        if (!db.open())
+            failure = sqlError(db.lastError(), QStringLiteral("Opening the database"));
+    }
+    if (failure) {
+        QSqlDatabase::removeDatabase(name);
+        QString text = failure->description();
+        for (const QString& secret : settings.secrets)
+            if (!secret.isEmpty())
+                text.replace(secret, QStringLiteral("***"));
+        throw Error(failure->number(), text);
+    }
+    return com::ComPtr<Connection>::attach(new Connection(name, true));
+}
+
+com::ComPtr<Connection> Connection::wrap(const QSqlDatabase& database) {
+    if (!database.isOpen())
+        raiseObjectClosed();
+    return com::ComPtr<Connection>::attach(new Connection(database.connectionName(), false));
+}
+
+HRESULT Connection::QueryInterface(const IID& iid, void** object) {
+    return com::queryInterface<com::IUnknown>(this, Wendra_Original::IID_Connection, iid, object);
+}
+
+QSqlDatabase Connection::openDatabase() const {
+    QSqlDatabase db = database();
+    if (!db.isOpen())
+        raiseObjectClosed();
+    return db;
+}
+
+QSqlQuery Connection::run(const QString& statement) {
+    QSqlQuery query(openDatabase());
+    query.setForwardOnly(true);
+    countStatement();
+    if (!query.exec(statement))
+        raiseSqlError(query.lastError(), QStringLiteral("Executing the statement"));
+    return query;
+}
+
+void Connection::execute(const QString& statement) {
+    run(statement);
+}
+
+void Connection::beginTrans() {
+    QSqlDatabase db = openDatabase();
+    if (!db.transaction())
+        raiseSqlError(db.lastError(), QStringLiteral("Starting a transaction"));
+}
+
+void Connection::commitTrans() {
+    QSqlDatabase db = openDatabase();
+    if (!db.commit())
+        raiseSqlError(db.lastError(), QStringLiteral("Committing the transaction"));
+}
+
+void Connection::rollbackTrans() {
+    QSqlDatabase db = openDatabase();
+    if (!db.rollback())
+        raiseSqlError(db.lastError(), QStringLiteral("Rolling back the transaction"));
+}
+
+QSqlDatabase Connection::database() const {
+    return QSqlDatabase::database(m_name, false);
+}
+
+QString Connection::driverName() const {
+    return database().driverName();
+}
+
+void Connection::close() {
+    if (!m_owned || !QSqlDatabase::contains(m_name))
+        return;
+    // Every copy of the handle must be gone before the connection is removed.
+    database().close();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+} // namespace wo::db

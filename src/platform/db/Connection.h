@@ -1,0 +1,63 @@
+#pragma once
+
+#include "platform/com/ComPtr.h"
+#include "wendra/Wendra_Original.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+namespace wo::db {
+
+// The host's database connection, as the component uses it: statement texts are
+// executed as they are, one explicit transaction at a time, errors raised as
+// wo::Error with the driver's native number and text. The host opens the
+// connection and hands it over; the component never opens or closes it.
+class Connection final : public com::RefCounted<com::IUnknown> {
+public:
+    // Opens a connection on a Qt SQL driver: "QSQLITE", "QPSQL" or "QODBC".
+    // connectString is "Key=Value;..." with Database, Host, Port, User, Password,
+    // Options; for QODBC a string without those keys is the ODBC connection string.
+    // Throws wo::Error when the driver is missing or the connection fails.
+    static com::ComPtr<Connection> open(const QString& driver, const QString& connectString);
+    // Wraps a QSqlDatabase the caller has opened already.
+    static com::ComPtr<Connection> wrap(const QSqlDatabase& database);
+
+    HRESULT QueryInterface(const IID& iid, void** object) override;
+
+    // Runs one statement; the statement has run when the call returns.
+    void execute(const QString& statement);
+    // Runs one statement and hands back its forward-only result; counted like execute().
+    QSqlQuery run(const QString& statement);
+    void beginTrans();
+    void commitTrans();
+    void rollbackTrans();
+
+    QSqlDatabase database() const;
+    QString driverName() const;
+    // Statements sent to the database through this object (executions and opened
+    // result sets), for callers that must prove work happens in memory.
+    qint64 statementCount() const { return m_statements; }
+    void countStatement() { ++m_statements; }
+    // Closes the underlying database; only the owner (the host) calls it. A wrapped
+    // database stays open: whoever opened it closes it.
+    void close();
+
+private:
+    explicit Connection(QString connectionName, bool owned);
+    ~Connection() override;
+
+    // The database, or error 3704 when it is closed.
+    QSqlDatabase openDatabase() const;
+
+    QString m_name;
+    bool m_owned;
+    qint64 m_statements = 0;
+};
+
+// Raises the driver's error of the last failed operation as wo::Error.
+[[noreturn]] void raiseSqlError(const class QSqlError& error, const QString& context);
+// Raises error 3704, the answer to any use of a closed connection or recordset.
+[[noreturn]] void raiseObjectClosed();
+
+} // namespace wo::db

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace wo::db {
+
+// A recordset Filter, parsed once and evaluated on rows in memory:
+//   Name = 'text' | [Name] <> 5 | Name Like 'ab*' | Name = Null
+// joined with And / Or (And binds tighter) and parentheses. Texts compare exactly
+// and case-sensitively, as the database's own = does; a numeric value compares
+// numerically with a literal that is a number. NULL matches only "= Null".
+class FilterExpression {
+public:
+    // columns maps each lower-case field name to its column. Throws wo::Error 3001
+    // naming the position and what was expected when the text is malformed.
+    FilterExpression(const QString& text, const QHash<QString, int>& columns);
+
+    // row points at the row's values, one per column.
+    bool matches(const QVariant* row) const;
+
+    struct Equality {
+        int column;
+        QString text;
+    };
+    // A "field = 'text'" that every matching row satisfies (the expression is that
+    // comparison joined to the rest with And), so an EqualityIndex can narrow rows.
+    std::optional<Equality> requiredEquality() const;
+
+private:
+    enum class Op { Equal, NotEqual, Less, Greater, LessEqual, GreaterEqual, Like };
+    struct Literal {
+        enum class Kind { Text, Number, Null } kind = Kind::Null;
+        QString text;
+        // Set when the literal reads as a finite number, quoted or not.
+        bool numeric = false;
+        double number = 0;
+        bool integral = false;
+        qint64 integer = 0;
+        // Like: the pattern split at its wildcards.
+        QStringList parts;
+    };
+    struct Node {
+        enum class Kind { And, Or, Compare } kind = Kind::Compare;
+        std::vector<int> children;
+        int column = -1;
+        Op op = Op::Equal;
+        Literal literal;
+    };
+
+    bool evaluate(int node, const QVariant* row) const;
+    bool compare(const Node& node, const QVariant& value) const;
+    std::optional<Equality> equalityIn(int node) const;
+
+    std::vector<Node> m_nodes;
+    int m_root = -1;
+
+    friend class FilterParser;
+};
+
+// The rows of a snapshot by the value of one field. A lookup yields, in row order,
+// every row whose value can equal a text under the filter's rules (and maybe a few
+// that do not, which the filter itself then rejects).
+class EqualityIndex {
+public:
+    EqualityIndex(const std::vector<QVariant>& values, int columns, int column);
+    std::vector<int> candidates(const QString& text) const;
+
+private:
+    std::vector<int> rowsOf(const QString& key) const;
+
+    // Rows sharing a key form a chain through m_next, first and last row kept here.
+    QHash<QString, std::pair<int, int>> m_chains;
+    std::vector<int> m_next;
+};
+
+} // namespace wo::db

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+namespace wo::db {
+
+class Connection;
+class FilterExpression;
+
+// A client-side static snapshot of a query's result: every row is fetched when it
+// opens; afterwards nothing goes to the database. A filter narrows the visible
+// rows in memory.
+class Recordset {
+public:
+    enum State { adStateClosed = 0, adStateOpen = 1 };
+
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Runs the statement on the connection and keeps the whole result. Throws
+    // wo::Error with the driver's number when the statement fails.
+    void open(const QString& source, Connection& connection);
+    void close();
+    State state() const;
+
+    // Rows visible through the current filter.
+    int recordCount() const;
+    bool eof() const;
+    bool bof() const;
+    void moveFirst();
+    void moveNext();
+
+    // Value of a field of the current row, found by name without regard to case.
+    // Throws wo::Error 3265 for an unknown name, 3021 when there is no current row.
+    QVariant field(const QString& name) const;
+    QStringList fieldNames() const;
+
+    // Sets the filter expression ("" removes it) and moves to the first visible
+    // row. Throws wo::Error with a clear text for a malformed expression; the
+    // previous filter then stays.
+    void setFilter(const QString& expression);
+    QString filter() const;
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d;
+};
+
+} // namespace wo::db

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+// Every message box, input box, open-file dialog and context menu of the component
+// goes through this interface, so a host's or our own tests can answer them.
+namespace wo::dialogs {
+
+enum class Icon { None, Critical, Question, Exclamation, Information };
+enum class Buttons { OK, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
+// Numbered as message-box answers traditionally are.
+enum class Answer { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+// Title of a box shown without a title of its own.
+QString defaultTitle();
+
+struct OpenFileRequest {
+    QString title;
+    QString filter; // "Description (*.a *.b);;..." as Qt writes it
+    QString folder;
+    bool multiSelect = false;
+};
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    virtual Answer messageBox(QWidget* parent, const QString& text, Buttons buttons, Icon icon,
+                              const QString& title) = 0;
+    // The text typed; empty when cancelled, as an input box answers.
+    virtual QString inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                             const QString& defaultText) = 0;
+    // Full paths of the picked files; empty when cancelled.
+    virtual QStringList openFiles(QWidget* parent, const OpenFileRequest& request) = 0;
+    // Shows the menu at a global position; the chosen action or nullptr.
+    virtual QAction* contextMenu(QMenu* menu, const QPoint& globalPos) = 0;
+};
+
+// The dialogs in use: the Qt implementation unless another was installed.
+Dialogs& current();
+// Installs an implementation for the process (tests, hosts that drive the component);
+// passing nullptr restores the Qt one. Returns the one it replaces.
+std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs);
+
+} // namespace wo::dialogs

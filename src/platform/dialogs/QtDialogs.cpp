@@ -1,0 +1,109 @@
+#include "platform/dialogs/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <utility>
+
+namespace wo::dialogs {
+
+namespace {
+
+std::unique_ptr<Dialogs>& slot() {
+    static std::unique_ptr<Dialogs> dialogs = std::make_unique<QtDialogs>();
+    return dialogs;
+}
+
+QMessageBox::Icon qtIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Buttons in their on-screen order, each with the answer it gives.
+QList<std::pair<QMessageBox::StandardButton, Answer>> qtButtons(Buttons buttons) {
+    using B = QMessageBox;
+    switch (buttons) {
+    case Buttons::OK:
+        return {{B::Ok, Answer::OK}};
+    case Buttons::OKCancel:
+        return {{B::Ok, Answer::OK}, {B::Cancel, Answer::Cancel}};
+    case Buttons::AbortRetryIgnore:
+        return {{B::Abort, Answer::Abort}, {B::Retry, Answer::Retry}, {B::Ignore, Answer::Ignore}};
+    case Buttons::YesNoCancel:
+        return {{B::Yes, Answer::Yes}, {B::No, Answer::No}, {B::Cancel, Answer::Cancel}};
+    case Buttons::YesNo:
+        return {{B::Yes, Answer::Yes}, {B::No, Answer::No}};
+    case Buttons::RetryCancel:
+        return {{B::Retry, Answer::Retry}, {B::Cancel, Answer::Cancel}};
+    }
+    return {{B::Ok, Answer::OK}};
+}
+
+} // namespace
+
+QString defaultTitle() {
+    return QStringLiteral("Wendra_Original");
+}
+
+Dialogs& current() {
+    return *slot();
+}
+
+std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs) {
+    if (!dialogs)
+        dialogs = std::make_unique<QtDialogs>();
+    return std::exchange(slot(), std::move(dialogs));
+}
+
+Answer QtDialogs::messageBox(QWidget* parent, const QString& text, Buttons buttons, Icon icon,
+                             const QString& title) {
+    QMessageBox box(qtIcon(icon), title.isEmpty() ? defaultTitle() : title, text, QMessageBox::NoButton,
+                    parent);
+    const auto choices = qtButtons(buttons);
+    QMessageBox::StandardButtons set;
+    for (const auto& c : choices)
+        set |= c.first;
+    box.setStandardButtons(set);
+    box.setDefaultButton(choices.first().first);
+    const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
+    for (const auto& c : choices)
+        if (c.first == pressed)
+            return c.second;
+    // Escape or the close box: the box's cancelling answer, as a person expects.
+    return set.testFlag(QMessageBox::Cancel) ? Answer::Cancel
+           : set.testFlag(QMessageBox::No)   ? Answer::No
+                                             : choices.first().second;
+}
+
+QString QtDialogs::inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                            const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, title.isEmpty() ? defaultTitle() : title, prompt,
+                                               QLineEdit::Normal, defaultText, &ok);
+    return ok ? text : QString();
+}
+
+QStringList QtDialogs::openFiles(QWidget* parent, const OpenFileRequest& request) {
+    if (request.multiSelect)
+        return QFileDialog::getOpenFileNames(parent, request.title, request.folder, request.filter);
+    const QString file = QFileDialog::getOpenFileName(parent, request.title, request.folder, request.filter);
+    return file.isEmpty() ? QStringList() : QStringList{file};
+}
+
+QAction* QtDialogs::contextMenu(QMenu* menu, const QPoint& globalPos) {
+    return menu->exec(globalPos);
+}
+
+} // namespace wo::dialogs

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/dialogs/Dialogs.h"
+
+namespace wo::dialogs {
+
+// The dialogs a person answers.
+class QtDialogs final : public Dialogs {
+public:
+    Answer messageBox(QWidget* parent, const QString& text, Buttons buttons, Icon icon,
+                      const QString& title) override;
+    QString inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                     const QString& defaultText) override;
+    QStringList openFiles(QWidget* parent, const OpenFileRequest& request) override;
+    QAction* contextMenu(QMenu* menu, const QPoint& globalPos) override;
+};
+
+} // namespace wo::dialogs

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/inet/HandleTable.h"
+
+#include <QString>
+
+// The host's and the component's FTP calls. Each reports failure by returning 0
+// or false; InternetGetLastResponseInfo then gives this thread's error number and
+// text. wendra/inet.h has the same calls for C hosts.
+namespace wo::inet {
+
+Handle InternetOpen(const QString& agent);
+Handle InternetConnect(Handle session, const QString& server, quint16 port, const QString& user,
+                       const QString& password, bool passive = true, bool useTls = false);
+bool InternetCloseHandle(Handle handle);
+
+bool FtpSetCurrentDirectory(Handle connection, const QString& dir);
+bool FtpCreateDirectory(Handle connection, const QString& dir);
+bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName);
+bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists);
+bool FtpDeleteFile(Handle connection, const QString& remoteName);
+
+QString InternetGetLastResponseInfo(int* error = nullptr);
+
+} // namespace wo::inet

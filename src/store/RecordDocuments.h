@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+namespace wo::db {
+class Connection;
+}
+
+namespace wo::store {
+
+// One document of a record as the list window shows it.
+struct ListedDocument {
+    QString id;
+    QString name;
+    QString type;
+    QString path;
+};
+
+// The path column as shown: a null path reads as ""; in FTP mode a path that does
+// not begin with "/" (the empty one included) is the root "/".
+QString displayPath(const QVariant& filePath, bool ftpMode);
+
+// The record's documents in stored order (SelectRecordDocuments), read from one snapshot.
+QVector<ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,
+                                            bool ftpMode);
+
+// Writes positions 1..N, in the given order of document IDs, one statement each.
+// Stops at the first failing statement; the rows written before it keep their new positions.
+void saveDocumentOrder(db::Connection& connection, const QStringList& ids);
+
+} // namespace wo::store

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/Error.h"
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace wo::ui {
+
+// "错误" + number + "：" + description, the component's text for an unexpected error.
+QString errorText(int number, const QString& description);
+
+// Runs a window handler that traps no error of its own: an error is shown as
+// errorText under the given title, so nothing crosses the event loop. Returns
+// false when the handler failed.
+bool guarded(QWidget* parent, const QString& title, const std::function<void()>& handler);
+
+} // namespace wo::ui

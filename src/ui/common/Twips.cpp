@@ -1,0 +1,17 @@
+#include "ui/common/Twips.h"
+
+#include <QWidget>
+#include <cmath>
+
+namespace wo::ui {
+
+int twips(int value, const QWidget* widget) {
+    const int dpi = widget ? widget->logicalDpiX() : 96;
+    return int(std::lround(value * dpi / 1440.0));
+}
+
+QRect twipsRect(int left, int top, int width, int height, const QWidget* widget) {
+    return {twips(left, widget), twips(top, widget), twips(width, widget), twips(height, widget)};
+}
+
+} // namespace wo::ui

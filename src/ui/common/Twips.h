@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QRect>
+
+class QWidget;
+
+namespace wo::ui {
+
+// Places designed in twips (1440 per inch), scaled by the screen's logical DPI:
+// 15 twips per pixel at 96 DPI.
+int twips(int value, const QWidget* widget);
+QRect twipsRect(int left, int top, int width, int height, const QWidget* widget);
+
+} // namespace wo::ui

@@ -1,0 +1,101 @@
+#include "platform/dialogs/ScriptedDialogs.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+
+using namespace wo::dialogs;
+
+class TestDialogs : public QObject {
+    Q_OBJECT
+private slots:
+    void answersComeFromTheirQueues();
+    void unansweredCallsAreClosedAndMarked_data();
+    void unansweredCallsAreClosedAndMarked();
+    void contextMenuChoosesByNameOrText();
+    void scopeRestoresPreviousDialogs();
+};
+
+void TestDialogs::answersComeFromTheirQueues() {
+    ScriptedDialogs d;
+    d.queueAnswer(Answer::No);
+    d.queueAnswer(Answer::Yes);
+    d.queueInput(QStringLiteral(" 新名"));
+    d.queueFiles({QStringLiteral("/a"), QStringLiteral("/b")});
+    QCOMPARE(d.messageBox(nullptr, QStringLiteral("q1"), Buttons::YesNo, Icon::Question, QStringLiteral("T")),
+             Answer::No);
+    QCOMPARE(d.inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t"), QStringLiteral("old")),
+             QStringLiteral(" 新名"));
+    QCOMPARE(d.messageBox(nullptr, QStringLiteral("q2"), Buttons::YesNo, Icon::Question, QString()),
+             Answer::Yes);
+    // An OK-only box needs no scripted answer.
+    QCOMPARE(d.messageBox(nullptr, QStringLiteral("info"), Buttons::OK, Icon::Information, QString()),
+             Answer::OK);
+    OpenFileRequest request{QStringLiteral("pick"), QString(), QString(), true};
+    QCOMPARE(d.openFiles(nullptr, request), (QStringList{"/a", "/b"}));
+    QCOMPARE(d.pendingCount(), 0);
+    QCOMPARE(d.unansweredCount(), 0);
+
+    const auto boxes = d.calls(ScriptedDialogs::Kind::MessageBox);
+    QCOMPARE(boxes.size(), 3);
+    QCOMPARE(boxes[0].title, QStringLiteral("T"));
+    QCOMPARE(boxes[1].title, defaultTitle());
+    QCOMPARE(boxes[2].icon, Icon::Information);
+    const auto input = d.calls(ScriptedDialogs::Kind::InputBox).first();
+    QCOMPARE(input.defaultText, QStringLiteral("old"));
+    QCOMPARE(d.calls(ScriptedDialogs::Kind::OpenFiles).first().request.multiSelect, true);
+    QCOMPARE(d.calls().size(), 5);
+}
+
+void TestDialogs::unansweredCallsAreClosedAndMarked_data() {
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("YesNo") << int(Buttons::YesNo) << int(Answer::No);
+    QTest::newRow("YesNoCancel") << int(Buttons::YesNoCancel) << int(Answer::Cancel);
+    QTest::newRow("OKCancel") << int(Buttons::OKCancel) << int(Answer::Cancel);
+    QTest::newRow("AbortRetryIgnore") << int(Buttons::AbortRetryIgnore) << int(Answer::Abort);
+}
+
+void TestDialogs::unansweredCallsAreClosedAndMarked() {
+    QFETCH(int, buttons);
+    ScriptedDialogs d;
+    QTEST(int(d.messageBox(nullptr, QStringLiteral("?"), Buttons(buttons), Icon::Question, QString())),
+          "answer");
+    QVERIFY(d.inputBox(nullptr, QStringLiteral("p"), QString(), QStringLiteral("x")).isEmpty());
+    QVERIFY(d.openFiles(nullptr, {}).isEmpty());
+    QCOMPARE(d.unansweredCount(), 3);
+}
+
+void TestDialogs::contextMenuChoosesByNameOrText() {
+    QMenu menu;
+    QAction* rename = menu.addAction(QStringLiteral("修改原文名称"));
+    rename->setObjectName(QStringLiteral("RenameFile"));
+    QAction* other = menu.addAction(QStringLiteral("其他"));
+    ScriptedDialogs d;
+    d.queueMenuChoice(QStringLiteral("RenameFile"));
+    d.queueMenuChoice(QStringLiteral("其他"));
+    d.queueMenuChoice(QString());
+    QCOMPARE(d.contextMenu(&menu, {}), rename);
+    QCOMPARE(d.contextMenu(&menu, {}), other);
+    QCOMPARE(d.contextMenu(&menu, {}), nullptr);
+    QCOMPARE(d.calls().first().menuItems, (QStringList{"修改原文名称", "其他"}));
+    QCOMPARE(d.calls().first().text, QStringLiteral("修改原文名称"));
+    QCOMPARE(d.unansweredCount(), 0);
+}
+
+void TestDialogs::scopeRestoresPreviousDialogs() {
+    Dialogs* before = &current();
+    {
+        ScriptedDialogsScope outer;
+        QCOMPARE(&current(), &*outer);
+        {
+            ScriptedDialogsScope inner;
+            QCOMPARE(&current(), &*inner);
+        }
+        QCOMPARE(&current(), &*outer);
+    }
+    QCOMPARE(&current(), before);
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"

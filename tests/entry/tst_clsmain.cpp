@@ -1,0 +1,210 @@
+#include "TestDatabase.h"
+#include "entry/ClsMain.h"
+#include "entry/MyInit.h"
+#include "platform/com/ServerState.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "ui/list/FrmMainList.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+using namespace wo;
+using entry::ClsMain;
+
+namespace {
+
+// Closes the list window through CmdExit as soon as it shows; tells whether it did.
+class WindowWatcher {
+public:
+    WindowWatcher() {
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* w = qobject_cast<ui::FrmMainList*>(top);
+                if (w && w->isVisible()) {
+                    shown = true;
+                    rows = w->LVOrder->topLevelItemCount();
+                    w->CmdExit->click();
+                }
+            }
+        });
+        m_poll.start(5);
+    }
+    bool shown = false;
+    int rows = -1;
+
+private:
+    QTimer m_poll;
+};
+
+} // namespace
+
+class TestClsMain : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { MyInit::reset(); }
+    void cleanup() { MyInit::reset(); }
+    void getCopyRight_data();
+    void getCopyRight();
+    void settingsAreProcessWide();
+    void connectionIsKeptByReference();
+    void showFormChecks_data();
+    void showFormChecks();
+    void showFormReportsLoadErrorToHost();
+    void addOriginalFileIsNotOfferedYet();
+};
+
+void TestClsMain::getCopyRight_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("ftp");
+    QTest::newRow("SQL SERVER") << QByteArray("SQL SERVER") << true;
+    QTest::newRow("SYSBASE") << QByteArray("SYSBASE") << true;
+    QTest::newRow("lower case") << QByteArray("sql server") << false;
+    QTest::newRow("mixed case") << QByteArray("Sysbase") << false;
+    QTest::newRow("leading blank") << QByteArray(" SYSBASE") << false;
+    QTest::newRow("trailing blank") << QByteArray("SQL SERVER ") << false;
+    QTest::newRow("empty") << QByteArray("") << false;
+    QTest::newRow("other") << QByteArray("ORACLE") << false;
+}
+
+void TestClsMain::getCopyRight() {
+    QFETCH(QByteArray, text);
+    QFETCH(bool, ftp);
+    auto main = ClsMain::create();
+    MyInit::FtpMode = !ftp;
+    QCOMPARE(main->put_GetCopyRight(text.constData()), WO_S_OK);
+    QCOMPARE(MyInit::FtpMode, ftp);
+}
+
+void TestClsMain::settingsAreProcessWide() {
+    auto one = ClsMain::create();
+    auto two = ClsMain::create();
+    const long live = com::server::liveObjects();
+    one->put_gsRecordID("记录'1");
+    two->put_gsPath("/srv/docs");
+    one->put_gsState("FindModel");
+    two->put_gsOriginalID("20261208101010123456");
+    one->put_gsOpen(7);
+    two->put_gsConn(9);
+    QCOMPARE(MyInit::gsRecordID, QStringLiteral("记录'1"));
+    QCOMPARE(MyInit::gsPath, QStringLiteral("/srv/docs"));
+    QVERIFY(MyInit::browseOnly());
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("20261208101010123456"));
+    QCOMPARE(MyInit::gsOpen, 7);
+    QCOMPARE(MyInit::gsConn, 9);
+    two.reset();
+    QCOMPARE(com::server::liveObjects(), live - 1);
+    // Settings outlive the instance that wrote them.
+    QCOMPARE(MyInit::gsConn, 9);
+}
+
+void TestClsMain::connectionIsKeptByReference() {
+    auto main = ClsMain::create();
+    {
+        test::TestDatabase db;
+        auto connection = db.connectionPtr();
+        QCOMPARE(main->putref_Connection(connection.get()), WO_S_OK);
+        QCOMPARE(MyInit::Connection.get(), connection.get());
+        auto other = ClsMain::create();
+        QCOMPARE(main->putref_Connection(other.get()), WO_E_NOINTERFACE);
+        QCOMPARE(MyInit::Connection.get(), connection.get());
+    }
+    // The host let go of its own reference; the component's keeps the object alive.
+    QVERIFY(MyInit::Connection);
+    QCOMPARE(MyInit::Connection->AddRef(), 2u);
+    MyInit::Connection->Release();
+    QCOMPARE(main->putref_Connection(nullptr), WO_S_OK);
+    QVERIFY(!MyInit::Connection);
+}
+
+void TestClsMain::showFormChecks_data() {
+    QTest::addColumn<QByteArray>("copyRight");
+    QTest::addColumn<int>("open");
+    QTest::addColumn<int>("conn");
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("pathAfter");
+    const QString ftpMissing = QStringLiteral("请配置FTP路径");
+    QTest::newRow("ftp no connection handle")
+        << QByteArray("SQL SERVER") << 1 << 0 << QByteArray("docs") << ftpMissing << QStringLiteral("docs");
+    QTest::newRow("ftp no session handle")
+        << QByteArray("SYSBASE") << 0 << 5 << QByteArray("docs") << ftpMissing << QStringLiteral("docs");
+    QTest::newRow("ftp relative root gets slash")
+        << QByteArray("SQL SERVER") << 1 << 2 << QByteArray("docs/2006") << QString()
+        << QStringLiteral("/docs/2006");
+    QTest::newRow("ftp absolute root kept")
+        << QByteArray("SQL SERVER") << 1 << 2 << QByteArray("/docs") << QString() << QStringLiteral("/docs");
+    QTest::newRow("ftp empty root opens")
+        << QByteArray("SQL SERVER") << 1 << 2 << QByteArray("") << QString() << QString();
+    QTest::newRow("folder empty root")
+        << QByteArray("") << 0 << 0 << QByteArray("") << QStringLiteral("请先配置FTP路径") << QString();
+    QTest::newRow("folder root not checked") << QByteArray("") << 0 << 0 << QByteArray("/no/such/folder")
+                                             << QString() << QStringLiteral("/no/such/folder");
+}
+
+void TestClsMain::showFormChecks() {
+    QFETCH(QByteArray, copyRight);
+    QFETCH(int, open);
+    QFETCH(int, conn);
+    QFETCH(QByteArray, path);
+    QFETCH(QString, message);
+    test::TestDatabase db;
+    db.createDocumentTable();
+    db.insertRow(QStringLiteral("a"), QStringLiteral("a.pdf"), QStringLiteral(".PDF"), QStringLiteral("R"), 1,
+                 QStringLiteral("/x"));
+    dialogs::ScriptedDialogsScope dialogs;
+    auto main = ClsMain::create();
+    main->putref_Connection(db.connectionPtr().get());
+    main->put_gsRecordID("R");
+    main->put_GetCopyRight(copyRight.constData());
+    main->put_gsOpen(open);
+    main->put_gsConn(conn);
+    main->put_gsPath(path.constData());
+    WindowWatcher watcher;
+    QCOMPARE(main->ShowForm(), WO_S_OK);
+    QTEST(MyInit::gsPath, "pathAfter");
+    if (message.isEmpty()) {
+        QVERIFY(watcher.shown);
+        QCOMPARE(watcher.rows, 1);
+        QVERIFY(dialogs->calls().isEmpty());
+        // The prefix stays for later calls and is not added twice.
+        QCOMPARE(main->ShowForm(), WO_S_OK);
+        QTEST(MyInit::gsPath, "pathAfter");
+    } else {
+        QVERIFY(!watcher.shown);
+        QCOMPARE(dialogs->calls().size(), 1);
+        const auto& box = dialogs->calls().first();
+        QCOMPARE(box.text, message);
+        QCOMPARE(box.title, QStringLiteral("原文"));
+        QCOMPARE(box.icon, dialogs::Icon::Information);
+        QCOMPARE(box.buttons, dialogs::Buttons::OK);
+    }
+}
+
+void TestClsMain::showFormReportsLoadErrorToHost() {
+    test::TestDatabase db; // no Original_Text table
+    dialogs::ScriptedDialogsScope dialogs;
+    auto main = ClsMain::create();
+    main->put_gsPath("/store");
+    QCOMPARE(main->ShowForm(), WO_DISP_E_EXCEPTION); // no connection handed over
+    QCOMPARE(com::server::errorNumber(), 3709);
+    main->putref_Connection(db.connectionPtr().get());
+    WindowWatcher watcher;
+    QCOMPARE(main->ShowForm(), WO_DISP_E_EXCEPTION);
+    QVERIFY(!watcher.shown);
+    QVERIFY(com::server::errorNumber() != 0);
+    QVERIFY2(com::server::errorDescription().contains(QStringLiteral("original_text"), Qt::CaseInsensitive),
+             qPrintable(com::server::errorDescription()));
+}
+
+void TestClsMain::addOriginalFileIsNotOfferedYet() {
+    auto main = ClsMain::create();
+    int16_t result = -1;
+    QCOMPARE(main->AddOriginalFile(&result), WO_E_NOTIMPL);
+    QCOMPARE(result, int16_t(0));
+}
+
+QTEST_MAIN(TestClsMain)
+#include "tst_clsmain.moc"

@@ -1,0 +1,181 @@
+#include "TestDatabase.h"
+#include "platform/db/Recordset.h"
+#include "store/RecordDocuments.h"
+#include "store/Statements.h"
+
+#include <QTest>
+
+using namespace wo;
+namespace sql = wo::store::sql;
+
+class TestStore : public QObject {
+    Q_OBJECT
+private slots:
+    void statementTexts_data();
+    void statementTexts();
+    void quotedValuesAreStoredAsTyped();
+    void otherReferencesFilterOnSnapshot();
+    void loadKeepsStoredOrderAndNumbersRows();
+    void displayPath_data();
+    void displayPath();
+    void saveOrderWritesEveryRow();
+};
+
+void TestStore::statementTexts_data() {
+    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("SelectRecordDocuments")
+        << sql::SelectRecordDocuments(QStringLiteral("R-1"))
+        << QStringLiteral("select * from Original_Text where RecordID = 'R-1' Order by FileOrder");
+    QTest::newRow("SelectAllDocuments")
+        << sql::SelectAllDocuments() << QStringLiteral("Select * From Original_Text");
+    QTest::newRow("OtherReferencesFilter")
+        << sql::OtherReferencesFilter(QStringLiteral("2026"), QStringLiteral("R"))
+        << QStringLiteral("ID = '2026' And RecordID <> 'R'");
+    QTest::newRow("SelectMaxFileOrder")
+        << sql::SelectMaxFileOrder(QStringLiteral("R"))
+        << QStringLiteral("Select Max(FileOrder) As FileOrder from Original_Text Where RecordId = 'R'");
+    QTest::newRow("InsertDocument")
+        << sql::InsertDocument({QStringLiteral("20261208101010123456"), QStringLiteral("scan.tif"),
+                                QStringLiteral(".TIF"), QStringLiteral("R"), 3, QStringLiteral("2026-12"),
+                                4096})
+        << QStringLiteral("Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size) "
+                          "Values('20261208101010123456','scan.tif','.TIF','R','3','2026-12','4096')");
+    QTest::newRow("DeleteDocument") << sql::DeleteDocument(QStringLiteral("7"), QStringLiteral("R"))
+                                    << QStringLiteral(
+                                           "Delete From Original_Text Where ID = '7' And RecordID = 'R'");
+    QTest::newRow("UpdateFileOrder 12")
+        << sql::UpdateFileOrder(12, QStringLiteral("7"))
+        << QStringLiteral("Update Original_Text Set FileOrder =12 Where ID = '7'");
+    QTest::newRow("RenameDocument") << sql::RenameDocument(QStringLiteral(" 新名"), QStringLiteral("7"))
+                                    << QStringLiteral(
+                                           "Update Original_Text Set Original_Name = ' 新名' Where ID = '7'");
+    QTest::newRow("RenameScannedDocument")
+        << sql::RenameScannedDocument(QStringLiteral("合同"), QStringLiteral("7"))
+        << QStringLiteral("Update Original_Text Set Original_Name = '合同.TIF' Where ID = '7'");
+    QTest::newRow("quotes doubled")
+        << sql::RenameDocument(QStringLiteral("O'Brien's"), QStringLiteral("a'b"))
+        << QStringLiteral("Update Original_Text Set Original_Name = 'O''Brien''s' Where ID = 'a''b'");
+    QTest::newRow("record with quote")
+        << sql::SelectRecordDocuments(QStringLiteral("x' or '1'='1"))
+        << QStringLiteral(
+               "select * from Original_Text where RecordID = 'x'' or ''1''=''1' Order by FileOrder");
+}
+
+void TestStore::statementTexts() {
+    QFETCH(QString, actual);
+    QFETCH(QString, expected);
+    QCOMPARE(actual, expected);
+}
+
+// Every statement that splices a value runs on the real database with quote-holding
+// values: nothing breaks, the values are stored as typed, no other row changes.
+void TestStore::quotedValuesAreStoredAsTyped() {
+    test::TestDatabase db;
+    db.createDocumentTable();
+    const QString record = QStringLiteral("R'1");
+    const QString id = QStringLiteral("id'1");
+    db.insertRow(QStringLiteral("other"), QStringLiteral("keep"), QStringLiteral(".PDF"), QStringLiteral("R"),
+                 1, QString());
+    db.connection().execute(sql::InsertDocument(
+        {id, QStringLiteral("it's.doc"), QStringLiteral(".DOC"), record, 1, QStringLiteral("2026-12"), 12}));
+    db.connection().execute(sql::UpdateFileOrder(5, id));
+    db.connection().execute(sql::RenameDocument(QStringLiteral("a'; delete from Original_Text; --"), id));
+
+    auto rows =
+        db.query(QStringLiteral("SELECT ID, Original_Name, RecordId, FileOrder, Size FROM Original_Text "
+                                "ORDER BY ID"));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0][0].toString(), id);
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("a'; delete from Original_Text; --"));
+    QCOMPARE(rows[0][2].toString(), record);
+    QCOMPARE(rows[0][3].toInt(), 5);
+    QCOMPARE(rows[0][4].toInt(), 12);
+    QCOMPARE(rows[1][1].toString(), QStringLiteral("keep"));
+
+    QCOMPARE(store::loadRecordDocuments(db.connection(), record, false).size(), 1);
+    db.connection().execute(sql::DeleteDocument(id, record));
+    QCOMPARE(db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 1);
+}
+
+void TestStore::otherReferencesFilterOnSnapshot() {
+    test::TestDatabase db;
+    db.createDocumentTable();
+    db.insertRow(QStringLiteral("shared"), QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R1"),
+                 1, QString());
+    db.insertRow(QStringLiteral("shared"), QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R2"),
+                 1, QString());
+    db.insertRow(QStringLiteral("own"), QStringLiteral("b"), QStringLiteral(".TIF"), QStringLiteral("R1"), 2,
+                 QString());
+    db::Recordset all;
+    all.open(sql::SelectAllDocuments(), db.connection());
+    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("shared"), QStringLiteral("R1")));
+    QVERIFY(!all.eof());
+    QCOMPARE(all.field(QStringLiteral("recordid")).toString(), QStringLiteral("R2"));
+    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("own"), QStringLiteral("R1")));
+    QVERIFY(all.eof());
+}
+
+void TestStore::loadKeepsStoredOrderAndNumbersRows() {
+    test::TestDatabase db;
+    db.createDocumentTable();
+    db.insertRow(QStringLiteral("d"), QStringLiteral("D"), QStringLiteral(".TIF"), QStringLiteral("R"), 20,
+                 QString());
+    db.insertRow(QStringLiteral("a"), QStringLiteral("A"), QStringLiteral(".TIF"), QStringLiteral("R"), 3,
+                 QString());
+    db.insertRow(QStringLiteral("b"), QStringLiteral("B"), QStringLiteral(".TIF"), QStringLiteral("R"), 7,
+                 QString());
+    db.insertRow(QStringLiteral("c"), QStringLiteral("C"), QStringLiteral(".TIF"), QStringLiteral("R"), 7,
+                 QString());
+    db.insertRow(QStringLiteral("x"), QStringLiteral("X"), QStringLiteral(".TIF"), QStringLiteral("other"), 1,
+                 QString());
+    const auto docs = store::loadRecordDocuments(db.connection(), QStringLiteral("R"), false);
+    QCOMPARE(docs.size(), 4);
+    QCOMPARE(docs[0].id, QStringLiteral("a"));
+    QVERIFY((docs[1].id == QLatin1String("b") && docs[2].id == QLatin1String("c")) ||
+            (docs[1].id == QLatin1String("c") && docs[2].id == QLatin1String("b")));
+    QCOMPARE(docs[3].id, QStringLiteral("d"));
+    QCOMPARE(docs[3].name, QStringLiteral("D"));
+    QCOMPARE(docs[3].type, QStringLiteral(".TIF"));
+    QVERIFY(store::loadRecordDocuments(db.connection(), QStringLiteral("none"), false).isEmpty());
+}
+
+void TestStore::displayPath_data() {
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ftp absolute") << QVariant(QStringLiteral("/docs/2006-03")) << true
+                                  << QStringLiteral("/docs/2006-03");
+    QTest::newRow("ftp relative") << QVariant(QStringLiteral("docs/2006-03")) << true << QStringLiteral("/");
+    QTest::newRow("ftp empty") << QVariant(QString()) << true << QStringLiteral("/");
+    QTest::newRow("ftp null") << QVariant() << true << QStringLiteral("/");
+    QTest::newRow("folder month") << QVariant(QStringLiteral("2006-03")) << false
+                                  << QStringLiteral("2006-03");
+    QTest::newRow("folder null") << QVariant() << false << QString();
+    QTest::newRow("folder slash kept") << QVariant(QStringLiteral("/x")) << false << QStringLiteral("/x");
+}
+
+void TestStore::displayPath() {
+    QFETCH(QVariant, stored);
+    QFETCH(bool, ftp);
+    QFETCH(QString, shown);
+    QCOMPARE(store::displayPath(stored, ftp), shown);
+}
+
+void TestStore::saveOrderWritesEveryRow() {
+    test::TestDatabase db;
+    db.createDocumentTable();
+    for (const char* id : {"a", "b", "c"})
+        db.insertRow(QLatin1String(id), QLatin1String(id), QStringLiteral(".TIF"), QStringLiteral("R"), 9,
+                     QString());
+    store::saveDocumentOrder(db.connection(),
+                             {QStringLiteral("c"), QStringLiteral("a"), QStringLiteral("b")});
+    const auto rows = db.query(QStringLiteral("SELECT ID FROM Original_Text ORDER BY FileOrder"));
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0][0].toString(), QStringLiteral("c"));
+    QCOMPARE(rows[1][0].toString(), QStringLiteral("a"));
+    QCOMPARE(rows[2][0].toString(), QStringLiteral("b"));
+}
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"

@@ -1,0 +1,89 @@
+#include "TestDatabase.h"
+
+#include "platform/Error.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <atomic>
+
+namespace wo::test {
+
+namespace {
+std::atomic<int> s_schemas{0};
+
+QString postgresPort() {
+    QFile f(qEnvironmentVariable("WO_TEST_PG_DIR") + QStringLiteral("/port"));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(
+            53, QStringLiteral("the test run's PostgreSQL server is not running (no %1)").arg(f.fileName()));
+    return QString::fromLatin1(f.readAll().trimmed());
+}
+} // namespace
+
+TestDatabase::TestDatabase() : m_driver(qEnvironmentVariable("WO_TEST_DRIVER", QStringLiteral("QSQLITE"))) {
+    if (m_driver == QLatin1String("QPSQL")) {
+        m_connection = db::Connection::open(
+            m_driver,
+            QStringLiteral("Host=127.0.0.1;Port=%1;Database=test;User=postgres").arg(postgresPort()));
+        m_schema = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++s_schemas);
+        m_connection->execute(QStringLiteral("CREATE SCHEMA ") + m_schema);
+        m_connection->execute(QStringLiteral("SET search_path TO ") + m_schema);
+    } else {
+        m_connection = db::Connection::open(m_driver, QStringLiteral("Database=") +
+                                                          m_dir.filePath(QStringLiteral("test.db")));
+    }
+}
+
+TestDatabase::~TestDatabase() {
+    try {
+        if (!m_schema.isEmpty())
+            m_connection->execute(QStringLiteral("DROP SCHEMA ") + m_schema + QStringLiteral(" CASCADE"));
+        m_connection->close();
+    } catch (const Error&) {
+        // A test that broke the connection on purpose leaves nothing to drop.
+    }
+}
+
+void TestDatabase::createDocumentTable() {
+    m_connection->execute(QStringLiteral("DROP TABLE IF EXISTS Original_Text"));
+    m_connection->execute(QStringLiteral(
+        "CREATE TABLE Original_Text (ID varchar(40) NOT NULL, Original_Name varchar(255), Type varchar(20), "
+        "RecordId varchar(100), FileOrder integer, FilePath varchar(255), Size bigint)"));
+}
+
+void TestDatabase::insertRow(const QString& id, const QString& name, const QString& type,
+                             const QString& recordId, const QVariant& fileOrder, const QVariant& filePath,
+                             qint64 size) {
+    QSqlQuery q(m_connection->database());
+    q.prepare(
+        QStringLiteral("INSERT INTO Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size) "
+                       "VALUES(?,?,?,?,?,?,?)"));
+    q.addBindValue(id);
+    q.addBindValue(name);
+    q.addBindValue(type);
+    q.addBindValue(recordId);
+    q.addBindValue(fileOrder);
+    q.addBindValue(filePath);
+    q.addBindValue(size);
+    if (!q.exec())
+        throw Error(1, q.lastError().text());
+}
+
+QList<QVariantList> TestDatabase::query(const QString& sql) {
+    QSqlQuery q(m_connection->database());
+    if (!q.exec(sql))
+        throw Error(1, q.lastError().text());
+    QList<QVariantList> rows;
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < q.record().count(); ++i)
+            row << q.value(i);
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace wo::test
