@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes a screenshot of the document list window under a virtual X server:
-# a record with a few documents, shown by the demonstration host.
+# Takes a screenshot of the document list window under a virtual X server: the
+# demonstration host on a fresh database, its record filled with the sample documents.
 #   scripts/screenshot-list.sh [output.png]    (default docs/screenshots/list-window.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,19 +9,6 @@ build=${BUILD_DIR:-build}
 [ -x "$build/bin/demohost" ] || scripts/build.sh
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-/usr/bin/python3 - "$work/shot.db" <<'PY'
-import sqlite3, sys
-db = sqlite3.connect(sys.argv[1])
-db.execute("CREATE TABLE Original_Text (ID varchar(40) NOT NULL, Original_Name varchar(255), Type varchar(20),"
-           " RecordId varchar(100), FileOrder integer, FilePath varchar(255), Size bigint)")
-rows = [("购销合同（扫描件）.TIF", ".TIF"), ("增值税发票.JPG", ".JPG"), ("验收报告.pdf", ".PDF"),
-        ("付款申请单.docx", ".DOCX"), ("会议纪要.txt", ".TXT")]
-for i, (name, kind) in enumerate(rows, 1):
-    db.execute("INSERT INTO Original_Text VALUES (?,?,?,?,?,?,?)",
-               ("2026120809300%d12345%d" % (i, i), name, kind, "DEMO-0001", i * 10, "2026-12", 1000 * i))
-db.commit()
-PY
 
 export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" LANG=zh_CN.UTF-8
 xvfb-run -a -s "-screen 0 1024x640x24" bash -c '

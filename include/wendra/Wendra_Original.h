@@ -81,6 +81,8 @@ WO_API HRESULT WoClsMain_put_GetCopyRight(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsOpen(WoObject* clsMain, int32_t value);
 WO_API HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value);
 WO_API HRESULT WoClsMain_ShowForm(WoObject* clsMain);
+/* *result: -1 when the last file picked was added, 0 otherwise. */
+WO_API HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result);
 
 #ifdef __cplusplus
 }

@@ -3,6 +3,7 @@
 #include "entry/MyInit.h"
 #include "platform/com/ComObject.h"
 #include "platform/dialogs/Dialogs.h"
+#include "store/ClsFileOperation.h"
 #include "ui/list/FrmMainList.h"
 
 #include <QApplication>
@@ -24,6 +25,9 @@ void ensureApplication() {
     static char* argv[] = {name, nullptr};
     static QApplication app(argc, argv);
 }
+
+const QString kNoConnection = QStringLiteral("The connection cannot be used to perform this operation. It is "
+                                             "either closed or invalid in this context.");
 
 void information(const QString& message) {
     dialogs::current().messageBox(nullptr, message, dialogs::Buttons::OK, dialogs::Icon::Information,
@@ -120,19 +124,23 @@ HRESULT ClsMain::ShowForm() {
         if (!settingsReady())
             return;
         if (!MyInit::Connection)
-            throw Error(3709, QStringLiteral("The connection cannot be used to perform this operation. It is "
-                                             "either closed or invalid in this context."));
+            throw Error(3709, kNoConnection);
         ui::FrmMainList form;
         form.Form_Load();
         form.exec();
     });
 }
 
-// Adding without a window arrives with the document store's adding operation.
 HRESULT ClsMain::AddOriginalFile(int16_t* result) {
-    if (result)
-        *result = 0;
-    return WO_E_NOTIMPL;
+    if (!result)
+        return WO_E_POINTER;
+    *result = 0;
+    return com::server::guard([result] {
+        ensureApplication();
+        if (!MyInit::Connection)
+            throw Error(3709, kNoConnection);
+        *result = store::ClsFileOperation().AddFile(nullptr) ? -1 : 0;
+    });
 }
 
 } // namespace wo::entry

@@ -196,3 +196,7 @@ HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value) {
 HRESULT WoClsMain_ShowForm(WoObject* clsMain) {
     return callClsMain(clsMain, [](Wendra_Original::_ClsMain& m) { return m.ShowForm(); });
 }
+
+HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.AddOriginalFile(result); });
+}

@@ -26,6 +26,10 @@ QString SelectMaxFileOrder(const QString& recordId) {
            escaped(recordId) + QStringLiteral("'");
 }
 
+QString SelectDocumentById(const QString& id) {
+    return QStringLiteral("Select ID From Original_Text Where ID = '") + escaped(id) + QStringLiteral("'");
+}
+
 QString InsertDocument(const NewDocument& d) {
     return QStringLiteral(
                "Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size)") +

@@ -16,6 +16,8 @@ QString SelectAllDocuments();
 // naming the same document.
 QString OtherReferencesFilter(const QString& id, const QString& recordId);
 QString SelectMaxFileOrder(const QString& recordId);
+// Rows already carrying an identifier, so a new document never takes one in use.
+QString SelectDocumentById(const QString& id);
 
 struct NewDocument {
     QString id;

@@ -53,7 +53,6 @@ private slots:
     void showFormChecks_data();
     void showFormChecks();
     void showFormReportsLoadErrorToHost();
-    void addOriginalFileIsNotOfferedYet();
 };
 
 void TestClsMain::getCopyRight_data() {
@@ -197,13 +196,6 @@ void TestClsMain::showFormReportsLoadErrorToHost() {
     QVERIFY(com::server::errorNumber() != 0);
     QVERIFY2(com::server::errorDescription().contains(QStringLiteral("original_text"), Qt::CaseInsensitive),
              qPrintable(com::server::errorDescription()));
-}
-
-void TestClsMain::addOriginalFileIsNotOfferedYet() {
-    auto main = ClsMain::create();
-    int16_t result = -1;
-    QCOMPARE(main->AddOriginalFile(&result), WO_E_NOTIMPL);
-    QCOMPARE(result, int16_t(0));
 }
 
 QTEST_MAIN(TestClsMain)

@@ -1,0 +1,191 @@
+#include "store/ClsFileOperation.h"
+
+#include "entry/MyInit.h"
+#include "platform/Error.h"
+#include "platform/db/Recordset.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/inet/Inet.h"
+#include "platform/profile/ComponentFolder.h"
+#include "store/Statements.h"
+#include "transfer/ModDownLoadFile.h"
+#include "ui/common/Guard.h"
+#include "ui/common/ListItem.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTreeWidget>
+
+namespace wo::store {
+
+namespace {
+
+const QString kAddTitle = QStringLiteral("添加原文");
+const QString kUploadTitle = QStringLiteral("上载文件");
+
+void inform(const QString& text, const QString& title, dialogs::Icon icon = dialogs::Icon::Information) {
+    dialogs::current().messageBox(nullptr, text, dialogs::Buttons::OK, icon, title);
+}
+
+inet::Handle ftpConnection() {
+    return static_cast<inet::Handle>(MyInit::gsConn);
+}
+
+// Keeps the add's transaction open until it is committed; rolls it back otherwise,
+// so no row remains without its file.
+class Transaction {
+public:
+    explicit Transaction(db::Connection& connection) : m_connection(connection) { m_connection.beginTrans(); }
+    ~Transaction() {
+        if (m_open)
+            try {
+                m_connection.rollbackTrans();
+            } catch (const Error&) {
+                // The failure that brought us here is the one to report.
+            }
+    }
+    void commit() {
+        m_connection.commitTrans();
+        m_open = false;
+    }
+
+private:
+    db::Connection& m_connection;
+    bool m_open = true;
+};
+
+} // namespace
+
+ClsFileOperation::ClsFileOperation(createdname names) : m_names(std::move(names)) {}
+
+QString ClsFileOperation::typeOf(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot).toUpper();
+}
+
+bool ClsFileOperation::storageReady() {
+    if (MyInit::FtpMode) {
+        if (MyInit::gsOpen == 0 || MyInit::gsConn == 0) {
+            inform(QStringLiteral("请配置FTP路径"), QStringLiteral("原文"));
+            return false;
+        }
+        return true;
+    }
+    if (MyInit::gsPath.isEmpty()) {
+        inform(QStringLiteral("请先指定原文存放路径！"), kUploadTitle);
+        return false;
+    }
+    if (!QFileInfo(MyInit::gsPath).isDir()) {
+        inform(QStringLiteral("原文路径不存在或已被删除！"), kUploadTitle);
+        return false;
+    }
+    return true;
+}
+
+bool ClsFileOperation::AddFile(QTreeWidget* list) {
+    try {
+        if (!storageReady())
+            return false;
+        const QStringList picked =
+            dialogs::current().openFiles(nullptr, {QStringLiteral("打开文件"), QStringLiteral("所有文件 (*)"),
+                                                   profile::componentFolder(), true});
+        bool added = false;
+        for (const QString& path : picked) {
+            const QFileInfo file(path);
+            added = AddFileToObj(file.absolutePath(), file.fileName(), list);
+        }
+        return added;
+    } catch (const Error& e) {
+        inform(e.description(), QStringLiteral("错误1000041"), dialogs::Icon::Exclamation);
+        return false;
+    }
+}
+
+// A new identifier that names no row and no stored file yet: a repeated random
+// part must never let one document overwrite another's file.
+QString ClsFileOperation::uniqueId(const QString& type, const QString& folder) {
+    for (;;) {
+        const QString id = m_names.CreateName();
+        db::Recordset rows;
+        rows.open(sql::SelectDocumentById(id), *MyInit::Connection);
+        if (rows.recordCount() == 0 &&
+            (folder.isEmpty() ||
+             !QFileInfo::exists(folder + QLatin1Char('/') + transfer::storedFileName(id, type))))
+            return id;
+    }
+}
+
+qint64 ClsFileOperation::nextFileOrder() {
+    db::Recordset max;
+    max.open(sql::SelectMaxFileOrder(MyInit::gsRecordID), *MyInit::Connection);
+    const QVariant order = max.field(QStringLiteral("FileOrder"));
+    const qint64 next = order.isNull() ? 1 : order.toLongLong() + 1;
+    if (next > 32767)
+        throw Error(6, QStringLiteral("溢出：本业务记录的原文顺序号已达上限"));
+    return next;
+}
+
+bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& sourceName,
+                                    QTreeWidget* list) {
+    const QString source = sourceFolder + QLatin1Char('/') + sourceName;
+    try {
+        const QFileInfo file(source);
+        if (!file.isFile()) {
+            inform(source + QStringLiteral("文件不存在，不能添加!"), kAddTitle);
+            return false;
+        }
+        const QString type = typeOf(sourceName);
+        if (file.size() == 0) {
+            inform(QStringLiteral("原文内容为空！不能添加该原文！"), kAddTitle);
+            return false;
+        }
+        const QString month = m_names.clock()().toString(QStringLiteral("yyyy-MM"));
+        sql::NewDocument doc{{}, sourceName, type, MyInit::gsRecordID, 1, {}, file.size()};
+        QString folder;
+        if (MyInit::FtpMode) {
+            doc.filePath = transfer::prepareUploadDirectory(MyInit::gsPath, month);
+        } else {
+            doc.filePath = month;
+            folder = MyInit::gsPath + QLatin1Char('/') + month;
+            if (!QFileInfo(folder).isDir() && !QDir(MyInit::gsPath).mkdir(month))
+                throw Error(75, QStringLiteral("不能创建文件夹 ") + folder);
+        }
+        doc.id = uniqueId(type, folder);
+        MyInit::gsOriginalID = doc.id;
+        const QString storedName = transfer::storedFileName(doc.id, type);
+        doc.fileOrder = nextFileOrder();
+
+        Transaction transaction(*MyInit::Connection);
+        MyInit::Connection->execute(sql::InsertDocument(doc));
+        if (MyInit::FtpMode) {
+            // The put must land in the month directory the row records, never in
+            // whatever directory happens to be current.
+            if (!inet::FtpSetCurrentDirectory(ftpConnection(), doc.filePath) ||
+                !inet::FtpPutFile(ftpConnection(), source, storedName)) {
+                inform(QStringLiteral("上载") + source + QStringLiteral("文件错误！"), kUploadTitle);
+                return false;
+            }
+        } else {
+            transfer::copyFileSafely(source, folder + QLatin1Char('/') + storedName);
+        }
+        transaction.commit();
+
+        if (list) {
+            QTreeWidgetItem* item = ui::ListItem::make(QString::number(doc.fileOrder), doc.originalName,
+                                                       doc.type, doc.filePath, doc.id);
+            list->addTopLevelItem(item);
+            list->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+            item->setSelected(true);
+            list->scrollToItem(item);
+        }
+        return true;
+    } catch (const Error& e) {
+        if (e.number() == err::PermissionDenied)
+            inform(QStringLiteral("请确定加载的文件") + source + QStringLiteral("是否正被引用！"), kAddTitle,
+                   dialogs::Icon::None);
+        else
+            inform(ui::errorText(e.number(), e.description()), kAddTitle, dialogs::Icon::Critical);
+        return false;
+    }
+}
+
+} // namespace wo::store

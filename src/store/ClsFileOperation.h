@@ -1,0 +1,38 @@
+#pragma once
+
+#include "store/createdname.h"
+
+#include <QString>
+
+class QTreeWidget;
+
+namespace wo::store {
+
+// The document store operations of one command: made per command, released after.
+class ClsFileOperation {
+public:
+    // Clock and randomness of new identifiers and month folders; defaults are the real ones.
+    explicit ClsFileOperation(createdname names = createdname());
+
+    // Lets the user pick files and adds each; the result of the last add, false when
+    // a check, a cancel or an error stopped it. list may be null.
+    bool AddFile(QTreeWidget* list);
+
+    // Adds sourceFolder/sourceName as a document of the current record: stores the
+    // file, inserts the row in one transaction with the copy or upload, and when a
+    // list is given appends, selects and shows its row. True when committed and stored.
+    bool AddFileToObj(const QString& sourceFolder, const QString& sourceName, QTreeWidget* list);
+
+    // Type of a document named name: its last extension upper-cased with the ".",
+    // "" when the name has no ".".
+    static QString typeOf(const QString& name);
+
+private:
+    bool storageReady();
+    QString uniqueId(const QString& type, const QString& folder);
+    qint64 nextFileOrder();
+
+    createdname m_names;
+};
+
+} // namespace wo::store

@@ -1,0 +1,373 @@
+#include "Sandbox.h"
+#include "TestDatabase.h"
+#include "TestFtp.h"
+#include "entry/ClsMain.h"
+#include "entry/MyInit.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "store/ClsFileOperation.h"
+#include "ui/common/ListItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QQueue>
+#include <QSet>
+#include <QTest>
+#include <QTreeWidget>
+#include <optional>
+
+using namespace wo;
+using store::ClsFileOperation;
+using store::createdname;
+
+namespace {
+
+const QDateTime kNow(QDate(2006, 3, 5), QTime(7, 8, 9));
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One record "R" of a fresh table, a folder store in a sandbox, scripted dialogs,
+// and identifiers from a fixed clock with scripted random parts.
+struct Fixture {
+    test::TestDatabase db;
+    test::Sandbox box;
+    dialogs::ScriptedDialogsScope dialogs;
+    QQueue<double> randoms;
+    std::optional<test::TestFtp> ftp;
+
+    Fixture() {
+        db.createDocumentTable();
+        MyInit::reset();
+        MyInit::Connection = db.connectionPtr();
+        MyInit::gsRecordID = QStringLiteral("R");
+        MyInit::gsPath = box.path(QStringLiteral("store"));
+        QDir().mkpath(MyInit::gsPath);
+    }
+    ~Fixture() { MyInit::reset(); }
+
+    void useFtp() {
+        ftp.emplace();
+        MyInit::FtpMode = true;
+        MyInit::gsOpen = static_cast<int32_t>(ftp->session());
+        MyInit::gsConn = static_cast<int32_t>(ftp->connection());
+        MyInit::gsPath = ftp->remoteFolder();
+    }
+    ClsFileOperation operation() {
+        return ClsFileOperation(createdname(
+            [] { return kNow; }, [this] { return randoms.isEmpty() ? 0.123456 : randoms.dequeue(); }));
+    }
+    QString source(const QString& name, const QByteArray& content) {
+        return box.writeFile(QStringLiteral("src/") + name, content);
+    }
+    QString sourceFolder() const { return box.path(QStringLiteral("src")); }
+    QList<QVariantList> rows() {
+        return db.query(QStringLiteral(
+            "SELECT ID, Original_Name, Type, RecordId, FileOrder, FilePath, Size FROM Original_Text "
+            "WHERE RecordId = 'R' ORDER BY FileOrder"));
+    }
+    QString stored(const QString& month, const QString& name) const {
+        return MyInit::gsPath + QLatin1Char('/') + month + QLatin1Char('/') + name;
+    }
+};
+
+} // namespace
+
+class TestAdding : public QObject {
+    Q_OBJECT
+private slots:
+    void identifiers_data();
+    void identifiers();
+    void padding_data();
+    void padding();
+    void generatorIsSeeded();
+    void addStoresRowFileAndListItem();
+    void refusals_data();
+    void refusals();
+    void typeRules_data();
+    void typeRules();
+    void failedCopyLeavesNoRow();
+    void identifierInUseIsNotReused();
+    void ftpUploadsIntoMonthDirectory();
+    void ftpFailedPutLeavesNoRow_data();
+    void ftpFailedPutLeavesNoRow();
+    void addFileChecks_data();
+    void addFileChecks();
+    void addFileThreeFilesLastFails();
+    void addOriginalFileForHost();
+};
+
+void TestAdding::identifiers_data() {
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<double>("random");
+    QTest::addColumn<QString>("id");
+    QTest::newRow("example") << kNow << 0.004217 << QStringLiteral("20060305070809004217");
+    QTest::newRow("zero") << kNow << 0.0 << QStringLiteral("20060305070809000000");
+    QTest::newRow("largest") << kNow << 0.9999999 << QStringLiteral("20060305070809999999");
+    QTest::newRow("year end") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)) << 0.5
+                              << QStringLiteral("20261231235959500000");
+}
+
+void TestAdding::identifiers() {
+    QFETCH(QDateTime, now);
+    QFETCH(double, random);
+    QTEST(createdname([now] { return now; }, [random] { return random; }).CreateName(), "id");
+}
+
+void TestAdding::padding_data() {
+    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("blank then 7") << createdname::PadWithZeros(QStringLiteral(" 7"), 2)
+                                  << QStringLiteral("07");
+    QTest::newRow("too long") << createdname::PadWithZeros(QStringLiteral("123"), 2) << QStringLiteral("123");
+    QTest::newRow("empty") << createdname::PadWithZeros(QString(), 3) << QStringLiteral("000");
+    QTest::newRow("repeat 3") << createdname::RepeatText(3, QStringLiteral("ab")) << QStringLiteral("ababab");
+    QTest::newRow("repeat 0") << createdname::RepeatText(0, QStringLiteral("ab")) << QString();
+    QTest::newRow("repeat -2") << createdname::RepeatText(-2, QStringLiteral("ab")) << QString();
+}
+
+void TestAdding::padding() {
+    QFETCH(QString, actual);
+    QTEST(actual, "expected");
+}
+
+// Identifiers made back to back differ in their random part; 20 draws from a million
+// collide once in about 5000 runs only with a working generator.
+void TestAdding::generatorIsSeeded() {
+    QSet<QString> suffixes;
+    for (int i = 0; i < 20; ++i) {
+        const QString id = createdname().CreateName();
+        QCOMPARE(id.size(), 20);
+        QVERIFY(std::all_of(id.begin(), id.end(), [](QChar c) { return c.isDigit(); }));
+        suffixes.insert(id.right(6));
+    }
+    QCOMPARE(suffixes.size(), 20);
+}
+
+void TestAdding::addStoresRowFileAndListItem() {
+    Fixture f;
+    f.db.insertRow(QStringLiteral("old"), QStringLiteral("old"), QStringLiteral(".TIF"), QStringLiteral("R"),
+                   7, QString());
+    f.db.insertRow(QStringLiteral("x"), QStringLiteral("x"), QStringLiteral(".TIF"), QStringLiteral("other"),
+                   50, QString());
+    const QByteArray content("II*\0 binary \r\n\x01\xff", 17);
+    f.source(QStringLiteral("合同 it's.tif"), content);
+    QTreeWidget list;
+    f.randoms << 0.004217;
+    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("合同 it's.tif"), &list));
+
+    const QString id = QStringLiteral("20060305070809004217");
+    const auto rows = f.rows();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[1], (QVariantList{id, QStringLiteral("合同 it's.tif"), QStringLiteral(".TIF"),
+                                    QStringLiteral("R"), 8, QStringLiteral("2006-03"), content.size()}));
+    QCOMPARE(readAll(f.stored(QStringLiteral("2006-03"), id + QStringLiteral(".TIF"))), content);
+    QCOMPARE(readAll(f.sourceFolder() + QStringLiteral("/合同 it's.tif")), content);
+    QCOMPARE(MyInit::gsOriginalID, id);
+    QCOMPARE(list.topLevelItemCount(), 1);
+    QTreeWidgetItem* item = list.topLevelItem(0);
+    QCOMPARE(item->text(0), QStringLiteral("8"));
+    QCOMPARE(item->text(1), QStringLiteral("合同 it's.tif"));
+    QCOMPARE(item->text(2), QStringLiteral(".TIF"));
+    QCOMPARE(item->text(3), QStringLiteral("2006-03"));
+    QCOMPARE(ui::ListItem::tag(item), id);
+    QVERIFY(ui::ListItem::cachePath(item).isEmpty());
+    QVERIFY(item->isSelected());
+    QCOMPARE(list.currentItem(), item);
+    QVERIFY(f.dialogs->calls().isEmpty());
+}
+
+void TestAdding::refusals_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << QByteArray() << QStringLiteral("/absent.doc文件不存在，不能添加!");
+    QTest::newRow("empty") << QByteArray("") << QStringLiteral("原文内容为空！不能添加该原文！");
+}
+
+void TestAdding::refusals() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    Fixture f;
+    if (!content.isNull())
+        f.source(QStringLiteral("absent.doc"), content);
+    QDir().mkpath(f.sourceFolder());
+    QTreeWidget list;
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("absent.doc"), &list));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(list.topLevelItemCount(), 0);
+    QVERIFY(!QFileInfo::exists(MyInit::gsPath + QStringLiteral("/2006-03")));
+    QCOMPARE(f.dialogs->calls().size(), 1);
+    const auto& box = f.dialogs->calls().first();
+    QVERIFY2(box.text.endsWith(message), qPrintable(box.text));
+    QCOMPARE(box.title, QStringLiteral("添加原文"));
+    QCOMPARE(box.icon, dialogs::Icon::Information);
+}
+
+void TestAdding::typeRules_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("no dot") << QStringLiteral("README") << QString();
+    QTest::newRow("last dot counts") << QStringLiteral("backup.tar.gz") << QStringLiteral(".GZ");
+    QTest::newRow("mixed case") << QStringLiteral("Scan.TiF") << QStringLiteral(".TIF");
+}
+
+void TestAdding::typeRules() {
+    QFETCH(QString, name);
+    QFETCH(QString, type);
+    Fixture f;
+    f.source(name, "data");
+    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), name, nullptr));
+    QCOMPARE(f.rows().first()[2].toString(), type);
+    QCOMPARE(readAll(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809123456") + type)),
+             QByteArray("data"));
+}
+
+// A file sits where the month folder should be: nothing can be stored, so the row
+// must not stay either.
+void TestAdding::failedCopyLeavesNoRow() {
+    Fixture f;
+    f.box.writeFile(QStringLiteral("store/2006-03"), "not a folder");
+    f.source(QStringLiteral("a.pdf"), "%PDF");
+    QTreeWidget list;
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf"), &list));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(list.topLevelItemCount(), 0);
+    QCOMPARE(f.dialogs->calls().size(), 1);
+    QVERIFY2(f.dialogs->calls().first().text.startsWith(QStringLiteral("错误75：")),
+             qPrintable(f.dialogs->calls().first().text));
+    QCOMPARE(f.dialogs->calls().first().icon, dialogs::Icon::Critical);
+}
+
+void TestAdding::identifierInUseIsNotReused() {
+    Fixture f;
+    f.source(QStringLiteral("a.txt"), "first");
+    f.source(QStringLiteral("b.txt"), "second");
+    const QString taken =
+        f.box.writeFile(QStringLiteral("store/2006-03/20060305070809100000.TXT"), "someone's");
+    f.randoms << 0.5 << 0.5 << 0.1 << 0.2;
+    auto op = f.operation();
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("a.txt"), nullptr));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("b.txt"), nullptr));
+    const auto rows = f.rows();
+    QCOMPARE(rows[0][0].toString(), QStringLiteral("20060305070809500000"));
+    QCOMPARE(rows[1][0].toString(), QStringLiteral("20060305070809200000"));
+    QCOMPARE(readAll(taken), QByteArray("someone's"));
+    QCOMPARE(readAll(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809200000.TXT"))),
+             QByteArray("second"));
+}
+
+void TestAdding::ftpUploadsIntoMonthDirectory() {
+    Fixture f;
+    f.useFtp();
+    QByteArray content(300000, '\0');
+    for (int i = 0; i < content.size(); ++i)
+        content[i] = char(i * 7 % 256);
+    f.source(QStringLiteral("页.jpg"), content);
+    f.source(QStringLiteral("two.jpg"), "2");
+    f.randoms << 0.1 << 0.2;
+    auto op = f.operation();
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("页.jpg"), nullptr));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("two.jpg"), nullptr));
+    const QString month = f.ftp->remoteFolder() + QStringLiteral("/2006-03");
+    const auto rows = f.rows();
+    QCOMPARE(rows[0][5].toString(), month);
+    QCOMPARE(rows[1][4].toInt(), 2);
+    QCOMPARE(readAll(f.ftp->onDisk(month + QStringLiteral("/20060305070809100000.JPG"))), content);
+    QCOMPARE(readAll(f.ftp->onDisk(month + QStringLiteral("/20060305070809200000.JPG"))), QByteArray("2"));
+    QVERIFY(f.dialogs->calls().isEmpty());
+}
+
+void TestAdding::ftpFailedPutLeavesNoRow_data() {
+    QTest::addColumn<bool>("rootMissing");
+    QTest::newRow("name taken by a directory") << false;
+    QTest::newRow("root missing on the server") << true;
+}
+
+void TestAdding::ftpFailedPutLeavesNoRow() {
+    QFETCH(bool, rootMissing);
+    Fixture f;
+    f.useFtp();
+    if (rootMissing)
+        MyInit::gsPath += QStringLiteral("/absent");
+    else
+        QDir().mkpath(f.ftp->onDisk(MyInit::gsPath + QStringLiteral("/2006-03/20060305070809123456.PDF")));
+    const QString source = f.source(QStringLiteral("a.pdf"), "%PDF");
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf"), nullptr));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(f.dialogs->calls().size(), 1);
+    const auto& box = f.dialogs->calls().first();
+    QCOMPARE(box.text, QStringLiteral("上载") + source + QStringLiteral("文件错误！"));
+    QCOMPARE(box.title, QStringLiteral("上载文件"));
+    QCOMPARE(box.icon, dialogs::Icon::Information);
+}
+
+void TestAdding::addFileChecks_data() {
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("folder, no root") << false << QString() << QStringLiteral("请先指定原文存放路径！")
+                                     << QStringLiteral("上载文件");
+    QTest::newRow("folder, root gone")
+        << false << QStringLiteral("/no/such/root") << QStringLiteral("原文路径不存在或已被删除！")
+        << QStringLiteral("上载文件");
+    QTest::newRow("ftp, no handles") << true << QStringLiteral("/docs") << QStringLiteral("请配置FTP路径")
+                                     << QStringLiteral("原文");
+}
+
+void TestAdding::addFileChecks() {
+    QFETCH(bool, ftp);
+    QFETCH(QString, path);
+    Fixture f;
+    MyInit::FtpMode = ftp;
+    MyInit::gsPath = path;
+    f.dialogs->queueFiles({f.source(QStringLiteral("a.txt"), "a")});
+    QVERIFY(!f.operation().AddFile(nullptr));
+    QCOMPARE(f.dialogs->calls().size(), 1);
+    QTEST(f.dialogs->calls().first().text, "message");
+    QTEST(f.dialogs->calls().first().title, "title");
+    QVERIFY(f.rows().isEmpty());
+}
+
+void TestAdding::addFileThreeFilesLastFails() {
+    Fixture f;
+    f.dialogs->queueFiles({f.source(QStringLiteral("a.txt"), "a"), f.source(QStringLiteral("b.txt"), "b"),
+                           f.sourceFolder() + QStringLiteral("/gone.txt")});
+    f.randoms << 0.1 << 0.2;
+    QTreeWidget list;
+    QVERIFY(!f.operation().AddFile(&list));
+    const auto rows = f.rows();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0][1].toString(), QStringLiteral("a.txt"));
+    QCOMPARE(rows[1][4].toInt(), 2);
+    QCOMPARE(list.topLevelItemCount(), 2);
+    const auto open = f.dialogs->calls(dialogs::ScriptedDialogs::Kind::OpenFiles);
+    QCOMPARE(open.size(), 1);
+    QCOMPARE(open.first().title, QStringLiteral("打开文件"));
+    QVERIFY(open.first().request.multiSelect);
+    QVERIFY(open.first().request.filter.startsWith(QStringLiteral("所有文件")));
+    const auto boxes = f.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes.first().text.endsWith(QStringLiteral("gone.txt文件不存在，不能添加!")));
+}
+
+void TestAdding::addOriginalFileForHost() {
+    Fixture f;
+    auto main = entry::ClsMain::create();
+    f.dialogs->queueFiles({f.source(QStringLiteral("host.txt"), "from the host")});
+    int16_t result = 0;
+    QCOMPARE(main->AddOriginalFile(&result), WO_S_OK);
+    QCOMPARE(result, int16_t(-1));
+    QCOMPARE(f.rows().size(), 1);
+    QCOMPARE(MyInit::gsOriginalID, f.rows().first()[0].toString());
+    QCOMPARE(f.dialogs->calls().size(), 1); // the open-file dialog alone
+
+    QCOMPARE(main->AddOriginalFile(&result), WO_S_OK); // cancelled
+    QCOMPARE(result, int16_t(0));
+    QCOMPARE(f.rows().size(), 1);
+    QCOMPARE(f.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size(), 0);
+}
+
+QTEST_MAIN(TestAdding)
+#include "tst_adding.moc"

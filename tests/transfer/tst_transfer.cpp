@@ -1,0 +1,445 @@
+#include "Sandbox.h"
+#include "TestFtp.h"
+#include "entry/MyInit.h"
+#include "platform/Error.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "platform/inet/Inet.h"
+#include "transfer/ModDownLoadFile.h"
+#include "ui/common/ListItem.h"
+
+#include <QDirIterator>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTreeWidgetItem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace wo;
+using Call = dialogs::ScriptedDialogs::Call;
+
+namespace {
+
+// Random bytes holding every byte value and the line endings a text transfer would rewrite.
+QByteArray content(qsizetype size, quint32 seed) {
+    QByteArray data(size, '\0');
+    QRandomGenerator random(seed);
+    for (char& byte : data)
+        byte = static_cast<char>(random.bounded(256));
+    for (int i = 0; i < 256 && i < size; ++i)
+        data[i] = static_cast<char>(i);
+    if (size > 300)
+        data.replace(280, 6, "\r\n\n\r\x1a\n");
+    return data;
+}
+
+void writeFile(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(data) == data.size(), qPrintable(path));
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// Every file and folder below dir, hidden ones included.
+QStringList tree(const QString& dir) {
+    QStringList paths;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << QDir(dir).relativeFilePath(it.next());
+    paths.sort();
+    return paths;
+}
+
+int mode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
+}
+
+void addModes(const char* name) {
+    QTest::newRow(qPrintable(QStringLiteral("folder: ") + QLatin1String(name))) << false;
+    QTest::newRow(qPrintable(QStringLiteral("ftp: ") + QLatin1String(name))) << true;
+}
+
+const QString kName = QStringLiteral("合同扫描件");
+
+} // namespace
+
+class TestTransfer : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::Sandbox> m_box;
+    std::unique_ptr<test::TestFtp> m_ftp;
+    QString m_areaName; // this test's folder, below either storage root
+    QString m_area;     // and on the FTP server's disk
+    std::unique_ptr<dialogs::ScriptedDialogsScope> m_dialogs;
+    std::vector<std::unique_ptr<QTreeWidgetItem>> m_items;
+
+    QString cache() const { return m_box->path(QStringLiteral("cache/wendra-original/temp")); }
+    // A unique ID, since FTP-mode documents may lie in the server's shared root.
+    QString id(const char* suffix) const { return m_areaName + QLatin1Char('-') + QLatin1String(suffix); }
+    // The storage root on disk: gsPath in folder mode, the server's root in FTP mode.
+    QString diskRoot(bool ftp) const {
+        return ftp ? m_ftp->onDisk(QString()) : m_box->path(QStringLiteral("store"));
+    }
+    // This test's month folder, as a FilePath relative to the root.
+    QString month(const QString& name) const { return m_areaName + QLatin1Char('/') + name; }
+    QString diskPath(bool ftp, const QString& filePath, const QString& file = QString()) const {
+        QString path = diskRoot(ftp);
+        for (const QString& part : {filePath, file})
+            if (!part.isEmpty())
+                path += QLatin1Char('/') + part;
+        return path;
+    }
+    // The Path column as the list shows it: FTP paths are absolute.
+    static QString shownPath(bool ftp, const QString& filePath) {
+        return ftp ? QLatin1Char('/') + filePath : filePath;
+    }
+
+    QTreeWidgetItem* item(bool ftp, const QString& filePath, const QString& id, const QString& type) {
+        m_items.emplace_back(
+            ui::ListItem::make(QStringLiteral("1"), kName, type, shownPath(ftp, filePath), id));
+        return m_items.back().get();
+    }
+    // Stores a document's file and returns its list item.
+    QTreeWidgetItem* document(bool ftp, const QString& filePath, const QString& id, const QString& type,
+                              const QByteArray& data) {
+        writeFile(diskPath(ftp, filePath, id + type), data);
+        return item(ftp, filePath, id, type);
+    }
+    static QString fetch(bool ftp, QTreeWidgetItem* item) {
+        return ftp ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
+    }
+    // The single message shown: its text and icon, with OK and the default title.
+    void expectMessage(const QString& text, dialogs::Icon icon) const {
+        const QList<Call> calls = (*m_dialogs)->calls();
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].text, text);
+        QCOMPARE(calls[0].icon, icon);
+        QCOMPARE(calls[0].buttons, dialogs::Buttons::OK);
+        QCOMPARE(calls[0].title, dialogs::defaultTitle());
+    }
+
+private slots:
+    void init() {
+        m_box = std::make_unique<test::Sandbox>();
+        m_ftp = std::make_unique<test::TestFtp>();
+        m_areaName = m_ftp->remoteFolder().mid(1);
+        m_area = m_ftp->onDisk(m_ftp->remoteFolder());
+        MyInit::gsConn = static_cast<std::int32_t>(m_ftp->connection());
+        MyInit::gsPath = diskRoot(false);
+        m_dialogs = std::make_unique<dialogs::ScriptedDialogsScope>();
+    }
+
+    void cleanup() {
+        m_dialogs.reset();
+        m_items.clear();
+        MyInit::reset();
+        m_ftp.reset();
+        m_box.reset();
+    }
+
+    void fetch_data() {
+        QTest::addColumn<bool>("ftp");
+        QTest::addColumn<bool>("inMonth");
+        QTest::addColumn<QString>("type");
+        for (const bool ftp : {false, true}) {
+            const char* prefix = ftp ? "ftp: " : "folder: ";
+            QTest::addRow("%smonth folder", prefix) << ftp << true << QStringLiteral(".TIF");
+            QTest::addRow("%sempty FilePath", prefix) << ftp << false << QStringLiteral(".pdf");
+            QTest::addRow("%sno type", prefix) << ftp << true << QString();
+        }
+    }
+    void fetch() {
+        QFETCH(bool, ftp);
+        QFETCH(bool, inMonth);
+        QFETCH(QString, type);
+        const QByteArray data = content(300000, 1);
+        const QString filePath = inMonth ? month(QStringLiteral("2024-05")) : QString();
+        QTreeWidgetItem* it = document(ftp, filePath, id("a"), type, data);
+        QVERIFY(!QFileInfo::exists(cache()));
+
+        const QString got = fetch(ftp, it);
+        QCOMPARE(got, cache() + QLatin1Char('/') + id("a") + type);
+        QCOMPARE(readFile(got), data);
+        QCOMPARE(ui::ListItem::cachePath(it), got);
+        QVERIFY((*m_dialogs)->calls().isEmpty());
+        QCOMPARE(tree(cache()), QStringList{id("a") + type});
+        QCOMPARE(mode(cache()), 0700);
+        QCOMPARE(mode(QFileInfo(cache()).path()), 0700);
+    }
+
+    void fetchTwiceOverwrites_data() {
+        QTest::addColumn<bool>("ftp");
+        addModes("fetch twice");
+    }
+    void fetchTwiceOverwrites() {
+        QFETCH(bool, ftp);
+        const QString filePath = month(QStringLiteral("2024-05"));
+        QTreeWidgetItem* it = document(ftp, filePath, id("a"), QStringLiteral(".TIF"), content(100000, 2));
+        QVERIFY(!fetch(ftp, it).isEmpty());
+        const QByteArray shorter = content(5000, 3);
+        writeFile(diskPath(ftp, filePath, id("a") + QStringLiteral(".TIF")), shorter);
+
+        QCOMPARE(readFile(fetch(ftp, it)), shorter);
+        QCOMPARE(tree(cache()), QStringList{id("a") + QStringLiteral(".TIF")});
+    }
+
+    void missingStoredFile_data() {
+        QTest::addColumn<bool>("ftp");
+        addModes("missing file");
+    }
+    void missingStoredFile() {
+        QFETCH(bool, ftp);
+        const QString filePath = month(QStringLiteral("2024-05"));
+        QVERIFY(QDir().mkpath(diskPath(ftp, filePath)));
+        QTreeWidgetItem* it = item(ftp, filePath, id("gone"), QStringLiteral(".TIF"));
+
+        QCOMPARE(fetch(ftp, it), QString());
+        expectMessage(ftp ? QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件")
+                          : QStringLiteral("在找不到") + kName + QStringLiteral("文件"),
+                      dialogs::Icon::None);
+        QCOMPARE(ui::ListItem::cachePath(it), QString());
+        QCOMPARE(tree(cache()), QStringList());
+    }
+
+    void hostileNames_data() {
+        QTest::addColumn<bool>("ftp");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("type");
+        const QList<std::pair<QString, QString>> names{
+            {QStringLiteral("../x"), QStringLiteral(".TIF")},
+            {QStringLiteral("a/b"), QStringLiteral(".TIF")},
+            {QStringLiteral(".."), QString()},
+            {QStringLiteral("a\x01"), QStringLiteral(".TIF")},
+            {QStringLiteral("a\\b"), QStringLiteral(".TIF")},
+            {QStringLiteral("doc"), QStringLiteral("/.TIF")},
+            {QString(), QStringLiteral(".TIF")},
+            {QStringLiteral("doc"), QStringLiteral("\n.TIF")},
+        };
+        for (const bool ftp : {false, true})
+            for (const auto& [id, type] : names)
+                QTest::addRow("%s%s + %s",
+                              ftp ? "ftp: " : "folder: ", id.toUtf8().toPercentEncoding().constData(),
+                              type.toUtf8().toPercentEncoding().constData())
+                    << ftp << id << type;
+    }
+    void hostileNames() {
+        QFETCH(bool, ftp);
+        QFETCH(QString, id);
+        QFETCH(QString, type);
+        // Bait where the name, naively joined, would lead.
+        const QString filePath = month(QStringLiteral("2024-05"));
+        const QString bait = QDir::cleanPath(diskPath(ftp, filePath, id + type));
+        if (bait.startsWith(diskPath(ftp, m_areaName) + QLatin1Char('/')))
+            writeFile(bait, "bait");
+        const QStringList sandboxBefore = tree(m_box->path());
+        const QStringList areaBefore = tree(m_area);
+        QTreeWidgetItem* it = item(ftp, filePath, id, type);
+
+        QCOMPARE(fetch(ftp, it), QString());
+        expectMessage(QStringLiteral("原文的标识或类型不是合法的文件名，不能读取：") + kName,
+                      dialogs::Icon::Exclamation);
+        QCOMPARE(ui::ListItem::cachePath(it), QString());
+        QCOMPARE(tree(m_box->path()), sandboxBefore);
+        QCOMPARE(tree(m_area), areaBefore);
+    }
+
+    void unwritableCache_data() {
+        QTest::addColumn<bool>("ftp");
+        addModes("file in the cache folder's place");
+    }
+    void unwritableCache() {
+        QFETCH(bool, ftp);
+        writeFile(cache(), "not a folder");
+        QTreeWidgetItem* it = document(ftp, month(QStringLiteral("2024-05")), id("a"), QStringLiteral(".TIF"),
+                                       content(1000, 4));
+
+        QCOMPARE(fetch(ftp, it), QString());
+        if (ftp)
+            expectMessage(QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件"),
+                          dialogs::Icon::None);
+        else
+            QVERIFY((*m_dialogs)->calls().isEmpty());
+        QCOMPARE(ui::ListItem::cachePath(it), QString());
+        QCOMPARE(readFile(cache()), QByteArray("not a folder"));
+    }
+
+    void missingRemoteDirectory() {
+        const QString filePath = month(QStringLiteral("1999-01"));
+        QTreeWidgetItem* it = item(true, filePath, id("a"), QStringLiteral(".TIF"));
+
+        QCOMPARE(transfer::DownloadToCache(it), QString());
+        expectMessage(QStringLiteral("在FTP服务器上找不到") + shownPath(true, filePath) +
+                          QStringLiteral("路径"),
+                      dialogs::Icon::None);
+        QCOMPARE(tree(cache()), QStringList());
+    }
+
+    void documentsInDifferentMonths_data() {
+        QTest::addColumn<bool>("ftp");
+        addModes("two months");
+    }
+    void documentsInDifferentMonths() {
+        QFETCH(bool, ftp);
+        const QString january = month(QStringLiteral("2024-01"));
+        const QString february = month(QStringLiteral("2024-02"));
+        QTreeWidgetItem* a = document(ftp, january, id("a"), QStringLiteral(".TIF"), content(2000, 5));
+        QTreeWidgetItem* b = document(ftp, february, id("b"), QStringLiteral(".TIF"), content(3000, 6));
+        // Same name in the other month: found only by reading from the wrong folder.
+        writeFile(diskPath(ftp, january, id("b") + QStringLiteral(".TIF")), "decoy");
+
+        QCOMPARE(readFile(fetch(ftp, a)), content(2000, 5));
+        QCOMPARE(readFile(fetch(ftp, b)), content(3000, 6));
+        QVERIFY((*m_dialogs)->calls().isEmpty());
+    }
+
+    void prepareUploadDirectory_data() {
+        QTest::addColumn<QString>("slash");
+        QTest::newRow("root") << QString();
+        QTest::newRow("root with trailing slash") << QStringLiteral("/");
+    }
+    void prepareUploadDirectory() {
+        QFETCH(QString, slash);
+        const QString root = QLatin1Char('/') + m_areaName;
+        const QString local = m_box->writeFile(QStringLiteral("upload"), "scan");
+
+        for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")}) {
+            QCOMPARE(transfer::prepareUploadDirectory(root + slash, QStringLiteral("2024-05")),
+                     root + QStringLiteral("/2024-05"));
+            QVERIFY(inet::FtpPutFile(m_ftp->connection(), local, name));
+        }
+        QCOMPARE(tree(m_area), QStringList({QStringLiteral("2024-05"), QStringLiteral("2024-05/first"),
+                                            QStringLiteral("2024-05/second")}));
+    }
+
+    void deleteRemoteFile_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("left");
+        const QString m = QStringLiteral("2024-05/");
+        QTest::newRow("present") << QStringLiteral("doc.TIF")
+                                 << QStringList{QStringLiteral("2024-05"), m + QStringLiteral("other.TIF"),
+                                                QStringLiteral("victim")};
+        QTest::newRow("missing") << QStringLiteral("gone.TIF")
+                                 << QStringList{QStringLiteral("2024-05"), m + QStringLiteral("doc.TIF"),
+                                                m + QStringLiteral("other.TIF"), QStringLiteral("victim")};
+        QTest::newRow("name with a path")
+            << QStringLiteral("../victim")
+            << QStringList{QStringLiteral("2024-05"), m + QStringLiteral("doc.TIF"),
+                           m + QStringLiteral("other.TIF"), QStringLiteral("victim")};
+    }
+    void deleteRemoteFile() {
+        QFETCH(QString, name);
+        QFETCH(QStringList, left);
+        for (const char* file : {"2024-05/doc.TIF", "2024-05/other.TIF", "victim"})
+            writeFile(m_area + QLatin1Char('/') + QLatin1String(file), "x");
+
+        transfer::deleteRemoteFile(QLatin1Char('/') + month(QStringLiteral("2024-05")), name);
+        QCOMPARE(tree(m_area), left);
+    }
+
+    void cacheFolderLocation_data() {
+        QTest::addColumn<QByteArray>("xdg");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("absolute XDG_CACHE_HOME") << QByteArray("/xdg") << QStringLiteral("/xdg");
+        QTest::newRow("relative XDG_CACHE_HOME") << QByteArray("xdg") << QStringLiteral("/home/.cache");
+        QTest::newRow("no XDG_CACHE_HOME") << QByteArray() << QStringLiteral("/home/.cache");
+    }
+    void cacheFolderLocation() {
+        QFETCH(QByteArray, xdg);
+        QFETCH(QString, base);
+        const QByteArray oldHome = qgetenv("HOME");
+        const QByteArray oldCwd = QDir::currentPath().toLocal8Bit();
+        QDir::setCurrent(m_box->path());
+        qputenv("HOME", m_box->path(QStringLiteral("home")).toLocal8Bit());
+        if (xdg.isEmpty())
+            qunsetenv("XDG_CACHE_HOME");
+        else
+            qputenv("XDG_CACHE_HOME", xdg.startsWith('/') ? m_box->path().toLocal8Bit() + xdg : xdg);
+
+        const QString folder = transfer::cacheFolder();
+        qputenv("HOME", oldHome);
+        QDir::setCurrent(QString::fromLocal8Bit(oldCwd));
+        QCOMPARE(folder, m_box->path() + base + QStringLiteral("/wendra-original/temp"));
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void folderModeSource_data() {
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("filePath");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("month") << "/data"
+                               << "2024-05"
+                               << "/data/2024-05/7.TIF";
+        QTest::newRow("root with slash") << "/data/"
+                                         << "2024-05"
+                                         << "/data/2024-05/7.TIF";
+        QTest::newRow("no FilePath") << "/data/" << QString() << "/data/7.TIF";
+    }
+    void folderModeSource() {
+        QFETCH(QString, root);
+        QFETCH(QString, filePath);
+        QFETCH(QString, expected);
+        QCOMPARE(transfer::folderModeSource(root, filePath, QStringLiteral("7"), QStringLiteral(".TIF")),
+                 expected);
+    }
+
+    void copyFileSafely_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("number");
+        QTest::newRow("replaces the target") << "src/a"
+                                             << "dst/a" << 0;
+        QTest::newRow("missing source") << "src/none"
+                                        << "dst/a" << err::FileNotFound;
+        QTest::newRow("source is a folder") << "src"
+                                            << "dst/a" << 75;
+        QTest::newRow("target is a folder") << "src/a"
+                                            << "dst/folder" << 75;
+        QTest::newRow("target folder missing") << "src/a"
+                                               << "none/a" << 75;
+        QTest::newRow("unreadable source") << "src/locked"
+                                           << "dst/a" << err::PermissionDenied;
+        QTest::newRow("read-only target folder") << "src/a"
+                                                 << "ro/a" << err::PermissionDenied;
+    }
+    void copyFileSafely() {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(int, number);
+        if (number == err::PermissionDenied && ::geteuid() == 0)
+            QSKIP("permissions do not bind root");
+        const QByteArray data = content(200000, 7);
+        m_box->writeFile(QStringLiteral("w/src/a"), data);
+        m_box->writeFile(QStringLiteral("w/src/locked"), data);
+        m_box->writeFile(QStringLiteral("w/dst/a"), "old");
+        m_box->writeFile(QStringLiteral("w/ro/a"), "old");
+        QVERIFY(QDir().mkpath(m_box->path(QStringLiteral("w/dst/folder"))));
+        QVERIFY(QFile::setPermissions(m_box->path(QStringLiteral("w/src/locked")), QFile::WriteOwner));
+        QVERIFY(
+            QFile::setPermissions(m_box->path(QStringLiteral("w/ro")), QFile::ReadOwner | QFile::ExeOwner));
+        const QString work = m_box->path(QStringLiteral("w"));
+        const QStringList before = tree(work);
+
+        int thrown = 0;
+        try {
+            transfer::copyFileSafely(work + QLatin1Char('/') + source, work + QLatin1Char('/') + target);
+        } catch (const Error& e) {
+            thrown = e.number();
+        }
+        QFile::setPermissions(m_box->path(QStringLiteral("w/ro")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(thrown, number);
+        QCOMPARE(tree(work), before);
+        if (QFileInfo(work + QLatin1Char('/') + target).isFile())
+            QCOMPARE(readFile(work + QLatin1Char('/') + target), number == 0 ? data : QByteArray("old"));
+    }
+};
+
+QTEST_MAIN(TestTransfer)
+#include "tst_transfer.moc"
