@@ -6,6 +6,7 @@
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
+#include "ui/common/TypeIcon.h"
 #include "ui/list/StartWork.h"
 
 #include <QDate>
@@ -289,6 +290,10 @@ void FrmMainList::Form_QueryUnload() {
         file.setPermissions(file.permissions() | QFile::WriteOwner | QFile::WriteUser);
         file.remove();
     }
+}
+
+void FrmMainList::ShowTypeIcon(const QString& type) {
+    ui::ShowTypeIcon(ImgTypeICO, ImgBack, type, ErrorPolicy::Silent);
 }
 
 } // namespace wo::ui

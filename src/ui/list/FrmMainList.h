@@ -56,6 +56,8 @@ public:
     void CmdUp_Click();
     void CmdDown_Click();
     void CmdExit_Click();
+    // Shows the icon of a lower-case extension; a picture it cannot read leaves the icon empty.
+    void ShowTypeIcon(const QString& type);
 
 protected:
     void done(int result) override;

@@ -1,0 +1,44 @@
+#include "imaging/DesktopOpener.h"
+
+#include "platform/Error.h"
+
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QProcess>
+
+namespace wo::imaging {
+
+namespace {
+
+// xdg-mime reads a few small files; a hung helper must not freeze the window.
+constexpr int QueryTimeoutMs = 10000;
+
+QString associatedProgram(const QString& mimeType) {
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!query.waitForFinished(QueryTimeoutMs)) {
+        const QString reason = query.errorString();
+        query.kill();
+        query.waitForFinished();
+        throw Error(DesktopOpener::StartFailed, QStringLiteral("xdg-mime: ") + reason);
+    }
+    return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+}
+
+} // namespace
+
+void DesktopOpener::openInOwnApplication(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile())
+        throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + path);
+    const QString mimeType = QMimeDatabase().mimeTypeForFile(file).name();
+    if (associatedProgram(mimeType).isEmpty())
+        throw Error(NoAssociatedProgram, QStringLiteral("没有与该文件关联的程序：") + file.fileName());
+    QProcess opener;
+    opener.setProgram(QStringLiteral("xdg-open"));
+    opener.setArguments({file.absoluteFilePath()});
+    if (!opener.startDetached())
+        throw Error(StartFailed, QStringLiteral("xdg-open: ") + opener.errorString());
+}
+
+} // namespace wo::imaging

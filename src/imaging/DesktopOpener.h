@@ -1,0 +1,19 @@
+#pragma once
+
+#include "imaging/ImageView.h"
+
+namespace wo::imaging {
+
+// Opens documents through the desktop's file associations (xdg-utils).
+class DesktopOpener final : public DocumentOpener {
+public:
+    // Error numbers beyond wo::err::FileNotFound.
+    static constexpr int NoAssociatedProgram = 31036;
+    static constexpr int StartFailed = 31037;
+
+    // Throws wo::Error 53 for a missing file, NoAssociatedProgram when the desktop
+    // has no program for the file's type, StartFailed when a helper cannot start.
+    void openInOwnApplication(const QString& path) override;
+};
+
+} // namespace wo::imaging
