@@ -10,11 +10,13 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     qt6-image-formats-plugins
     # C libraries behind the platform layer
-    libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libcups2-dev libmagick++-dev
+    libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libcups2-dev libmagick++-dev libpoppler-qt6-dev
     # databases for the tests: PostgreSQL server, ODBC with the PostgreSQL driver
     postgresql unixodbc odbc-postgresql
     # FTP server, PDF tools and a virtual X server for tests and screenshots
     python3-pyftpdlib poppler-utils xvfb xauth x11-apps imagemagick xdg-utils
+    # print server with a PDF printer for the printing tests
+    cups printer-driver-cups-pdf
     # Chinese texts
     fonts-wqy-zenhei
 )

@@ -140,17 +140,16 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         }
         const QString month = m_names.clock()().toString(QStringLiteral("yyyy-MM"));
         sql::NewDocument doc{{}, sourceName, type, MyInit::gsRecordID, 1, {}, file.size()};
-        QString folder;
+        const QString folder = MyInit::FtpMode ? QString() : MyInit::gsPath + QLatin1Char('/') + month;
+        doc.id = uniqueId(type, folder);
+        MyInit::gsOriginalID = doc.id;
         if (MyInit::FtpMode) {
             doc.filePath = transfer::prepareUploadDirectory(MyInit::gsPath, month);
         } else {
             doc.filePath = month;
-            folder = MyInit::gsPath + QLatin1Char('/') + month;
             if (!QFileInfo(folder).isDir() && !QDir(MyInit::gsPath).mkdir(month))
                 throw Error(75, QStringLiteral("不能创建文件夹 ") + folder);
         }
-        doc.id = uniqueId(type, folder);
-        MyInit::gsOriginalID = doc.id;
         const QString storedName = transfer::storedFileName(doc.id, type);
         doc.fileOrder = nextFileOrder();
 

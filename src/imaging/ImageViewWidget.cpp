@@ -1,0 +1,249 @@
+#include "imaging/ImageViewWidget.h"
+
+#include "imaging/PageDocument.h"
+#include "platform/Error.h"
+
+#include <QMouseEvent>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <cstdlib>
+
+namespace wo::imaging {
+
+namespace {
+
+int buttonCode(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+           (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int shiftCode(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+// A page's physical size from its resolution; 96 dpi when it has none.
+QSizeF pageSizeInMillimetres(const QImage& page) {
+    constexpr double MillimetresPerMetre = 1000;
+    const auto length = [](int pixels, int dotsPerMetre) {
+        return pixels * MillimetresPerMetre / (dotsPerMetre > 0 ? dotsPerMetre : 3780);
+    };
+    return {length(page.width(), page.dotsPerMeterX()), length(page.height(), page.dotsPerMeterY())};
+}
+
+// Bilevel pages count as grey too.
+bool isGrey(const QImage& page) {
+    return page.depth() == 1 || page.isGrayscale();
+}
+
+} // namespace
+
+ImageViewWidget::ImageViewWidget(QWidget* parent) : ImageView(parent) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+ImageViewWidget::~ImageViewWidget() = default;
+
+void ImageViewWidget::setImageFile(const QString& path) {
+    // The same path may hold a new file (a fresh scan), so it is opened again.
+    m_file = path;
+    m_doc.reset();
+    if (path.isEmpty())
+        clearImage();
+}
+
+PageDocument& ImageViewWidget::document() {
+    if (!m_doc)
+        m_doc = std::make_unique<PageDocument>(m_file);
+    return *m_doc;
+}
+
+int ImageViewWidget::pageCount() const {
+    if (m_doc)
+        return m_doc->pageCount();
+    if (m_file.isEmpty())
+        return 0;
+    try {
+        return PageDocument(m_file).pageCount();
+    } catch (const Error&) {
+        return 0;
+    }
+}
+
+QSize ImageViewWidget::rotatedImageSize() const {
+    return geometry::rotatedSize(m_image.size(), m_turns);
+}
+
+QTransform ImageViewWidget::imageTransform() const {
+    const QSizeF content = geometry::contentSize(rotatedImageSize(), m_view.zoomPercent);
+    return geometry::imageToWidget(m_image.size(), m_turns, m_view.zoomPercent,
+                                   geometry::contentOrigin(content, size(), m_view.scroll));
+}
+
+void ImageViewWidget::setView(geometry::View view) {
+    view.scroll = geometry::clampScroll(view.scroll,
+                                        geometry::contentSize(rotatedImageSize(), view.zoomPercent), size());
+    m_view = view;
+    update();
+}
+
+void ImageViewWidget::setZoomPercent(double percent) {
+    if (!(percent > 0))
+        throw Error(err::InvalidArgument, QStringLiteral("zoom must be above 0 %"));
+    setView(geometry::zoomAroundCentre(m_view, percent, rotatedImageSize(), size()));
+}
+
+void ImageViewWidget::showImage() {
+    if (m_file.isEmpty()) {
+        clearImage();
+        return;
+    }
+    PageDocument& doc = document();
+    if (m_page < 1 || m_page > doc.pageCount())
+        throw Error(err::InvalidArgument, QStringLiteral("%1 has no page %2").arg(m_file).arg(m_page));
+    m_image = doc.page(m_page - 1);
+    setView(m_view);
+}
+
+void ImageViewWidget::clearImage() {
+    m_image = QImage();
+    m_selection = QRect();
+    m_view.scroll = QPointF();
+    update();
+}
+
+void ImageViewWidget::fitImage(qint16 mode) {
+    if (mode != BestFit && mode != FitToWidth && mode != ActualSize)
+        throw Error(err::InvalidArgument, QStringLiteral("unknown fit mode %1").arg(mode));
+    const double zoom = geometry::fitZoom(rotatedImageSize(), size(), mode);
+    if (zoom > 0)
+        setView({zoom, QPointF()});
+}
+
+void ImageViewWidget::rotateBy(int quarterTurns) {
+    m_turns = geometry::normalTurns(m_turns + quarterTurns);
+    m_selection = QRect();
+    setView({m_view.zoomPercent, QPointF(m_view.scroll.y(), m_view.scroll.x())});
+}
+
+void ImageViewWidget::scrollImage(qint16 direction, qint32 amount) {
+    const QPointF step = direction == Horizontal ? QPointF(amount, 0) : QPointF(0, amount);
+    setView({m_view.zoomPercent, m_view.scroll + step});
+}
+
+void ImageViewWidget::zoomToSelection() {
+    if (m_selection.isEmpty())
+        return;
+    const geometry::View view = geometry::zoomToRect(m_view, m_selection, rotatedImageSize(), size());
+    m_selection = QRect();
+    setView(view);
+}
+
+void ImageViewWidget::setSelectionRect(qint32 left, qint32 top, qint32 width, qint32 height) {
+    m_selection = QRect(left, top, width, height);
+    update();
+}
+
+void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outputFormat) {
+    Q_UNUSED(outputFormat)
+    PageDocument& doc = document();
+    if (firstPage < 1 || lastPage < firstPage || lastPage > doc.pageCount())
+        throw Error(err::InvalidArgument,
+                    QStringLiteral("%1: no pages %2 to %3").arg(m_file).arg(firstPage).arg(lastPage));
+    if (!m_printer) {
+        if (!m_ownPrinter)
+            m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer = m_ownPrinter.get();
+    }
+    QPrinter& printer = *m_printer;
+    const auto layoutFor = [&printer](const QImage& page) {
+        printer.setPageSize(QPageSize(pageSizeInMillimetres(page), QPageSize::Millimeter));
+        printer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    };
+    QImage page = doc.page(firstPage - 1);
+    printer.setFullPage(true);
+    // Grey pages printed in colour would be stored as lossy colour images.
+    printer.setColorMode(isGrey(page) ? QPrinter::GrayScale : QPrinter::Color);
+    printer.setDocName(m_file);
+    layoutFor(page);
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw Error(err::InvalidArgument, QStringLiteral("the printer does not start"));
+    for (int index = firstPage;; ++index) {
+        painter.drawImage(QRectF(printer.pageRect(QPrinter::DevicePixel)), page);
+        if (index == lastPage)
+            break;
+        page = doc.page(index);
+        layoutFor(page);
+        printer.newPage();
+    }
+    painter.end();
+}
+
+void ImageViewWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Dark));
+    if (!m_image.isNull()) {
+        const QTransform toWidget = imageTransform();
+        // Only the visible part is scaled, so the cost does not grow with the zoom.
+        const QRect visible = geometry::visibleImageRect(toWidget, size(), m_image.size());
+        if (!visible.isEmpty()) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, m_view.zoomPercent < 100);
+            painter.setTransform(toWidget);
+            painter.drawImage(visible.topLeft(), m_image.copy(visible));
+            painter.resetTransform();
+        }
+    }
+    if (!m_selection.isEmpty()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
+        painter.drawRect(m_selection.adjusted(0, 0, -1, -1));
+    }
+}
+
+void ImageViewWidget::resizeEvent(QResizeEvent*) {
+    setView(m_view);
+}
+
+void ImageViewWidget::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    emit mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), at.x(), at.y());
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_dragStart = at;
+    m_scrollAtDragStart = m_view.scroll;
+    m_drag = m_selectionMode ? Drag::Select : Drag::Pan;
+    if (m_drag == Drag::Select)
+        setSelectionRect(0, 0, 0, 0);
+}
+
+void ImageViewWidget::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    emit mouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()), at.x(), at.y());
+    dragTo(at);
+}
+
+void ImageViewWidget::dragTo(QPoint at) {
+    if (m_drag == Drag::Pan)
+        setView({m_view.zoomPercent, m_scrollAtDragStart + QPointF(m_dragStart - at)});
+    else if (m_drag == Drag::Select)
+        setSelectionRect(std::min(at.x(), m_dragStart.x()), std::min(at.y(), m_dragStart.y()),
+                         std::abs(at.x() - m_dragStart.x()), std::abs(at.y() - m_dragStart.y()));
+}
+
+void ImageViewWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || m_drag == Drag::None)
+        return;
+    dragTo(event->position().toPoint());
+    const bool selecting = m_drag == Drag::Select;
+    m_drag = Drag::None;
+    if (selecting && !m_selection.isEmpty())
+        emit selectionRectDrawn(m_selection.x(), m_selection.y(), m_selection.width(), m_selection.height());
+}
+
+void ImageViewWidget::mouseDoubleClickEvent(QMouseEvent*) {
+    emit doubleClicked();
+}
+
+} // namespace wo::imaging

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "imaging/ImageView.h"
+#include "imaging/ViewGeometry.h"
+
+#include <QImage>
+#include <memory>
+
+class QPrinter;
+
+namespace wo::imaging {
+
+class PageDocument;
+
+class ImageViewWidget final : public ImageView {
+    Q_OBJECT
+public:
+    explicit ImageViewWidget(QWidget* parent = nullptr);
+    ~ImageViewWidget() override;
+
+    QString imageFile() const override { return m_file; }
+    void setImageFile(const QString& path) override;
+    int currentPage() const override { return m_page; }
+    void setCurrentPage(int page) override { m_page = page; }
+    int pageCount() const override;
+    double zoomPercent() const override { return m_view.zoomPercent; }
+    void setZoomPercent(double percent) override;
+    bool selectionMode() const override { return m_selectionMode; }
+    void setSelectionMode(bool on) override { m_selectionMode = on; }
+
+    void showImage() override;
+    void clearImage() override;
+    void fitImage(qint16 mode) override;
+    void rotateViewLeft() override { rotateBy(-1); }
+    void rotateViewRight() override { rotateBy(1); }
+    void scrollImage(qint16 direction, qint32 amount) override;
+    void zoomToSelection() override;
+    void setSelectionRect(qint32 left, qint32 top, qint32 width, qint32 height) override;
+    void printPages(qint16 firstPage, qint16 lastPage, qint32 outputFormat) override;
+
+    // The printer printPages() uses; nullptr means a default printer of its own.
+    void setPrinter(QPrinter* printer) { m_printer = printer; }
+    // Quarter turns clockwise, 0..3.
+    int rotation() const { return m_turns; }
+    QPointF scrollOffset() const { return m_view.scroll; }
+    QRect selectionRect() const { return m_selection; }
+    // Maps image pixels of the shown page to widget pixels.
+    QTransform imageTransform() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    PageDocument& document();
+    QSize rotatedImageSize() const;
+    void setView(geometry::View view);
+    void rotateBy(int quarterTurns);
+    void dragTo(QPoint at);
+
+    QString m_file;
+    std::unique_ptr<PageDocument> m_doc;
+    QImage m_image;
+    int m_page = 1;
+    int m_turns = 0;
+    geometry::View m_view;
+    bool m_selectionMode = false;
+    QRect m_selection;
+    enum class Drag { None, Pan, Select } m_drag = Drag::None;
+    QPoint m_dragStart;
+    QPointF m_scrollAtDragStart;
+    QPrinter* m_printer = nullptr;
+    std::unique_ptr<QPrinter> m_ownPrinter;
+};
+
+} // namespace wo::imaging

@@ -1,0 +1,250 @@
+#include "imaging/PageDocument.h"
+
+#include "platform/Error.h"
+
+#include <Magick++.h>
+#include <QFile>
+#include <QImageReader>
+#include <QtEndian>
+#include <cmath>
+#include <mutex>
+#include <poppler-qt6.h>
+#include <tiffio.h>
+#include <vector>
+
+namespace wo::imaging {
+
+namespace {
+
+constexpr double MetresPerInch = 0.0254;
+// PDF pages have no pixels of their own; they are rendered at this resolution.
+constexpr double PdfDpi = 150;
+
+[[noreturn]] void fail(const QString& path, const QString& why) {
+    throw Error(err::InvalidFileFormat, QStringLiteral("%1: %2").arg(path, why));
+}
+
+void setDpi(QImage& image, double xDpi, double yDpi) {
+    if (xDpi > 0 && yDpi > 0) {
+        image.setDotsPerMeterX(qRound(xDpi / MetresPerInch));
+        image.setDotsPerMeterY(qRound(yDpi / MetresPerInch));
+    }
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(path, file.errorString());
+    return file.readAll();
+}
+
+bool isPcx(const QByteArray& head) {
+    return head.size() >= 128 && head[0] == 0x0A && uchar(head[1]) <= 5 && head[2] == 1;
+}
+
+constexpr qint64 MaxPixels = 200'000'000;
+constexpr int AllocationLimitMb = 512;
+
+qint64 pcxPixels(const char* header) {
+    const auto at = [header](int offset) { return qint64(qFromLittleEndian<quint16>(header + offset)); };
+    return (at(8) - at(4) + 1) * (at(10) - at(6) + 1);
+}
+
+bool isDcx(const QByteArray& head) {
+    return head.size() >= 8 && qFromLittleEndian<quint32>(head.constData()) == 0x3ADE68B1u;
+}
+
+} // namespace
+
+class PageDocument::Source {
+public:
+    virtual ~Source() = default;
+    virtual int pageCount() const = 0;
+    virtual QImage page(int index) = 0;
+};
+
+namespace {
+
+// Walks the directory chain only; a chain that breaks off means a damaged file
+// even when the pages before the break would read.
+int tiffPageCount(const QString& path) {
+    const std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(QFile::encodeName(path).constData(), "r"),
+                                                      TIFFClose);
+    if (!tiff)
+        fail(path, QStringLiteral("unreadable TIFF header"));
+    int pages = 1;
+    for (; !TIFFLastDirectory(tiff.get()); ++pages) {
+        if (!TIFFReadDirectory(tiff.get()))
+            fail(path, QStringLiteral("TIFF directory %1 unreadable").arg(pages + 1));
+    }
+    return pages;
+}
+
+class QtSource final : public PageDocument::Source {
+public:
+    QtSource(QString path, QByteArray format) : m_path(std::move(path)), m_format(std::move(format)) {
+        if (m_format == "tiff")
+            m_pages = tiffPageCount(m_path);
+    }
+    int pageCount() const override { return m_pages; }
+    QImage page(int index) override {
+        QImageReader reader(m_path, m_format);
+        // Qt's default refuses colour A4 scans at 600 dpi.
+        reader.setAllocationLimit(AllocationLimitMb);
+        if (index > 0 && !reader.jumpToImage(index))
+            fail(m_path, QStringLiteral("page %1 missing").arg(index + 1));
+        QImage image = reader.read();
+        if (image.isNull())
+            fail(m_path, reader.errorString());
+        return image;
+    }
+
+private:
+    QString m_path;
+    QByteArray m_format;
+    int m_pages = 1;
+};
+
+void initMagick() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Magick::InitializeMagick(nullptr);
+        Magick::ResourceLimits::thread(1);
+        Magick::ResourceLimits::width(65536);
+        Magick::ResourceLimits::height(65536);
+    });
+}
+
+// PCX, and DCX as a table of offsets to PCX pages: a page is decoded alone.
+class PcxSource final : public PageDocument::Source {
+public:
+    PcxSource(QString path, QByteArray data) : m_path(std::move(path)), m_data(std::move(data)) {
+        if (!isDcx(m_data)) {
+            m_pages.push_back({0, m_data.size()});
+            return;
+        }
+        constexpr int MaxPages = 1023;
+        for (int i = 0; i < MaxPages; ++i) {
+            const qsizetype at = 4 + 4 * i;
+            if (at + 4 > m_data.size())
+                fail(m_path, QStringLiteral("page table truncated"));
+            const quint32 offset = qFromLittleEndian<quint32>(m_data.constData() + at);
+            if (offset == 0)
+                break;
+            if (offset < 8 || offset >= quint64(m_data.size()))
+                fail(m_path, QStringLiteral("page %1 outside the file").arg(i + 1));
+            m_pages.push_back({qsizetype(offset), 0});
+        }
+        if (m_pages.empty())
+            fail(m_path, QStringLiteral("no pages"));
+        for (size_t i = 0; i < m_pages.size(); ++i) {
+            const qsizetype end = i + 1 < m_pages.size() && m_pages[i + 1].first > m_pages[i].first
+                                      ? m_pages[i + 1].first
+                                      : m_data.size();
+            m_pages[i].second = end - m_pages[i].first;
+        }
+    }
+    int pageCount() const override { return int(m_pages.size()); }
+    QImage page(int index) override {
+        initMagick();
+        const auto [offset, length] = m_pages.at(size_t(index));
+        // A damaged header can claim a huge page; refuse it before the decoder allocates.
+        if (length < 128 || pcxPixels(m_data.constData() + offset) > MaxPixels)
+            fail(m_path, QStringLiteral("page %1 has a bad header").arg(index + 1));
+        try {
+            Magick::Image image;
+            image.quiet(true);
+            image.magick("PCX");
+            image.read(Magick::Blob(m_data.constData() + offset, size_t(length)));
+            const int w = int(image.columns());
+            const int h = int(image.rows());
+            QImage out(w, h, QImage::Format_RGBA8888);
+            if (out.isNull())
+                fail(m_path, QStringLiteral("page too large"));
+            image.write(0, 0, size_t(w), size_t(h), "RGBA", Magick::CharPixel, out.bits());
+            const Magick::Geometry density = image.density();
+            const double toInch =
+                image.resolutionUnits() == MagickCore::PixelsPerCentimeterResolution ? 2.54 : 1;
+            setDpi(out, density.width() * toInch, density.height() * toInch);
+            if (image.type() == MagickCore::BilevelType)
+                return out.convertToFormat(QImage::Format_Mono);
+            if (image.type() == MagickCore::GrayscaleType)
+                return out.convertToFormat(QImage::Format_Grayscale8);
+            return out;
+        } catch (const Magick::Exception& e) {
+            fail(m_path, QString::fromLocal8Bit(e.what()));
+        }
+    }
+
+private:
+    QString m_path;
+    QByteArray m_data;
+    std::vector<std::pair<qsizetype, qsizetype>> m_pages;
+};
+
+class PdfSource final : public PageDocument::Source {
+public:
+    explicit PdfSource(const QString& path) : m_path(path), m_doc(Poppler::Document::load(path)) {
+        if (!m_doc || m_doc->isLocked() || m_doc->numPages() <= 0)
+            fail(m_path, QStringLiteral("unreadable PDF"));
+    }
+    int pageCount() const override { return m_doc->numPages(); }
+    QImage page(int index) override {
+        const std::unique_ptr<Poppler::Page> page = m_doc->page(index);
+        if (!page)
+            fail(m_path, QStringLiteral("page %1 unreadable").arg(index + 1));
+        // Posters get a lower resolution so no page exceeds MaxPixels.
+        const QSizeF inches = page->pageSizeF() / 72.0;
+        const double dpi =
+            std::min(PdfDpi, std::sqrt(MaxPixels / std::max(1.0, inches.width() * inches.height())));
+        QImage image = page->renderToImage(dpi, dpi);
+        if (image.isNull())
+            fail(m_path, QStringLiteral("page %1 unreadable").arg(index + 1));
+        setDpi(image, dpi, dpi);
+        return image;
+    }
+
+private:
+    QString m_path;
+    std::unique_ptr<Poppler::Document> m_doc;
+};
+
+std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(path, file.errorString());
+    const QByteArray head = file.peek(128);
+    if (head.startsWith("%PDF-"))
+        return std::make_unique<PdfSource>(path);
+    if (isPcx(head) || isDcx(head))
+        return std::make_unique<PcxSource>(path, readAll(path));
+    const QByteArray format = QImageReader::imageFormat(&file);
+    file.close();
+    if (format == "jpeg" && !readAll(path).contains("\xFF\xD9"))
+        fail(path, QStringLiteral("JPEG data truncated"));
+    if (format == "bmp" || format == "gif" || format == "jpeg" || format == "png" || format == "tiff")
+        return std::make_unique<QtSource>(path, format);
+    fail(path, QStringLiteral("not an image file"));
+}
+
+} // namespace
+
+PageDocument::PageDocument(const QString& path) : m_path(path), m_source(openSource(path)) {}
+
+PageDocument::~PageDocument() = default;
+
+int PageDocument::pageCount() const {
+    return m_source->pageCount();
+}
+
+QImage PageDocument::page(int index) {
+    if (index < 0 || index >= pageCount())
+        throw Error(err::InvalidArgument, QStringLiteral("%1: no page %2").arg(m_path).arg(index + 1));
+    if (index != m_cachedIndex) {
+        m_cached = m_source->page(index);
+        m_cachedIndex = index;
+    }
+    return m_cached;
+}
+
+} // namespace wo::imaging

@@ -1,0 +1,108 @@
+// Compares showing a page of a long fax-like TIFF, fitted to width, with bare
+// libtiff decoding the same page. Not a test: prints timings and their ratios.
+#include "imaging/ImageViewWidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <tiffio.h>
+#include <vector>
+
+namespace {
+
+constexpr int Pages = 50;
+constexpr int Width = 2480; // A4 at 300 dpi
+constexpr int Height = 3508;
+constexpr int Repeats = 5;
+
+bool writeFaxTiff(const QString& path) {
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (!tiff)
+        return false;
+    std::vector<unsigned char> row(Width / 8);
+    for (int page = 0; page < Pages; ++page) {
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, Width);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, Height);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 300.0);
+        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 300.0);
+        TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, Height);
+        TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        TIFFSetField(tiff, TIFFTAG_PAGENUMBER, page, Pages);
+        for (int y = 0; y < Height; ++y) {
+            // Text-like lines: short dark runs on every fourth band of rows.
+            std::fill(row.begin(), row.end(), 0);
+            if ((y / 40) % 4 == 1)
+                for (size_t x = 10; x < row.size() - 10; x += 3)
+                    row[x] = static_cast<unsigned char>((x * 37 + size_t(y) + size_t(page)) & 0xff);
+            if (TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) < 0) {
+                TIFFClose(tiff);
+                return false;
+            }
+        }
+        TIFFWriteDirectory(tiff);
+    }
+    TIFFClose(tiff);
+    return true;
+}
+
+double medianMs(const std::function<void()>& run) {
+    std::vector<double> times;
+    for (int i = 0; i < Repeats; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void showFitted(const QString& path, int page) {
+    wo::imaging::ImageViewWidget view;
+    view.resize(800, 600);
+    view.setImageFile(path);
+    view.setCurrentPage(page);
+    view.showImage();
+    view.fitImage(wo::imaging::ImageView::FitToWidth);
+    view.grab();
+}
+
+void decodeWithLibtiff(const QString& path, int page) {
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    TIFFSetDirectory(tiff, tdir_t(page - 1));
+    std::vector<unsigned char> row(size_t(TIFFScanlineSize(tiff)));
+    uint32_t rows = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &rows);
+    for (uint32_t y = 0; y < rows; ++y)
+        TIFFReadScanline(tiff, row.data(), y, 0);
+    TIFFClose(tiff);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fax.tif"));
+    if (!writeFaxTiff(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    std::printf("%d-page A4 300 dpi G4 TIFF, %lld bytes; median of %d runs\n", Pages, QFile(path).size(),
+                Repeats);
+    for (int page : {1, Pages}) {
+        const double view = medianMs([&] { showFitted(path, page); });
+        const double bare = medianMs([&] { decodeWithLibtiff(path, page); });
+        std::printf("page %2d: view %8.2f ms, libtiff %8.2f ms, ratio %.2f\n", page, view, bare, view / bare);
+    }
+    return 0;
+}

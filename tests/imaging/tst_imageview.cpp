@@ -1,0 +1,317 @@
+#include "TestImages.h"
+#include "imaging/ImageAdminDialog.h"
+#include "imaging/ImageViewWidget.h"
+#include "platform/Error.h"
+
+#include <QPrintDialog>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using wo::imaging::ImageView;
+using wo::imaging::ImageViewWidget;
+using namespace wo::test;
+
+namespace {
+
+// pdfinfo's "Pages:" and first "Page size:" lines.
+struct PdfInfo {
+    int pages = 0;
+    QSizeF pointSize;
+};
+
+PdfInfo pdfInfo(const QString& path) {
+    QProcess process;
+    process.start(QStringLiteral("pdfinfo"), {path});
+    process.waitForFinished(60000);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    PdfInfo info;
+    const auto pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(out);
+    const auto size =
+        QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts")).match(out);
+    if (pages.hasMatch())
+        info.pages = pages.captured(1).toInt();
+    if (size.hasMatch())
+        info.pointSize = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
+    return info;
+}
+
+// A print dialog the test answers: it sets the range the user would pick.
+class AnsweredAdmin final : public wo::imaging::ImageAdminDialog {
+public:
+    QPrinter::PrintRange range = QPrinter::AllPages;
+    int from = 0;
+    int to = 0;
+    bool accept = true;
+
+protected:
+    int execDialog(QPrintDialog& dialog) override {
+        dialog.printer()->setPrintRange(range);
+        if (range == QPrinter::PageRange)
+            dialog.printer()->setFromTo(from, to);
+        return accept ? QDialog::Accepted : QDialog::Rejected;
+    }
+};
+
+} // namespace
+
+class TestImageView : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_tiff;
+
+    // Widget pixel where the image pixel lands.
+    static QPoint onWidget(const ImageViewWidget& view, QPointF imagePixel) {
+        return view.imageTransform().map(imagePixel).toPoint();
+    }
+
+private slots:
+    void initTestCase() {
+        m_tiff = m_dir.filePath(QStringLiteral("five.tif"));
+        QVERIFY(writeTiff(m_tiff, 5, QStringLiteral("g4")));
+    }
+
+    void showsTheCurrentPage() {
+        ImageViewWidget view;
+        view.resize(240, 160);
+        view.setImageFile(m_tiff);
+        QCOMPARE(view.pageCount(), 5);
+        for (int page : {3, 1, 5}) {
+            view.setCurrentPage(page);
+            view.showImage();
+            QCOMPARE(markerOf(view.grab().toImage()), page);
+        }
+        view.setCurrentPage(6);
+        QVERIFY_THROWS_EXCEPTION(wo::Error, view.showImage());
+    }
+
+    void fit_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("rotated");
+        QTest::addColumn<QSize>("widget");
+        QTest::addColumn<double>("zoom");
+        // The page is 240 x 160.
+        QTest::newRow("best, wide widget") << int(ImageView::BestFit) << false << QSize(600, 200) << 125.0;
+        QTest::newRow("best, tall widget") << int(ImageView::BestFit) << false << QSize(120, 600) << 50.0;
+        QTest::newRow("width") << int(ImageView::FitToWidth) << false << QSize(480, 100) << 200.0;
+        QTest::newRow("width, turned") << int(ImageView::FitToWidth) << true << QSize(480, 100) << 300.0;
+        QTest::newRow("actual") << int(ImageView::ActualSize) << false << QSize(50, 50) << 100.0;
+    }
+    void fit() {
+        QFETCH(int, mode);
+        QFETCH(bool, rotated);
+        QFETCH(QSize, widget);
+        QFETCH(double, zoom);
+        ImageViewWidget view;
+        view.resize(widget);
+        view.setImageFile(m_tiff);
+        view.showImage();
+        if (rotated)
+            view.rotateViewRight();
+        view.fitImage(qint16(mode));
+        QCOMPARE(view.zoomPercent(), zoom);
+        QCOMPARE(view.scrollOffset(), QPointF());
+    }
+
+    void unknownFitModeIsRefused() {
+        ImageViewWidget view;
+        QVERIFY_THROWS_EXCEPTION(wo::Error, view.fitImage(2));
+    }
+
+    void rotationTurnsThePicture() {
+        ImageViewWidget view;
+        view.resize(160, 240);
+        view.setImageFile(m_tiff);
+        view.showImage();
+        view.rotateViewRight();
+        QCOMPARE(view.rotation(), 1);
+        // The page's top-left corner is now at the top right.
+        QCOMPARE(onWidget(view, QPointF(0, 0)), QPoint(160, 0));
+        const QImage shown = view.grab().toImage();
+        QCOMPARE(shown.size(), QSize(160, 240));
+        // Square 1 (image 10..30, 70..90) lands at x 70..90, y 10..30.
+        QVERIFY(qGray(shown.pixel(80, 20)) < 128);
+        view.rotateViewLeft();
+        view.rotateViewLeft();
+        QCOMPARE(view.rotation(), 3);
+        QCOMPARE(onWidget(view, QPointF(0, 0)), QPoint(0, 240));
+    }
+
+    // Zoom steps keep the view's centre; the picture's pixels scale with them.
+    void zoomSteps() {
+        ImageViewWidget view;
+        view.resize(240, 160);
+        view.setImageFile(m_tiff);
+        view.showImage();
+        for (double zoom : {200.0, 50.0, 1e5}) {
+            view.setZoomPercent(zoom);
+            QCOMPARE(view.zoomPercent(), zoom);
+            QCOMPARE(view.imageTransform().m11(), zoom / 100);
+            QCOMPARE(view.imageTransform().inverted().map(QPointF(120, 80)), QPointF(120, 80));
+        }
+        QCOMPARE(view.grab().toImage().size(), QSize(240, 160));
+        QVERIFY_THROWS_EXCEPTION(wo::Error, view.setZoomPercent(0));
+    }
+
+    void scrollAndPan() {
+        ImageViewWidget view;
+        view.resize(100, 100);
+        view.setImageFile(m_tiff);
+        view.showImage();
+        view.scrollImage(ImageView::Horizontal, 30);
+        view.scrollImage(ImageView::Vertical, 20);
+        QCOMPARE(view.scrollOffset(), QPointF(30, 20));
+        view.scrollImage(ImageView::Horizontal, 1000);
+        QCOMPARE(view.scrollOffset(), QPointF(140, 20));
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(60, 60));
+        QTest::mouseMove(&view, QPoint(90, 50));
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(90, 50));
+        QCOMPARE(view.scrollOffset(), QPointF(110, 30));
+        QVERIFY(view.selectionRect().isEmpty());
+    }
+
+    void selectionAndZoomToIt() {
+        ImageViewWidget view;
+        view.resize(240, 160);
+        view.setImageFile(m_tiff);
+        view.showImage();
+        view.setSelectionMode(true);
+        QSignalSpy drawn(&view, &ImageView::selectionRectDrawn);
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(70, 100));
+        QTest::mouseMove(&view, QPoint(40, 80));
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(10, 70));
+        QCOMPARE(drawn.size(), 1);
+        QCOMPARE(drawn.first(), (QVariantList{10, 70, 60, 30}));
+        QCOMPARE(view.selectionRect(), QRect(10, 70, 60, 30));
+        QCOMPARE(view.scrollOffset(), QPointF());
+        view.zoomToSelection();
+        QCOMPARE(view.zoomPercent(), 400.0);
+        // The selection's centre is now the view's centre.
+        QCOMPARE(onWidget(view, QPointF(40, 85)), QPoint(120, 80));
+        QVERIFY(view.selectionRect().isEmpty());
+        view.setSelectionRect(1, 2, 3, 4);
+        QCOMPARE(view.selectionRect(), QRect(1, 2, 3, 4));
+        view.setSelectionRect(0, 0, 0, 0);
+        QVERIFY(view.selectionRect().isEmpty());
+    }
+
+    void mouseSignals_data() {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<int>("buttonCode");
+        QTest::addColumn<int>("shiftCode");
+        QTest::newRow("left") << Qt::LeftButton << Qt::KeyboardModifiers() << 1 << 0;
+        QTest::newRow("right with shift")
+            << Qt::RightButton << Qt::KeyboardModifiers(Qt::ShiftModifier) << 2 << 1;
+        QTest::newRow("middle with ctrl and alt")
+            << Qt::MiddleButton << (Qt::ControlModifier | Qt::AltModifier) << 4 << 6;
+    }
+    void mouseSignals() {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(int, buttonCode);
+        QFETCH(int, shiftCode);
+        ImageViewWidget view;
+        view.resize(100, 100);
+        QSignalSpy down(&view, &ImageView::mouseDown);
+        QSignalSpy moved(&view, &ImageView::mouseMove);
+        QSignalSpy doubled(&view, &ImageView::doubleClicked);
+        QTest::mousePress(&view, button, modifiers, QPoint(12, 34));
+        QTest::mouseMove(&view, QPoint(15, 36));
+        QTest::mouseRelease(&view, button, modifiers, QPoint(15, 36));
+        QTest::mouseDClick(&view, button, modifiers, QPoint(15, 36));
+        QCOMPARE(down.first(), (QVariantList{buttonCode, shiftCode, 12, 34}));
+        QCOMPARE(moved.first().mid(2), (QVariantList{15, 36}));
+        QCOMPARE(doubled.size(), 1);
+    }
+
+    // Pages 2..4 of five, each at its own size from its 100 dpi.
+    void printsARangeToPdf() {
+        const QString pdf = m_dir.filePath(QStringLiteral("out.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        ImageViewWidget view;
+        view.setPrinter(&printer);
+        view.setImageFile(m_tiff);
+        view.printPages(2, 4, 0);
+        const PdfInfo info = pdfInfo(pdf);
+        QCOMPARE(info.pages, 3);
+        // 240 x 160 pixels at 100 dpi are 172.8 x 115.2 points; Qt rounds to whole points.
+        QVERIFY(qAbs(info.pointSize.width() - 172.8) < 1);
+        QVERIFY(qAbs(info.pointSize.height() - 115.2) < 1);
+        QCOMPARE(printer.colorMode(), QPrinter::GrayScale);
+        // Grey pages are stored losslessly, never as JPEG.
+        QProcess images;
+        images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        QVERIFY(images.waitForFinished(60000));
+        const QString list = QString::fromUtf8(images.readAllStandardOutput());
+        QCOMPARE(list.count(QStringLiteral(" gray ")), 3);
+        QVERIFY(!list.contains(QStringLiteral("jpeg")));
+        QVERIFY_THROWS_EXCEPTION(wo::Error, view.printPages(4, 6, 0));
+    }
+
+    void unreadableFileIs321() {
+        const QString path = m_dir.filePath(QStringLiteral("notes.tif"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("not a picture");
+        file.close();
+        ImageViewWidget view;
+        view.setImageFile(path);
+        QCOMPARE(view.pageCount(), 0);
+        try {
+            view.showImage();
+            QFAIL("no error");
+        } catch (const wo::Error& e) {
+            QCOMPARE(e.number(), wo::err::InvalidFileFormat);
+        }
+    }
+
+    void printDialogRange_data() {
+        QTest::addColumn<QPrinter::PrintRange>("choice");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::newRow("all") << QPrinter::AllPages << 0 << 1 << 5;
+        QTest::newRow("from-to") << QPrinter::PageRange << 1 << 2 << 4;
+        QTest::newRow("current page") << QPrinter::CurrentPage << 2 << 0 << 0;
+    }
+    void printDialogRange() {
+        QFETCH(QPrinter::PrintRange, choice);
+        QFETCH(int, range);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        AnsweredAdmin admin;
+        admin.range = choice;
+        admin.from = 2;
+        admin.to = 4;
+        admin.setImageFile(m_tiff);
+        admin.showPrintDialog();
+        QCOMPARE(admin.printRange(), range);
+        QCOMPARE(admin.printFirstPage(), first);
+        QCOMPARE(admin.printLastPage(), last);
+        QCOMPARE(admin.printFormat(), 0);
+    }
+
+    void printDialogCancelled() {
+        AnsweredAdmin admin;
+        admin.accept = false;
+        admin.setImageFile(m_tiff);
+        try {
+            admin.showPrintDialog();
+            QFAIL("no error");
+        } catch (const wo::Error& e) {
+            QCOMPARE(e.number(), wo::err::PrintDialogCancelled);
+        }
+    }
+};
+
+int runImageViewTest(int argc, char** argv) {
+    TestImageView test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_imageview.moc"

@@ -1,0 +1,175 @@
+#include "TestImages.h"
+#include "imaging/PageDocument.h"
+#include "platform/Error.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+using wo::imaging::PageDocument;
+using namespace wo::test;
+
+using Writer = std::function<bool(const QString&)>;
+Q_DECLARE_METATYPE(Writer)
+
+namespace {
+
+bool writeSingle(const QString& path, const char* format) {
+    return markedPage(1).save(path, format);
+}
+
+bool writePdf(const QString& path, int pages) {
+    QPdfWriter writer(path);
+    writer.setResolution(100);
+    writer.setPageSize(QPageSize(QSizeF(2.4, 1.6), QPageSize::Inch));
+    writer.setPageMargins(QMarginsF());
+    QPainter painter(&writer);
+    for (int n = 1; n <= pages; ++n) {
+        if (n > 1)
+            writer.newPage();
+        painter.drawImage(QPoint(), markedPage(n));
+    }
+    return painter.end();
+}
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+int errorNumberOpening(const QString& path) {
+    try {
+        PageDocument doc(path);
+        for (int i = 0; i < doc.pageCount(); ++i)
+            doc.page(i);
+    } catch (const wo::Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestPageDocument : public QObject {
+    Q_OBJECT
+private slots:
+    // Each format: the page count and that page n decodes to page n's picture.
+    // The names carry no usable extension: the content decides.
+    void pages_data() {
+        QTest::addColumn<Writer>("write");
+        QTest::addColumn<int>("pages");
+        // PDF pages render at 150 dpi; the generated pages have 100 dpi.
+        QTest::addColumn<QSize>("size");
+        const QSize page(240, 160);
+        const auto tiff = [](int pages, const char* compression) {
+            return Writer([=](const QString& p) { return writeTiff(p, pages, QLatin1String(compression)); });
+        };
+        QTest::newRow("bmp") << Writer([](const QString& p) { return writeSingle(p, "bmp"); }) << 1 << page;
+        QTest::newRow("gif") << Writer([](const QString& p) {
+            return writeWithMagick(p, QStringLiteral("GIF"), 1);
+        }) << 1 << page;
+        QTest::newRow("jpeg") << Writer([](const QString& p) { return writeSingle(p, "jpeg"); }) << 1 << page;
+        QTest::newRow("png") << Writer([](const QString& p) { return writeSingle(p, "png"); }) << 1 << page;
+        QTest::newRow("tiff lzw 5 pages") << tiff(5, "lzw") << 5 << page;
+        QTest::newRow("tiff g4") << tiff(3, "g4") << 3 << page;
+        QTest::newRow("tiff g3") << tiff(2, "g3") << 2 << page;
+        QTest::newRow("tiff packbits") << tiff(2, "packbits") << 2 << page;
+        QTest::newRow("tiff jpeg") << tiff(2, "jpeg") << 2 << page;
+        QTest::newRow("pcx") << Writer([](const QString& p) {
+            return writeWithMagick(p, QStringLiteral("PCX"), 1);
+        }) << 1 << page;
+        QTest::newRow("dcx 3 pages") << Writer([](const QString& p) {
+            return writeWithMagick(p, QStringLiteral("DCX"), 3);
+        }) << 3 << page;
+        QTest::newRow("pdf") << Writer([](const QString& p) { return writePdf(p, 2); }) << 2
+                             << QSize(360, 240);
+    }
+    void pages() {
+        QFETCH(Writer, write);
+        QFETCH(int, pages);
+        QFETCH(QSize, size);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("document.XIF"));
+        QVERIFY(write(path));
+        PageDocument doc(path);
+        QCOMPARE(doc.pageCount(), pages);
+        for (int n = pages; n >= 1; --n) {
+            const QImage page = doc.page(n - 1);
+            QCOMPARE(page.size(), size);
+            QCOMPARE(markerOf(page.scaled(240, 160)), n);
+        }
+    }
+
+    void tiffKeepsResolutionAndBilevel() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fax.tif"));
+        QVERIFY(writeTiff(path, 1, QStringLiteral("g4")));
+        const QImage page = PageDocument(path).page(0);
+        QCOMPARE(page.depth(), 1);
+        QCOMPARE(qRound(page.dotsPerMeterX() * 0.0254), 100);
+    }
+
+    void pageOutsideTheDocument() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("one.png"));
+        QVERIFY(writeSingle(path, "png"));
+        PageDocument doc(path);
+        QVERIFY_THROWS_EXCEPTION(wo::Error, doc.page(1));
+    }
+
+    // Whatever is wrong with the content, opening and decoding end in error 321.
+    void unreadable_data() {
+        QTest::addColumn<Writer>("write");
+        const auto damaged = [](Writer make, std::function<QByteArray(QByteArray)> damage) {
+            return Writer([=](const QString& p) { return make(p) && writeBytes(p, damage(contentOf(p))); });
+        };
+        const auto truncate = [](QByteArray b) { return b.left(b.size() / 2); };
+        const Writer png = [](const QString& p) { return writeSingle(p, "png"); };
+        const Writer tiff = [](const QString& p) { return writeTiff(p, 3, QStringLiteral("lzw")); };
+        const Writer g4 = [](const QString& p) { return writeTiff(p, 3, QStringLiteral("g4")); };
+        const Writer dcx = [](const QString& p) { return writeWithMagick(p, QStringLiteral("DCX"), 3); };
+        QTest::newRow("text") << Writer([](const QString& p) { return writeBytes(p, "just some words\n"); });
+        QTest::newRow("empty") << Writer([](const QString& p) { return writeBytes(p, {}); });
+        QTest::newRow("missing") << Writer([](const QString&) { return true; });
+        QTest::newRow("truncated png") << damaged(png, truncate);
+        QTest::newRow("truncated tiff") << damaged(tiff, truncate);
+        QTest::newRow("truncated g4 tiff") << damaged(g4, truncate);
+        QTest::newRow("truncated jpeg")
+            << damaged([](const QString& p) { return writeSingle(p, "jpeg"); }, truncate);
+        QTest::newRow("truncated dcx") << damaged(dcx, [](QByteArray b) { return b.left(2000); });
+        QTest::newRow("tiff header only") << damaged(tiff, [](QByteArray b) { return b.left(8); });
+        QTest::newRow("tiff directory offset past the end") << damaged(tiff, [](QByteArray b) {
+            b[4] = b[5] = b[6] = char(0x7f);
+            return b;
+        });
+        QTest::newRow("png chunk garbled") << damaged(png, [](QByteArray b) {
+            for (int i = 16; i < 40; ++i)
+                b[i] = char(0xff);
+            return b;
+        });
+        QTest::newRow("pdf header only")
+            << Writer([](const QString& p) { return writeBytes(p, "%PDF-1.4\n"); });
+    }
+    void unreadable() {
+        QFETCH(Writer, write);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bad"));
+        QVERIFY(write(path));
+        QCOMPARE(errorNumberOpening(path), wo::err::InvalidFileFormat);
+    }
+};
+
+int runPageDocumentTest(int argc, char** argv) {
+    TestPageDocument test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_pagedocument.moc"
