@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ShellPrinter.h"
 #include "store/createdname.h"
 
 #include <QString>
@@ -9,7 +10,8 @@ class QTreeWidget;
 namespace wo::store {
 
 // The document store operations of one command: made per command, released after.
-class ClsFileOperation {
+// Printing of a document comes from ShellPrinter.
+class ClsFileOperation : public ShellPrinter {
 public:
     // Clock and randomness of new identifiers and month folders; defaults are the real ones.
     explicit ClsFileOperation(createdname names = createdname());

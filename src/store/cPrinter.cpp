@@ -3,7 +3,6 @@
 #include "platform/com/ComObject.h"
 #include "platform/com/ServerState.h"
 
-#include <QWidget>
 #include <cstdlib>
 #include <cstring>
 
@@ -25,11 +24,11 @@ HRESULT cPrinter::QueryInterface(const IID& iid, void** object) {
 }
 
 HRESULT cPrinter::PrintToView() {
-    return com::guardedCall([this] { return PrintAnyFile(m_fileName.toUtf8().constData()); });
+    return com::server::guard([this] { m_printer.PrintToView(); });
 }
 
 HRESULT cPrinter::put_FileName(const char* value) {
-    return com::server::guard([&] { m_fileName = QString::fromUtf8(value); });
+    return com::server::guard([&] { m_printer.setFileName(QString::fromUtf8(value)); });
 }
 
 HRESULT cPrinter::get_FileName(char** value) {
@@ -37,7 +36,7 @@ HRESULT cPrinter::get_FileName(char** value) {
         return WO_E_POINTER;
     *value = nullptr;
     return com::guardedCall([&] {
-        const QByteArray text = m_fileName.toUtf8();
+        const QByteArray text = m_printer.FileName().toUtf8();
         const size_t size = static_cast<size_t>(text.size()) + 1;
         auto* copy = static_cast<char*>(std::malloc(size));
         if (!copy)
@@ -48,17 +47,10 @@ HRESULT cPrinter::get_FileName(char** value) {
     });
 }
 
-HRESULT cPrinter::PrintAnyFile([[maybe_unused]] const char* FileToPrint) {
-    // Without an owner window printing takes its error path, which only cancels a
-    // print job the component opened itself; a host's printer has none to cancel.
-    if (!m_ownerForm)
-        return WO_S_OK;
-    // The print route through the owner window goes here.
-    return WO_S_OK;
-}
-
-void cPrinter::setOwnerForm(QWidget* owner) {
-    m_ownerForm = owner;
+// Whether the file was handed over does not concern the caller, which goes on
+// with its next file either way.
+HRESULT cPrinter::PrintAnyFile(const char* FileToPrint) {
+    return com::server::guard([&] { m_printer.PrintAnyFile(QString::fromUtf8(FileToPrint)); });
 }
 
 } // namespace wo::store

@@ -1,17 +1,15 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
+#include "store/ShellPrinter.h"
 #include "wendra/Wendra_Original.h"
-
-#include <QPointer>
-#include <QString>
 
 class QWidget;
 
 namespace wo::store {
 
-// Prints a file for whoever holds it. Printing needs an owner window, which only
-// the component itself gives; a printer a host created prints nothing.
+// Prints a file for whoever holds it. The component gives it an owner window for
+// its prompt; a printer a host created prompts without one.
 class cPrinter final : public com::RefCounted<Wendra_Original::_cPrinter> {
 public:
     static com::ComPtr<cPrinter> create();
@@ -23,15 +21,15 @@ public:
     HRESULT get_FileName(char** value) override;
     HRESULT PrintAnyFile(const char* FileToPrint) override;
 
-    // The window the print dialogs and messages belong to.
-    void setOwnerForm(QWidget* owner);
+    // The window the print prompt belongs to.
+    void setOwnerForm(QWidget* owner) { m_printer.setOwnerForm(owner); }
+    QWidget* ownerForm() const { return m_printer.OwnerForm(); }
 
 private:
     cPrinter();
     ~cPrinter() override;
 
-    QString m_fileName;
-    QPointer<QWidget> m_ownerForm;
+    ShellPrinter m_printer;
 };
 
 } // namespace wo::store

@@ -4,6 +4,7 @@
 #include "platform/com/Guid.h"
 #include "platform/com/Registry.h"
 #include "platform/com/ServerState.h"
+#include "platform/dialogs/ScriptedDialogs.h"
 #include "wendra/Wendra_Original.h"
 
 #include <QApplication>
@@ -372,7 +373,7 @@ private slots:
         QVERIFY(text[0] != '\0');
     }
 
-    void printerKeepsFileNameAndPrintsNothingForHosts() {
+    void printerKeepsFileNameAndAsksHostsWithoutOwner() {
         const ComPtr<IUnknown> object = create(WO_PROGID_CPRINTER, Wendra_Original::IID__cPrinter);
         auto* printer = static_cast<_cPrinter*>(object.get());
         char* name = nullptr;
@@ -385,10 +386,15 @@ private slots:
         std::free(name);
         QCOMPARE(printer->get_FileName(nullptr), WO_E_POINTER);
 
+        // Neither file exists, so each asks whether to end the printing, answered No.
+        wo::dialogs::ScriptedDialogsScope scripted;
+        scripted->queueAnswer(wo::dialogs::Answer::No);
+        scripted->queueAnswer(wo::dialogs::Answer::No);
         server::setErrorInfo(0, QString());
         QCOMPARE(printer->PrintToView(), WO_S_OK);
         QCOMPARE(printer->PrintAnyFile("/nonexistent/file.pdf"), WO_S_OK);
         QCOMPARE(server::errorNumber(), 0);
+        QCOMPARE(scripted->calls(wo::dialogs::ScriptedDialogs::Kind::MessageBox).size(), 2);
         QVERIFY(QApplication::topLevelWidgets().isEmpty());
     }
 };

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+
+class QWidget;
+
+namespace wo::store {
+
+// Printing of documents that are not page images, shared by the file operations
+// and the printer object: the file goes to the desktop's print route, and a file
+// without one asks whether the whole printing should end.
+class ShellPrinter {
+public:
+    QString FileName() const { return m_fileName; }
+    void setFileName(const QString& file) { m_fileName = file; }
+    // The window the prompt belongs to; none shows it without a parent.
+    QWidget* OwnerForm() const;
+    void setOwnerForm(QWidget* owner);
+
+    bool PrintToView();
+    // True when the file was handed to its route. Errors end the printing silently,
+    // so callers go on with their next file.
+    bool PrintAnyFile(const QString& file);
+
+private:
+    QString m_fileName;
+    QPointer<QWidget> m_ownerForm;
+};
+
+} // namespace wo::store
