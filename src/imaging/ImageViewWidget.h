@@ -58,6 +58,7 @@ protected:
 private:
     PageDocument& document();
     QSize rotatedImageSize() const;
+    QPointF contentOrigin() const;
     void setView(geometry::View view);
     void rotateBy(int quarterTurns);
     void dragTo(QPoint at);
@@ -65,6 +66,13 @@ private:
     QString m_file;
     std::unique_ptr<PageDocument> m_doc;
     QImage m_image;
+    // The last painted part of a shrunk bilevel page, so repaints do not shrink again.
+    struct Shrunk {
+        qint64 imageKey = 0;
+        double scale = 0;
+        QRect part;
+        QImage image;
+    } m_shrunk;
     int m_page = 1;
     int m_turns = 0;
     geometry::View m_view;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <poppler-qt6.h>
@@ -65,44 +66,122 @@ public:
 
 namespace {
 
-// Walks the directory chain only; a chain that breaks off means a damaged file
-// even when the pages before the break would read.
-int tiffPageCount(const QString& path) {
-    const std::unique_ptr<TIFF, void (*)(TIFF*)> tiff(TIFFOpen(QFile::encodeName(path).constData(), "r"),
-                                                      TIFFClose);
-    if (!tiff)
-        fail(path, QStringLiteral("unreadable TIFF header"));
-    int pages = 1;
-    for (; !TIFFLastDirectory(tiff.get()); ++pages) {
-        if (!TIFFReadDirectory(tiff.get()))
-            fail(path, QStringLiteral("TIFF directory %1 unreadable").arg(pages + 1));
-    }
-    return pages;
+// Qt's reader for one page of a file in a format it knows.
+QImage readWithQt(const QString& path, const QByteArray& format, int index) {
+    QImageReader reader(path, format);
+    // Qt's default refuses colour A4 scans at 600 dpi.
+    reader.setAllocationLimit(AllocationLimitMb);
+    if (index > 0 && !reader.jumpToImage(index))
+        fail(path, QStringLiteral("page %1 missing").arg(index + 1));
+    QImage image = reader.read();
+    if (image.isNull())
+        fail(path, reader.errorString());
+    return image;
 }
 
 class QtSource final : public PageDocument::Source {
 public:
-    QtSource(QString path, QByteArray format) : m_path(std::move(path)), m_format(std::move(format)) {
-        if (m_format == "tiff")
-            m_pages = tiffPageCount(m_path);
-    }
-    int pageCount() const override { return m_pages; }
-    QImage page(int index) override {
-        QImageReader reader(m_path, m_format);
-        // Qt's default refuses colour A4 scans at 600 dpi.
-        reader.setAllocationLimit(AllocationLimitMb);
-        if (index > 0 && !reader.jumpToImage(index))
-            fail(m_path, QStringLiteral("page %1 missing").arg(index + 1));
-        QImage image = reader.read();
-        if (image.isNull())
-            fail(m_path, reader.errorString());
-        return image;
-    }
+    QtSource(QString path, QByteArray format) : m_path(std::move(path)), m_format(std::move(format)) {}
+    int pageCount() const override { return 1; }
+    QImage page(int index) override { return readWithQt(m_path, m_format, index); }
 
 private:
     QString m_path;
     QByteArray m_format;
-    int m_pages = 1;
+};
+
+bool isTiff(const QByteArray& head) {
+    return head.startsWith(QByteArrayLiteral("II*\0")) || head.startsWith(QByteArrayLiteral("MM\0*"));
+}
+
+using TiffHandle = std::unique_ptr<TIFF, void (*)(TIFF*)>;
+
+// Bilevel strip pages without a turn are read here: Qt's reader is slower at them.
+bool isPlainBilevel(TIFF* tiff) {
+    uint16_t bits = 1, samples = 1, photometric = 0, orientation = ORIENTATION_TOPLEFT;
+    TIFFGetField(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetField(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetField(tiff, TIFFTAG_ORIENTATION, &orientation);
+    return !TIFFIsTiled(tiff) && bits == 1 && samples == 1 && orientation == ORIENTATION_TOPLEFT &&
+           TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric) &&
+           (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
+}
+
+// Ink is always bit 1, as the view's fast downscaling expects.
+QImage readBilevel(TIFF* tiff, const QString& path, int index) {
+    uint32_t width = 0, height = 0;
+    uint16_t photometric = 0, unit = RESUNIT_INCH;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+    if (width == 0 || height == 0 || (quint64(width) + 7) / 8 * height > quint64(AllocationLimitMb) << 20)
+        fail(path, QStringLiteral("page %1 has a bad size").arg(index + 1));
+    QImage image(int(width), int(height), QImage::Format_Mono);
+    if (image.isNull())
+        fail(path, QStringLiteral("page too large"));
+    for (uint32_t y = 0; y < height; ++y) {
+        if (TIFFReadScanline(tiff, image.scanLine(int(y)), y, 0) < 0)
+            fail(path, QStringLiteral("page %1 unreadable").arg(index + 1));
+    }
+    if (photometric == PHOTOMETRIC_MINISBLACK)
+        image.invertPixels();
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    float xRes = 0, yRes = 0;
+    TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xRes) && TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yRes)) {
+        if (unit == RESUNIT_INCH)
+            setDpi(image, xRes, yRes);
+        else if (unit == RESUNIT_CENTIMETER)
+            setDpi(image, xRes * 2.54, yRes * 2.54);
+    }
+    return image;
+}
+
+// The offsets of a classic TIFF's page directories. Only the chain is read, which
+// is far cheaper than libtiff reading every directory; a chain that breaks off
+// means a damaged file even when the pages before the break would read.
+std::vector<quint64> tiffDirectories(const QString& path) {
+    // Unbuffered: each read takes a few bytes, far apart.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        fail(path, file.errorString());
+    uchar bytes[4] = {};
+    const bool little = file.read(reinterpret_cast<char*>(bytes), 1) == 1 && bytes[0] == 'I';
+    const auto number = [&](quint64 at, int size) -> quint64 {
+        if (!file.seek(qint64(at)) || file.read(reinterpret_cast<char*>(bytes), size) != size)
+            fail(path, QStringLiteral("TIFF directory outside the file"));
+        if (size == 2)
+            return little ? qFromLittleEndian<quint16>(bytes) : qFromBigEndian<quint16>(bytes);
+        return little ? qFromLittleEndian<quint32>(bytes) : qFromBigEndian<quint32>(bytes);
+    };
+    std::vector<quint64> directories;
+    for (quint64 at = number(4, 4); at != 0; at = number(at + 2 + 12 * number(at, 2), 4)) {
+        if (std::find(directories.begin(), directories.end(), at) != directories.end())
+            fail(path, QStringLiteral("TIFF directories loop"));
+        directories.push_back(at);
+    }
+    if (directories.empty())
+        fail(path, QStringLiteral("TIFF without pages"));
+    return directories;
+}
+
+class TiffSource final : public PageDocument::Source {
+public:
+    explicit TiffSource(QString path) : m_path(std::move(path)), m_directories(tiffDirectories(m_path)) {}
+    int pageCount() const override { return int(m_directories.size()); }
+    QImage page(int index) override {
+        // Header only: the wanted directory is read straight from its offset.
+        const TiffHandle tiff(TIFFOpen(QFile::encodeName(m_path).constData(), "rh"), TIFFClose);
+        if (!tiff || !TIFFSetSubDirectory(tiff.get(), m_directories.at(size_t(index))))
+            fail(m_path, QStringLiteral("TIFF directory %1 unreadable").arg(index + 1));
+        if (isPlainBilevel(tiff.get()))
+            return readBilevel(tiff.get(), m_path, index);
+        return readWithQt(m_path, "tiff", index);
+    }
+
+private:
+    QString m_path;
+    std::vector<quint64> m_directories;
 };
 
 void initMagick() {
@@ -218,11 +297,13 @@ std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
         return std::make_unique<PdfSource>(path);
     if (isPcx(head) || isDcx(head))
         return std::make_unique<PcxSource>(path, readAll(path));
+    if (isTiff(head))
+        return std::make_unique<TiffSource>(path);
     const QByteArray format = QImageReader::imageFormat(&file);
     file.close();
     if (format == "jpeg" && !readAll(path).contains("\xFF\xD9"))
         fail(path, QStringLiteral("JPEG data truncated"));
-    if (format == "bmp" || format == "gif" || format == "jpeg" || format == "png" || format == "tiff")
+    if (format == "bmp" || format == "gif" || format == "jpeg" || format == "png")
         return std::make_unique<QtSource>(path, format);
     fail(path, QStringLiteral("not an image file"));
 }

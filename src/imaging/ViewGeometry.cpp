@@ -47,7 +47,7 @@ QPointF contentOrigin(QSizeF content, QSize viewport, QPointF scroll) {
             axis(content.height(), viewport.height(), scroll.y())};
 }
 
-QTransform imageToWidget(QSize image, int quarterTurns, double zoomPercent, QPointF origin) {
+QTransform imageToWidget(QSizeF image, int quarterTurns, double zoomPercent, QPointF origin) {
     const double w = image.width();
     const double h = image.height();
     QTransform turn;

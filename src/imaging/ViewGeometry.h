@@ -21,7 +21,7 @@ QPointF clampScroll(QPointF scroll, QSizeF content, QSize viewport);
 // Widget position of the content's top-left corner.
 QPointF contentOrigin(QSizeF content, QSize viewport, QPointF scroll);
 // Maps image pixels to widget pixels.
-QTransform imageToWidget(QSize image, int quarterTurns, double zoomPercent, QPointF origin);
+QTransform imageToWidget(QSizeF image, int quarterTurns, double zoomPercent, QPointF origin);
 // The image pixels that land inside the viewport (whole pixels, clipped to the image).
 QRect visibleImageRect(const QTransform& imageToWidget, QSize viewport, QSize image);
 

@@ -115,6 +115,27 @@ private slots:
         QCOMPARE(view.scrollOffset(), QPointF());
     }
 
+    // Shrunk bilevel pages are grey where a view pixel covers both ink and paper.
+    void shrunkBilevelPageBlends() {
+        ImageViewWidget view;
+        view.resize(60, 40);
+        view.setImageFile(m_tiff);
+        view.setCurrentPage(2);
+        view.showImage();
+        view.fitImage(ImageView::FitToWidth);
+        QCOMPARE(view.zoomPercent(), 25.0);
+        // Square 2 covers image 50..70, 70..90: view 12.5..17.5, 17.5..22.5.
+        QImage shown = view.grab().toImage();
+        QVERIFY(qGray(shown.pixel(15, 20)) < 32);
+        QVERIFY(qGray(shown.pixel(12, 20)) > 64 && qGray(shown.pixel(12, 20)) < 192);
+        QVERIFY(qGray(shown.pixel(5, 20)) > 224);
+        view.rotateViewRight();
+        view.setZoomPercent(25);
+        shown = view.grab().toImage();
+        QVERIFY(qGray(shown.pixel(onWidget(view, QPointF(60, 80)))) < 32);
+        QVERIFY(qGray(shown.pixel(onWidget(view, QPointF(20, 20)))) > 224);
+    }
+
     void unknownFitModeIsRefused() {
         ImageViewWidget view;
         QVERIFY_THROWS_EXCEPTION(wo::Error, view.fitImage(2));

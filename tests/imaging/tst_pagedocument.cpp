@@ -81,6 +81,13 @@ private slots:
         QTest::newRow("tiff lzw 5 pages") << tiff(5, "lzw") << 5 << page;
         QTest::newRow("tiff g4") << tiff(3, "g4") << 3 << page;
         QTest::newRow("tiff g3") << tiff(2, "g3") << 2 << page;
+        QTest::newRow("tiff g4, bits lowest first") << Writer([](const QString& p) {
+            const QString msbFirst = p + QStringLiteral(".msb");
+            return writeTiff(msbFirst, 2, QStringLiteral("g4")) &&
+                   runTool(QStringLiteral("tiffcp"),
+                           {QStringLiteral("-f"), QStringLiteral("lsb2msb"), msbFirst, p});
+        }) << 2 << page;
+
         QTest::newRow("tiff packbits") << tiff(2, "packbits") << 2 << page;
         QTest::newRow("tiff jpeg") << tiff(2, "jpeg") << 2 << page;
         QTest::newRow("pcx") << Writer([](const QString& p) {
