@@ -29,24 +29,17 @@ void ensureApplication() {
 const QString kNoConnection = QStringLiteral("The connection cannot be used to perform this operation. It is "
                                              "either closed or invalid in this context.");
 
-void information(const QString& message) {
-    dialogs::current().messageBox(nullptr, message, dialogs::Buttons::OK, dialogs::Icon::Information,
-                                  QStringLiteral("原文"));
-}
-
 // The settings check of ShowForm; false when a message said what is missing.
 bool settingsReady() {
     if (MyInit::FtpMode) {
-        if (MyInit::gsOpen == 0 || MyInit::gsConn == 0) {
-            information(QStringLiteral("请配置FTP路径"));
+        if (!store::ClsFileOperation::ftpHandlesReady())
             return false;
-        }
         if (!MyInit::gsPath.isEmpty() && !MyInit::gsPath.startsWith(QLatin1Char('/')))
             MyInit::gsPath.prepend(QLatin1Char('/'));
         return true;
     }
     if (MyInit::gsPath.isEmpty()) {
-        information(QStringLiteral("请先配置FTP路径"));
+        dialogs::inform(nullptr, QStringLiteral("请先配置FTP路径"), QStringLiteral("原文"));
         return false;
     }
     return true;

@@ -22,10 +22,6 @@ namespace {
 const QString kAddTitle = QStringLiteral("添加原文");
 const QString kUploadTitle = QStringLiteral("上载文件");
 
-void inform(const QString& text, const QString& title, dialogs::Icon icon = dialogs::Icon::Information) {
-    dialogs::current().messageBox(nullptr, text, dialogs::Buttons::OK, icon, title);
-}
-
 inet::Handle ftpConnection() {
     return static_cast<inet::Handle>(MyInit::gsConn);
 }
@@ -55,6 +51,13 @@ private:
 
 } // namespace
 
+bool ClsFileOperation::ftpHandlesReady() {
+    if (MyInit::gsOpen != 0 && MyInit::gsConn != 0)
+        return true;
+    dialogs::inform(nullptr, QStringLiteral("请配置FTP路径"), QStringLiteral("原文"));
+    return false;
+}
+
 ClsFileOperation::ClsFileOperation(createdname names) : m_names(std::move(names)) {}
 
 QString ClsFileOperation::typeOf(const QString& name) {
@@ -63,19 +66,14 @@ QString ClsFileOperation::typeOf(const QString& name) {
 }
 
 bool ClsFileOperation::storageReady() {
-    if (MyInit::FtpMode) {
-        if (MyInit::gsOpen == 0 || MyInit::gsConn == 0) {
-            inform(QStringLiteral("请配置FTP路径"), QStringLiteral("原文"));
-            return false;
-        }
-        return true;
-    }
+    if (MyInit::FtpMode)
+        return ftpHandlesReady();
     if (MyInit::gsPath.isEmpty()) {
-        inform(QStringLiteral("请先指定原文存放路径！"), kUploadTitle);
+        dialogs::inform(nullptr, QStringLiteral("请先指定原文存放路径！"), kUploadTitle);
         return false;
     }
     if (!QFileInfo(MyInit::gsPath).isDir()) {
-        inform(QStringLiteral("原文路径不存在或已被删除！"), kUploadTitle);
+        dialogs::inform(nullptr, QStringLiteral("原文路径不存在或已被删除！"), kUploadTitle);
         return false;
     }
     return true;
@@ -95,7 +93,7 @@ bool ClsFileOperation::AddFile(QTreeWidget* list) {
         }
         return added;
     } catch (const Error& e) {
-        inform(e.description(), QStringLiteral("错误1000041"), dialogs::Icon::Exclamation);
+        dialogs::inform(nullptr, e.description(), QStringLiteral("错误1000041"), dialogs::Icon::Exclamation);
         return false;
     }
 }
@@ -130,12 +128,12 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
     try {
         const QFileInfo file(source);
         if (!file.isFile()) {
-            inform(source + QStringLiteral("文件不存在，不能添加!"), kAddTitle);
+            dialogs::inform(nullptr, source + QStringLiteral("文件不存在，不能添加!"), kAddTitle);
             return false;
         }
         const QString type = typeOf(sourceName);
         if (file.size() == 0) {
-            inform(QStringLiteral("原文内容为空！不能添加该原文！"), kAddTitle);
+            dialogs::inform(nullptr, QStringLiteral("原文内容为空！不能添加该原文！"), kAddTitle);
             return false;
         }
         const QString month = m_names.clock()().toString(QStringLiteral("yyyy-MM"));
@@ -160,7 +158,8 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             // whatever directory happens to be current.
             if (!inet::FtpSetCurrentDirectory(ftpConnection(), doc.filePath) ||
                 !inet::FtpPutFile(ftpConnection(), source, storedName)) {
-                inform(QStringLiteral("上载") + source + QStringLiteral("文件错误！"), kUploadTitle);
+                dialogs::inform(nullptr, QStringLiteral("上载") + source + QStringLiteral("文件错误！"),
+                                kUploadTitle);
                 return false;
             }
         } else {
@@ -179,10 +178,12 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         return true;
     } catch (const Error& e) {
         if (e.number() == err::PermissionDenied)
-            inform(QStringLiteral("请确定加载的文件") + source + QStringLiteral("是否正被引用！"), kAddTitle,
-                   dialogs::Icon::None);
+            dialogs::inform(nullptr,
+                            QStringLiteral("请确定加载的文件") + source + QStringLiteral("是否正被引用！"),
+                            kAddTitle, dialogs::Icon::None);
         else
-            inform(ui::errorText(e.number(), e.description()), kAddTitle, dialogs::Icon::Critical);
+            dialogs::inform(nullptr, ui::errorText(e.number(), e.description()), kAddTitle,
+                            dialogs::Icon::Critical);
         return false;
     }
 }

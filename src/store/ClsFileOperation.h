@@ -29,6 +29,9 @@ public:
     // "" when the name has no ".".
     static QString typeOf(const QString& name);
 
+    // FTP storage needs both host handles; false after saying so.
+    static bool ftpHandlesReady();
+
 private:
     bool storageReady();
     QString uniqueId(const QString& type, const QString& folder);

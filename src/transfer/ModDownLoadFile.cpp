@@ -24,10 +24,6 @@ QString joinPath(const QString& dir, const QString& name) {
     return dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
 }
 
-void tell(const QString& text, dialogs::Icon icon) {
-    dialogs::current().messageBox(nullptr, text, dialogs::Buttons::OK, icon, QString());
-}
-
 inet::Handle connection() {
     return static_cast<inet::Handle>(MyInit::gsConn);
 }
@@ -37,8 +33,10 @@ QString checkedFileName(const QTreeWidgetItem* item) {
     try {
         return storedFileName(ui::ListItem::tag(item), item->text(ui::ListItem::Type));
     } catch (const Error&) {
-        tell(QStringLiteral("原文的标识或类型不是合法的文件名，不能读取：") + item->text(ui::ListItem::Name),
-             dialogs::Icon::Exclamation);
+        dialogs::inform(nullptr,
+                        QStringLiteral("原文的标识或类型不是合法的文件名，不能读取：") +
+                            item->text(ui::ListItem::Name),
+                        QString(), dialogs::Icon::Exclamation);
         return {};
     }
 }
@@ -118,8 +116,9 @@ QString CopyToCache(QTreeWidgetItem* item) {
     const QString source = folderModeSource(MyInit::gsPath, item->text(ui::ListItem::Path),
                                             ui::ListItem::tag(item), item->text(ui::ListItem::Type));
     if (!QFileInfo::exists(source)) {
-        tell(QStringLiteral("在找不到") + item->text(ui::ListItem::Name) + QStringLiteral("文件"),
-             dialogs::Icon::None);
+        dialogs::inform(nullptr,
+                        QStringLiteral("在找不到") + item->text(ui::ListItem::Name) + QStringLiteral("文件"),
+                        QString(), dialogs::Icon::None);
         return {};
     }
     const QString local = cacheTarget(fileName);
@@ -140,13 +139,16 @@ QString DownloadToCache(QTreeWidgetItem* item) {
         return {};
     const QString path = item->text(ui::ListItem::Path);
     if (!inet::FtpSetCurrentDirectory(connection(), path)) {
-        tell(QStringLiteral("在FTP服务器上找不到") + path + QStringLiteral("路径"), dialogs::Icon::None);
+        dialogs::inform(nullptr, QStringLiteral("在FTP服务器上找不到") + path + QStringLiteral("路径"),
+                        QString(), dialogs::Icon::None);
         return {};
     }
     const QString local = cacheTarget(fileName);
     if (local.isEmpty() || !inet::FtpGetFile(connection(), fileName, local, false)) {
-        tell(QStringLiteral("在FTP服务器上找不到") + item->text(ui::ListItem::Name) + QStringLiteral("文件"),
-             dialogs::Icon::None);
+        dialogs::inform(nullptr,
+                        QStringLiteral("在FTP服务器上找不到") + item->text(ui::ListItem::Name) +
+                            QStringLiteral("文件"),
+                        QString(), dialogs::Icon::None);
         return {};
     }
     ui::ListItem::setCachePath(item, local);

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/inet/Inet.h"
 
 #include <QDirIterator>
@@ -14,44 +15,12 @@
 
 using namespace wo::inet;
 
+using wo::test::binaryContent;
+using wo::test::readFile;
+using wo::test::tree;
+using wo::test::writeFile;
+
 namespace {
-
-// Random bytes that also hold every byte value and the line endings a text-mode
-// transfer would rewrite.
-QByteArray binaryContent(qsizetype size) {
-    QByteArray data(size, '\0');
-    QRandomGenerator random(size);
-    for (char& byte : data)
-        byte = static_cast<char>(random.bounded(256));
-    for (int i = 0; i < 256 && i < size; ++i)
-        data[i] = static_cast<char>(i);
-    const QByteArray endings("\r\n\n\r\r\r\n\x1a\r\n");
-    for (qsizetype at = 300; at + endings.size() < size; at += size / 7)
-        data.replace(at, endings.size(), endings);
-    return data;
-}
-
-bool writeFile(const QString& path, const QByteArray& content) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Every file and folder below dir, hidden ones included.
-QStringList tree(const QString& dir) {
-    QStringList paths;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << QDir(dir).relativeFilePath(it.next());
-    paths.sort();
-    return paths;
-}
 
 int lastError() {
     int number = 0;
@@ -320,13 +289,13 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("passive");
-        QTest::newRow("binary 3 MiB") << QStringLiteral("data.bin") << binaryContent(3 << 20) << true;
+        QTest::newRow("binary 3 MiB") << QStringLiteral("data.bin") << binaryContent(3 << 20, 1) << true;
         QTest::newRow("empty") << QStringLiteral("empty.bin") << QByteArray() << true;
         QTest::newRow("blanks") << QStringLiteral("my file 1.txt") << QByteArray("a\r\nb\n") << true;
-        QTest::newRow("Chinese") << QStringLiteral("文档 一.dat") << binaryContent(100000) << true;
+        QTest::newRow("Chinese") << QStringLiteral("文档 一.dat") << binaryContent(100000, 1) << true;
         QTest::newRow("URL characters")
             << QStringLiteral("100% a+b#;type=a?.txt") << QByteArray("x\r\ny\n") << true;
-        QTest::newRow("active mode") << QStringLiteral("active.bin") << binaryContent(200000) << false;
+        QTest::newRow("active mode") << QStringLiteral("active.bin") << binaryContent(200000, 1) << false;
     }
     void roundTrip() {
         QFETCH(QString, name);
@@ -411,7 +380,7 @@ private slots:
         QFETCH(int, error);
         QVERIFY(writeFile(remote(QStringLiteral("sub/inside.bin")), "inside"));
         QVERIFY(writeFile(remote(QStringLiteral("keep.bin")), "keep"));
-        QVERIFY(writeFile(local(QStringLiteral("source")), binaryContent(50000)));
+        QVERIFY(writeFile(local(QStringLiteral("source")), binaryContent(50000, 1)));
         const QStringList before = tree(remote());
         QVERIFY(!FtpPutFile(m_conn, local(localName), remoteName));
         int number = 0;
@@ -444,7 +413,7 @@ private slots:
     }
 
     void controlConnectionReused() {
-        QVERIFY(writeFile(local(QStringLiteral("f")), binaryContent(1000)));
+        QVERIFY(writeFile(local(QStringLiteral("f")), binaryContent(1000, 1)));
         const int sessions = logCount("FTP session opened");
         QVERIFY(sessions > 0);
         const QString f = local(QStringLiteral("f"));

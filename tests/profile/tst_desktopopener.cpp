@@ -1,4 +1,5 @@
 #include "Sandbox.h"
+#include "TestFiles.h"
 #include "imaging/DesktopOpener.h"
 #include "platform/Error.h"
 
@@ -10,6 +11,8 @@
 using namespace wo;
 using imaging::DesktopOpener;
 
+using wo::test::readFile;
+
 namespace {
 
 // Runs the opener and returns the error it threw; number 0 when it returned.
@@ -20,11 +23,6 @@ Error openError(const QString& path) {
         return e;
     }
     return Error(0, QString());
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -81,7 +79,7 @@ void TestDesktopOpener::opensAssociatedProgram() {
     const QString pdf = m_box.writeFile(QStringLiteral("docs/合同 1.pdf"), "%PDF-1.4\n%%EOF\n");
     const QString record = m_box.path(QStringLiteral("record.txt"));
     DesktopOpener().openInOwnApplication(pdf);
-    QTRY_COMPARE_WITH_TIMEOUT(readAll(record), pdf.toUtf8(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(record), pdf.toUtf8(), 20000);
 }
 
 void TestDesktopOpener::missingFile_data() {

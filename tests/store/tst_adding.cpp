@@ -1,5 +1,6 @@
 #include "Sandbox.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
 #include "TestFtp.h"
 #include "entry/ClsMain.h"
 #include "entry/MyInit.h"
@@ -19,14 +20,11 @@ using namespace wo;
 using store::ClsFileOperation;
 using store::createdname;
 
+using wo::test::readFile;
+
 namespace {
 
 const QDateTime kNow(QDate(2006, 3, 5), QTime(7, 8, 9));
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // One record "R" of a fresh table, a folder store in a sandbox, scripted dialogs,
 // and identifiers from a fixed clock with scripted random parts.
@@ -162,8 +160,8 @@ void TestAdding::addStoresRowFileAndListItem() {
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[1], (QVariantList{id, QStringLiteral("合同 it's.tif"), QStringLiteral(".TIF"),
                                     QStringLiteral("R"), 8, QStringLiteral("2006-03"), content.size()}));
-    QCOMPARE(readAll(f.stored(QStringLiteral("2006-03"), id + QStringLiteral(".TIF"))), content);
-    QCOMPARE(readAll(f.sourceFolder() + QStringLiteral("/合同 it's.tif")), content);
+    QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), id + QStringLiteral(".TIF"))), content);
+    QCOMPARE(readFile(f.sourceFolder() + QStringLiteral("/合同 it's.tif")), content);
     QCOMPARE(MyInit::gsOriginalID, id);
     QCOMPARE(list.topLevelItemCount(), 1);
     QTreeWidgetItem* item = list.topLevelItem(0);
@@ -219,7 +217,7 @@ void TestAdding::typeRules() {
     f.source(name, "data");
     QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), name, nullptr));
     QCOMPARE(f.rows().first()[2].toString(), type);
-    QCOMPARE(readAll(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809123456") + type)),
+    QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809123456") + type)),
              QByteArray("data"));
 }
 
@@ -252,8 +250,8 @@ void TestAdding::identifierInUseIsNotReused() {
     const auto rows = f.rows();
     QCOMPARE(rows[0][0].toString(), QStringLiteral("20060305070809500000"));
     QCOMPARE(rows[1][0].toString(), QStringLiteral("20060305070809200000"));
-    QCOMPARE(readAll(taken), QByteArray("someone's"));
-    QCOMPARE(readAll(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809200000.TXT"))),
+    QCOMPARE(readFile(taken), QByteArray("someone's"));
+    QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809200000.TXT"))),
              QByteArray("second"));
 }
 
@@ -273,8 +271,8 @@ void TestAdding::ftpUploadsIntoMonthDirectory() {
     const auto rows = f.rows();
     QCOMPARE(rows[0][5].toString(), month);
     QCOMPARE(rows[1][4].toInt(), 2);
-    QCOMPARE(readAll(f.ftp->onDisk(month + QStringLiteral("/20060305070809100000.JPG"))), content);
-    QCOMPARE(readAll(f.ftp->onDisk(month + QStringLiteral("/20060305070809200000.JPG"))), QByteArray("2"));
+    QCOMPARE(readFile(f.ftp->onDisk(month + QStringLiteral("/20060305070809100000.JPG"))), content);
+    QCOMPARE(readFile(f.ftp->onDisk(month + QStringLiteral("/20060305070809200000.JPG"))), QByteArray("2"));
     QVERIFY(f.dialogs->calls().isEmpty());
 }
 

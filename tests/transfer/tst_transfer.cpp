@@ -1,4 +1,5 @@
 #include "Sandbox.h"
+#include "TestFiles.h"
 #include "TestFtp.h"
 #include "entry/MyInit.h"
 #include "platform/Error.h"
@@ -19,42 +20,12 @@
 using namespace wo;
 using Call = dialogs::ScriptedDialogs::Call;
 
+using wo::test::binaryContent;
+using wo::test::readFile;
+using wo::test::tree;
+using wo::test::writeFile;
+
 namespace {
-
-// Random bytes holding every byte value and the line endings a text transfer would rewrite.
-QByteArray content(qsizetype size, quint32 seed) {
-    QByteArray data(size, '\0');
-    QRandomGenerator random(seed);
-    for (char& byte : data)
-        byte = static_cast<char>(random.bounded(256));
-    for (int i = 0; i < 256 && i < size; ++i)
-        data[i] = static_cast<char>(i);
-    if (size > 300)
-        data.replace(280, 6, "\r\n\n\r\x1a\n");
-    return data;
-}
-
-void writeFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly) && file.write(data) == data.size(), qPrintable(path));
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// Every file and folder below dir, hidden ones included.
-QStringList tree(const QString& dir) {
-    QStringList paths;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        paths << QDir(dir).relativeFilePath(it.next());
-    paths.sort();
-    return paths;
-}
 
 int mode(const QString& path) {
     struct stat st {};
@@ -109,7 +80,8 @@ class TestTransfer : public QObject {
     // Stores a document's file and returns its list item.
     QTreeWidgetItem* document(bool ftp, const QString& filePath, const QString& id, const QString& type,
                               const QByteArray& data) {
-        writeFile(diskPath(ftp, filePath, id + type), data);
+        if (!writeFile(diskPath(ftp, filePath, id + type), data))
+            QTest::qFail("cannot write the stored file", __FILE__, __LINE__);
         return item(ftp, filePath, id, type);
     }
     static QString fetch(bool ftp, QTreeWidgetItem* item) {
@@ -159,7 +131,7 @@ private slots:
         QFETCH(bool, ftp);
         QFETCH(bool, inMonth);
         QFETCH(QString, type);
-        const QByteArray data = content(300000, 1);
+        const QByteArray data = binaryContent(300000, 1);
         const QString filePath = inMonth ? month(QStringLiteral("2024-05")) : QString();
         QTreeWidgetItem* it = document(ftp, filePath, id("a"), type, data);
         QVERIFY(!QFileInfo::exists(cache()));
@@ -181,10 +153,11 @@ private slots:
     void fetchTwiceOverwrites() {
         QFETCH(bool, ftp);
         const QString filePath = month(QStringLiteral("2024-05"));
-        QTreeWidgetItem* it = document(ftp, filePath, id("a"), QStringLiteral(".TIF"), content(100000, 2));
+        QTreeWidgetItem* it =
+            document(ftp, filePath, id("a"), QStringLiteral(".TIF"), binaryContent(100000, 2));
         QVERIFY(!fetch(ftp, it).isEmpty());
-        const QByteArray shorter = content(5000, 3);
-        writeFile(diskPath(ftp, filePath, id("a") + QStringLiteral(".TIF")), shorter);
+        const QByteArray shorter = binaryContent(5000, 3);
+        QVERIFY(writeFile(diskPath(ftp, filePath, id("a") + QStringLiteral(".TIF")), shorter));
 
         QCOMPARE(readFile(fetch(ftp, it)), shorter);
         QCOMPARE(tree(cache()), QStringList{id("a") + QStringLiteral(".TIF")});
@@ -237,7 +210,7 @@ private slots:
         const QString filePath = month(QStringLiteral("2024-05"));
         const QString bait = QDir::cleanPath(diskPath(ftp, filePath, id + type));
         if (bait.startsWith(diskPath(ftp, m_areaName) + QLatin1Char('/')))
-            writeFile(bait, "bait");
+            QVERIFY(writeFile(bait, "bait"));
         const QStringList sandboxBefore = tree(m_box->path());
         const QStringList areaBefore = tree(m_area);
         QTreeWidgetItem* it = item(ftp, filePath, id, type);
@@ -256,9 +229,9 @@ private slots:
     }
     void unwritableCache() {
         QFETCH(bool, ftp);
-        writeFile(cache(), "not a folder");
+        QVERIFY(writeFile(cache(), "not a folder"));
         QTreeWidgetItem* it = document(ftp, month(QStringLiteral("2024-05")), id("a"), QStringLiteral(".TIF"),
-                                       content(1000, 4));
+                                       binaryContent(1000, 4));
 
         QCOMPARE(fetch(ftp, it), QString());
         if (ftp)
@@ -289,13 +262,13 @@ private slots:
         QFETCH(bool, ftp);
         const QString january = month(QStringLiteral("2024-01"));
         const QString february = month(QStringLiteral("2024-02"));
-        QTreeWidgetItem* a = document(ftp, january, id("a"), QStringLiteral(".TIF"), content(2000, 5));
-        QTreeWidgetItem* b = document(ftp, february, id("b"), QStringLiteral(".TIF"), content(3000, 6));
+        QTreeWidgetItem* a = document(ftp, january, id("a"), QStringLiteral(".TIF"), binaryContent(2000, 5));
+        QTreeWidgetItem* b = document(ftp, february, id("b"), QStringLiteral(".TIF"), binaryContent(3000, 6));
         // Same name in the other month: found only by reading from the wrong folder.
-        writeFile(diskPath(ftp, january, id("b") + QStringLiteral(".TIF")), "decoy");
+        QVERIFY(writeFile(diskPath(ftp, january, id("b") + QStringLiteral(".TIF")), "decoy"));
 
-        QCOMPARE(readFile(fetch(ftp, a)), content(2000, 5));
-        QCOMPARE(readFile(fetch(ftp, b)), content(3000, 6));
+        QCOMPARE(readFile(fetch(ftp, a)), binaryContent(2000, 5));
+        QCOMPARE(readFile(fetch(ftp, b)), binaryContent(3000, 6));
         QVERIFY((*m_dialogs)->calls().isEmpty());
     }
 
@@ -337,7 +310,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QStringList, left);
         for (const char* file : {"2024-05/doc.TIF", "2024-05/other.TIF", "victim"})
-            writeFile(m_area + QLatin1Char('/') + QLatin1String(file), "x");
+            QVERIFY(writeFile(m_area + QLatin1Char('/') + QLatin1String(file), "x"));
 
         transfer::deleteRemoteFile(QLatin1Char('/') + month(QStringLiteral("2024-05")), name);
         QCOMPARE(tree(m_area), left);
@@ -414,7 +387,7 @@ private slots:
         QFETCH(int, number);
         if (number == err::PermissionDenied && ::geteuid() == 0)
             QSKIP("permissions do not bind root");
-        const QByteArray data = content(200000, 7);
+        const QByteArray data = binaryContent(200000, 7);
         m_box->writeFile(QStringLiteral("w/src/a"), data);
         m_box->writeFile(QStringLiteral("w/src/locked"), data);
         m_box->writeFile(QStringLiteral("w/dst/a"), "old");

@@ -21,6 +21,9 @@ enum class Answer { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 
 // Title of a box shown without a title of its own.
 QString defaultTitle();
 
+// A message box with only an OK button, through the dialogs in use.
+void inform(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::Information);
+
 struct OpenFileRequest {
     QString title;
     QString filter; // "Description (*.a *.b);;..." as Qt writes it

@@ -61,6 +61,10 @@ Dialogs& current() {
     return *slot();
 }
 
+void inform(QWidget* parent, const QString& text, const QString& title, Icon icon) {
+    current().messageBox(parent, text, Buttons::OK, icon, title);
+}
+
 std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs) {
     if (!dialogs)
         dialogs = std::make_unique<QtDialogs>();
