@@ -1,6 +1,9 @@
 #include "ui/list/FrmMainList.h"
 
 #include "entry/MyInit.h"
+#include "imaging/DesktopOpener.h"
+#include "imaging/ImageAdminDialog.h"
+#include "imaging/ImageViewWidget.h"
 #include "platform/dialogs/Dialogs.h"
 #include "store/RecordDocuments.h"
 #include "ui/common/Guard.h"
@@ -87,9 +90,8 @@ void FrmMainList::buildLayout() {
     CmdUp->setEnabled(false);
     CmdDown->setEnabled(false);
 
-    ImgPreview = new QFrame(this);
+    ImgPreview = new imaging::ImageViewWidget(this);
     ImgPreview->setObjectName(QStringLiteral("ImgPreview"));
-    ImgPreview->setFrameShape(QFrame::Box);
     ImgPreview->setGeometry(twipsRect(4800, 240, 2535, 3135, this));
     ImgTypeICO = new QLabel(ImgPreview);
     ImgTypeICO->setObjectName(QStringLiteral("ImgTypeICO"));
@@ -123,6 +125,9 @@ void FrmMainList::buildLayout() {
     PopMenu->setObjectName(QStringLiteral("PopMenu"));
     RenameFile = PopMenu->addAction(QStringLiteral("修改原文名称"));
     RenameFile->setObjectName(QStringLiteral("RenameFile"));
+
+    ImgAdmin1 = std::make_unique<imaging::ImageAdminDialog>(this);
+    OLE1 = std::make_unique<imaging::DesktopOpener>();
 
     ImgPreview->raise();
     connect(CmdExit, &QPushButton::clicked, this,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -10,6 +11,12 @@ class QPushButton;
 class QStatusBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace wo::imaging {
+class ImageViewWidget;
+class ImageAdminDialog;
+class DesktopOpener;
+} // namespace wo::imaging
 
 namespace wo::ui {
 
@@ -28,7 +35,7 @@ public:
     // Controls, named as tests and hosts find them.
     QFrame* Frame1;
     QTreeWidget* LVOrder;
-    QFrame* ImgPreview;
+    imaging::ImageViewWidget* ImgPreview;
     QLabel* ImgTypeICO;
     QLabel* ImgBack;
     QPushButton* CmdUp;
@@ -41,6 +48,9 @@ public:
     QStatusBar* StaBar;
     QMenu* PopMenu;
     QAction* RenameFile;
+    // The print dialog of image documents and the opener of all others; not visible.
+    std::unique_ptr<imaging::ImageAdminDialog> ImgAdmin1;
+    std::unique_ptr<imaging::DesktopOpener> OLE1;
 
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
