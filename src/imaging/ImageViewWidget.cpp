@@ -1,5 +1,6 @@
 #include "imaging/ImageViewWidget.h"
 
+#include "imaging/BilevelShrink.h"
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
@@ -40,100 +41,6 @@ QSizeF pageSizeInMillimetres(const QImage& page) {
 // Bilevel pages count as grey too.
 bool isGrey(const QImage& page) {
     return page.depth() == 1 || page.isGrayscale();
-}
-
-// Bilevel pages are shrunk here rather than by Qt, whose smooth scaling first
-// turns the whole visible part into 32-bit pixels.
-bool shrinksBilevel(const QImage& image, double scale) {
-    return scale < 1 && image.format() == QImage::Format_Mono && image.colorCount() == 2 &&
-           qAlpha(image.color(0)) == 255 && qAlpha(image.color(1)) == 255;
-}
-
-// Source pixel bounds of `count` output pixels from `first` on: output pixel i
-// covers source pixels bounds[i] up to bounds[i + 1].
-std::vector<int> sourceBounds(int first, int count, double scale, int limit) {
-    std::vector<int> bounds(size_t(count) + 1);
-    for (int i = 0; i <= count; ++i)
-        bounds[size_t(i)] = std::min(limit, int(std::floor((first + i) / scale)));
-    return bounds;
-}
-
-// `part` of a bilevel image scaled by `scale` < 1, each output pixel the average
-// of the source pixels under it. Rows without a set bit cost almost nothing, and
-// most rows of a text page have none.
-QImage shrinkBilevel(const QImage& image, double scale, QRect part) {
-    const std::vector<int> xs = sourceBounds(part.left(), part.width(), scale, image.width());
-    const std::vector<int> ys = sourceBounds(part.top(), part.height(), scale, image.height());
-    QRgb shades[256];
-    for (int level = 0; level < 256; ++level) {
-        const auto mix = [level](int off, int on) { return (off * (255 - level) + on * level + 127) / 255; };
-        const QRgb off = image.color(0);
-        const QRgb on = image.color(1);
-        shades[level] =
-            qRgb(mix(qRed(off), qRed(on)), mix(qGreen(off), qGreen(on)), mix(qBlue(off), qBlue(on)));
-    }
-    std::vector<float> perColumn(size_t(part.width()));
-    for (size_t i = 0; i < perColumn.size(); ++i)
-        perColumn[i] = xs[i + 1] > xs[i] ? 255.0f / float(xs[i + 1] - xs[i]) : 0;
-    // Each source byte adds the set bits under each output pixel it touches.
-    struct Piece {
-        quint32 output;
-        uchar mask;
-    };
-    const qsizetype firstByte = xs.front() / 8;
-    const qsizetype usedBytes = (xs.back() + 7) / 8 - firstByte;
-    std::vector<Piece> pieces;
-    std::vector<size_t> piecesOf(size_t(usedBytes) + 1);
-    for (qsizetype byte = 0, x = 0; byte < usedBytes; ++byte) {
-        piecesOf[size_t(byte)] = pieces.size();
-        for (int bit = 0; bit < 8; ++bit) {
-            const int column = int(firstByte + byte) * 8 + bit;
-            while (x < part.width() && xs[size_t(x) + 1] <= column)
-                ++x;
-            if (x == part.width() || column < xs[size_t(x)])
-                continue;
-            if (pieces.size() == piecesOf[size_t(byte)] || pieces.back().output != quint32(x))
-                pieces.push_back({quint32(x), 0});
-            pieces.back().mask |= uchar(0x80 >> bit);
-        }
-    }
-    piecesOf.back() = pieces.size();
-    static const auto ones = [] {
-        std::array<uchar, 256> table{};
-        for (int byte = 0; byte < 256; ++byte)
-            table[size_t(byte)] = uchar(qPopulationCount(quint32(byte)));
-        return table;
-    }();
-    const std::vector<uchar> blank(size_t(usedBytes), 0);
-    std::vector<quint32> sums(size_t(part.width()));
-    QImage out(part.size(), QImage::Format_RGB32);
-    for (int oy = 0; oy < part.height(); ++oy) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(oy));
-        bool inked = false;
-        for (int y = ys[size_t(oy)]; y < ys[size_t(oy) + 1]; ++y) {
-            const uchar* source = image.constScanLine(y) + firstByte;
-            if (std::memcmp(source, blank.data(), size_t(usedBytes)) == 0)
-                continue;
-            if (!inked)
-                std::fill(sums.begin(), sums.end(), 0);
-            inked = true;
-            for (qsizetype byte = 0; byte < usedBytes; ++byte) {
-                if (source[byte] == 0)
-                    continue;
-                for (size_t p = piecesOf[size_t(byte)]; p < piecesOf[size_t(byte) + 1]; ++p)
-                    sums[pieces[p].output] += ones[source[byte] & pieces[p].mask];
-            }
-        }
-        if (!inked) {
-            std::fill(line, line + part.width(), shades[0]);
-            continue;
-        }
-        const int rows = ys[size_t(oy) + 1] - ys[size_t(oy)];
-        const float perRow = rows > 0 ? 1.0f / float(rows) : 0;
-        for (size_t x = 0; x < perColumn.size(); ++x)
-            line[x] = shades[std::min(255, int(float(sums[x]) * perColumn[x] * perRow + 0.5f))];
-    }
-    return out;
 }
 
 // The pixels of the image scaled by `scale` that cover the image pixels `visible`.

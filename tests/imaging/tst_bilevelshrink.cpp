@@ -1,0 +1,86 @@
+#include "imaging/BilevelShrink.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <cmath>
+
+using namespace wo::imaging;
+
+namespace {
+
+// A mono page with random ink of the given density, ink as bit 1.
+QImage randomPage(int width, int height, int inkPercent, quint32 seed) {
+    QImage page(width, height, QImage::Format_Mono);
+    page.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    page.fill(0);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < height; ++y) {
+        // Whole white bands, as on text pages, besides scattered ink.
+        if ((y / 50) % 3 == 2)
+            continue;
+        for (int x = 0; x < width; ++x)
+            if (int(random.bounded(100)) < inkPercent)
+                page.setPixel(x, y, 1);
+    }
+    return page;
+}
+
+// The grey level an output pixel must have: the share of ink under it.
+int expectedGrey(const QImage& page, double scale, int ox, int oy) {
+    const auto bound = [scale](int i, int limit) { return std::min(limit, int(std::floor(i / scale))); };
+    const int x0 = bound(ox, page.width()), x1 = bound(ox + 1, page.width());
+    const int y0 = bound(oy, page.height()), y1 = bound(oy + 1, page.height());
+    int ink = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            ink += page.pixelIndex(x, y);
+    const int area = (x1 - x0) * (y1 - y0);
+    return area > 0 ? 255 - (255 * ink + area / 2) / area : 255;
+}
+
+} // namespace
+
+class TestBilevelShrink : public QObject {
+    Q_OBJECT
+private slots:
+    // Large parts are shrunk in bands on several threads; every band must match
+    // the plain average, at the band edges too, and for parts that do not start at 0.
+    void everyPixelIsTheShareOfInk_data() {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QRect>("part");
+        QTest::newRow("fit width, whole page") << 0.3 << QRect(0, 0, 600, 900);
+        QTest::newRow("odd scale, inner part") << 0.37 << QRect(13, 101, 500, 700);
+        QTest::newRow("tiny scale") << 0.05 << QRect(0, 0, 100, 150);
+    }
+    void everyPixelIsTheShareOfInk() {
+        QFETCH(double, scale);
+        QFETCH(QRect, part);
+        const QImage page = randomPage(2000, 3000, 30, 7);
+        QVERIFY(shrinksBilevel(page, scale));
+        const QImage out = shrinkBilevel(page, scale, part);
+        QCOMPARE(out.size(), part.size());
+        for (int oy = 0; oy < out.height(); oy += 7)
+            for (int ox = 0; ox < out.width(); ox += 11) {
+                const int want = expectedGrey(page, scale, part.left() + ox, part.top() + oy);
+                const int got = qGray(out.pixel(ox, oy));
+                if (std::abs(got - want) > 1)
+                    QFAIL(qPrintable(
+                        QStringLiteral("pixel %1,%2: %3, expected %4").arg(ox).arg(oy).arg(got).arg(want)));
+            }
+    }
+
+    void onlyOpaqueTwoColourPagesBelowFullSize() {
+        QImage page = randomPage(64, 64, 10, 1);
+        QVERIFY(!shrinksBilevel(page, 1.0));
+        QVERIFY(!shrinksBilevel(page.convertToFormat(QImage::Format_Grayscale8), 0.5));
+        page.setColor(0, qRgba(255, 255, 255, 0));
+        QVERIFY(!shrinksBilevel(page, 0.5));
+    }
+};
+
+int runBilevelShrinkTest(int argc, char** argv) {
+    TestBilevelShrink test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_bilevelshrink.moc"
