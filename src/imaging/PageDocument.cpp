@@ -290,6 +290,9 @@ private:
 
 std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
     QFile file(path);
+    // A file that is gone is not a bad format: callers tell the user it was removed.
+    if (!file.exists())
+        throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + path);
     if (!file.open(QIODevice::ReadOnly))
         fail(path, file.errorString());
     const QByteArray head = file.peek(128);

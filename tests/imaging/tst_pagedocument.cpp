@@ -132,6 +132,12 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(wo::Error, doc.page(1));
     }
 
+    // A removed file is told apart from a bad one.
+    void missingFileIsNotFound() {
+        QTemporaryDir dir;
+        QCOMPARE(errorNumberOpening(dir.filePath(QStringLiteral("gone.tif"))), wo::err::FileNotFound);
+    }
+
     // Whatever is wrong with the content, opening and decoding end in error 321.
     void unreadable_data() {
         QTest::addColumn<Writer>("write");
@@ -145,7 +151,6 @@ private slots:
         const Writer dcx = [](const QString& p) { return writeWithMagick(p, QStringLiteral("DCX"), 3); };
         QTest::newRow("text") << Writer([](const QString& p) { return writeBytes(p, "just some words\n"); });
         QTest::newRow("empty") << Writer([](const QString& p) { return writeBytes(p, {}); });
-        QTest::newRow("missing") << Writer([](const QString&) { return true; });
         QTest::newRow("truncated png") << damaged(png, truncate);
         QTest::newRow("truncated tiff") << damaged(tiff, truncate);
         QTest::newRow("truncated g4 tiff") << damaged(g4, truncate);
