@@ -12,8 +12,10 @@
 #include "ui/common/ListItem.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace wo::store {
 
@@ -21,6 +23,7 @@ namespace {
 
 const QString kAddTitle = QStringLiteral("添加原文");
 const QString kUploadTitle = QStringLiteral("上载文件");
+const QString kStoreErrorTitle = QStringLiteral("错误1000041");
 
 inet::Handle ftpConnection() {
     return static_cast<inet::Handle>(MyInit::gsConn);
@@ -48,6 +51,22 @@ private:
     db::Connection& m_connection;
     bool m_open = true;
 };
+
+// The item's stored file name, or "" when its ID and type do not make a plain name:
+// such a name can only point outside its folder, so no stored file has it.
+QString plainStoredName(const QTreeWidgetItem* item) {
+    try {
+        return transfer::storedFileName(ui::ListItem::tag(item), item->text(ui::ListItem::Type));
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+// A folder-mode path column that stays below the store root: plain names only.
+bool staysInStore(const QString& filePath) {
+    const QStringList parts = filePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return std::all_of(parts.begin(), parts.end(), transfer::isPlainName);
+}
 
 } // namespace
 
@@ -93,7 +112,7 @@ bool ClsFileOperation::AddFile(QTreeWidget* list) {
         }
         return added;
     } catch (const Error& e) {
-        dialogs::inform(nullptr, e.description(), QStringLiteral("错误1000041"), dialogs::Icon::Exclamation);
+        dialogs::inform(nullptr, e.description(), kStoreErrorTitle, dialogs::Icon::Exclamation);
         return false;
     }
 }
@@ -186,6 +205,68 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
                             dialogs::Icon::Critical);
         return false;
     }
+}
+
+bool ClsFileOperation::DelFile(QTreeWidget* list) {
+    try {
+        if (dialogs::current().messageBox(nullptr, QStringLiteral("确实要删除所选择的原文吗？"),
+                                          dialogs::Buttons::YesNo, dialogs::Icon::Question,
+                                          QStringLiteral("删除原文")) != dialogs::Answer::Yes)
+            return false;
+        // One snapshot for the whole pass, read before any row goes, filtered in memory per document.
+        db::Recordset all;
+        all.open(sql::SelectAllDocuments(), *MyInit::Connection);
+        const int count = list ? list->topLevelItemCount() : 0;
+        for (int i = count - 1; i >= 0; --i) {
+            QTreeWidgetItem* item = list->topLevelItem(i);
+            if (!item->isSelected())
+                continue;
+            const QString id = ui::ListItem::tag(item);
+            MyInit::Connection->execute(sql::DeleteDocument(id, MyInit::gsRecordID));
+            if (IsLastReference(all, id, MyInit::gsRecordID))
+                deleteStoredFile(item);
+            delete list->takeTopLevelItem(i);
+        }
+        if (list && list->topLevelItemCount() > 0) {
+            QTreeWidgetItem* first = list->topLevelItem(0);
+            list->setCurrentItem(first, 0, QItemSelectionModel::NoUpdate);
+            first->setSelected(true);
+            list->scrollToItem(first);
+        }
+        return true;
+    } catch (const Error& e) {
+        dialogs::inform(nullptr, e.description(), kStoreErrorTitle, dialogs::Icon::Exclamation);
+        return false;
+    }
+}
+
+bool ClsFileOperation::IsLastReference(db::Recordset& snapshot, const QString& id, const QString& recordId) {
+    snapshot.setFilter(sql::OtherReferencesFilter(id, recordId));
+    return snapshot.eof();
+}
+
+// A file that is not there, or whose name or path could only lie outside the store,
+// is passed over without a word; a file that is there and cannot go ends the pass.
+void ClsFileOperation::deleteStoredFile(const QTreeWidgetItem* item) {
+    const QString name = plainStoredName(item);
+    if (name.isEmpty())
+        return;
+    const QString path = item->text(ui::ListItem::Path);
+    if (MyInit::FtpMode) {
+        transfer::deleteRemoteFile(path, name);
+        return;
+    }
+    if (MyInit::gsPath.isEmpty() || !staysInStore(path))
+        return;
+    const QString file = transfer::folderModeSource(MyInit::gsPath, path, ui::ListItem::tag(item),
+                                                    item->text(ui::ListItem::Type));
+    const QFileInfo info(file);
+    if (!info.exists() && !info.isSymLink())
+        return;
+    // Removing a directory entry needs no write permission on the file itself, so a
+    // read-only document goes like any other.
+    if (!QFile::remove(file))
+        throw Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + file);
 }
 
 } // namespace wo::store

@@ -6,6 +6,11 @@
 #include <QString>
 
 class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace wo::db {
+class Recordset;
+}
 
 namespace wo::store {
 
@@ -25,6 +30,13 @@ public:
     // list is given appends, selects and shows its row. True when committed and stored.
     bool AddFileToObj(const QString& sourceFolder, const QString& sourceName, QTreeWidget* list);
 
+    // After the user confirms, removes the list's selected documents from the current
+    // record, last row first: the row, then the stored file when no other record names
+    // the same ID, then the item; finally selects and shows the first remaining item.
+    // True when the pass completed; false when the user said No or an error stopped it
+    // (after its message; what was done before it stays done).
+    bool DelFile(QTreeWidget* list);
+
     // Type of a document named name: its last extension upper-cased with the ".",
     // "" when the name has no ".".
     static QString typeOf(const QString& name);
@@ -36,6 +48,10 @@ private:
     bool storageReady();
     QString uniqueId(const QString& type, const QString& folder);
     qint64 nextFileOrder();
+    // True when no row of another record in the snapshot carries id; leaves the
+    // snapshot filtered to those rows.
+    static bool IsLastReference(db::Recordset& snapshot, const QString& id, const QString& recordId);
+    static void deleteStoredFile(const QTreeWidgetItem* item);
 
     createdname m_names;
 };
