@@ -5,8 +5,11 @@
 #include "platform/db/Recordset.h"
 
 #include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 #include <functional>
+#include <limits>
 
 using namespace wo;
 using db::Connection;
@@ -55,10 +58,10 @@ void insertDocuments(TestDatabase& t) {
 const QString kAllBySize = QStringLiteral("Select * From Original_Text Order By Size");
 
 // IDs of the rows from the cursor to the end.
-QStringList remainingIds(Recordset& rs) {
+QStringList remainingIds(Recordset& rs, const QString& field = QStringLiteral("ID")) {
     QStringList ids;
     while (!rs.eof()) {
-        ids << rs.field(QStringLiteral("ID")).toString();
+        ids << rs.field(field).toString();
         rs.moveNext();
     }
     return ids;
@@ -101,6 +104,8 @@ private slots:
     void clearFilter_data();
     void clearFilter();
     void equalityFiltersOnLargeSnapshot();
+    void indexedFilterMatchesScan_data();
+    void indexedFilterMatchesScan();
 };
 
 void TestDb::openFailures_data() {
@@ -622,6 +627,112 @@ void TestDb::equalityFiltersOnLargeSnapshot() {
             QCOMPARE(rs.field(QStringLiteral("ID")).toInt(), id);
     }
     QCOMPARE(t.connection().statementCount(), statements);
+}
+
+void TestDb::indexedFilterMatchesScan_data() {
+    QTest::addColumn<QString>("expression");
+    for (const char* e : {"Txt = '1'",
+                          "txt = '01'",
+                          "[TXT] = '1.0'",
+                          "Txt = ' 1'",
+                          "Txt = 'O''Brien'",
+                          "Txt = ''''",
+                          "Txt = 'x'' Or ''1'' = ''1'",
+                          "Txt = ''",
+                          "Txt = '#1'",
+                          "Txt = 'nan'",
+                          "Txt = 'abc'",
+                          "Txt = '合同'",
+                          "Txt = 1",
+                          "Txt = 1e2",
+                          "Num = '100'",
+                          "NUM = 100",
+                          "num = 1e2",
+                          "Num = '0100'",
+                          "Num = '-0'",
+                          "Big = '9007199254740993'",
+                          "Big = 9007199254740992",
+                          "Real = '100'",
+                          "Real = 0",
+                          "Real = '-0'",
+                          "Real = 0.5",
+                          "Real = 'nan'",
+                          "Real = 'inf'",
+                          "Real = 'NaN'",
+                          "Mixed = '5'",
+                          "Mixed = 5",
+                          "Mixed = '5.0'",
+                          "Mixed = 'five'",
+                          "Txt = '1' And Num <> 1",
+                          "Num = 1 And Txt = Null",
+                          "Txt = Null And Num = 1",
+                          "Num = 100 And (Txt = 'abc' Or Real > 0)",
+                          "Txt = '1' And Txt = '01'",
+                          "Txt = '1' Or Num = 100",
+                          "Txt = 'absent'"})
+        QTest::newRow(e) << QString::fromUtf8(e);
+}
+
+// Whatever the values' types, spelling, quotes and NULLs, a filter looked up through
+// its index finds exactly the rows, in snapshot order, that evaluating it on every
+// row finds; also once the index exists.
+void TestDb::indexedFilterMatchesScan() {
+    QFETCH(QString, expression);
+    TestDatabase t;
+    const bool pg = onPostgres();
+    t.connection().execute(QStringLiteral("CREATE TABLE Vary (Ident integer, Txt varchar(40), Num integer, "
+                                          "Big bigint, Real double precision, Mixed %1)")
+                               .arg(pg ? QStringLiteral("varchar(20)") : QString()));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const QVariant null;
+    const QList<QVariantList> values = {
+        {"1", 1, 9007199254740993LL, 1.0, 5},
+        {"01", 100, 9007199254740992LL, 100.0, "5"},
+        {"1.0", null, null, 0.5, 5.0},
+        {" 1", -0, 1, -0.0, "5.0"},
+        {"O'Brien", 1, 2, pg ? QVariant(nan) : null, "05"},
+        {"'", 100, 100, pg ? QVariant(inf) : null, "five"},
+        {"x' Or '1' = '1", 0, 0, 0.0, null},
+        {"", 1, 1, 100.0, 5},
+        {"#1", 1, 1, 1.0, "#5"},
+        {"nan", 2, 2, 2.0, 6},
+        {"abc", 100, 1, 3.0, "5"},
+        {"ABC", 100, 1, 0.0, 5},
+        {"合同", 3, 3, 0.5, "合同"},
+        {null, 1, 1, 1.0, null},
+        {"100", 100, 100, 1e2, 100},
+        {"1", 1, 1, 1.0, 5},
+    };
+    QSqlQuery insert(t.connection().database());
+    insert.prepare(QStringLiteral("INSERT INTO Vary VALUES (?, ?, ?, ?, ?, ?)"));
+    for (int i = 0; i < values.size(); ++i) {
+        insert.addBindValue(i);
+        for (const QVariant& v : values[i])
+            insert.addBindValue(v);
+        QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+    }
+
+    Recordset rs;
+    rs.open(QStringLiteral("Select * From Vary Order By Ident"), t.connection());
+    QHash<QString, int> columns;
+    for (int c = 0; c < rs.fieldNames().size(); ++c)
+        columns.insert(rs.fieldNames()[c].toLower(), c);
+    const db::FilterExpression scan(expression, columns);
+    QStringList expected;
+    while (!rs.eof()) {
+        QVariantList row;
+        for (const QString& name : rs.fieldNames())
+            row << rs.field(name);
+        if (scan.matches(row.constData()))
+            expected << row.first().toString();
+        rs.moveNext();
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        rs.setFilter(expression);
+        QCOMPARE(remainingIds(rs, QStringLiteral("Ident")), expected);
+        rs.setFilter(QStringLiteral("Txt = 'something else' And Num = 1"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDb)

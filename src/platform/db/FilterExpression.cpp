@@ -346,7 +346,8 @@ bool FilterExpression::compare(const Node& node, const QVariant& value) const {
     if (node.op == Op::Like)
         return likeMatches(literal.parts, value.toString());
     int order = 0;
-    if (literal.numeric && isNumeric(value))
+    // NaN is unordered: it compares as its text, as the index keys it.
+    if (literal.numeric && isNumeric(value) && !std::isnan(value.toDouble()))
         order = literal.integral && isIntegral(value) ? threeWay(value.toLongLong(), literal.integer)
                                                       : threeWay(value.toDouble(), literal.number);
     else
@@ -377,7 +378,8 @@ std::optional<FilterExpression::Equality> FilterExpression::requiredEquality() c
 std::optional<FilterExpression::Equality> FilterExpression::equalityIn(int index) const {
     const Node& node = m_nodes[static_cast<std::size_t>(index)];
     if (node.kind == Node::Kind::Compare) {
-        if (node.op == Op::Equal && node.literal.kind == Literal::Kind::Text)
+        // A number literal compares exactly as the same digits in quotes.
+        if (node.op == Op::Equal && node.literal.kind != Literal::Kind::Null)
             return Equality{node.column, node.literal.text};
     } else if (node.kind == Node::Kind::And) {
         for (const int child : node.children)

@@ -28,8 +28,9 @@ public:
         int column;
         QString text;
     };
-    // A "field = 'text'" that every matching row satisfies (the expression is that
-    // comparison joined to the rest with And), so an EqualityIndex can narrow rows.
+    // A "field = 'text'" (or "field = number") that every matching row satisfies (the
+    // expression is that comparison joined to the rest with And), so an EqualityIndex
+    // can narrow rows.
     std::optional<Equality> requiredEquality() const;
 
 private:

@@ -43,7 +43,10 @@ public:
 
     // Sets the filter expression ("" removes it) and moves to the first visible
     // row. Throws wo::Error with a clear text for a malformed expression; the
-    // previous filter then stays.
+    // previous filter then stays. When the expression holds an equality on a field
+    // joined to the rest with And ("ID = 'x' And RecordId <> 'y'"), the first such
+    // filter indexes the snapshot by that field, once; later ones on the field cost
+    // time in the rows that match it, not in the table. The rows are those a scan finds.
     void setFilter(const QString& expression);
     QString filter() const;
 
