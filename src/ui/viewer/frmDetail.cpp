@@ -1,0 +1,608 @@
+#include "ui/viewer/frmDetail.h"
+
+#include "entry/MyInit.h"
+#include "imaging/DesktopOpener.h"
+#include "imaging/ImageAdminDialog.h"
+#include "imaging/ImageViewWidget.h"
+#include "platform/Error.h"
+#include "platform/dialogs/Dialogs.h"
+#include "store/ClsFileOperation.h"
+#include "transfer/ModDownLoadFile.h"
+#include "ui/common/Guard.h"
+#include "ui/common/ListItem.h"
+#include "ui/common/Twips.h"
+#include "ui/common/TypeIcon.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QWheelEvent>
+#include <cmath>
+#include <optional>
+
+namespace wo::ui {
+
+namespace {
+
+const QString kCaption = QStringLiteral("图象浏览");
+const QString kReady = QStringLiteral("准备就绪");
+const QString kDownloading = QStringLiteral("正在下载原文......");
+const QString kHideList = QStringLiteral("隐藏导航条");
+const QString kShowList = QStringLiteral("显示导航条");
+
+// ImgShow's left edge and width, and ImgTypeICO's left within it, with the list shown and hidden.
+struct ImageArea {
+    int left, width, iconLeft, image;
+    const QString& tip;
+};
+const ImageArea kListShown{3000, 7935, 3480, 27, kHideList};
+const ImageArea kListHidden{120, 10815, 5160, 26, kShowList};
+
+// The toolbar from left to right; an entry without a key is a separator.
+struct ToolEntry {
+    const char16_t* key;
+    const char16_t* tip;
+    int image;
+};
+constexpr ToolEntry kToolbar[] = {
+    {u"ZoomIn", u"放大", 1},
+    {u"ZoomOut", u"缩小", 2},
+    {u"OwnFit", u"原始大小", 29},
+    {u"FitShow", u"最佳匹配", 20},
+    {u"FitWidth", u"宽度匹配", 21},
+    {nullptr, nullptr, 0},
+    {u"Select", u"选择区域", 5},
+    {u"ZoomSize", u"局部放大", 6},
+    {u"Init", u"恢复选择", 7},
+    {nullptr, nullptr, 0},
+    {u"RotateLeft", u"向左旋转90度", 18},
+    {u"RotateRight", u"向右旋转90度", 17},
+    {nullptr, nullptr, 0},
+    {u"First", u"第一页", 10},
+    {u"Previous", u"上一页", 11},
+    {u"Next", u"下一页", 12},
+    {u"Last", u"最后一页", 13},
+    {nullptr, nullptr, 0},
+    {u"Print", u"打印", 14},
+    {nullptr, nullptr, 0},
+    {u"PreFile", u"上一份原文", 19},
+    {u"NextFile", u"下一份原文", 15},
+    {u"ShowLV", u"隐藏导航条", 27},
+    {nullptr, nullptr, 0},
+    {u"Exit", u"退出", 16},
+};
+
+const QStringList kPageKeys{QStringLiteral("First"), QStringLiteral("Previous"), QStringLiteral("Next"),
+                            QStringLiteral("Last")};
+// In the order the commands enable them.
+const QStringList kImageKeys{QStringLiteral("ZoomIn"),     QStringLiteral("ZoomOut"),
+                             QStringLiteral("FitShow"),    QStringLiteral("FitWidth"),
+                             QStringLiteral("OwnFit"),     QStringLiteral("RotateLeft"),
+                             QStringLiteral("RotateRight")};
+
+// Zoom changes by this many percentage points per step; below the floor it stops.
+constexpr double kZoomStep = 10;
+constexpr double kZoomOutFloor = 12;
+constexpr int kWheelNotch = 120;
+// Pixels one wheel line scrolls the page.
+constexpr int kWheelLinePixels = 20;
+
+qint16 whole(double value) {
+    return static_cast<qint16>(std::lround(value));
+}
+
+QString describe(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const Error*>(&e))
+        return error->description();
+    return QString::fromLocal8Bit(e.what());
+}
+
+} // namespace
+
+frmDetail::frmDetail(QTreeWidget* ownerList, QWidget* parent) : QDialog(parent), m_owner(ownerList) {
+    setObjectName(QStringLiteral("frmDetail"));
+    setWindowTitle(kCaption);
+    buildLayout();
+    buildToolbar();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+frmDetail::~frmDetail() = default;
+
+void frmDetail::buildLayout() {
+    setFixedSize(twips(10980, this), twips(7800, this));
+
+    ImgBack = new QLabel(this);
+    ImgBack->setObjectName(QStringLiteral("ImgBack"));
+    ImgBack->setGeometry(twipsRect(0, 0, 720, 720, this));
+    // The same default icon as the list window's.
+    ImgBack->setPixmap(QPixmap(QStringLiteral(":/wendra/list/ImgBack.png")));
+    ImgBack->hide();
+
+    LVData = new QTreeWidget(this);
+    LVData->setObjectName(QStringLiteral("LVData"));
+    LVData->setGeometry(twipsRect(120, 120, 2895, 6495, this));
+    LVData->setColumnCount(ListItem::ColumnCount);
+    LVData->setHeaderLabels({QStringLiteral("序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
+                             QStringLiteral("原文路径")});
+    LVData->setColumnWidth(ListItem::Number, twips(500, this));
+    LVData->setColumnWidth(ListItem::Name, twips(3000, this));
+    LVData->setColumnHidden(ListItem::Type, true);
+    LVData->setColumnHidden(ListItem::Path, true);
+    LVData->header()->setStretchLastSection(false);
+    LVData->setRootIsDecorated(false);
+    LVData->setUniformRowHeights(true);
+    LVData->setAllColumnsShowFocus(true);
+    LVData->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    // Created after the list so that, widened, it covers it.
+    ImgShow = new imaging::ImageViewWidget(this);
+    ImgShow->setObjectName(QStringLiteral("ImgShow"));
+    ImgShow->setGeometry(twipsRect(kListShown.left, 135, kListShown.width, 6495, this));
+    ImgShow->setFocusPolicy(Qt::StrongFocus);
+    ImgShow->installEventFilter(this);
+    ImgTypeICO = new QLabel(ImgShow);
+    ImgTypeICO->setObjectName(QStringLiteral("ImgTypeICO"));
+    ImgTypeICO->setGeometry(twipsRect(kListShown.iconLeft, 2640, 720, 720, this));
+    ImgTypeICO->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    CoolBar1 = new QFrame(this);
+    CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
+    CoolBar1->setFrameShape(QFrame::StyledPanel);
+    CoolBar1->setFrameShadow(QFrame::Raised);
+    CoolBar1->setGeometry(twipsRect(120, 6760, 10695, 510, this));
+    TlbMain = new QToolBar(CoolBar1);
+    TlbMain->setObjectName(QStringLiteral("TlbMain"));
+    TlbMain->setGeometry(twipsRect(165, 30, 10275, 450, this));
+    TlbMain->setIconSize(QSize(24, 24));
+    TlbMain->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    TlbMain->setMovable(false);
+    TlbMain->setFloatable(false);
+
+    StaBar = new QStatusBar(this);
+    StaBar->setObjectName(QStringLiteral("StaBar"));
+    StaBar->setSizeGripEnabled(false);
+    StaBar->setGeometry(twipsRect(0, 7545, 10980, 255, this));
+    const int widths[3] = {3820, 5000, 2100};
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i] = new QLabel(StaBar);
+        m_panels[i]->setObjectName(QStringLiteral("StaBarPanel%1").arg(i + 1));
+        m_panels[i]->setFixedWidth(twips(widths[i], this));
+        m_panels[i]->setFrameShape(QFrame::Panel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        StaBar->addWidget(m_panels[i]);
+    }
+    m_panels[0]->setText(kReady);
+    m_panels[2]->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+
+    ImgAdmin1 = std::make_unique<imaging::ImageAdminDialog>(this);
+    OLE1 = std::make_unique<imaging::DesktopOpener>();
+
+    connect(LVData, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { guarded(this, kCaption, [&] { LVData_ItemClick(item); }); });
+    connect(LVData, &QTreeWidget::itemDoubleClicked, this, [this] { LVData_DblClick(); });
+    connect(ImgShow, &imaging::ImageView::mouseDown, this, [this](int button, int shift, int x, int y) {
+        guarded(this, kCaption, [&] { ImgShow_MouseDown(button, shift, x, y); });
+    });
+    connect(ImgShow, &imaging::ImageView::mouseMove, this, [this](int button, int shift, int x, int y) {
+        guarded(this, kCaption, [&] { ImgShow_MouseMove(button, shift, x, y); });
+    });
+    connect(ImgShow, &imaging::ImageView::selectionRectDrawn, this,
+            [this](int left, int top, int width, int height) {
+                ImgShow_SelectionRectDrawn(left, top, width, height);
+            });
+}
+
+void frmDetail::buildToolbar() {
+    for (const ToolEntry& entry : kToolbar) {
+        if (!entry.key) {
+            TlbMain->addSeparator();
+            continue;
+        }
+        const QString key = QString::fromUtf16(entry.key);
+        QAction* action = TlbMain->addAction(QString::fromUtf16(entry.tip));
+        action->setObjectName(key);
+        action->setToolTip(QString::fromUtf16(entry.tip));
+        setImage(action, entry.image);
+        connect(action, &QAction::triggered, this, [this, key] { TlbMain_ButtonClick(key); });
+    }
+}
+
+void frmDetail::setImage(QAction* action, int image) {
+    action->setData(image);
+    action->setIcon(
+        QIcon(QStringLiteral(":/wendra/viewer/icons/%1.png").arg(image, 2, 10, QLatin1Char('0'))));
+}
+
+QAction* frmDetail::button(const QString& key) const {
+    return TlbMain->findChild<QAction*>(key, Qt::FindDirectChildrenOnly);
+}
+
+QString frmDetail::panelText(int panel) const {
+    return m_panels[panel - 1]->text();
+}
+
+void frmDetail::setPanelText(int panel, const QString& text) {
+    m_panels[panel - 1]->setText(text);
+}
+
+QTreeWidgetItem* frmDetail::selectedItem() const {
+    const QList<QTreeWidgetItem*> selected = LVData->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void frmDetail::Form_Load() {
+    LVData->clear();
+    QList<QTreeWidgetItem*> items;
+    for (int i = 0; m_owner && i < m_owner->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* own = m_owner->topLevelItem(i);
+        QTreeWidgetItem* item = ListItem::recreate(own);
+        ListItem::setCachePath(item, ListItem::cachePath(own));
+        items << item;
+    }
+    LVData->addTopLevelItems(items);
+    // A position past the end names no document: nothing is shown, as for 0.
+    if (SelIndex <= 0 || SelIndex > items.size())
+        return;
+    QTreeWidgetItem* item = items.at(SelIndex - 1);
+    LVData->setCurrentItem(item);
+    LVData->scrollToItem(item);
+    guarded(this, kCaption, [&] { LVData_ItemClick(item); });
+    ImgShow->setFocus();
+}
+
+void frmDetail::enableDocumentButtons(QTreeWidgetItem* item) {
+    QAction* previous = button(QStringLiteral("PreFile"));
+    QAction* next = button(QStringLiteral("NextFile"));
+    next->setEnabled(false);
+    previous->setEnabled(false);
+    const int count = LVData->topLevelItemCount();
+    const int index = LVData->indexOfTopLevelItem(item) + 1;
+    if (index == count && count > 1) {
+        previous->setEnabled(true);
+    } else if (index == 1 && count > 1) {
+        next->setEnabled(true);
+    } else if (count > 1) {
+        previous->setEnabled(true);
+        next->setEnabled(true);
+    }
+}
+
+QString frmDetail::localCopy(QTreeWidgetItem* item) {
+    const QString cached = ListItem::cachePath(item);
+    if (!cached.isEmpty())
+        return cached;
+    setPanelText(1, kDownloading);
+    m_panels[0]->repaint();
+    const auto ready = qScopeGuard([this] { setPanelText(1, kReady); });
+    const QString path = MyInit::FtpMode ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
+    if (QTreeWidgetItem* own = m_owner ? m_owner->topLevelItem(LVData->indexOfTopLevelItem(item)) : nullptr)
+        ListItem::setCachePath(own, path);
+    return path;
+}
+
+void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    std::optional<Error> pending;
+    try {
+        enableDocumentButtons(item);
+        MyInit::gsOriginalID = ListItem::tag(item);
+        ImgShow->clearImage();
+        ImgShow->setCurrentPage(1);
+        const QString path = localCopy(item);
+        if (path.isEmpty()) {
+            unsetCursor();
+        } else {
+            ImgShow->setImageFile(path);
+            ImgShow->showImage();
+            ImgShow->fitImage(imaging::ImageView::FitToWidth);
+            ImgTypeICO->setPixmap(QPixmap());
+            RefreshToolbar();
+            setPageText();
+            return;
+        }
+    } catch (const std::exception& e) {
+        const auto* error = dynamic_cast<const Error*>(&e);
+        pending = Error(error ? error->number() : -1, describe(e));
+    }
+
+    // Nothing is shown: the type icon, no image commands, no page. The view also
+    // forgets the file, so that printing and refitting cannot reach the document
+    // shown before.
+    std::optional<Error> iconError;
+    try {
+        ShowTypeIcon(item->text(ListItem::Type).toLower());
+    } catch (const Error& e) {
+        iconError = e;
+    }
+    disableImageButtons();
+    ImgShow->setImageFile(QString());
+    if (pending && pending->number() != err::InvalidFileFormat)
+        dialogs::inform(this, pending->description(), kCaption, dialogs::Icon::Information);
+    setPanelText(2, QString());
+    if (iconError)
+        throw *iconError;
+}
+
+void frmDetail::disableImageButtons() {
+    for (const char* key : {"ZoomIn", "ZoomOut", "OwnFit", "FitShow", "FitWidth", "ZoomSize", "Select",
+                            "Init", "RotateLeft", "RotateRight", "First", "Previous", "Next", "Last"})
+        button(QLatin1String(key))->setEnabled(false);
+}
+
+void frmDetail::LVData_DblClick() {
+    QTreeWidgetItem* item = selectedItem();
+    if (!item)
+        return;
+    setCursor(Qt::WaitCursor);
+    guarded(this, kCaption, [&] {
+        // Back to the arrow before any message about the failure.
+        const auto arrow = qScopeGuard([this] { unsetCursor(); });
+        const QString path = localCopy(item);
+        if (!path.isEmpty())
+            OLE1->openInOwnApplication(path);
+    });
+}
+
+void frmDetail::ShowTypeIcon(const QString& type) {
+    ui::ShowTypeIcon(ImgTypeICO, ImgBack, type, ErrorPolicy::Throw);
+}
+
+void frmDetail::RefreshToolbar() {
+    if (ImgShow->selectionMode())
+        ImgShow->setSelectionRect(0, 0, 0, 0);
+    ImgShow->setSelectionMode(false);
+    button(QStringLiteral("Init"))->setVisible(false);
+    QAction* select = button(QStringLiteral("Select"));
+    select->setVisible(true);
+    select->setEnabled(true);
+    button(QStringLiteral("ZoomSize"))->setEnabled(false);
+
+    for (const QString& key : kPageKeys)
+        button(key)->setEnabled(false);
+    const int count = ImgShow->pageCount();
+    const int page = ImgShow->currentPage();
+    QStringList enable;
+    if (count == page && count > 1)
+        enable = {QStringLiteral("First"), QStringLiteral("Previous")};
+    else if (count > 1 && page == 1)
+        enable = {QStringLiteral("Next"), QStringLiteral("Last")};
+    else if (count > 1)
+        enable = kPageKeys;
+    for (const QString& key : enable)
+        button(key)->setEnabled(true);
+
+    for (const QString& key : kImageKeys)
+        button(key)->setEnabled(true);
+}
+
+void frmDetail::setPageText() {
+    setPanelText(2, QStringLiteral("第") + QString::number(ImgShow->currentPage()) +
+                        QStringLiteral("页/共有") + QString::number(ImgShow->pageCount()) +
+                        QStringLiteral("页"));
+}
+
+void frmDetail::TlbMain_ButtonClick(const QString& key) {
+    try {
+        command(key);
+    } catch (const std::exception& e) {
+        const auto* error = dynamic_cast<const Error*>(&e);
+        if (!error || error->number() != err::PrintDialogCancelled)
+            dialogs::inform(this, describe(e), QString(), dialogs::Icon::None);
+    }
+}
+
+void frmDetail::command(const QString& key) {
+    using imaging::ImageView;
+    if (key == QLatin1String("Select")) {
+        ImgShow->setSelectionMode(true);
+        button(QStringLiteral("Init"))->setVisible(true);
+        button(QStringLiteral("Select"))->setVisible(false);
+        button(QStringLiteral("ZoomSize"))->setEnabled(true);
+        button(QStringLiteral("Init"))->setEnabled(true);
+    } else if (key == QLatin1String("Init")) {
+        RefreshToolbar();
+    } else if (key == QLatin1String("ZoomSize")) {
+        if (bHasSelection) {
+            ImgShow->zoomToSelection();
+            bHasSelection = false;
+            RefreshToolbar();
+        } else {
+            dialogs::inform(this, QStringLiteral("请先选择需要局部放大的区域"), QStringLiteral("局部放大"),
+                            dialogs::Icon::Information);
+        }
+    } else if (key == QLatin1String("RotateLeft")) {
+        ImgShow->rotateViewLeft();
+        RefreshToolbar();
+    } else if (key == QLatin1String("RotateRight")) {
+        ImgShow->rotateViewRight();
+        RefreshToolbar();
+    } else if (key == QLatin1String("ZoomIn")) {
+        zoomBy(kZoomStep);
+    } else if (key == QLatin1String("ZoomOut")) {
+        if (ImgShow->zoomPercent() > kZoomOutFloor)
+            zoomBy(-kZoomStep);
+    } else if (key == QLatin1String("OwnFit")) {
+        ImgShow->fitImage(ImageView::ActualSize);
+        RefreshToolbar();
+    } else if (key == QLatin1String("FitShow")) {
+        ImgShow->fitImage(ImageView::BestFit);
+        RefreshToolbar();
+    } else if (key == QLatin1String("FitWidth")) {
+        ImgShow->fitImage(ImageView::FitToWidth);
+        RefreshToolbar();
+    } else if (key == QLatin1String("First")) {
+        showPage(1);
+    } else if (key == QLatin1String("Previous")) {
+        if (ImgShow->currentPage() > 1)
+            showPage(ImgShow->currentPage() - 1);
+    } else if (key == QLatin1String("Next")) {
+        if (ImgShow->currentPage() < ImgShow->pageCount())
+            showPage(ImgShow->currentPage() + 1);
+    } else if (key == QLatin1String("Last")) {
+        showPage(ImgShow->pageCount());
+    } else if (key == QLatin1String("Print")) {
+        print();
+    } else if (key == QLatin1String("PreFile")) {
+        moveToDocument(-1);
+    } else if (key == QLatin1String("NextFile")) {
+        moveToDocument(1);
+    } else if (key == QLatin1String("ShowLV")) {
+        toggleNavigation();
+    } else if (key == QLatin1String("Exit")) {
+        close();
+    }
+}
+
+void frmDetail::zoomBy(double points) {
+    ImgShow->setZoomPercent(ImgShow->zoomPercent() + points);
+    ImgShow->showImage();
+    RefreshToolbar();
+}
+
+void frmDetail::showPage(int page) {
+    ImgShow->setCurrentPage(page);
+    ImgShow->showImage();
+    RefreshToolbar();
+    setPageText();
+}
+
+void frmDetail::moveToDocument(int step) {
+    QTreeWidgetItem* current = selectedItem();
+    if (!current)
+        return;
+    const int index = LVData->indexOfTopLevelItem(current) + step;
+    QTreeWidgetItem* target = LVData->topLevelItem(index);
+    if (!target)
+        return;
+    LVData->setCurrentItem(target);
+    LVData->scrollToItem(target);
+    LVData_ItemClick(target);
+    const bool first = step < 0 && index == 0;
+    const bool last = step > 0 && index == LVData->topLevelItemCount() - 1;
+    if (first || last) {
+        button(QStringLiteral("NextFile"))->setEnabled(first);
+        button(QStringLiteral("PreFile"))->setEnabled(last);
+    }
+}
+
+void frmDetail::toggleNavigation() {
+    const ImageArea& to = ImgShow->x() == twips(kListShown.left, this) ? kListHidden : kListShown;
+    ImgShow->setGeometry(twips(to.left, this), ImgShow->y(), twips(to.width, this), ImgShow->height());
+    QAction* showList = button(QStringLiteral("ShowLV"));
+    showList->setToolTip(to.tip);
+    setImage(showList, to.image);
+    if (!ImgShow->imageFile().isEmpty())
+        ImgShow->fitImage(imaging::ImageView::FitToWidth);
+    ImgTypeICO->move(twips(to.iconLeft, this), ImgTypeICO->y());
+}
+
+void frmDetail::print() {
+    if (!ImgShow->imageFile().isEmpty()) {
+        ImgAdmin1->setImageFile(ImgShow->imageFile());
+        ImgAdmin1->showPrintDialog();
+        const int range = ImgAdmin1->printRange();
+        const bool chosen = range == 0 || range == 1;
+        const int first = chosen ? ImgAdmin1->printFirstPage() : ImgShow->currentPage();
+        const int last = chosen ? ImgAdmin1->printLastPage() : ImgShow->currentPage();
+        ImgShow->setPrinter(&ImgAdmin1->printer());
+        ImgShow->printPages(static_cast<qint16>(first), static_cast<qint16>(last), ImgAdmin1->printFormat());
+        return;
+    }
+    const QTreeWidgetItem* item = selectedItem();
+    if (!item)
+        return;
+    // The shell prints local files: the document's copy in the download cache.
+    store::ClsFileOperation operation;
+    operation.setFileName(ListItem::cachePath(item));
+    operation.setOwnerForm(this);
+    operation.PrintToView();
+}
+
+void frmDetail::ImgShow_MouseDown(int button, int, double x, double y) {
+    if (button != 1)
+        return;
+    nDragX = whole(x);
+    nDragY = whole(y);
+}
+
+void frmDetail::ImgShow_MouseMove(int button, int, double x, double y) {
+    if (ImgShow->imageFile().isEmpty() || ImgShow->selectionMode() || button != 1 || nDragX == 0 ||
+        nDragY == 0)
+        return;
+    ImgShow->scrollImage(imaging::ImageView::Horizontal, whole(nDragX - x));
+    ImgShow->scrollImage(imaging::ImageView::Vertical, whole(nDragY - y));
+    nDragX = whole(x);
+    nDragY = whole(y);
+}
+
+void frmDetail::ImgShow_SelectionRectDrawn(int, int, int width, int height) {
+    bHasSelection = width != 0 || height != 0;
+}
+
+bool frmDetail::press(const QString& key) {
+    const QAction* action = button(key);
+    if (action && action->isEnabled() && action->isVisible())
+        TlbMain_ButtonClick(key);
+    return true;
+}
+
+bool frmDetail::wheel(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        m_zoomWheel += delta.y();
+        for (; m_zoomWheel >= kWheelNotch; m_zoomWheel -= kWheelNotch)
+            press(QStringLiteral("ZoomIn"));
+        for (; m_zoomWheel <= -kWheelNotch; m_zoomWheel += kWheelNotch)
+            press(QStringLiteral("ZoomOut"));
+        return true;
+    }
+    const int linePixels = QApplication::wheelScrollLines() * kWheelLinePixels;
+    ImgShow->scrollImage(imaging::ImageView::Horizontal, -delta.x() * linePixels / kWheelNotch);
+    ImgShow->scrollImage(imaging::ImageView::Vertical, -delta.y() * linePixels / kWheelNotch);
+    return true;
+}
+
+bool frmDetail::key(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+        return press(QStringLiteral("Previous"));
+    case Qt::Key_PageDown:
+        return press(QStringLiteral("Next"));
+    case Qt::Key_Home:
+        return press(QStringLiteral("First"));
+    case Qt::Key_End:
+        return press(QStringLiteral("Last"));
+    case Qt::Key_Plus:
+        return press(QStringLiteral("ZoomIn"));
+    case Qt::Key_Minus:
+        return press(QStringLiteral("ZoomOut"));
+    default:
+        return false;
+    }
+}
+
+bool frmDetail::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != ImgShow || (event->type() != QEvent::Wheel && event->type() != QEvent::KeyPress))
+        return QDialog::eventFilter(watched, event);
+    bool handled = true;
+    guarded(this, kCaption, [&] {
+        handled = event->type() == QEvent::Wheel ? wheel(static_cast<QWheelEvent*>(event))
+                                                 : key(static_cast<QKeyEvent*>(event));
+    });
+    return handled;
+}
+
+} // namespace wo::ui

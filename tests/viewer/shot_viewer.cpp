@@ -1,0 +1,185 @@
+// Shows the viewer on a three-page scanned contract and writes a screenshot of it.
+// Not a test: scripts/screenshot-viewer.sh runs it under a virtual X server.
+//   shot_viewer output.png
+#include "ui/common/ListItem.h"
+#include "ui/viewer/frmDetail.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdio>
+#include <tiffio.h>
+#include <vector>
+
+namespace {
+
+constexpr int Dpi = 150;
+constexpr int Width = 1240; // A4 at 150 dpi
+constexpr int Height = 1754;
+
+const QString Clause = QStringLiteral("甲乙双方本着平等互利的原则，经友好协商，就下列货物的买卖事宜达成一致，"
+                                      "共同遵守本合同的各项条款。");
+
+void paragraph(QPainter& p, int& y, const QString& text, int indent = 0) {
+    const QRect box(110 + indent, y, Width - 220 - indent, Height);
+    QRect used;
+    p.drawText(box, Qt::TextWordWrap, text, &used);
+    y += used.height() + 18;
+}
+
+// A page as the scanner sees it: a little turned, with specks.
+QImage scanned(int number) {
+    QImage page(Width, Height, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter p(&page);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.translate(Width / 2.0, Height / 2.0);
+    p.rotate(number == 2 ? -0.5 : 0.4);
+    p.translate(-Width / 2.0, -Height / 2.0);
+    p.setPen(Qt::black);
+    QFont font(QStringLiteral("WenQuanYi Zen Hei"));
+    int y = 120;
+    if (number == 1) {
+        font.setPixelSize(56);
+        p.setFont(font);
+        p.drawText(QRect(0, y, Width, 80), Qt::AlignHCenter, QStringLiteral("购 销 合 同"));
+        y += 130;
+        font.setPixelSize(24);
+        p.setFont(font);
+        for (const char16_t* line : {u"合同编号：WD-2026-0518", u"甲方（卖方）：示例贸易有限公司",
+                                     u"乙方（买方）：示例制造有限公司", u"签订地点：示例市经济开发区"})
+            paragraph(p, y, QString::fromUtf16(line));
+        y += 20;
+        paragraph(p, y, Clause, 48);
+        paragraph(p, y, QStringLiteral("一、货物名称、规格、数量及金额"), 0);
+        const int columns[] = {110, 420, 620, 800, 1130};
+        const QStringList header{QStringLiteral("货物名称"), QStringLiteral("规格型号"),
+                                 QStringLiteral("数量"), QStringLiteral("金额（元）")};
+        for (int row = 0; row < 6; ++row) {
+            const int top = y + row * 52;
+            p.drawLine(columns[0], top, columns[4], top);
+            for (int c = 0; c < 4; ++c) {
+                const QString text = row == 0 ? header[c]
+                                     : c == 0 ? QStringLiteral("精密轴承%1号").arg(row)
+                                     : c == 1 ? QStringLiteral("ZC-%1200").arg(row)
+                                     : c == 2 ? QString::number(row * 150)
+                                              : QString::number(row * 150 * 86) + QStringLiteral(".00");
+                p.drawText(QRect(columns[c] + 12, top, columns[c + 1] - columns[c] - 24, 52),
+                           Qt::AlignVCenter, text);
+            }
+        }
+        p.drawLine(columns[0], y + 6 * 52, columns[4], y + 6 * 52);
+        for (const int x : columns)
+            p.drawLine(x, y, x, y + 6 * 52);
+        y += 6 * 52 + 40;
+        paragraph(p, y, QStringLiteral("合计金额（大写）：贰拾万陆仟肆佰元整"), 0);
+    } else {
+        font.setPixelSize(24);
+        p.setFont(font);
+        const int first = number == 2 ? 2 : 7;
+        for (int clause = first; clause < first + 5; ++clause) {
+            paragraph(p, y, QStringLiteral("第%1条").arg(clause));
+            paragraph(p, y, Clause + Clause, 48);
+        }
+        if (number == 3) {
+            y += 40;
+            paragraph(p, y, QStringLiteral("甲方（盖章）：                        乙方（盖章）："));
+            paragraph(p, y, QStringLiteral("日期：2026年5月18日                  日期：2026年5月18日"));
+            p.setPen(QPen(Qt::black, 6));
+            p.drawEllipse(QPointF(300, y + 90), 110, 110);
+            font.setPixelSize(22);
+            p.setFont(font);
+            p.drawText(QRectF(190, y + 110, 220, 40), Qt::AlignCenter, QStringLiteral("合同专用章"));
+            p.drawText(QRectF(190, y + 30, 220, 40), Qt::AlignCenter, QStringLiteral("示例贸易"));
+        }
+    }
+    font.setPixelSize(20);
+    p.setFont(font);
+    p.drawText(QRect(0, Height - 110, Width, 40), Qt::AlignHCenter,
+               QStringLiteral("第 %1 页 共 3 页").arg(number));
+    p.end();
+    QRandomGenerator specks{quint32(number)};
+    for (int i = 0; i < 1500; ++i)
+        page.setPixel(specks.bounded(Width), specks.bounded(Height), 0);
+    return page;
+}
+
+bool writeScan(const QString& path) {
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (!tiff)
+        return false;
+    std::vector<unsigned char> row((Width + 7) / 8);
+    bool ok = true;
+    for (int number = 1; ok && number <= 3; ++number) {
+        const QImage page = scanned(number);
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, Width);
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, Height);
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, double(Dpi));
+        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, double(Dpi));
+        TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, Height);
+        TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+        TIFFSetField(tiff, TIFFTAG_PAGENUMBER, number - 1, 3);
+        for (int y = 0; ok && y < Height; ++y) {
+            std::fill(row.begin(), row.end(), 0);
+            const auto* pixels = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+            for (int x = 0; x < Width; ++x)
+                if (qGray(pixels[x]) < 140)
+                    row[size_t(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
+            ok = TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) >= 0;
+        }
+        ok = ok && TIFFWriteDirectory(tiff);
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: shot_viewer output.png\n");
+        return 2;
+    }
+    QTemporaryDir dir;
+    const QString scan = dir.filePath(QStringLiteral("20260518093000123456.TIF"));
+    if (!writeScan(scan)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(scan));
+        return 1;
+    }
+    // The record's documents as the list window lists them; the contract is fetched already.
+    QTreeWidget owner;
+    const QList<std::pair<QString, QString>> documents{
+        {QStringLiteral("购销合同（扫描件）"), QStringLiteral(".TIF")},
+        {QStringLiteral("增值税发票"), QStringLiteral(".JPG")},
+        {QStringLiteral("验收报告"), QStringLiteral(".PDF")},
+        {QStringLiteral("会议纪要"), QStringLiteral(".TXT")}};
+    for (int i = 0; i < documents.size(); ++i)
+        owner.addTopLevelItem(wo::ui::ListItem::make(QString::number(i + 1), documents[i].first,
+                                                     documents[i].second, QStringLiteral("2026-05"),
+                                                     QString::number(i + 1)));
+    wo::ui::ListItem::setCachePath(owner.topLevelItem(0), scan);
+
+    wo::ui::frmDetail viewer(&owner);
+    viewer.SelIndex = 1;
+    viewer.Form_Load();
+    viewer.TlbMain_ButtonClick(QStringLiteral("Next"));
+    viewer.show();
+    if (!QTest::qWaitForWindowExposed(&viewer))
+        return 1;
+    viewer.repaint();
+    QCoreApplication::processEvents();
+    const QRect frame = viewer.frameGeometry();
+    const QPixmap shot = viewer.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    return shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+}

@@ -1,0 +1,885 @@
+#include "Sandbox.h"
+#include "TestDatabase.h"
+#include "TestFiles.h"
+#include "TestFtp.h"
+#include "TestImages.h"
+#include "entry/MyInit.h"
+#include "imaging/DesktopOpener.h"
+#include "imaging/ImageAdminDialog.h"
+#include "imaging/ImageViewWidget.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "platform/profile/ComponentFolder.h"
+#include "store/RecordDocuments.h"
+#include "transfer/ModDownLoadFile.h"
+#include "ui/common/ListItem.h"
+#include "ui/viewer/frmDetail.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QPrintDialog>
+#include <QProcess>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QWheelEvent>
+#include <functional>
+
+using namespace wo;
+using dialogs::ScriptedDialogs;
+using ui::frmDetail;
+using ui::ListItem::cachePath;
+
+namespace {
+
+const QStringList kImageCommands{"ZoomIn",   "ZoomOut",  "OwnFit", "FitShow",    "FitWidth",
+                                 "ZoomSize", "Select",   "Init",   "RotateLeft", "RotateRight",
+                                 "First",    "Previous", "Next",   "Last"};
+
+// The office-file start the print route test maps: a zip naming its content types.
+QByteArray officeLike() {
+    const QByteArray member = "[Content_Types].xml";
+    QByteArray zip("PK\x03\x04\x14\x00\x00\x00\x00\x00", 10);
+    zip += QByteArray(16, '\0');
+    zip += char(member.size());
+    zip += QByteArray(3, '\0');
+    return zip + member + "<Types/>";
+}
+
+// One business record with its documents in a folder store (or on the FTP server),
+// and the list window's list as loading fills it.
+struct Record {
+    test::Sandbox box;
+    test::TestDatabase db;
+    QTreeWidget owner;
+    dialogs::ScriptedDialogsScope dialogs;
+    std::unique_ptr<test::TestFtp> ftp;
+    QStringList ids;
+
+    explicit Record(bool ftpMode = false) {
+        db.createDocumentTable();
+        MyInit::reset();
+        MyInit::Connection = db.connectionPtr();
+        MyInit::gsRecordID = QStringLiteral("R");
+        MyInit::gsPath = box.path(QStringLiteral("store"));
+        if (ftpMode) {
+            ftp = std::make_unique<test::TestFtp>();
+            MyInit::FtpMode = true;
+            MyInit::gsConn = static_cast<std::int32_t>(ftp->connection());
+        }
+    }
+    ~Record() { MyInit::reset(); }
+
+    QString folder() const { return ftp ? ftp->remoteFolder() : QStringLiteral("2026-05"); }
+    QString stored(int row) const {
+        const QString dir = ftp ? ftp->onDisk(folder()) : box.path(QStringLiteral("store/") + folder());
+        return dir + QLatin1Char('/') + ids.at(row) + types.at(row);
+    }
+    // Adds a row; write makes its stored file (none when it is null).
+    void add(const QString& name, const QString& type, const std::function<bool(const QString&)>& write) {
+        ids << QStringLiteral("2026050112000000%1").arg(ids.size() + 1, 4, 10, QLatin1Char('0'));
+        types << type;
+        db.insertRow(ids.last(), name, type, QStringLiteral("R"), ids.size(), folder());
+        QDir().mkpath(QFileInfo(stored(ids.size() - 1)).path());
+        if (write && !write(stored(ids.size() - 1)))
+            qFatal("cannot write %s", qPrintable(name));
+    }
+    void addTiff(const QString& name, int pages) {
+        add(name, QStringLiteral(".TIF"), [pages](const QString& path) {
+            return test::writeTiff(path, pages, pages > 1 ? QStringLiteral("g4") : QStringLiteral("lzw"));
+        });
+    }
+    void addFile(const QString& name, const QString& type, const QByteArray& content) {
+        add(name, type, [content](const QString& path) { return test::writeFile(path, content); });
+    }
+    void load() {
+        owner.clear();
+        for (const auto& d :
+             store::loadRecordDocuments(*MyInit::Connection, MyInit::gsRecordID, MyInit::FtpMode))
+            owner.addTopLevelItem(ui::ListItem::make(QString::number(owner.topLevelItemCount() + 1), d.name,
+                                                     d.type, d.path, d.id));
+    }
+    QString cached(int row) const { return cachePath(owner.topLevelItem(row)); }
+
+private:
+    QStringList types;
+};
+
+// A record of n five-page documents opened on one of them.
+struct Open {
+    Record rec;
+    std::unique_ptr<frmDetail> w;
+    Open(int documents, qint16 selIndex, int pages = 5) {
+        for (int i = 0; i < documents; ++i)
+            rec.addTiff(QStringLiteral("扫描件%1").arg(i + 1), pages);
+        rec.load();
+        w = std::make_unique<frmDetail>(&rec.owner);
+        w->SelIndex = selIndex;
+        w->Form_Load();
+    }
+    frmDetail* operator->() const { return w.get(); }
+};
+
+bool enabled(const frmDetail& w, const QString& key) {
+    return w.button(key)->isEnabled();
+}
+
+QList<bool> states(const frmDetail& w, const QStringList& keys) {
+    QList<bool> out;
+    for (const QString& key : keys)
+        out << enabled(w, key);
+    return out;
+}
+
+void wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = {}) {
+    const QPointF at(100, 100);
+    QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+}
+
+// Answers the print dialog in place of the user.
+class AnsweringAdmin : public imaging::ImageAdminDialog {
+public:
+    AnsweringAdmin(QWidget* parent, std::function<int(QPrinter&)> answer)
+        : ImageAdminDialog(parent), m_answer(std::move(answer)) {}
+
+protected:
+    int execDialog(QPrintDialog& dialog) override { return m_answer(*dialog.printer()); }
+
+private:
+    std::function<int(QPrinter&)> m_answer;
+};
+
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        qFatal("%s failed", qPrintable(program));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+class TestFrmDetail : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void layoutAndToolbar();
+    void nothingSelected();
+    void documentButtons_data();
+    void documentButtons();
+    void previousAndNextDocument();
+    void nonImageDocument();
+    void unreadableTypeIcon();
+    void fetchOnceAndWriteBack();
+    void failedFetchForgetsEarlierPage();
+    void cachedCopyGone();
+    void ftpMode();
+    void zoomOut_data();
+    void zoomOut();
+    void zoomSizeNeedsRectangle();
+    void selectThenZoomIn();
+    void pageButtons_data();
+    void pageButtons();
+    void navigationListOnAndOff_data();
+    void navigationListOnAndOff();
+    void printCancelled();
+    void printRange_data();
+    void printRange();
+    void printNonImageFromCache();
+    void commandErrorShowsDescription();
+    void dragPansOrSelects();
+    void dragHandlers_data();
+    void dragHandlers();
+    void wheelAndKeys();
+    void doubleClickOpensOwnProgram();
+    void doubleClickFailureIsReported();
+    void exitCloses();
+
+private:
+    QTemporaryDir m_desktop;
+};
+
+void TestFrmDetail::initTestCase() {
+    // The desktop's programs live in a private folder; the system's MIME database stays.
+    qputenv("XDG_DATA_HOME", m_desktop.filePath(QStringLiteral("data")).toLocal8Bit());
+    QVERIFY(QDir().mkpath(m_desktop.filePath(QStringLiteral("shared"))));
+    QVERIFY(
+        QFile::link(QStringLiteral("/usr/share/mime"), m_desktop.filePath(QStringLiteral("shared/mime"))));
+    qputenv("XDG_DATA_DIRS", m_desktop.filePath(QStringLiteral("shared")).toLocal8Bit());
+    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "DE", "KDE_FULL_SESSION", "BROWSER"})
+        qunsetenv(name);
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("DISPLAY", ":99");
+    const QString recorder = m_desktop.filePath(QStringLiteral("record.sh"));
+    QVERIFY(test::writeFile(recorder, "#!/bin/sh\nprintf '%s' \"$1\" > '" +
+                                          m_desktop.filePath(QStringLiteral("record.txt")).toLocal8Bit() +
+                                          "'\n"));
+    QVERIFY(QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(test::writeFile(m_desktop.filePath(QStringLiteral("data/applications/wo-recorder.desktop")),
+                            "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" +
+                                recorder.toLocal8Bit() + " %f\nMimeType=image/tiff;\n"));
+}
+
+void TestFrmDetail::layoutAndToolbar() {
+    Open w(1, 0);
+    QCOMPARE(w->objectName(), QStringLiteral("frmDetail"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("图象浏览"));
+    QCOMPARE(w->size(), QSize(732, 520)); // 10980 x 7800 twips at 96 DPI
+    QCOMPARE(w->LVData->geometry(), QRect(8, 8, 193, 433));
+    QCOMPARE(w->ImgShow->geometry(), QRect(200, 9, 529, 433));
+    QCOMPARE(w->ImgTypeICO->parentWidget(), w->ImgShow);
+    QCOMPARE(w->ImgTypeICO->geometry(), QRect(232, 176, 48, 48));
+    QCOMPARE(w->CoolBar1->geometry(), QRect(8, 451, 713, 34));
+    QCOMPARE(w->TlbMain->parentWidget(), w->CoolBar1);
+    QCOMPARE(w->TlbMain->geometry(), QRect(11, 2, 685, 30));
+    QCOMPARE(w->StaBar->geometry(), QRect(0, 503, 732, 17));
+    QCOMPARE(w->ImgShow->zoomPercent(), 100.0);
+    QVERIFY(w->ImgBack->isHidden());
+    QCOMPARE(w->ImgBack->pixmap().size(), QSize(48, 48));
+
+    QStringList headers;
+    for (int c = 0; c < 4; ++c)
+        headers << w->LVData->headerItem()->text(c);
+    QCOMPARE(headers, (QStringList{"序号", "原文名称", "原文类型", "原文路径"}));
+    QCOMPARE(w->LVData->columnWidth(0), 33);
+    QCOMPARE(w->LVData->columnWidth(1), 200);
+    QVERIFY(w->LVData->isColumnHidden(2));
+    QVERIFY(w->LVData->isColumnHidden(3));
+    QCOMPARE(w->panelText(1), QStringLiteral("准备就绪"));
+    QVERIFY(w->panelText(2).isEmpty());
+    QVERIFY(!w->panelText(3).isEmpty());
+
+    QStringList layout;
+    for (const QAction* a : w->TlbMain->actions()) {
+        if (a->isSeparator()) {
+            layout << QStringLiteral("|");
+            continue;
+        }
+        layout << QStringLiteral("%1 %2 %3").arg(a->objectName(), a->toolTip()).arg(a->data().toInt());
+        QVERIFY2(a->isEnabled() && a->isVisible(), qPrintable(a->objectName()));
+        QCOMPARE(a->icon().pixmap(24, 24).size(), QSize(24, 24));
+    }
+    QCOMPARE(layout, (QStringList{"ZoomIn 放大 1",
+                                  "ZoomOut 缩小 2",
+                                  "OwnFit 原始大小 29",
+                                  "FitShow 最佳匹配 20",
+                                  "FitWidth 宽度匹配 21",
+                                  "|",
+                                  "Select 选择区域 5",
+                                  "ZoomSize 局部放大 6",
+                                  "Init 恢复选择 7",
+                                  "|",
+                                  "RotateLeft 向左旋转90度 18",
+                                  "RotateRight 向右旋转90度 17",
+                                  "|",
+                                  "First 第一页 10",
+                                  "Previous 上一页 11",
+                                  "Next 下一页 12",
+                                  "Last 最后一页 13",
+                                  "|",
+                                  "Print 打印 14",
+                                  "|",
+                                  "PreFile 上一份原文 19",
+                                  "NextFile 下一份原文 15",
+                                  "ShowLV 隐藏导航条 27",
+                                  "|",
+                                  "Exit 退出 16"}));
+}
+
+void TestFrmDetail::nothingSelected() {
+    Record rec;
+    rec.addTiff(QStringLiteral("合同"), 2);
+    rec.addFile(QStringLiteral("说明"), QStringLiteral(".DOC"), officeLike());
+    rec.load();
+    ui::ListItem::setCachePath(rec.owner.topLevelItem(1), QStringLiteral("/cache/说明.DOC"));
+    MyInit::gsOriginalID = QStringLiteral("earlier");
+    for (const qint16 selIndex : {qint16(0), qint16(3)}) {
+        frmDetail w(&rec.owner);
+        w.SelIndex = selIndex;
+        w.Form_Load();
+        QCOMPARE(w.LVData->topLevelItemCount(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const QTreeWidgetItem* own = rec.owner.topLevelItem(i);
+            const QTreeWidgetItem* copy = w.LVData->topLevelItem(i);
+            for (int c = 0; c < 4; ++c)
+                QCOMPARE(copy->text(c), own->text(c));
+            QCOMPARE(ui::ListItem::tag(copy), ui::ListItem::tag(own));
+            QCOMPARE(cachePath(copy), cachePath(own));
+        }
+        QVERIFY(w.LVData->selectedItems().isEmpty());
+        QVERIFY(w.ImgShow->imageFile().isEmpty());
+        for (const QAction* a : w.TlbMain->actions())
+            QVERIFY(a->isEnabled() && a->isVisible());
+        QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+        QVERIFY(w.panelText(2).isEmpty());
+    }
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("earlier"));
+    QVERIFY(rec.cached(0).isEmpty());
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::documentButtons_data() {
+    QTest::addColumn<int>("documents");
+    QTest::addColumn<int>("selIndex");
+    QTest::addColumn<bool>("previous");
+    QTest::addColumn<bool>("next");
+    QTest::newRow("only document") << 1 << 1 << false << false;
+    QTest::newRow("first of three") << 3 << 1 << false << true;
+    QTest::newRow("middle of three") << 3 << 2 << true << true;
+    QTest::newRow("last of three") << 3 << 3 << true << false;
+}
+
+void TestFrmDetail::documentButtons() {
+    QFETCH(int, documents);
+    QFETCH(int, selIndex);
+    Open w(documents, qint16(selIndex));
+    QTEST(enabled(*w.w, "PreFile"), "previous");
+    QTEST(enabled(*w.w, "NextFile"), "next");
+    const int row = selIndex - 1;
+    QCOMPARE(w->LVData->selectedItems(), QList<QTreeWidgetItem*>{w->LVData->topLevelItem(row)});
+    QCOMPARE(MyInit::gsOriginalID, w.rec.ids.at(row));
+    QCOMPARE(w->ImgShow->imageFile(),
+             transfer::cacheFolder() + QLatin1Char('/') + w.rec.ids.at(row) + ".TIF");
+    QCOMPARE(w.rec.cached(row), w->ImgShow->imageFile());
+    QCOMPARE(cachePath(w->LVData->topLevelItem(row)), w->ImgShow->imageFile());
+    QCOMPARE(w->panelText(1), QStringLiteral("准备就绪"));
+    QCOMPARE(w->panelText(2), QStringLiteral("第1页/共有5页"));
+    QVERIFY(w->ImgTypeICO->pixmap().isNull());
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::previousAndNextDocument() {
+    Open w(3, 2);
+    w->TlbMain_ButtonClick(QStringLiteral("NextFile"));
+    QCOMPARE(w->LVData->selectedItems().value(0), w->LVData->topLevelItem(2));
+    QCOMPARE(MyInit::gsOriginalID, w.rec.ids.at(2));
+    QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(2));
+    QVERIFY(enabled(*w.w, "PreFile") && !enabled(*w.w, "NextFile"));
+    w->TlbMain_ButtonClick(QStringLiteral("PreFile"));
+    w->TlbMain_ButtonClick(QStringLiteral("PreFile"));
+    QCOMPARE(w->LVData->selectedItems().value(0), w->LVData->topLevelItem(0));
+    QVERIFY(!enabled(*w.w, "PreFile") && enabled(*w.w, "NextFile"));
+    // Nothing before the first document.
+    w->TlbMain_ButtonClick(QStringLiteral("PreFile"));
+    QCOMPARE(w->LVData->selectedItems().value(0), w->LVData->topLevelItem(0));
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::nonImageDocument() {
+    Record rec;
+    rec.addTiff(QStringLiteral("扫描件"), 3);
+    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), officeLike());
+    rec.load();
+    frmDetail w(&rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    w.TlbMain_ButtonClick(QStringLiteral("NextFile"));
+    QVERIFY(w.ImgShow->imageFile().isEmpty());
+    QCOMPARE(rec.cached(1), transfer::cacheFolder() + QLatin1Char('/') + rec.ids.at(1) + ".DOC");
+    // FileType.INI beside the component names an icon for ".doc".
+    const QImage configured(profile::componentFolder() + QStringLiteral("/图库/document.png"));
+    QVERIFY(!configured.isNull());
+    QCOMPARE(w.ImgTypeICO->pixmap().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+             configured.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    for (const QString& key : kImageCommands)
+        QVERIFY2(!enabled(w, key), qPrintable(key));
+    for (const char* key : {"Print", "PreFile", "ShowLV", "Exit"})
+        QVERIFY2(enabled(w, QLatin1String(key)), key);
+    QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+    QVERIFY(w.panelText(2).isEmpty());
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::unreadableTypeIcon() {
+    Record rec;
+    rec.addFile(QStringLiteral("表格"), QStringLiteral(".XLS"), officeLike());
+    rec.load();
+    rec.box.writeFile(QStringLiteral("component/FileType.INI"), "[ICON]\n.xls = broken.png\n");
+    rec.box.writeFile(QStringLiteral("component/图库/broken.png"), "not a picture");
+    qputenv("WO_COMPONENT_DIR", rec.box.path(QStringLiteral("component")).toLocal8Bit());
+    frmDetail w(&rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    qunsetenv("WO_COMPONENT_DIR");
+    QVERIFY(w.ImgTypeICO->pixmap().isNull());
+    QVERIFY(w.ImgShow->imageFile().isEmpty());
+    for (const QString& key : kImageCommands)
+        QVERIFY2(!enabled(w, key), qPrintable(key));
+    QVERIFY(w.panelText(2).isEmpty());
+    const auto calls = rec.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].text, QStringLiteral("错误481：Invalid picture"));
+    QCOMPARE(calls[0].title, QStringLiteral("图象浏览"));
+}
+
+void TestFrmDetail::fetchOnceAndWriteBack() {
+    Record rec;
+    rec.addTiff(QStringLiteral("一"), 5);
+    rec.addTiff(QStringLiteral("二"), 5);
+    rec.load();
+    // The list window fetched the first document earlier; its copy has two pages since.
+    QVERIFY(!transfer::CopyToCache(rec.owner.topLevelItem(0)).isEmpty());
+    QVERIFY(test::writeTiff(rec.cached(0), 2, QStringLiteral("g4")));
+    QVERIFY(QFile::remove(rec.stored(0)));
+    {
+        frmDetail w(&rec.owner);
+        w.SelIndex = 1;
+        w.Form_Load();
+        QCOMPARE(w.ImgShow->imageFile(), rec.cached(0));
+        QCOMPARE(w.panelText(2), QStringLiteral("第1页/共有2页"));
+        QVERIFY(rec.cached(1).isEmpty());
+        w.TlbMain_ButtonClick(QStringLiteral("NextFile"));
+        QCOMPARE(rec.cached(1), transfer::cacheFolder() + QLatin1Char('/') + rec.ids.at(1) + ".TIF");
+        QCOMPARE(test::readFile(rec.cached(1)), test::readFile(rec.stored(1)));
+    }
+    // Reopened, the viewer fetches neither again.
+    QVERIFY(QFile::remove(rec.stored(1)));
+    frmDetail again(&rec.owner);
+    again.SelIndex = 2;
+    again.Form_Load();
+    QCOMPARE(again.panelText(2), QStringLiteral("第1页/共有5页"));
+    again.TlbMain_ButtonClick(QStringLiteral("PreFile"));
+    QCOMPARE(again.panelText(2), QStringLiteral("第1页/共有2页"));
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::failedFetchForgetsEarlierPage() {
+    Record rec;
+    rec.addTiff(QStringLiteral("扫描件"), 5);
+    rec.add(QStringLiteral("丢失的原文"), QStringLiteral(".TIF"), nullptr);
+    rec.load();
+    frmDetail w(&rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    w.TlbMain_ButtonClick(QStringLiteral("NextFile"));
+    auto calls = rec.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].text, QStringLiteral("在找不到丢失的原文文件"));
+    QCOMPARE(calls[0].icon, dialogs::Icon::None);
+    QVERIFY(rec.cached(1).isEmpty());
+    QVERIFY(!w.ImgTypeICO->pixmap().isNull());
+    QVERIFY(w.panelText(2).isEmpty());
+    QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+    for (const QString& key : kImageCommands)
+        QVERIFY2(!enabled(w, key), qPrintable(key));
+    // Printing now concerns the missing document, not the page shown before it.
+    QVERIFY(w.ImgShow->imageFile().isEmpty());
+    rec.dialogs->clear();
+    rec.dialogs->queueAnswer(dialogs::Answer::No);
+    w.TlbMain_ButtonClick(QStringLiteral("Print"));
+    calls = rec.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].title, QStringLiteral("打印提示"));
+    // The next click tries again.
+    QVERIFY(test::writeTiff(rec.stored(1), 2, QStringLiteral("g4")));
+    rec.dialogs->clear();
+    w.LVData_ItemClick(w.LVData->topLevelItem(1));
+    QCOMPARE(w.panelText(2), QStringLiteral("第1页/共有2页"));
+    QCOMPARE(rec.cached(1), w.ImgShow->imageFile());
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::cachedCopyGone() {
+    Record rec;
+    rec.addTiff(QStringLiteral("扫描件"), 1);
+    rec.load();
+    ui::ListItem::setCachePath(rec.owner.topLevelItem(0), rec.box.path(QStringLiteral("cache/gone.TIF")));
+    frmDetail w(&rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    const auto calls = rec.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QVERIFY2(calls[0].text.contains(QStringLiteral("gone.TIF")), qPrintable(calls[0].text));
+    QCOMPARE(calls[0].icon, dialogs::Icon::Information);
+    QCOMPARE(calls[0].title, QStringLiteral("图象浏览"));
+    QVERIFY(!w.ImgTypeICO->pixmap().isNull());
+    QVERIFY(w.ImgShow->imageFile().isEmpty());
+    QVERIFY(!enabled(w, "ZoomIn"));
+}
+
+void TestFrmDetail::ftpMode() {
+    Record rec(true);
+    rec.addTiff(QStringLiteral("远程扫描件"), 5);
+    rec.load();
+    QCOMPARE(rec.owner.topLevelItem(0)->text(ui::ListItem::Path), rec.folder());
+    frmDetail w(&rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    QCOMPARE(rec.cached(0), transfer::cacheFolder() + QLatin1Char('/') + rec.ids.at(0) + ".TIF");
+    QCOMPARE(test::readFile(rec.cached(0)), test::readFile(rec.stored(0)));
+    QCOMPARE(w.panelText(2), QStringLiteral("第1页/共有5页"));
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::zoomOut_data() {
+    QTest::addColumn<double>("start");
+    QTest::addColumn<QList<double>>("steps");
+    QTest::newRow("from 100") << 100.0 << QList<double>{90, 80, 70, 60, 50, 40, 30, 20, 10, 10, 10};
+    QTest::newRow("from 17.5") << 17.5 << QList<double>{7.5, 7.5};
+    QTest::newRow("from 12") << 12.0 << QList<double>{12};
+}
+
+void TestFrmDetail::zoomOut() {
+    QFETCH(double, start);
+    QFETCH(QList<double>, steps);
+    Open w(1, 1);
+    w->ImgShow->setZoomPercent(start);
+    for (const double expected : steps) {
+        w->TlbMain_ButtonClick(QStringLiteral("ZoomOut"));
+        QCOMPARE(w->ImgShow->zoomPercent(), expected);
+    }
+    w->TlbMain_ButtonClick(QStringLiteral("ZoomIn"));
+    QCOMPARE(w->ImgShow->zoomPercent(), steps.last() + 10);
+}
+
+void TestFrmDetail::zoomSizeNeedsRectangle() {
+    Open w(1, 1);
+    w->TlbMain_ButtonClick(QStringLiteral("Select"));
+    w->TlbMain_ButtonClick(QStringLiteral("ZoomSize"));
+    const auto calls = w.rec.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].text, QStringLiteral("请先选择需要局部放大的区域"));
+    QCOMPARE(calls[0].title, QStringLiteral("局部放大"));
+    QCOMPARE(calls[0].icon, dialogs::Icon::Information);
+    QVERIFY(w->ImgShow->selectionMode());
+    QVERIFY(w->button("Init")->isVisible() && !w->button("Select")->isVisible());
+    QVERIFY(enabled(*w.w, "ZoomSize"));
+}
+
+void TestFrmDetail::selectThenZoomIn() {
+    Open w(1, 1);
+    const double zoom = w->ImgShow->zoomPercent();
+    w->TlbMain_ButtonClick(QStringLiteral("Select"));
+    QVERIFY(w->ImgShow->selectionMode());
+    w->TlbMain_ButtonClick(QStringLiteral("ZoomIn"));
+    QCOMPARE(w->ImgShow->zoomPercent(), zoom + 10);
+    QVERIFY(!w->ImgShow->selectionMode());
+    QVERIFY(w->button("Select")->isVisible() && !w->button("Init")->isVisible());
+    QVERIFY(!enabled(*w.w, "ZoomSize"));
+}
+
+void TestFrmDetail::pageButtons_data() {
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<QString>("pageText");
+    QTest::addColumn<QList<bool>>("firstPreviousNextLast");
+    QTest::newRow("first of five") << 5 << QStringList{} << "第1页/共有5页"
+                                   << QList<bool>{false, false, true, true};
+    QTest::newRow("next") << 5 << QStringList{"Next"} << "第2页/共有5页"
+                          << QList<bool>{true, true, true, true};
+    QTest::newRow("last") << 5 << QStringList{"Last"} << "第5页/共有5页"
+                          << QList<bool>{true, true, false, false};
+    QTest::newRow("last, previous") << 5 << QStringList{"Last", "Previous"} << "第4页/共有5页"
+                                    << QList<bool>{true, true, true, true};
+    QTest::newRow("next past the end")
+        << 5 << QStringList{"Last", "Next"} << "第5页/共有5页" << QList<bool>{true, true, false, false};
+    QTest::newRow("previous before the start")
+        << 5 << QStringList{"Previous"} << "第1页/共有5页" << QList<bool>{false, false, true, true};
+    QTest::newRow("next, first") << 5 << QStringList{"Next", "Next", "First"} << "第1页/共有5页"
+                                 << QList<bool>{false, false, true, true};
+    QTest::newRow("single page") << 1 << QStringList{} << "第1页/共有1页"
+                                 << QList<bool>{false, false, false, false};
+}
+
+void TestFrmDetail::pageButtons() {
+    QFETCH(int, pages);
+    QFETCH(QStringList, commands);
+    Open w(1, 1, pages);
+    for (const QString& c : commands)
+        w->TlbMain_ButtonClick(c);
+    QTEST(w->panelText(2), "pageText");
+    QTEST(states(*w.w, {"First", "Previous", "Next", "Last"}), "firstPreviousNextLast");
+    const int page = w->panelText(2).mid(1, 1).toInt();
+    QCOMPARE(w->ImgShow->currentPage(), page);
+    // The page shown is the page named: each carries its number as a marker.
+    const QImage shown = w->ImgShow->grab().toImage();
+    const QTransform toWidget = w->ImgShow->imageTransform();
+    QImage page1(240, 160, QImage::Format_RGB32);
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 240; ++x)
+            page1.setPixel(x, y, shown.pixel(toWidget.map(QPointF(x + 0.5, y + 0.5)).toPoint()));
+    QCOMPARE(test::markerOf(page1), page);
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::navigationListOnAndOff_data() {
+    QTest::addColumn<bool>("image");
+    QTest::newRow("image shown") << true;
+    QTest::newRow("no image") << false;
+}
+
+void TestFrmDetail::navigationListOnAndOff() {
+    QFETCH(bool, image);
+    Record rec;
+    if (image)
+        rec.addTiff(QStringLiteral("扫描件"), 1);
+    else
+        rec.addFile(QStringLiteral("正文"), QStringLiteral(".DOC"), officeLike());
+    rec.load();
+    frmDetail w(&rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    const double zoom = w.ImgShow->zoomPercent();
+    QAction* showList = w.button("ShowLV");
+    w.TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+    QCOMPARE(w.ImgShow->geometry(), QRect(8, 9, 721, 433));
+    QCOMPARE(w.ImgTypeICO->pos(), QPoint(344, 176));
+    QCOMPARE(showList->toolTip(), QStringLiteral("显示导航条"));
+    QCOMPARE(showList->data().toInt(), 26);
+    QCOMPARE(w.LVData->geometry(), QRect(8, 8, 193, 433));
+    if (image)
+        QCOMPARE(w.ImgShow->zoomPercent(), zoom * 721 / 529);
+    else
+        QCOMPARE(w.ImgShow->zoomPercent(), zoom);
+    w.TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+    QCOMPARE(w.ImgShow->geometry(), QRect(200, 9, 529, 433));
+    QCOMPARE(w.ImgTypeICO->pos(), QPoint(232, 176));
+    QCOMPARE(showList->toolTip(), QStringLiteral("隐藏导航条"));
+    QCOMPARE(showList->data().toInt(), 27);
+    QCOMPARE(w.ImgShow->zoomPercent(), zoom);
+}
+
+void TestFrmDetail::printCancelled() {
+    Open w(1, 1);
+    const QString pdf = w.rec.box.path(QStringLiteral("cancelled.pdf"));
+    bool asked = false;
+    w->ImgAdmin1 = std::make_unique<AnsweringAdmin>(w.w.get(), [&](QPrinter& printer) {
+        asked = true;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return int(QDialog::Rejected);
+    });
+    w->TlbMain_ButtonClick(QStringLiteral("Print"));
+    QVERIFY(asked);
+    QVERIFY(!QFile::exists(pdf));
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::printRange_data() {
+    QTest::addColumn<int>("range");
+    QTest::addColumn<QList<int>>("printed");
+    QTest::newRow("pages 2 to 4") << int(QPrinter::PageRange) << QList<int>{2, 3, 4};
+    QTest::newRow("all pages") << int(QPrinter::AllPages) << QList<int>{1, 2, 3, 4, 5};
+    QTest::newRow("current page") << int(QPrinter::CurrentPage) << QList<int>{3};
+}
+
+void TestFrmDetail::printRange() {
+    QFETCH(int, range);
+    QFETCH(QList<int>, printed);
+    Open w(1, 1);
+    w->TlbMain_ButtonClick(QStringLiteral("Next"));
+    w->TlbMain_ButtonClick(QStringLiteral("Next"));
+    const QString pdf = w.rec.box.path(QStringLiteral("range.pdf"));
+    w->ImgAdmin1 = std::make_unique<AnsweringAdmin>(w.w.get(), [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        printer.setPrintRange(QPrinter::PrintRange(range));
+        printer.setFromTo(2, 4);
+        return int(QDialog::Accepted);
+    });
+    w->TlbMain_ButtonClick(QStringLiteral("Print"));
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(printed.size()))),
+             qPrintable(info));
+    // Each printed page carries its page number as a marker; at 100 dpi it is the page's own size.
+    const QString prefix = w.rec.box.path(QStringLiteral("printed"));
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-png"), pdf, prefix});
+    QList<int> markers;
+    const QStringList pngs =
+        QDir(w.rec.box.path()).entryList({QStringLiteral("printed*.png")}, QDir::Files, QDir::Name);
+    for (const QString& png : pngs)
+        markers << test::markerOf(QImage(w.rec.box.path(png)).scaled(240, 160));
+    QCOMPARE(markers, printed);
+}
+
+void TestFrmDetail::printNonImageFromCache() {
+    Record rec;
+    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), officeLike());
+    rec.load();
+    const QString copy = rec.box.path(QStringLiteral("printed.DOC"));
+    rec.box.writeFile(QStringLiteral("config/wendra-original/print-routes.ini"),
+                      "[print]\napplication/zip = /bin/cp %f \"" + copy.toUtf8() + "\"\n");
+    frmDetail w(&rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    QVERIFY(enabled(w, "Print"));
+    w.TlbMain_ButtonClick(QStringLiteral("Print"));
+    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(copy), officeLike(), 20000);
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::commandErrorShowsDescription() {
+    Open w(1, 1);
+    QVERIFY(QFile::remove(w->ImgShow->imageFile()));
+    w->TlbMain_ButtonClick(QStringLiteral("Print"));
+    const auto calls = w.rec.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QVERIFY2(calls[0].text.contains(w.rec.ids.at(0)) && !calls[0].text.startsWith(QStringLiteral("错误")),
+             qPrintable(calls[0].text));
+    QCOMPARE(calls[0].icon, dialogs::Icon::None);
+    QCOMPARE(calls[0].buttons, dialogs::Buttons::OK);
+    QCOMPARE(calls[0].title, dialogs::defaultTitle());
+}
+
+void TestFrmDetail::dragPansOrSelects() {
+    Open w(1, 1);
+    imaging::ImageViewWidget* view = w->ImgShow;
+    view->setZoomPercent(400);
+    const QPointF before = view->scrollOffset();
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(300, 300));
+    QTest::mouseMove(view, QPoint(280, 290));
+    QTest::mouseMove(view, QPoint(250, 270));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(250, 270));
+    QCOMPARE(view->scrollOffset(), before + QPointF(50, 30));
+    QCOMPARE(w->dragPoint(), QPoint(250, 270));
+    QVERIFY(!w->hasSelection());
+
+    w->TlbMain_ButtonClick(QStringLiteral("Select"));
+    QTest::mousePress(view, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(view, QPoint(150, 130));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(200, 150));
+    QCOMPARE(view->scrollOffset(), before + QPointF(50, 30));
+    QCOMPARE(view->selectionRect(), QRect(100, 100, 100, 50));
+    QVERIFY(w->hasSelection());
+    w->TlbMain_ButtonClick(QStringLiteral("ZoomSize"));
+    QVERIFY(view->zoomPercent() > 400);
+    QVERIFY(!w->hasSelection());
+    QVERIFY(!view->selectionMode());
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::dragHandlers_data() {
+    QTest::addColumn<int>("downButton");
+    QTest::addColumn<QPointF>("down");
+    QTest::addColumn<int>("moveButton");
+    QTest::addColumn<QPointF>("to");
+    QTest::addColumn<bool>("selecting");
+    QTest::addColumn<QPointF>("scrolled");
+    QTest::addColumn<QPoint>("recorded");
+    QTest::newRow("left drag") << 1 << QPointF(100.4, 100.6) << 1 << QPointF(90, 80) << false
+                               << QPointF(10, 21) << QPoint(90, 80);
+    QTest::newRow("right press records nothing")
+        << 2 << QPointF(100, 100) << 1 << QPointF(90, 80) << false << QPointF() << QPoint();
+    QTest::newRow("move without the left button")
+        << 1 << QPointF(100, 100) << 0 << QPointF(90, 80) << false << QPointF() << QPoint(100, 100);
+    QTest::newRow("recorded x is 0") << 1 << QPointF(0, 100) << 1 << QPointF(10, 80) << false << QPointF()
+                                     << QPoint(0, 100);
+    QTest::newRow("selection mode") << 1 << QPointF(100, 100) << 1 << QPointF(90, 80) << true << QPointF()
+                                    << QPoint(100, 100);
+}
+
+void TestFrmDetail::dragHandlers() {
+    QFETCH(int, downButton);
+    QFETCH(QPointF, down);
+    QFETCH(int, moveButton);
+    QFETCH(QPointF, to);
+    QFETCH(bool, selecting);
+    Open w(1, 1);
+    w->ImgShow->setZoomPercent(400);
+    w->ImgShow->setSelectionMode(selecting);
+    const QPointF before = w->ImgShow->scrollOffset();
+    w->ImgShow_MouseDown(downButton, 0, down.x(), down.y());
+    w->ImgShow_MouseMove(moveButton, 0, to.x(), to.y());
+    QTEST(w->ImgShow->scrollOffset() - before, "scrolled");
+    QTEST(w->dragPoint(), "recorded");
+}
+
+void TestFrmDetail::wheelAndKeys() {
+    Open w(1, 1);
+    imaging::ImageViewWidget* view = w->ImgShow;
+    view->setZoomPercent(400);
+    const QPointF before = view->scrollOffset();
+    wheel(view, -120);
+    QCOMPARE(view->scrollOffset(), before + QPointF(0, QApplication::wheelScrollLines() * 20));
+    wheel(view, 120, Qt::ControlModifier);
+    QCOMPARE(view->zoomPercent(), 410.0);
+    // Two half notches make one step.
+    wheel(view, -60, Qt::ControlModifier);
+    QCOMPARE(view->zoomPercent(), 410.0);
+    wheel(view, -60, Qt::ControlModifier);
+    QCOMPARE(view->zoomPercent(), 400.0);
+    QTest::keyClick(view, Qt::Key_Plus);
+    QCOMPARE(view->zoomPercent(), 410.0);
+    QTest::keyClick(view, Qt::Key_Minus);
+    QTest::keyClick(view, Qt::Key_Minus);
+    QCOMPARE(view->zoomPercent(), 390.0);
+    view->setZoomPercent(12);
+    wheel(view, -120, Qt::ControlModifier);
+    QTest::keyClick(view, Qt::Key_Minus);
+    QCOMPARE(view->zoomPercent(), 12.0);
+
+    const QList<std::pair<Qt::Key, int>> pages{
+        {Qt::Key_PageDown, 2}, {Qt::Key_PageDown, 3}, {Qt::Key_PageUp, 2}, {Qt::Key_End, 5},
+        {Qt::Key_PageDown, 5}, {Qt::Key_Home, 1},     {Qt::Key_PageUp, 1}};
+    for (const auto& [key, page] : pages) {
+        QTest::keyClick(view, key);
+        QCOMPARE(view->currentPage(), page);
+        QCOMPARE(w->panelText(2), QStringLiteral("第%1页/共有5页").arg(page));
+    }
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::doubleClickOpensOwnProgram() {
+    Open w(2, 1);
+    QCOMPARE(QProcess::execute(QStringLiteral("xdg-mime"),
+                               {QStringLiteral("default"), QStringLiteral("wo-recorder.desktop"),
+                                QStringLiteral("image/tiff")}),
+             0);
+    // The desktop's programs: a recorder of what it is asked to open.
+    const QString recorder = m_desktop.filePath(QStringLiteral("record.sh"));
+    QVERIFY(test::writeFile(
+        qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/wo-recorder.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + recorder.toLocal8Bit() +
+            " %f\nMimeType=image/tiff;\n"));
+    QTreeWidgetItem* second = w->LVData->topLevelItem(1);
+    w->LVData->setCurrentItem(second);
+    w->LVData_DblClick();
+    const QString local = w.rec.cached(1);
+    QCOMPARE(local, cachePath(second));
+    QVERIFY(!local.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(m_desktop.filePath(QStringLiteral("record.txt"))),
+                              local.toUtf8(), 20000);
+    // Opening is not showing: the view stays on the first document.
+    QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(0));
+    QCOMPARE(w->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(w->panelText(1), QStringLiteral("准备就绪"));
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmDetail::doubleClickFailureIsReported() {
+    Record rec;
+    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), officeLike());
+    rec.load();
+    frmDetail w(&rec.owner);
+    w.Form_Load();
+    w.LVData_DblClick(); // nothing selected
+    QVERIFY(rec.cached(0).isEmpty());
+    w.LVData->setCurrentItem(w.LVData->topLevelItem(0));
+    w.LVData_DblClick();
+    const auto calls = rec.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].text, QStringLiteral("错误%1：没有与该文件关联的程序：%2.DOC")
+                                .arg(imaging::DesktopOpener::NoAssociatedProgram)
+                                .arg(rec.ids.at(0)));
+    QCOMPARE(calls[0].title, QStringLiteral("图象浏览"));
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(!rec.cached(0).isEmpty());
+}
+
+void TestFrmDetail::exitCloses() {
+    Open w(1, 1);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.w.get()));
+    w->TlbMain_ButtonClick(QStringLiteral("Exit"));
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w.rec.cached(0).isEmpty());
+}
+
+QTEST_MAIN(TestFrmDetail)
+#include "tst_frmdetail.moc"
