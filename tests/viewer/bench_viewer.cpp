@@ -1,6 +1,7 @@
 // Times the viewer's page flip ("Next") and zoom step ("ZoomIn"), each through the
 // toolbar command and a repaint of the page area, against libtiff decoding the same
 // page alone. Not a test: prints timings and their ratios.
+#include "ScanTiff.h"
 #include "imaging/ImageViewWidget.h"
 #include "ui/common/ListItem.h"
 #include "ui/viewer/frmDetail.h"
@@ -23,70 +24,53 @@ constexpr int Height = 3508;
 constexpr int FaxPages = 8;
 constexpr int Repeats = 5;
 
-enum class Kind { Fax, Grey, Colour };
+QImage at300Dpi(QImage image) {
+    image.setDotsPerMeterX(qRound(300 / 0.0254));
+    image.setDotsPerMeterY(qRound(300 / 0.0254));
+    return image;
+}
 
-// One page: text-like bands of dark runs on white; grey and colour pages add a soft background.
-bool writePage(TIFF* tiff, Kind kind, int page, int pages) {
-    const int samples = kind == Kind::Colour ? 3 : 1;
-    const int bits = kind == Kind::Fax ? 1 : 8;
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, Width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, Height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, bits);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, samples);
-    TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 300.0);
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 300.0);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-    TIFFSetField(tiff, TIFFTAG_PAGENUMBER, page, pages);
-    if (kind == Kind::Fax) {
-        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, Height);
-    } else {
-        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_JPEG);
-        TIFFSetField(tiff, TIFFTAG_JPEGQUALITY, 85);
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC,
-                     kind == Kind::Colour ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, 16);
-    }
-    std::vector<unsigned char> row(size_t(TIFFScanlineSize(tiff)));
+bool textBand(int y) {
+    return (y / 40) % 4 == 1;
+}
+
+// Text-like bands of short dark runs on white.
+QImage faxPage(int page) {
+    QImage image(Width, Height, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    const int bytes = (Width + 7) / 8;
     for (int y = 0; y < Height; ++y) {
-        const bool text = (y / 40) % 4 == 1;
-        if (kind == Kind::Fax) {
-            std::fill(row.begin(), row.end(), 0);
-            if (text)
-                for (size_t x = 10; x < row.size() - 10; x += 3)
-                    row[x] = static_cast<unsigned char>((x * 37 + size_t(y) + size_t(page)) & 0xff);
-        } else {
-            for (size_t i = 0; i < row.size(); ++i) {
-                const size_t x = i / size_t(samples);
-                const bool ink = text && x > 150 && x < size_t(Width) - 150 && (x * 7 + size_t(y)) % 13 < 5;
-                const int paper = 235 - int((x + size_t(y)) % 20) - int(i % size_t(samples)) * 8;
-                row[i] = static_cast<unsigned char>(ink ? 40 : paper);
-            }
-        }
-        if (TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) < 0)
-            return false;
+        uchar* row = image.scanLine(y);
+        std::fill(row, row + bytes, 0);
+        if (textBand(y))
+            for (int x = 10; x < bytes - 10; x += 3)
+                row[x] = static_cast<uchar>((x * 37 + y + page) & 0xff);
     }
-    return TIFFWriteDirectory(tiff) != 0;
+    return at300Dpi(image);
+}
+
+// The same bands in ink on softly shaded paper; format Grayscale8 or RGB888.
+QImage tonedPage(QImage::Format format) {
+    QImage image(Width, Height, format);
+    const int samples = format == QImage::Format_RGB888 ? 3 : 1;
+    for (int y = 0; y < Height; ++y) {
+        uchar* row = image.scanLine(y);
+        for (int i = 0; i < Width * samples; ++i) {
+            const int x = i / samples;
+            const bool ink = textBand(y) && x > 150 && x < Width - 150 && (x * 7 + y) % 13 < 5;
+            row[i] = static_cast<uchar>(ink ? 40 : 235 - (x + y) % 20 - (i % samples) * 8);
+        }
+    }
+    return at300Dpi(image);
 }
 
 // FaxPages G4 pages, then a grey and a colour page.
 bool writeScan(const QString& path) {
-    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tiff)
-        return false;
-    const int pages = FaxPages + 2;
-    bool ok = true;
-    for (int page = 0; ok && page < pages; ++page)
-        ok = writePage(tiff,
-                       page < FaxPages    ? Kind::Fax
-                       : page == FaxPages ? Kind::Grey
-                                          : Kind::Colour,
-                       page, pages);
-    TIFFClose(tiff);
-    return ok;
+    QList<QImage> pages;
+    for (int page = 0; page < FaxPages; ++page)
+        pages << faxPage(page);
+    pages << tonedPage(QImage::Format_Grayscale8) << tonedPage(QImage::Format_RGB888);
+    return wo::test::writeScanTiff(path, pages);
 }
 
 void decodeWithLibtiff(const QString& path, int page) {

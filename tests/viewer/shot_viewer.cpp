@@ -1,6 +1,7 @@
 // Shows the viewer on a three-page scanned contract and writes a screenshot of it.
 // Not a test: scripts/screenshot-viewer.sh runs it under a virtual X server.
 //   shot_viewer output.png
+#include "ScanTiff.h"
 #include "ui/common/ListItem.h"
 #include "ui/viewer/frmDetail.h"
 
@@ -13,8 +14,6 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <cstdio>
-#include <tiffio.h>
-#include <vector>
 
 namespace {
 
@@ -110,37 +109,14 @@ QImage scanned(int number) {
 }
 
 bool writeScan(const QString& path) {
-    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-    if (!tiff)
-        return false;
-    std::vector<unsigned char> row((Width + 7) / 8);
-    bool ok = true;
-    for (int number = 1; ok && number <= 3; ++number) {
-        const QImage page = scanned(number);
-        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, Width);
-        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, Height);
-        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
-        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-        TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, double(Dpi));
-        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, double(Dpi));
-        TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, Height);
-        TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-        TIFFSetField(tiff, TIFFTAG_PAGENUMBER, number - 1, 3);
-        for (int y = 0; ok && y < Height; ++y) {
-            std::fill(row.begin(), row.end(), 0);
-            const auto* pixels = reinterpret_cast<const QRgb*>(page.constScanLine(y));
-            for (int x = 0; x < Width; ++x)
-                if (qGray(pixels[x]) < 140)
-                    row[size_t(x / 8)] |= static_cast<unsigned char>(0x80 >> (x % 8));
-            ok = TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) >= 0;
-        }
-        ok = ok && TIFFWriteDirectory(tiff);
+    QList<QImage> pages;
+    for (int number = 1; number <= 3; ++number) {
+        QImage page = scanned(number).convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
+        page.setDotsPerMeterX(qRound(Dpi / 0.0254));
+        page.setDotsPerMeterY(qRound(Dpi / 0.0254));
+        pages << page;
     }
-    TIFFClose(tiff);
-    return ok;
+    return wo::test::writeScanTiff(path, pages);
 }
 
 } // namespace
