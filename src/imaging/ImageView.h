@@ -60,16 +60,25 @@ public:
     virtual int printFormat() const = 0;
 };
 
-// Scans paper pages into one multi-page TIFF. The four settings are written in
-// this order before each scan: showDialog, colorMode, imageFile, resolutionCode,
-// pageSource; startScan returns when scanning has ended.
+// Scans paper pages into one multi-page TIFF. The settings are written in this
+// order before each scan: showDialog, colorMode, imageFile, resolutionCode,
+// pageSource; startScan returns when scanning has ended, and the file exists
+// afterwards only when pages were scanned into it (none when cancelled). A
+// value outside those given below throws wo::Error 380.
 class Scanner {
 public:
     virtual ~Scanner() = default;
+    // On: the settings dialog opens first, on the written settings as its defaults,
+    // and its Cancel ends the scan. Off: the scan starts at once.
     virtual void setShowDialog(bool on) = 0;
+    // 1 black and white (lineart), 2 grey, 3 colour.
     virtual void setColorMode(qint16 mode) = 0;
     virtual void setImageFile(const QString& path) = 0;
+    // Dots per inch by code: 1 = 50, 2 = 75, 3 = 100, 4 = 150, 5 = 200, 6 = 300,
+    // 7 = 400, 8 = 600, 9 = 1200; the device takes the nearest it offers.
     virtual void setResolutionCode(qint16 code) = 0;
+    // 0 flatbed (one page), 1 document feeder (every page until it is empty; one
+    // page on a device without a feeder).
     virtual void setPageSource(qint16 source) = 0;
     virtual void startScan() = 0;
 };

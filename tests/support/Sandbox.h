@@ -6,8 +6,8 @@
 
 namespace wo::test {
 
-// A private folder for one test; points the per-user cache and configuration
-// folders into it so nothing outside it is touched.
+// A private folder for one test; points the per-user cache, configuration and
+// data folders into it so nothing outside it is touched.
 class Sandbox {
 public:
     Sandbox();
@@ -21,6 +21,7 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_oldCache;
     QByteArray m_oldConfig;
+    QByteArray m_oldData;
 };
 
 } // namespace wo::test

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/dialogs/ScanSettings.h"
+
 #include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <memory>
 
 class QAction;
+class QDialog;
 class QMenu;
 class QWidget;
 
@@ -44,6 +47,14 @@ public:
     virtual QStringList openFiles(QWidget* parent, const OpenFileRequest& request) = 0;
     // Shows the menu at a global position; the chosen action or nullptr.
     virtual QAction* contextMenu(QMenu* menu, const QPoint& globalPos) = 0;
+    // Runs one of the component's own windows modally; returns its QDialog result
+    // when it closes.
+    virtual int runModal(QDialog& dialog) = 0;
+    // The scanner's settings dialog, opened on `settings` as its defaults; writes the
+    // choice back and returns true when the user starts the scan.
+    virtual bool scanSettings(QWidget* parent, ScanSettings& settings) = 0;
+    // Opens the progress window of a scan; it closes when the returned object goes.
+    virtual std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) = 0;
 };
 
 // The dialogs in use: the Qt implementation unless another was installed.

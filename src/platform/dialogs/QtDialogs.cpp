@@ -1,5 +1,7 @@
 #include "platform/dialogs/QtDialogs.h"
 
+#include "platform/dialogs/ScanDialogs.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -108,6 +110,22 @@ QStringList QtDialogs::openFiles(QWidget* parent, const OpenFileRequest& request
 
 QAction* QtDialogs::contextMenu(QMenu* menu, const QPoint& globalPos) {
     return menu->exec(globalPos);
+}
+
+int QtDialogs::runModal(QDialog& dialog) {
+    return dialog.exec();
+}
+
+bool QtDialogs::scanSettings(QWidget* parent, ScanSettings& settings) {
+    ScanSettingsDialog dialog(parent, settings);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    settings = dialog.chosen();
+    return true;
+}
+
+std::unique_ptr<ScanProgress> QtDialogs::scanProgress(QWidget* parent) {
+    return std::make_unique<ScanProgressWindow>(parent);
 }
 
 } // namespace wo::dialogs

@@ -13,6 +13,9 @@ public:
                      const QString& defaultText) override;
     QStringList openFiles(QWidget* parent, const OpenFileRequest& request) override;
     QAction* contextMenu(QMenu* menu, const QPoint& globalPos) override;
+    int runModal(QDialog& dialog) override;
+    bool scanSettings(QWidget* parent, ScanSettings& settings) override;
+    std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) override;
 };
 
 } // namespace wo::dialogs

@@ -1,6 +1,9 @@
 #include "platform/dialogs/ScriptedDialogs.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <algorithm>
 
@@ -18,7 +21,8 @@ int ScriptedDialogs::unansweredCount() const {
 }
 
 int ScriptedDialogs::pendingCount() const {
-    return int(m_answers.size() + m_inputs.size() + m_files.size() + m_menuChoices.size());
+    return int(m_answers.size() + m_inputs.size() + m_files.size() + m_menuChoices.size() + m_windows.size() +
+               m_scanAnswers.size() + m_scanCancels.size());
 }
 
 void ScriptedDialogs::clear() {
@@ -27,6 +31,9 @@ void ScriptedDialogs::clear() {
     m_inputs.clear();
     m_files.clear();
     m_menuChoices.clear();
+    m_windows.clear();
+    m_scanAnswers.clear();
+    m_scanCancels.clear();
 }
 
 Answer ScriptedDialogs::messageBox(QWidget*, const QString& text, Buttons buttons, Icon icon,
@@ -75,6 +82,85 @@ QAction* ScriptedDialogs::contextMenu(QMenu* menu, const QPoint&) {
         call.text = chosen->text();
     m_calls << call;
     return chosen;
+}
+
+int ScriptedDialogs::runModal(QDialog& dialog) {
+    Call call{Kind::Window, dialog.objectName(), dialog.windowTitle(), Icon::None, Buttons::OK, {}, {}, {},
+              false};
+    call.unanswered = m_windows.isEmpty();
+    const WindowAnswer answer = call.unanswered ? WindowAnswer{} : m_windows.dequeue();
+    // Recorded first: the window's own handlers may open further dialogs.
+    m_calls << call;
+    const qsizetype index = m_calls.size() - 1;
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    for (const auto& [name, text] : answer.typed) {
+        auto* edit = dialog.findChild<QLineEdit*>(name);
+        if (!edit) {
+            m_calls[index].unanswered = true;
+            continue;
+        }
+        // As typing over the whole text: the box's length limit applies.
+        edit->setFocus();
+        edit->selectAll();
+        edit->insert(text);
+    }
+    if (!answer.click.isEmpty()) {
+        if (auto* button = dialog.findChild<QAbstractButton*>(answer.click))
+            button->click();
+        else
+            m_calls[index].unanswered = true;
+    }
+    if (dialog.isVisible())
+        dialog.close();
+    return dialog.result();
+}
+
+bool ScriptedDialogs::scanSettings(QWidget*, ScanSettings& settings) {
+    Call call{Kind::ScanSettings, {}, {}, Icon::None, Buttons::OKCancel, {}, {}, {}, false};
+    call.scan = settings;
+    call.unanswered = m_scanAnswers.isEmpty();
+    m_calls << call;
+    if (call.unanswered)
+        return false;
+    const ScanAnswer answer = m_scanAnswers.dequeue();
+    if (!answer.accept)
+        return false;
+    settings.device = answer.device.value_or(settings.device);
+    settings.color = answer.color.value_or(settings.color);
+    settings.resolution = answer.resolution.value_or(settings.resolution);
+    settings.source = answer.source.value_or(settings.source);
+    return true;
+}
+
+// Records the pages shown in its call and presses Cancel where the script says.
+class ScriptedDialogs::Progress final : public ScanProgress {
+public:
+    Progress(QList<Call>& calls, qsizetype index, std::optional<std::pair<int, int>> cancelAt)
+        : m_calls(calls), m_index(index), m_cancelAt(cancelAt) {}
+
+    void update(int page, int lines, int) override {
+        if (m_index < m_calls.size())
+            m_calls[m_index].pages = page;
+        if (m_cancelAt &&
+            (page > m_cancelAt->first || (page == m_cancelAt->first && lines >= m_cancelAt->second)))
+            m_cancelled = true;
+    }
+    bool cancelled() const override { return m_cancelled; }
+
+private:
+    QList<Call>& m_calls;
+    qsizetype m_index;
+    std::optional<std::pair<int, int>> m_cancelAt;
+    bool m_cancelled = false;
+};
+
+std::unique_ptr<ScanProgress> ScriptedDialogs::scanProgress(QWidget*) {
+    m_calls << Call{Kind::ScanProgress, {}, {}, Icon::None, Buttons::OK, {}, {}, {}, false};
+    std::optional<std::pair<int, int>> cancelAt;
+    if (!m_scanCancels.isEmpty())
+        cancelAt = m_scanCancels.dequeue();
+    return std::make_unique<Progress>(m_calls, m_calls.size() - 1, cancelAt);
 }
 
 ScriptedDialogsScope::ScriptedDialogsScope() {

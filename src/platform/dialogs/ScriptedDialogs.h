@@ -5,6 +5,8 @@
 #include <QList>
 #include <QQueue>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace wo::dialogs {
 
@@ -15,7 +17,7 @@ namespace wo::dialogs {
 // and is marked unanswered, so a test can tell it was not expected.
 class ScriptedDialogs final : public Dialogs {
 public:
-    enum class Kind { MessageBox, InputBox, OpenFiles, ContextMenu };
+    enum class Kind { MessageBox, InputBox, OpenFiles, ContextMenu, Window, ScanSettings, ScanProgress };
     struct Call {
         Kind kind;
         QString text; // message, prompt, or the chosen menu item's text
@@ -26,6 +28,26 @@ public:
         OpenFileRequest request;
         QStringList menuItems;
         bool unanswered = false;
+        dialogs::ScanSettings scan{}; // the settings dialog's defaults
+        int pages = 0;                // the last page a progress window showed
+    };
+
+    // How the scanner's settings dialog is answered: each field that is set
+    // replaces the default it was opened on; accept false presses Cancel.
+    struct ScanAnswer {
+        bool accept = true;
+        std::optional<QString> device = std::nullopt;
+        std::optional<ScanColor> color = std::nullopt;
+        std::optional<int> resolution = std::nullopt;
+        std::optional<ScanSource> source = std::nullopt;
+    };
+    // How a window run by runModal is answered: text typed into line edits (by
+    // objectName), then the button clicked (by objectName); no button closes the
+    // window through its frame. A window still open after the click is closed
+    // through its frame too.
+    struct WindowAnswer {
+        QList<std::pair<QString, QString>> typed = {};
+        QString click = {};
     };
 
     void queueAnswer(Answer answer) { m_answers.enqueue(answer); }
@@ -33,6 +55,14 @@ public:
     void queueFiles(const QStringList& files) { m_files.enqueue(files); }
     // The menu item to choose, by objectName or text; empty dismisses the menu.
     void queueMenuChoice(const QString& item) { m_menuChoices.enqueue(item); }
+    void queueWindow(const WindowAnswer& answer) { m_windows.enqueue(answer); }
+    void queueScanSettings(const ScanAnswer& answer) { m_scanAnswers.enqueue(answer); }
+    // Scan pressed on the defaults.
+    void queueScanSettings() { m_scanAnswers.enqueue(ScanAnswer{}); }
+    // The next scan's progress window has Cancel pressed once `lines` lines of
+    // page `page` are read (0 lines: as soon as the page starts). Without one,
+    // scans run to their end; a progress window needs no answer.
+    void queueScanCancel(int page, int lines = 0) { m_scanCancels.enqueue({page, lines}); }
 
     const QList<Call>& calls() const { return m_calls; }
     QList<Call> calls(Kind kind) const;
@@ -47,13 +77,21 @@ public:
                      const QString& defaultText) override;
     QStringList openFiles(QWidget* parent, const OpenFileRequest& request) override;
     QAction* contextMenu(QMenu* menu, const QPoint& globalPos) override;
+    int runModal(QDialog& dialog) override;
+    bool scanSettings(QWidget* parent, ScanSettings& settings) override;
+    std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) override;
 
 private:
+    class Progress;
+
     QList<Call> m_calls;
     QQueue<Answer> m_answers;
     QQueue<QString> m_inputs;
     QQueue<QStringList> m_files;
     QQueue<QString> m_menuChoices;
+    QQueue<WindowAnswer> m_windows;
+    QQueue<ScanAnswer> m_scanAnswers;
+    QQueue<std::pair<int, int>> m_scanCancels;
 };
 
 // Installs a ScriptedDialogs for its lifetime and restores the previous dialogs after.

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/dialogs/ScanSettings.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QProgressDialog;
+
+namespace wo::dialogs {
+
+// The scanner's settings dialog a person answers: device, colour mode,
+// resolution and page source, opened on the scanner's defaults.
+class ScanSettingsDialog final : public QDialog {
+    Q_OBJECT
+public:
+    ScanSettingsDialog(QWidget* parent, const ScanSettings& defaults);
+    // The defaults with the user's choices in place.
+    ScanSettings chosen() const;
+
+    QComboBox* CboDevice;
+    QComboBox* CboColor;
+    QComboBox* CboResolution;
+    QComboBox* CboSource;
+
+private:
+    ScanSettings m_settings;
+};
+
+// The progress window a person sees while pages are read.
+class ScanProgressWindow final : public ScanProgress {
+public:
+    explicit ScanProgressWindow(QWidget* parent);
+    ~ScanProgressWindow() override;
+    void update(int page, int lines, int total) override;
+    bool cancelled() const override;
+
+private:
+    std::unique_ptr<QProgressDialog> m_window;
+};
+
+} // namespace wo::dialogs
