@@ -1,17 +1,15 @@
 #include "Sandbox.h"
-#include "TestFiles.h"
+#include "TestAssociation.h"
 #include "imaging/DesktopOpener.h"
 #include "platform/Error.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTest>
+#include <optional>
 
 using namespace wo;
 using imaging::DesktopOpener;
-
-using wo::test::readFile;
 
 namespace {
 
@@ -41,45 +39,18 @@ private slots:
     void helperMissing();
 
 private:
-    void writeScript(const QString& relative, const QByteArray& body) const;
-
     test::Sandbox m_box;
+    std::optional<test::TestAssociation> m_association;
 };
 
-void TestDesktopOpener::writeScript(const QString& relative, const QByteArray& body) const {
-    QFile script(m_box.writeFile(relative, "#!/bin/sh\n" + body));
-    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
-}
-
 void TestDesktopOpener::initTestCase() {
-    qputenv("XDG_DATA_HOME", m_box.path(QStringLiteral("data")).toLocal8Bit());
-    // The system's MIME database but none of its programs.
-    QVERIFY(QDir().mkpath(m_box.path(QStringLiteral("shared"))));
-    QVERIFY(QFile::link(QStringLiteral("/usr/share/mime"), m_box.path(QStringLiteral("shared/mime"))));
-    qputenv("XDG_DATA_DIRS", m_box.path(QStringLiteral("shared")).toLocal8Bit());
-    // xdg-utils' own lookup, not a desktop environment's, and it only opens files with a display.
-    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "DE", "KDE_FULL_SESSION", "BROWSER"})
-        qunsetenv(name);
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("DISPLAY", ":99");
-
-    writeScript(QStringLiteral("record.sh"),
-                "printf '%s' \"$1\" > '" + m_box.path(QStringLiteral("record.txt")).toLocal8Bit() + "'\n");
-    m_box.writeFile(QStringLiteral("data/applications/wo-recorder.desktop"),
-                    "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" +
-                        m_box.path(QStringLiteral("record.sh")).toLocal8Bit() +
-                        " %f\nMimeType=application/pdf;\n");
-    QCOMPARE(QProcess::execute(QStringLiteral("xdg-mime"),
-                               {QStringLiteral("default"), QStringLiteral("wo-recorder.desktop"),
-                                QStringLiteral("application/pdf")}),
-             0);
+    m_association.emplace(m_box, QStringList{QStringLiteral("application/pdf")});
 }
 
 void TestDesktopOpener::opensAssociatedProgram() {
     const QString pdf = m_box.writeFile(QStringLiteral("docs/合同 1.pdf"), "%PDF-1.4\n%%EOF\n");
-    const QString record = m_box.path(QStringLiteral("record.txt"));
     DesktopOpener().openInOwnApplication(pdf);
-    QTRY_COMPARE_WITH_TIMEOUT(readFile(record), pdf.toUtf8(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_association->recorded(), pdf.toUtf8(), 20000);
 }
 
 void TestDesktopOpener::missingFile_data() {
@@ -117,7 +88,8 @@ void TestDesktopOpener::helperMissing() {
     QFETCH(QString, bin);
     QFETCH(QString, helper);
     QVERIFY(QDir().mkpath(m_box.path(bin)));
-    writeScript(QStringLiteral("bin-query-only/xdg-mime"), "echo wo-recorder.desktop\n");
+    test::TestAssociation::writeScript(m_box, QStringLiteral("bin-query-only/xdg-mime"),
+                                       "echo wo-recorder.desktop\n");
     const QString pdf = m_box.writeFile(QStringLiteral("docs/a.pdf"), "%PDF-1.4\n%%EOF\n");
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", m_box.path(bin).toLocal8Bit());

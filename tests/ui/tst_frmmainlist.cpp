@@ -1,39 +1,73 @@
 #include "Sandbox.h"
+#include "TestAssociation.h"
 #include "TestDatabase.h"
+#include "TestFiles.h"
+#include "TestFtp.h"
+#include "TestImages.h"
 #include "entry/MyInit.h"
+#include "imaging/ImageViewWidget.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "ui/common/ListItem.h"
 #include "ui/list/FrmMainList.h"
 
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <optional>
 
 using namespace wo;
 using ui::FrmMainList;
 
 namespace {
 
-// A record "R" whose documents have the given stored orders; IDs a, b, c, ...
+const QString kMonth = QStringLiteral("2026-12");
+
+QByteArray pngPage(int n = 1) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    test::markedPage(n).save(&buffer, "PNG");
+    return bytes;
+}
+
+// A record "R" whose documents have the given stored orders; IDs a, b, c, ...,
+// each a one-page picture of type .TIF in a folder store of its own sandbox, and
+// scripted dialogs.
 struct Record {
     test::TestDatabase db;
+    test::Sandbox box;
+    dialogs::ScriptedDialogsScope dialogs;
     explicit Record(const QList<int>& orders, const QString& state = QString()) {
         db.createDocumentTable();
-        for (int i = 0; i < orders.size(); ++i) {
-            const QString id(QChar(u'a' + i));
-            db.insertRow(id, id.toUpper() + QStringLiteral(".tif"), QStringLiteral(".TIF"),
-                         QStringLiteral("R"), orders[i], QStringLiteral("2026-12"));
-        }
         MyInit::reset();
         MyInit::Connection = db.connectionPtr();
         MyInit::gsRecordID = QStringLiteral("R");
-        MyInit::gsPath = QStringLiteral("/store");
+        MyInit::gsPath = box.path(QStringLiteral("store"));
         MyInit::gsState = state;
+        QDir().mkpath(MyInit::gsPath);
+        for (int i = 0; i < orders.size(); ++i) {
+            const QString id(QChar(u'a' + i));
+            add(id, id.toUpper() + QStringLiteral(".tif"), QStringLiteral(".TIF"), pngPage(), orders[i]);
+        }
     }
     ~Record() { MyInit::reset(); }
+    // A row of this record and its stored file (none when content is null).
+    void add(const QString& id, const QString& name, const QString& type, const QByteArray& content,
+             int order, const QString& recordId = QStringLiteral("R")) {
+        db.insertRow(id, name, type, recordId, order, kMonth);
+        if (!content.isNull())
+            box.writeFile(QStringLiteral("store/") + kMonth + u'/' + id + type, content);
+    }
+    QString stored(const QString& file) const {
+        return box.path(QStringLiteral("store/") + kMonth + u'/' + file);
+    }
     // ID -> FileOrder as stored now.
     QMap<QString, int> orders() {
         QMap<QString, int> m;
@@ -65,6 +99,59 @@ void select(FrmMainList& w, const QList<int>& rows) {
         w.LVOrder->topLevelItem(r)->setSelected(true);
 }
 
+// Runs `check` on the first modal window that comes up, then closes it.
+void whenModal(const std::function<void(QWidget*)>& check) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, check] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            check(modal);
+            modal->close();
+        }
+    });
+    timer->start();
+}
+
+// Answers every dialog as closed and notes status panel 1 at each message.
+class PanelWatch final : public dialogs::Dialogs {
+public:
+    explicit PanelWatch(const FrmMainList& w) : m_window(w) {}
+    QStringList panels, texts;
+    dialogs::Answer messageBox(QWidget*, const QString& text, dialogs::Buttons, dialogs::Icon,
+                               const QString&) override {
+        panels << m_window.panelText(1);
+        texts << text;
+        return dialogs::Answer::OK;
+    }
+    QString inputBox(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QStringList openFiles(QWidget*, const dialogs::OpenFileRequest&) override { return {}; }
+    QAction* contextMenu(QMenu*, const QPoint&) override { return nullptr; }
+    int runModal(QDialog&) override { return QDialog::Rejected; }
+    bool scanSettings(QWidget*, dialogs::ScanSettings&) override { return false; }
+    std::unique_ptr<dialogs::ScanProgress> scanProgress(QWidget*) override { return nullptr; }
+
+private:
+    const FrmMainList& m_window;
+};
+
+bool showsInk(QWidget* view) {
+    const QImage shot = view->grab().toImage();
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (qGray(shot.pixel(x, y)) < 64)
+                return true;
+    return false;
+}
+
+QString nameOf(test::TestDatabase& db, const QString& id, const QString& recordId = QStringLiteral("R")) {
+    const auto rows = db.query(QStringLiteral("SELECT Original_Name FROM Original_Text WHERE ID = '%1' AND "
+                                              "RecordId = '%2'")
+                                   .arg(id, recordId));
+    return rows.isEmpty() ? QString() : rows.first().first().toString();
+}
+
 } // namespace
 
 class TestFrmMainList : public QObject {
@@ -86,6 +173,31 @@ private slots:
     void originalIdNamingNoRow();
     void scanStateStartsNoPreview();
     void ftpPathsShownFromRoot();
+
+    void previewFetchesOnce();
+    void previewShowsPageCount();
+    void previewOfNonImageShowsTypeIcon();
+    void previewOfRemovedCacheCopy();
+    void previewOfMissingStoredFile();
+    void openImageTypesInViewer_data();
+    void openImageTypesInViewer();
+    void openOtherTypesInOwnProgram();
+    void openFailureIsReported();
+    void previewDoubleClick();
+    void addThreeOfWhichLastFails();
+    void addIntoEmptyList();
+    void deleteAnsweredNo();
+    void deleteNothingSelected();
+    void deleteRows2And4();
+    void deleteLastDocument();
+    void deleteKeepsSharedFile();
+    void rename_data();
+    void rename();
+    void renameCancelledOrSame_data();
+    void renameCancelledOrSame();
+    void contextMenu();
+    void selectionModeByKeys();
+    void ftpPreviewOpenDelete();
 };
 
 void TestFrmMainList::layoutAndCaptions() {
@@ -266,6 +378,8 @@ void TestFrmMainList::exitWritesOrderOnlyAfterMove() {
         QCOMPARE(rec.db.connection().statementCount(), before);
     }
     QCOMPARE(rec.orders().value(QStringLiteral("d")), 20);
+    // The preview made its row the host's current document, which the next load would open.
+    MyInit::gsOriginalID.clear();
     FrmMainList w;
     w.Form_Load();
     select(w, {3});
@@ -313,7 +427,17 @@ void TestFrmMainList::originalIdOpensThatRow() {
     Record rec({1, 2, 3, 4, 5, 6});
     MyInit::gsOriginalID = QStringLiteral("e");
     FrmMainList w;
+    // The viewer comes up on that row before the list window shows.
+    QString opened;
+    int viewerRow = -1;
+    whenModal([&](QWidget* modal) {
+        opened = modal->objectName();
+        if (auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("LVData")))
+            viewerRow = list->indexOfTopLevelItem(list->currentItem());
+    });
     w.Form_Load();
+    QCOMPARE(opened, QStringLiteral("frmDetail"));
+    QCOMPARE(viewerRow, 4);
     QCOMPARE(w.LVOrder->currentItem(), w.LVOrder->topLevelItem(4));
     QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(4)});
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("e"));
@@ -355,6 +479,437 @@ void TestFrmMainList::ftpPathsShownFromRoot() {
     FrmMainList w;
     w.Form_Load();
     QCOMPARE(column(w, 3), (QStringList{"/docs/2006-03", "/", "/"}));
+}
+
+void TestFrmMainList::previewFetchesOnce() {
+    Record rec({1, 2});
+    FrmMainList w;
+    w.Form_Load();
+    QTreeWidgetItem* second = w.LVOrder->topLevelItem(1);
+    QVERIFY(ui::ListItem::cachePath(second).isEmpty());
+    w.LVOrder_ItemClick(second);
+    const QString cached = ui::ListItem::cachePath(second);
+    QCOMPARE(test::readFile(cached), pngPage());
+    QCOMPARE(w.ImgPreview->imageFile(), cached);
+    QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
+
+    // The second click uses the copy: no fetch, so no status text and no need of the store.
+    QVERIFY(QFile::remove(rec.stored(QStringLiteral("b.TIF"))));
+    w.setPanelText(1, QStringLiteral("-"));
+    w.LVOrder_ItemClick(second);
+    QCOMPARE(w.panelText(1), QStringLiteral("-"));
+    QCOMPARE(ui::ListItem::cachePath(second), cached);
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmMainList::previewShowsPageCount() {
+    Record rec({});
+    QVERIFY(QDir().mkpath(rec.stored(QString())));
+    QVERIFY(test::writeTiff(rec.stored(QStringLiteral("t.TIF")), 3, QStringLiteral("lzw")));
+    rec.db.insertRow(QStringLiteral("t"), QStringLiteral("三页.TIF"), QStringLiteral(".TIF"),
+                     QStringLiteral("R"), 1, kMonth);
+    FrmMainList w;
+    w.Form_Load();
+    QCOMPARE(w.panelText(2), QStringLiteral("共有3页"));
+    QCOMPARE(w.ImgPreview->currentPage(), 1);
+    const double fitted = w.ImgPreview->zoomPercent();
+    QVERIFY(fitted != 100);
+    w.ImgPreview->fitImage(imaging::ImageView::FitToWidth);
+    QCOMPARE(w.ImgPreview->zoomPercent(), fitted);
+    QVERIFY(w.ImgTypeICO->pixmap().isNull());
+    QVERIFY(showsInk(w.ImgPreview));
+}
+
+void TestFrmMainList::previewOfNonImageShowsTypeIcon() {
+    Record rec({});
+    rec.add(QStringLiteral("d"), QStringLiteral("合同.doc"), QStringLiteral(".DOC"), "word processor text\n",
+            1);
+    FrmMainList w;
+    w.setPanelText(2, QStringLiteral("共有9页"));
+    w.Form_Load();
+    QVERIFY(rec.dialogs->calls().isEmpty());
+    QVERIFY(w.ImgPreview->imageFile().isEmpty());
+    QVERIFY(!w.ImgTypeICO->pixmap().isNull());
+    QVERIFY(w.panelText(2).isEmpty());
+    QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+    QVERIFY(!ui::ListItem::cachePath(w.LVOrder->topLevelItem(0)).isEmpty());
+}
+
+void TestFrmMainList::previewOfRemovedCacheCopy() {
+    Record rec({1});
+    FrmMainList w;
+    w.Form_Load();
+    QTreeWidgetItem* item = w.LVOrder->topLevelItem(0);
+    const QString cached = ui::ListItem::cachePath(item);
+    QVERIFY(QFile::remove(cached));
+    w.LVOrder_ItemClick(item);
+    QCOMPARE(rec.dialogs->calls().size(), 1);
+    const auto& box = rec.dialogs->calls().first();
+    QCOMPARE(box.text, QStringLiteral("原文已被移除"));
+    QCOMPARE(box.title, QStringLiteral("文件未找到"));
+    QCOMPARE(box.icon, dialogs::Icon::Exclamation);
+    QCOMPARE(box.buttons, dialogs::Buttons::OK);
+    QVERIFY(!w.ImgTypeICO->pixmap().isNull());
+    QVERIFY(w.panelText(2).isEmpty());
+    // Not fetched again.
+    QCOMPARE(ui::ListItem::cachePath(item), cached);
+    QVERIFY(!QFile::exists(cached));
+}
+
+void TestFrmMainList::previewOfMissingStoredFile() {
+    Record rec({1});
+    rec.add(QStringLiteral("b"), QStringLiteral("B.tif"), QStringLiteral(".TIF"), QByteArray(), 2);
+    FrmMainList w;
+    auto watch = std::make_unique<PanelWatch>(w);
+    PanelWatch* seen = watch.get();
+    auto previous = dialogs::install(std::move(watch));
+    w.Form_Load();
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    w.LVOrder_ItemClick(w.LVOrder->topLevelItem(1));
+    dialogs::install(std::move(previous));
+    QCOMPARE(seen->texts.size(), 1);
+    QVERIFY2(seen->texts.first().startsWith(QStringLiteral("在找不到")), qPrintable(seen->texts.first()));
+    QCOMPARE(seen->panels.first(), QStringLiteral("正在下载原文......"));
+    QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    QVERIFY(ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)).isEmpty());
+    QVERIFY(!showsInk(w.ImgPreview));
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
+}
+
+void TestFrmMainList::openImageTypesInViewer_data() {
+    QTest::addColumn<QString>("type");
+    for (const char* type : {".tif", ".TIFF", ".Jpe", ".DCX", ".BMP"})
+        QTest::newRow(type) << QString::fromLatin1(type);
+}
+
+void TestFrmMainList::openImageTypesInViewer() {
+    QFETCH(QString, type);
+    Record rec({});
+    for (const QString& id : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")})
+        rec.add(id, id + type, type, pngPage(), id.at(0).unicode() - u'a' + 1);
+    FrmMainList w;
+    w.Form_Load();
+    select(w, {1});
+    QString shown;
+    int viewerRow = -1;
+    whenModal([&](QWidget* modal) {
+        shown = modal->objectName();
+        if (auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("LVData")))
+            viewerRow = list->indexOfTopLevelItem(list->currentItem());
+    });
+    w.LVOrder_DblClick();
+    QCOMPARE(shown, QStringLiteral("frmDetail"));
+    QCOMPARE(viewerRow, 1);
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
+    // The viewer's fetch is written back to this list.
+    QVERIFY(!ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)).isEmpty());
+}
+
+void TestFrmMainList::openOtherTypesInOwnProgram() {
+    Record rec({});
+    test::TestAssociation association(rec.box, {QStringLiteral("image/png")});
+    rec.add(QStringLiteral("p"), QStringLiteral("图.png"), QStringLiteral(".PNG"), pngPage(), 1);
+    FrmMainList w;
+    w.Form_Load();
+    // Previewed as a picture, but opened in its own program.
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    w.LVOrder_DblClick();
+    QVERIFY(!QApplication::activeModalWidget());
+    const QString cached = ui::ListItem::cachePath(w.LVOrder->topLevelItem(0));
+    QTRY_COMPARE_WITH_TIMEOUT(association.recorded(), cached.toUtf8(), 20000);
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(rec.dialogs->calls().isEmpty());
+}
+
+void TestFrmMainList::openFailureIsReported() {
+    Record rec({});
+    test::TestAssociation association(rec.box, {QStringLiteral("application/pdf")});
+    rec.add(QStringLiteral("t"), QStringLiteral("说明.txt"), QStringLiteral(".TXT"), "plain words\n", 1);
+    FrmMainList w;
+    w.Form_Load();
+    w.LVOrder_DblClick();
+    QCOMPARE(rec.dialogs->calls().size(), 1);
+    const auto& box = rec.dialogs->calls().first();
+    QVERIFY2(box.text.startsWith(QStringLiteral("错误31036：")), qPrintable(box.text));
+    QCOMPARE(box.title, QStringLiteral("原文列表"));
+    QCOMPARE(box.icon, dialogs::Icon::Critical);
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(association.recorded().isEmpty());
+}
+
+void TestFrmMainList::previewDoubleClick() {
+    {
+        Record rec({});
+        FrmMainList w;
+        w.Form_Load();
+        QTest::mouseDClick(w.ImgPreview, Qt::LeftButton);
+        QVERIFY(rec.dialogs->calls().isEmpty());
+    }
+    Record rec({1});
+    FrmMainList w;
+    w.Form_Load();
+    QString shown;
+    whenModal([&](QWidget* modal) { shown = modal->objectName(); });
+    QTest::mouseDClick(w.ImgPreview, Qt::LeftButton);
+    QCOMPARE(shown, QStringLiteral("frmDetail"));
+}
+
+void TestFrmMainList::addThreeOfWhichLastFails() {
+    Record rec({});
+    FrmMainList w;
+    w.Form_Load();
+    const QStringList files{rec.box.writeFile(QStringLiteral("src/合同.pdf"), "%PDF-1.4\n%%EOF\n"),
+                            rec.box.writeFile(QStringLiteral("src/说明.txt"), "words\n"),
+                            rec.box.writeFile(QStringLiteral("src/空.txt"), QByteArray())};
+    rec.dialogs->queueFiles(files);
+    QTest::mouseClick(w.CmdAdd, Qt::LeftButton);
+    QCOMPARE(column(w, 1), (QStringList{"合同.pdf", "说明.txt"}));
+    QVERIFY(!w.CmdDel->isEnabled());
+    QVERIFY(!w.CmdPrint->isEnabled());
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(ui::ListItem::cachePath(w.LVOrder->topLevelItem(i)).isEmpty());
+    QVERIFY(w.ImgPreview->imageFile().isEmpty());
+    QCOMPARE(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).last().text,
+             QStringLiteral("原文内容为空！不能添加该原文！"));
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestFrmMainList::addIntoEmptyList() {
+    Record rec({});
+    FrmMainList w;
+    w.Form_Load();
+    rec.dialogs->queueFiles({rec.box.writeFile(QStringLiteral("src/扫描.tif"), pngPage(2))});
+    QTest::mouseClick(w.CmdAdd, Qt::LeftButton);
+    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QTreeWidgetItem* added = w.LVOrder->topLevelItem(0);
+    QVERIFY(added->isSelected());
+    QCOMPARE(w.LVOrder->currentItem(), added);
+    QVERIFY(w.CmdDel->isEnabled());
+    QVERIFY(w.CmdPrint->isEnabled());
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    QCOMPARE(test::readFile(ui::ListItem::cachePath(added)), pngPage(2));
+    QCOMPARE(MyInit::gsOriginalID, ui::ListItem::tag(added));
+
+    // A second add unselects the current row first.
+    rec.dialogs->queueFiles({rec.box.writeFile(QStringLiteral("src/二.tif"), pngPage(3))});
+    QTest::mouseClick(w.CmdAdd, Qt::LeftButton);
+    QVERIFY(!added->isSelected());
+    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(1)});
+}
+
+void TestFrmMainList::deleteAnsweredNo() {
+    Record rec({1, 2, 3});
+    FrmMainList w;
+    w.Form_Load();
+    select(w, {1});
+    rec.dialogs->queueAnswer(dialogs::Answer::No);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(tags(w), (QStringList{"a", "b", "c"}));
+    QVERIFY(QFile::exists(rec.stored(QStringLiteral("b.TIF"))));
+    QCOMPARE(rec.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 3);
+    // The current row is previewed again.
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+}
+
+void TestFrmMainList::deleteNothingSelected() {
+    Record rec({1, 2, 3});
+    FrmMainList w;
+    w.Form_Load();
+    w.LVOrder->clearSelection();
+    rec.dialogs->queueAnswer(dialogs::Answer::Yes);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(tags(w), (QStringList{"a", "b", "c"}));
+    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(0)});
+    QVERIFY(w.CmdDel->isEnabled());
+}
+
+void TestFrmMainList::deleteRows2And4() {
+    Record rec({1, 2, 3, 4, 5});
+    FrmMainList w;
+    w.Form_Load();
+    select(w, {1, 3});
+    rec.dialogs->queueAnswer(dialogs::Answer::Yes);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(tags(w), (QStringList{"a", "c", "e"}));
+    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(0)});
+    for (const char* id : {"a", "c", "e"})
+        QVERIFY(QFile::exists(rec.stored(QLatin1String(id) + QStringLiteral(".TIF"))));
+    for (const char* id : {"b", "d"})
+        QVERIFY(!QFile::exists(rec.stored(QLatin1String(id) + QStringLiteral(".TIF"))));
+    QCOMPARE(rec.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 3);
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("a"));
+}
+
+void TestFrmMainList::deleteLastDocument() {
+    Record rec({1});
+    FrmMainList w;
+    w.Form_Load();
+    QVERIFY(showsInk(w.ImgPreview));
+    rec.dialogs->queueAnswer(dialogs::Answer::Yes);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(w.LVOrder->topLevelItemCount(), 0);
+    for (QPushButton* b : {w.CmdDel, w.CmdPrint, w.CmdUp, w.CmdDown})
+        QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+    QVERIFY(!showsInk(w.ImgPreview));
+    QVERIFY(w.ImgTypeICO->pixmap().isNull());
+    QVERIFY(w.panelText(2).isEmpty());
+    QVERIFY(!QFile::exists(rec.stored(QStringLiteral("a.TIF"))));
+}
+
+void TestFrmMainList::deleteKeepsSharedFile() {
+    Record rec({1, 2});
+    rec.add(QStringLiteral("a"), QStringLiteral("A.tif"), QStringLiteral(".TIF"), QByteArray(), 1,
+            QStringLiteral("OTHER"));
+    FrmMainList w;
+    w.Form_Load();
+    select(w, {0});
+    rec.dialogs->queueAnswer(dialogs::Answer::Yes);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(tags(w), QStringList{"b"});
+    QVERIFY(QFile::exists(rec.stored(QStringLiteral("a.TIF"))));
+    QCOMPARE(nameOf(rec.db, QStringLiteral("a")), QString());
+    QCOMPARE(nameOf(rec.db, QStringLiteral("a"), QStringLiteral("OTHER")), QStringLiteral("A.tif"));
+}
+
+void TestFrmMainList::rename_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("state");
+    QTest::newRow("plain") << "新名称.tif" << QString();
+    QTest::newRow("leading blank kept") << " 前导空格" << QString();
+    QTest::newRow("quotes stored as typed") << "O'Brien's '; DELETE FROM Original_Text; --" << QString();
+    QTest::newRow("browse-only") << "只读也可改名" << MyInit::FindModel;
+}
+
+void TestFrmMainList::rename() {
+    QFETCH(QString, name);
+    QFETCH(QString, state);
+    Record rec({1, 2}, state);
+    rec.add(QStringLiteral("b"), QStringLiteral("B.tif"), QStringLiteral(".TIF"), QByteArray(), 1,
+            QStringLiteral("OTHER"));
+    FrmMainList w;
+    w.Form_Load();
+    select(w, {1});
+    rec.dialogs->queueInput(name);
+    w.RenameFile_Click();
+    QCOMPARE(w.LVOrder->topLevelItem(1)->text(1), name);
+    QCOMPARE(nameOf(rec.db, QStringLiteral("b")), name);
+    QCOMPARE(nameOf(rec.db, QStringLiteral("a")), QStringLiteral("A.tif"));
+    // Documents are renamed by ID: the same document in another record is the same document.
+    QCOMPARE(nameOf(rec.db, QStringLiteral("b"), QStringLiteral("OTHER")), name);
+    QCOMPARE(rec.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 3);
+    QVERIFY(!w.orderChanged());
+}
+
+void TestFrmMainList::renameCancelledOrSame_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("cancelled") << QString();
+    QTest::newRow("same name") << "B.tif";
+}
+
+void TestFrmMainList::renameCancelledOrSame() {
+    QFETCH(QString, answer);
+    Record rec({1, 2});
+    FrmMainList w;
+    w.Form_Load();
+    select(w, {1});
+    rec.dialogs->queueInput(answer);
+    const qint64 before = rec.db.connection().statementCount();
+    w.RenameFile_Click();
+    QCOMPARE(rec.db.connection().statementCount(), before);
+    QCOMPARE(w.LVOrder->topLevelItem(1)->text(1), QStringLiteral("B.tif"));
+    const auto input = rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::InputBox);
+    QCOMPARE(input.size(), 1);
+    QCOMPARE(input.first().text, QStringLiteral("修改文件名"));
+    QCOMPARE(input.first().title, QStringLiteral("请输入新的文件名称："));
+    QCOMPARE(input.first().defaultText, QStringLiteral("B.tif"));
+}
+
+void TestFrmMainList::contextMenu() {
+    Record rec({1, 2});
+    FrmMainList w;
+    w.Form_Load();
+    w.show();
+    QWidget* viewport = w.LVOrder->viewport();
+    const QPoint below(10, viewport->height() - 5);
+    w.LVOrder->setCurrentItem(nullptr);
+    QTest::mouseClick(viewport, Qt::RightButton, {}, below);
+    QVERIFY(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::ContextMenu).isEmpty());
+
+    select(w, {1});
+    rec.dialogs->queueMenuChoice(QStringLiteral("RenameFile"));
+    rec.dialogs->queueInput(QStringLiteral("右键改名"));
+    QTest::mouseClick(viewport, Qt::RightButton, Qt::ShiftModifier, below);
+    const auto menus = rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::ContextMenu);
+    QCOMPARE(menus.size(), 1);
+    QCOMPARE(menus.first().menuItems, QStringList{"修改原文名称"});
+    QCOMPARE(nameOf(rec.db, QStringLiteral("b")), QStringLiteral("右键改名"));
+}
+
+void TestFrmMainList::selectionModeByKeys() {
+    Record rec({1, 2, 3, 4});
+    FrmMainList w;
+    w.Form_Load();
+    w.show();
+    const auto at = [&](int row) { return w.LVOrder->visualItemRect(w.LVOrder->topLevelItem(row)).center(); };
+    QWidget* viewport = w.LVOrder->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at(0));
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(2));
+    QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(w.LVOrder->selectedItems().size(), 3);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(3));
+    QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(3)});
+    // A plain click keeps the mode; Shift brings multiple selection back.
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at(1));
+    QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::SingleSelection);
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(3));
+    QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(w.LVOrder->selectedItems().size(), 3);
+}
+
+void TestFrmMainList::ftpPreviewOpenDelete() {
+    Record rec({});
+    test::TestFtp ftp;
+    test::TestAssociation association(rec.box, {QStringLiteral("application/pdf")});
+    MyInit::FtpMode = true;
+    MyInit::gsOpen = static_cast<int32_t>(ftp.session());
+    MyInit::gsConn = static_cast<int32_t>(ftp.connection());
+    MyInit::gsPath = ftp.remoteFolder();
+    const QString dir = ftp.remoteFolder() + u'/' + kMonth;
+    const QByteArray pdf("%PDF-1.4\n%%EOF\n");
+    QVERIFY(test::writeFile(ftp.onDisk(dir + QStringLiteral("/a.TIF")), pngPage()));
+    QVERIFY(test::writeFile(ftp.onDisk(dir + QStringLiteral("/p.PDF")), pdf));
+    QVERIFY(test::writeFile(ftp.onDisk(dir + QStringLiteral("/s.TIF")), pngPage(2)));
+    rec.db.insertRow(QStringLiteral("a"), QStringLiteral("A.tif"), QStringLiteral(".TIF"),
+                     QStringLiteral("R"), 1, dir);
+    rec.db.insertRow(QStringLiteral("p"), QStringLiteral("合同.pdf"), QStringLiteral(".PDF"),
+                     QStringLiteral("R"), 2, dir);
+    rec.db.insertRow(QStringLiteral("s"), QStringLiteral("S.tif"), QStringLiteral(".TIF"),
+                     QStringLiteral("R"), 3, dir);
+    rec.db.insertRow(QStringLiteral("s"), QStringLiteral("S.tif"), QStringLiteral(".TIF"),
+                     QStringLiteral("OTHER"), 1, dir);
+    FrmMainList w;
+    w.Form_Load();
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    QCOMPARE(test::readFile(ui::ListItem::cachePath(w.LVOrder->topLevelItem(0))), pngPage());
+
+    select(w, {1});
+    w.LVOrder_DblClick();
+    const QString cachedPdf = ui::ListItem::cachePath(w.LVOrder->topLevelItem(1));
+    QCOMPARE(test::readFile(cachedPdf), pdf);
+    QTRY_COMPARE_WITH_TIMEOUT(association.recorded(), cachedPdf.toUtf8(), 20000);
+
+    select(w, {0, 2});
+    rec.dialogs->queueAnswer(dialogs::Answer::Yes);
+    QTest::mouseClick(w.CmdDel, Qt::LeftButton);
+    QCOMPARE(tags(w), QStringList{"p"});
+    QVERIFY(!QFile::exists(ftp.onDisk(dir + QStringLiteral("/a.TIF"))));
+    QVERIFY(QFile::exists(ftp.onDisk(dir + QStringLiteral("/s.TIF"))));
+    QVERIFY(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size() == 1);
 }
 
 QTEST_MAIN(TestFrmMainList)

@@ -4,13 +4,21 @@
 #include "imaging/DesktopOpener.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
+#include "imaging/SaneScanner.h"
 #include "platform/dialogs/Dialogs.h"
+#include "platform/profile/ScanFolder.h"
+#include "store/ClsFileOperation.h"
 #include "store/RecordDocuments.h"
+#include "store/Statements.h"
+#include "transfer/ModDownLoadFile.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
+#include "ui/list/FrmScanName.h"
+#include "ui/list/ImageTypes.h"
 #include "ui/list/StartWork.h"
+#include "ui/viewer/frmDetail.h"
 
 #include <QDate>
 #include <QFile>
@@ -22,6 +30,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -33,6 +42,29 @@ namespace {
 
 const QString kCaption = QStringLiteral("原文列表");
 const QString kReady = QStringLiteral("准备就绪");
+const QString kDownloading = QStringLiteral("正在下载原文......");
+const QString kPrintTitle = QStringLiteral("原文打印");
+// Printing ends without a word on this number as on a cancelled print dialog.
+constexpr int PrintEndedQuietly = 32275;
+
+// Button and key codes of a mouse press, as the list's handler takes them.
+int buttonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int shiftCode(Qt::KeyboardModifiers modifiers) {
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) + (modifiers & Qt::ControlModifier ? 2 : 0) +
+           (modifiers & Qt::AltModifier ? 4 : 0);
+}
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* b = new QPushButton(caption, parent);
@@ -43,6 +75,8 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
 }
 
 } // namespace
+
+const QString FrmMainList::kScanFile = QStringLiteral("00000001.TIF");
 
 FrmMainList::FrmMainList(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FrmMainList"));
@@ -126,6 +160,7 @@ void FrmMainList::buildLayout() {
     RenameFile = PopMenu->addAction(QStringLiteral("修改原文名称"));
     RenameFile->setObjectName(QStringLiteral("RenameFile"));
 
+    ScanOCX = std::make_unique<imaging::SaneScanner>(this);
     ImgAdmin1 = std::make_unique<imaging::ImageAdminDialog>(this);
     OLE1 = std::make_unique<imaging::DesktopOpener>();
 
@@ -134,8 +169,18 @@ void FrmMainList::buildLayout() {
             [this] { guarded(this, kCaption, [this] { CmdExit_Click(); }); });
     connect(LVOrder, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { LVOrder_ItemClick(item); });
-    connect(LVOrder, &QTreeWidget::itemDoubleClicked, this, [this] { LVOrder_DblClick(); });
+    connect(LVOrder, &QTreeWidget::itemDoubleClicked, this,
+            [this] { guarded(this, kCaption, [this] { LVOrder_DblClick(); }); });
+    connect(ImgPreview, &imaging::ImageView::doubleClicked, this,
+            [this] { guarded(this, kCaption, [this] { ImgPreview_DblClick(); }); });
+    connect(CmdAdd, &QPushButton::clicked, this,
+            [this] { guarded(this, kCaption, [this] { CmdAdd_Click(); }); });
+    connect(CmdDel, &QPushButton::clicked, this,
+            [this] { guarded(this, kCaption, [this] { CmdDel_Click(); }); });
+    LVOrder->viewport()->installEventFilter(this);
     connect(CmdScan, &QPushButton::clicked, this, [this] { CmdScan_Click(); });
+    connect(CmdPrint, &QPushButton::clicked, this,
+            [this] { guarded(this, kPrintTitle, [this] { CmdPrint_Click(); }); });
     connect(CmdUp, &QPushButton::clicked, this, [this] { CmdUp_Click(); });
     connect(CmdDown, &QPushButton::clicked, this, [this] { CmdDown_Click(); });
 }
@@ -216,18 +261,257 @@ void FrmMainList::UpdateMoveButtons() {
     CmdDown->setEnabled(nLastSelected != count);
 }
 
+QString FrmMainList::localCopy(QTreeWidgetItem* item) {
+    const QString cached = ListItem::cachePath(item);
+    if (!cached.isEmpty())
+        return cached;
+    setPanelText(1, kDownloading);
+    const QString path = MyInit::FtpMode ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
+    setPanelText(1, kReady);
+    return path;
+}
+
 void FrmMainList::LVOrder_ItemClick(QTreeWidgetItem* item) {
     if (!item)
         return;
-    MyInit::gsOriginalID = ListItem::tag(item);
+    try {
+        MyInit::gsOriginalID = ListItem::tag(item);
+        ImgPreview->clearImage();
+        const QString path = localCopy(item);
+        if (path.isEmpty()) {
+            unsetCursor();
+        } else {
+            ImgPreview->setImageFile(path);
+            ImgPreview->showImage();
+            ImgPreview->fitImage(imaging::ImageView::FitToWidth);
+            ImgTypeICO->clear();
+            setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
+                                QStringLiteral("页"));
+        }
+    } catch (const Error& e) {
+        previewFailed(item, e.number(), e.description());
+    } catch (const std::exception& e) {
+        previewFailed(item, -1, QString::fromLocal8Bit(e.what()));
+    }
     UpdateMoveButtons();
 }
 
-// Opening a document in the viewer or its own program arrives with the viewer.
-void FrmMainList::LVOrder_DblClick() {}
+void FrmMainList::previewFailed(QTreeWidgetItem* item, int number, const QString& description) {
+    if (number == err::InvalidFileFormat)
+        ImgPreview->setImageFile(QString());
+    else if (number == err::FileNotFound)
+        dialogs::current().messageBox(this, QStringLiteral("原文已被移除"), dialogs::Buttons::OK,
+                                      dialogs::Icon::Exclamation, QStringLiteral("文件未找到"));
+    else
+        dialogs::current().messageBox(this, errorText(number, description), dialogs::Buttons::OK,
+                                      dialogs::Icon::Critical, kCaption);
+    ShowTypeIcon(item->text(ListItem::Type).toLower());
+    setPanelText(2, QString());
+}
 
-// Scanning arrives with the scanner.
-void FrmMainList::CmdScan_Click() {}
+void FrmMainList::LVOrder_DblClick() {
+    QTreeWidgetItem* current = LVOrder->currentItem();
+    if (!current)
+        return;
+    if (isImageType(current->text(ListItem::Type))) {
+        frmDetail viewer(LVOrder, this);
+        viewer.SelIndex = qint16(LVOrder->indexOfTopLevelItem(current) + 1);
+        viewer.Form_Load();
+        viewer.exec();
+        return;
+    }
+    setCursor(Qt::WaitCursor);
+    // A program that cannot be started is reported; the pointer comes back either way.
+    guarded(this, kCaption, [&] {
+        const QString path = localCopy(current);
+        if (!path.isEmpty())
+            OLE1->openInOwnApplication(path);
+    });
+    unsetCursor();
+}
+
+void FrmMainList::ImgPreview_DblClick() {
+    if (LVOrder->currentItem())
+        LVOrder_DblClick();
+}
+
+bool FrmMainList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LVOrder->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const QPoint at = press->position().toPoint();
+        const int button = buttonCode(press->button());
+        const int shift = shiftCode(press->modifiers());
+        guarded(this, kCaption, [&] { LVOrder_MouseDown(button, shift, at.x(), at.y()); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FrmMainList::LVOrder_MouseDown(int button, int shift, int x, int y) {
+    if (button == 1 && shift == 2) {
+        LVOrder->setSelectionMode(QAbstractItemView::SingleSelection);
+    } else if (button == 1 && shift == 1) {
+        LVOrder->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    } else if (button == 2 && LVOrder->currentItem()) {
+        const QPoint global = LVOrder->viewport()->mapToGlobal(QPoint(x, y));
+        if (dialogs::current().contextMenu(PopMenu, global) == RenameFile)
+            RenameFile_Click();
+    }
+}
+
+void FrmMainList::CmdAdd_Click() {
+    setCursor(Qt::WaitCursor);
+    if (QTreeWidgetItem* current = LVOrder->currentItem())
+        current->setSelected(false);
+    store::ClsFileOperation operation;
+    if (operation.AddFile(LVOrder)) {
+        CmdDel->setEnabled(true);
+        CmdPrint->setEnabled(true);
+        LVOrder_ItemClick(LVOrder->currentItem());
+    }
+    unsetCursor();
+}
+
+void FrmMainList::CmdDel_Click() {
+    setCursor(Qt::WaitCursor);
+    store::ClsFileOperation operation;
+    if (operation.DelFile(LVOrder)) {
+        ImgPreview->clearImage();
+        ImgTypeICO->clear();
+    }
+    if (LVOrder->topLevelItemCount() == 0) {
+        for (QPushButton* b : {CmdDel, CmdPrint, CmdUp, CmdDown})
+            b->setEnabled(false);
+        // No document is previewed any more, so no page count either.
+        setPanelText(2, QString());
+    } else if (QTreeWidgetItem* current = LVOrder->currentItem()) {
+        LVOrder_ItemClick(current);
+    }
+    unsetCursor();
+}
+
+void FrmMainList::RenameFile_Click() {
+    QTreeWidgetItem* current = LVOrder->currentItem();
+    if (!current)
+        return;
+    const QString name =
+        dialogs::current().inputBox(this, QStringLiteral("修改文件名"),
+                                    QStringLiteral("请输入新的文件名称："), current->text(ListItem::Name));
+    if (name.isEmpty() || name == current->text(ListItem::Name))
+        return;
+    // Stored first, so the row never shows a name the table does not hold.
+    MyInit::Connection->execute(store::sql::RenameDocument(name, ListItem::tag(current)));
+    current->setText(ListItem::Name, name);
+}
+
+void FrmMainList::CmdScan_Click() {
+    try {
+        setCursor(Qt::WaitCursor);
+        if (QTreeWidgetItem* current = LVOrder->currentItem())
+            current->setSelected(false);
+        const QString folder = profile::scanFolder();
+        const QString scanFile = folder + u'/' + kScanFile;
+        QFile old(scanFile);
+        if (old.exists() && !old.remove())
+            throw Error(err::PermissionDenied, old.errorString());
+        // Show the scanner's dialog, colour, into the scan file, 300 dpi, from the feeder.
+        ScanOCX->setShowDialog(true);
+        ScanOCX->setColorMode(3);
+        ScanOCX->setImageFile(scanFile);
+        ScanOCX->setResolutionCode(6);
+        ScanOCX->setPageSource(1);
+        ScanOCX->startScan();
+        if (!QFileInfo::exists(scanFile)) {
+            unsetCursor();
+            return;
+        }
+        ImgPreview->setImageFile(scanFile);
+        ImgPreview->showImage();
+        unsetCursor();
+        if (dialogs::current().messageBox(this, QStringLiteral("扫描结束，是否保存该扫描文件？"),
+                                          dialogs::Buttons::YesNo, dialogs::Icon::Question,
+                                          kCaption) != dialogs::Answer::Yes)
+            return;
+        for (;;) {
+            FrmScanName naming(this);
+            naming.showModal();
+            const QString name = FrmScanName::Scan_File;
+            if (!name.isEmpty()) {
+                storeScan(folder, name);
+                return;
+            }
+            if (dialogs::current().messageBox(this, QStringLiteral("是否不保存该文件，并取消本次扫描？"),
+                                              dialogs::Buttons::YesNo, dialogs::Icon::Question,
+                                              kCaption) == dialogs::Answer::Yes)
+                break;
+        }
+        if (LVOrder->topLevelItemCount() > 0)
+            LVOrder_ItemClick(LVOrder->currentItem());
+        else
+            ImgPreview->setImageFile(QString());
+    } catch (const Error& e) {
+        unsetCursor();
+        dialogs::current().messageBox(this, errorText(e.number(), e.description()), dialogs::Buttons::OK,
+                                      dialogs::Icon::Critical, kCaption);
+    }
+}
+
+void FrmMainList::storeScan(const QString& folder, const QString& name) {
+    setCursor(Qt::WaitCursor);
+    setPanelText(1, QStringLiteral("正在保存扫描文件，请稍等..."));
+    {
+        store::ClsFileOperation operation;
+        if (operation.AddFileToObj(folder, kScanFile, LVOrder)) {
+            QTreeWidgetItem* added = LVOrder->currentItem();
+            MyInit::Connection->execute(store::sql::RenameScannedDocument(name, ListItem::tag(added)));
+            added->setText(ListItem::Name, name + QStringLiteral(".TIF"));
+        }
+    }
+    setPanelText(1, kReady);
+    unsetCursor();
+    if (LVOrder->topLevelItemCount() > 0) {
+        CmdDel->setEnabled(true);
+        CmdPrint->setEnabled(true);
+        LVOrder_ItemClick(LVOrder->currentItem());
+    } else {
+        ImgPreview->setImageFile(QString());
+    }
+}
+
+void FrmMainList::CmdPrint_Click() {
+    try {
+        if (!LVOrder->currentItem()) {
+            dialogs::inform(this, QStringLiteral("请选择要打印的文件！"), kPrintTitle);
+            return;
+        }
+        const int count = LVOrder->topLevelItemCount();
+        for (int i = 0; i < count; ++i) {
+            QTreeWidgetItem* row = LVOrder->topLevelItem(i);
+            if (!row->isSelected())
+                continue;
+            const QString path = localCopy(row);
+            if (path.isEmpty() || !QFileInfo::exists(path))
+                continue;
+            if (!isImageType(row->text(ListItem::Type))) {
+                store::ClsFileOperation operation;
+                operation.setFileName(path);
+                operation.setOwnerForm(this);
+                operation.PrintToView();
+                continue;
+            }
+            ImgPreview->setImageFile(path);
+            ImgAdmin1->setImageFile(path);
+            ImgAdmin1->showPrintDialog();
+            const bool range = ImgAdmin1->printRange() == 0 || ImgAdmin1->printRange() == 1;
+            const int first = range ? ImgAdmin1->printFirstPage() : ImgPreview->currentPage();
+            const int last = range ? ImgAdmin1->printLastPage() : ImgPreview->currentPage();
+            ImgPreview->setPrinter(&ImgAdmin1->printer());
+            ImgPreview->printPages(qint16(first), qint16(last), ImgAdmin1->printFormat());
+        }
+    } catch (const Error& e) {
+        if (e.number() != err::PrintDialogCancelled && e.number() != PrintEndedQuietly)
+            dialogs::inform(this, e.description(), kPrintTitle);
+    }
+}
 
 bool FrmMainList::prepareMove() {
     if (!LVOrder->currentItem() || LVOrder->selectedItems().isEmpty()) {

@@ -16,6 +16,7 @@ namespace wo::imaging {
 class ImageViewWidget;
 class ImageAdminDialog;
 class DesktopOpener;
+class Scanner;
 } // namespace wo::imaging
 
 namespace wo::ui {
@@ -48,9 +49,13 @@ public:
     QStatusBar* StaBar;
     QMenu* PopMenu;
     QAction* RenameFile;
-    // The print dialog of image documents and the opener of all others; not visible.
+    // The scanner, the print dialog of image documents and the opener of all others; not visible.
+    std::unique_ptr<imaging::Scanner> ScanOCX;
     std::unique_ptr<imaging::ImageAdminDialog> ImgAdmin1;
     std::unique_ptr<imaging::DesktopOpener> OLE1;
+
+    // The name of the scan file in the per-user scan folder.
+    static const QString kScanFile;
 
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
@@ -60,9 +65,21 @@ public:
     int lastSelected() const { return nLastSelected; }
 
     void UpdateMoveButtons();
+    // Previews a row: page 1 fitted to width, or the type icon when it is not an image.
     void LVOrder_ItemClick(QTreeWidgetItem* item);
+    // Opens the current row: images in the viewer, other documents in their own program.
     void LVOrder_DblClick();
+    void ImgPreview_DblClick();
+    // button: left 1, right 2; shift: Shift 1, Ctrl 2, Alt 4, summed.
+    void LVOrder_MouseDown(int button, int shift, int x, int y);
+    void CmdAdd_Click();
+    void CmdDel_Click();
+    void RenameFile_Click();
+    // Scans pages into the scan file, shows them, and stores them under a typed name.
     void CmdScan_Click();
+    // Prints the selected rows in list order: images through the print dialog, others
+    // through their print route.
+    void CmdPrint_Click();
     void CmdUp_Click();
     void CmdDown_Click();
     void CmdExit_Click();
@@ -71,10 +88,17 @@ public:
 
 protected:
     void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildLayout();
     void Form_QueryUnload();
+    // The row's copy in the download cache, fetched first when it has none; "" when
+    // the fetch failed (the fetch has told the user).
+    QString localCopy(QTreeWidgetItem* item);
+    void previewFailed(QTreeWidgetItem* item, int number, const QString& description);
+    // Stores the scan file as a new document named name + ".TIF" and previews it.
+    void storeScan(const QString& folder, const QString& name);
     // Checks that a row is current and selected, then recomputes the move block.
     bool prepareMove();
     // Re-creates the row at index `from` at index `to` (before the removal), as a move does.
