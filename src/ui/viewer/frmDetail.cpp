@@ -517,7 +517,9 @@ void frmDetail::print() {
         const bool chosen = range == 0 || range == 1;
         const int first = chosen ? ImgAdmin1->printFirstPage() : ImgShow->currentPage();
         const int last = chosen ? ImgAdmin1->printLastPage() : ImgShow->currentPage();
+        // The view holds the printer only while it prints: ImgAdmin1 may be replaced.
         ImgShow->setPrinter(&ImgAdmin1->printer());
+        const auto release = qScopeGuard([this] { ImgShow->setPrinter(nullptr); });
         ImgShow->printPages(static_cast<qint16>(first), static_cast<qint16>(last), ImgAdmin1->printFormat());
         return;
     }
