@@ -1,6 +1,5 @@
-#include "Sandbox.h"
+#include "ListWindowFixture.h"
 #include "TestAssociation.h"
-#include "TestDatabase.h"
 #include "TestFiles.h"
 #include "TestFtp.h"
 #include "TestImages.h"
@@ -24,95 +23,9 @@
 
 using namespace wo;
 using ui::FrmMainList;
+using namespace wo::test;
 
 namespace {
-
-const QString kMonth = QStringLiteral("2026-12");
-
-QByteArray pngPage(int n = 1) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    test::markedPage(n).save(&buffer, "PNG");
-    return bytes;
-}
-
-// A record "R" whose documents have the given stored orders; IDs a, b, c, ...,
-// each a one-page picture of type .TIF in a folder store of its own sandbox, and
-// scripted dialogs.
-struct Record {
-    test::TestDatabase db;
-    test::Sandbox box;
-    dialogs::ScriptedDialogsScope dialogs;
-    explicit Record(const QList<int>& orders, const QString& state = QString()) {
-        db.createDocumentTable();
-        MyInit::reset();
-        MyInit::Connection = db.connectionPtr();
-        MyInit::gsRecordID = QStringLiteral("R");
-        MyInit::gsPath = box.path(QStringLiteral("store"));
-        MyInit::gsState = state;
-        QDir().mkpath(MyInit::gsPath);
-        for (int i = 0; i < orders.size(); ++i) {
-            const QString id(QChar(u'a' + i));
-            add(id, id.toUpper() + QStringLiteral(".tif"), QStringLiteral(".TIF"), pngPage(), orders[i]);
-        }
-    }
-    ~Record() { MyInit::reset(); }
-    // A row of this record and its stored file (none when content is null).
-    void add(const QString& id, const QString& name, const QString& type, const QByteArray& content,
-             int order, const QString& recordId = QStringLiteral("R")) {
-        db.insertRow(id, name, type, recordId, order, kMonth);
-        if (!content.isNull())
-            box.writeFile(QStringLiteral("store/") + kMonth + u'/' + id + type, content);
-    }
-    QString stored(const QString& file) const {
-        return box.path(QStringLiteral("store/") + kMonth + u'/' + file);
-    }
-    // ID -> FileOrder as stored now.
-    QMap<QString, int> orders() {
-        QMap<QString, int> m;
-        for (const auto& row : db.query(QStringLiteral("SELECT ID, FileOrder FROM Original_Text")))
-            m[row[0].toString()] = row[1].toInt();
-        return m;
-    }
-};
-
-QStringList column(const FrmMainList& w, int col) {
-    QStringList out;
-    for (int i = 0; i < w.LVOrder->topLevelItemCount(); ++i)
-        out << w.LVOrder->topLevelItem(i)->text(col);
-    return out;
-}
-
-QStringList tags(const FrmMainList& w) {
-    QStringList out;
-    for (int i = 0; i < w.LVOrder->topLevelItemCount(); ++i)
-        out << ui::ListItem::tag(w.LVOrder->topLevelItem(i));
-    return out;
-}
-
-void select(FrmMainList& w, const QList<int>& rows) {
-    w.LVOrder->clearSelection();
-    if (!rows.isEmpty())
-        w.LVOrder->setCurrentItem(w.LVOrder->topLevelItem(rows.first()), 0, QItemSelectionModel::NoUpdate);
-    for (int r : rows)
-        w.LVOrder->topLevelItem(r)->setSelected(true);
-}
-
-// Runs `check` on the first modal window that comes up, then closes it.
-void whenModal(const std::function<void(QWidget*)>& check) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, check] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            check(modal);
-            modal->close();
-        }
-    });
-    timer->start();
-}
 
 // Answers every dialog as closed and notes status panel 1 at each message.
 class PanelWatch final : public dialogs::Dialogs {
@@ -135,22 +48,6 @@ public:
 private:
     const FrmMainList& m_window;
 };
-
-bool showsInk(QWidget* view) {
-    const QImage shot = view->grab().toImage();
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x)
-            if (qGray(shot.pixel(x, y)) < 64)
-                return true;
-    return false;
-}
-
-QString nameOf(test::TestDatabase& db, const QString& id, const QString& recordId = QStringLiteral("R")) {
-    const auto rows = db.query(QStringLiteral("SELECT Original_Name FROM Original_Text WHERE ID = '%1' AND "
-                                              "RecordId = '%2'")
-                                   .arg(id, recordId));
-    return rows.isEmpty() ? QString() : rows.first().first().toString();
-}
 
 } // namespace
 
@@ -568,7 +465,8 @@ void TestFrmMainList::previewOfMissingStoredFile() {
     w.Form_Load();
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
     w.LVOrder_ItemClick(w.LVOrder->topLevelItem(1));
-    dialogs::install(std::move(previous));
+    // The watch comes back from the dialogs in use and lives to the end of the test.
+    const auto watched = dialogs::install(std::move(previous));
     QCOMPARE(seen->texts.size(), 1);
     QVERIFY2(seen->texts.first().startsWith(QStringLiteral("在找不到")), qPrintable(seen->texts.first()));
     QCOMPARE(seen->panels.first(), QStringLiteral("正在下载原文......"));

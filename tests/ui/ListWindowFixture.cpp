@@ -1,0 +1,111 @@
+#include "ListWindowFixture.h"
+
+#include "TestImages.h"
+#include "entry/MyInit.h"
+#include "ui/common/ListItem.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace wo::test {
+
+QByteArray pngPage(int n) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    markedPage(n).save(&buffer, "PNG");
+    return bytes;
+}
+
+Record::Record(const QList<int>& orders, const QString& state) {
+    db.createDocumentTable();
+    MyInit::reset();
+    MyInit::Connection = db.connectionPtr();
+    MyInit::gsRecordID = QStringLiteral("R");
+    MyInit::gsPath = box.path(QStringLiteral("store"));
+    MyInit::gsState = state;
+    QDir().mkpath(MyInit::gsPath);
+    for (int i = 0; i < orders.size(); ++i) {
+        const QString id(QChar(u'a' + i));
+        add(id, id.toUpper() + QStringLiteral(".tif"), QStringLiteral(".TIF"), pngPage(), orders[i]);
+    }
+}
+
+Record::~Record() {
+    MyInit::reset();
+}
+
+void Record::add(const QString& id, const QString& name, const QString& type, const QByteArray& content,
+                 int order, const QString& recordId) {
+    db.insertRow(id, name, type, recordId, order, kMonth);
+    if (!content.isNull())
+        box.writeFile(QStringLiteral("store/") + kMonth + u'/' + id + type, content);
+}
+
+QString Record::stored(const QString& file) const {
+    return box.path(QStringLiteral("store/") + kMonth + u'/' + file);
+}
+
+QMap<QString, int> Record::orders() {
+    QMap<QString, int> m;
+    for (const auto& row : db.query(QStringLiteral("SELECT ID, FileOrder FROM Original_Text")))
+        m[row[0].toString()] = row[1].toInt();
+    return m;
+}
+
+QStringList column(const ui::FrmMainList& w, int col) {
+    QStringList out;
+    for (int i = 0; i < w.LVOrder->topLevelItemCount(); ++i)
+        out << w.LVOrder->topLevelItem(i)->text(col);
+    return out;
+}
+
+QStringList tags(const ui::FrmMainList& w) {
+    QStringList out;
+    for (int i = 0; i < w.LVOrder->topLevelItemCount(); ++i)
+        out << ui::ListItem::tag(w.LVOrder->topLevelItem(i));
+    return out;
+}
+
+void select(ui::FrmMainList& w, const QList<int>& rows) {
+    w.LVOrder->clearSelection();
+    if (!rows.isEmpty())
+        w.LVOrder->setCurrentItem(w.LVOrder->topLevelItem(rows.first()), 0, QItemSelectionModel::NoUpdate);
+    for (int r : rows)
+        w.LVOrder->topLevelItem(r)->setSelected(true);
+}
+
+void whenModal(const std::function<void(QWidget*)>& check) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, check] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            check(modal);
+            modal->close();
+        }
+    });
+    timer->start();
+}
+
+bool showsInk(QWidget* view) {
+    const QImage shot = view->grab().toImage();
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            if (qGray(shot.pixel(x, y)) < 64)
+                return true;
+    return false;
+}
+
+QString nameOf(TestDatabase& db, const QString& id, const QString& recordId) {
+    const auto rows =
+        db.query(QStringLiteral("SELECT Original_Name FROM Original_Text WHERE ID = '%1' AND RecordId = '%2'")
+                     .arg(id, recordId));
+    return rows.isEmpty() ? QString() : rows.first().first().toString();
+}
+
+} // namespace wo::test

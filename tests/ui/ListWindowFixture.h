@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Sandbox.h"
+#include "TestDatabase.h"
+#include "platform/dialogs/ScriptedDialogs.h"
+#include "ui/list/FrmMainList.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <functional>
+
+// What the list window's suites share: a record in a folder store, and ways to
+// read and drive the window.
+namespace wo::test {
+
+inline const QString kMonth = QStringLiteral("2026-12");
+
+// A PNG picture of marked page n.
+QByteArray pngPage(int n = 1);
+
+// A record "R" whose documents have the given stored orders; IDs a, b, c, ...,
+// each a one-page picture of type .TIF in a folder store of its own sandbox, and
+// scripted dialogs.
+struct Record {
+    TestDatabase db;
+    Sandbox box;
+    dialogs::ScriptedDialogsScope dialogs;
+    explicit Record(const QList<int>& orders, const QString& state = QString());
+    ~Record();
+    // A row of this record and its stored file (none when content is null).
+    void add(const QString& id, const QString& name, const QString& type, const QByteArray& content,
+             int order, const QString& recordId = QStringLiteral("R"));
+    QString stored(const QString& file) const;
+    // ID -> FileOrder as stored now.
+    QMap<QString, int> orders();
+};
+
+QStringList column(const ui::FrmMainList& w, int col);
+QStringList tags(const ui::FrmMainList& w);
+// Makes the first of rows current and selects exactly rows (0-based).
+void select(ui::FrmMainList& w, const QList<int>& rows);
+// Runs `check` on the first modal window that comes up, then closes it.
+void whenModal(const std::function<void(QWidget*)>& check);
+// Whether the widget shows any dark pixel.
+bool showsInk(QWidget* view);
+// Original_Name of a document in a record; "" when there is no such row.
+QString nameOf(TestDatabase& db, const QString& id, const QString& recordId = QStringLiteral("R"));
+
+} // namespace wo::test
