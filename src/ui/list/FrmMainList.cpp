@@ -10,25 +10,22 @@
 #include "store/ClsFileOperation.h"
 #include "store/RecordDocuments.h"
 #include "store/Statements.h"
-#include "transfer/ModDownLoadFile.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
+#include "ui/common/WindowParts.h"
 #include "ui/list/FrmScanName.h"
 #include "ui/list/ImageTypes.h"
 #include "ui/list/StartWork.h"
 #include "ui/viewer/frmDetail.h"
 
-#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -41,8 +38,6 @@ namespace wo::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("原文列表");
-const QString kReady = QStringLiteral("准备就绪");
-const QString kDownloading = QStringLiteral("正在下载原文......");
 const QString kPrintTitle = QStringLiteral("原文打印");
 // Printing ends without a word on this number as on a cancelled print dialog.
 constexpr int PrintEndedQuietly = 32275;
@@ -105,18 +100,11 @@ void FrmMainList::buildLayout() {
     LVOrder = new QTreeWidget(Frame1);
     LVOrder->setObjectName(QStringLiteral("LVOrder"));
     LVOrder->setGeometry(twipsRect(120, 240, 4575, 3615, this));
-    LVOrder->setColumnCount(ListItem::ColumnCount);
-    LVOrder->setHeaderLabels({QStringLiteral("顺序号"), QStringLiteral("原文名称"),
-                              QStringLiteral("原文类型"), QStringLiteral("原文路径")});
+    setUpDocumentList(LVOrder,
+                      {QStringLiteral("顺序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
+                       QStringLiteral("原文路径")},
+                      720, 4000, this);
     LVOrder->headerItem()->setTextAlignment(ListItem::Name, Qt::AlignCenter);
-    LVOrder->setColumnWidth(ListItem::Number, twips(720, this));
-    LVOrder->setColumnWidth(ListItem::Name, twips(4000, this));
-    LVOrder->setColumnHidden(ListItem::Type, true);
-    LVOrder->setColumnHidden(ListItem::Path, true);
-    LVOrder->header()->setStretchLastSection(false);
-    LVOrder->setRootIsDecorated(false);
-    LVOrder->setUniformRowHeights(true);
-    LVOrder->setAllColumnsShowFocus(true);
     LVOrder->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     CmdUp = button(Frame1, "CmdUp", QStringLiteral("向上(&U)"), 4920, 3480);
@@ -141,19 +129,8 @@ void FrmMainList::buildLayout() {
 
     StaBar = new QStatusBar(this);
     StaBar->setObjectName(QStringLiteral("StaBar"));
-    StaBar->setSizeGripEnabled(false);
     StaBar->setGeometry(twipsRect(0, 4470, 7650, 255, this));
-    const int widths[3] = {4425, 1440, 1440};
-    for (int i = 0; i < 3; ++i) {
-        m_panels[i] = new QLabel(StaBar);
-        m_panels[i]->setObjectName(QStringLiteral("StaBarPanel%1").arg(i + 1));
-        m_panels[i]->setFixedWidth(twips(widths[i], this));
-        m_panels[i]->setFrameShape(QFrame::Panel);
-        m_panels[i]->setFrameShadow(QFrame::Sunken);
-        StaBar->addWidget(m_panels[i]);
-    }
-    m_panels[0]->setText(kReady);
-    m_panels[2]->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    m_panels = std::make_unique<StatusPanels>(StaBar, std::array{4425, 1440, 1440}, this);
 
     PopMenu = new QMenu(QStringLiteral("PopMenu"), this);
     PopMenu->setObjectName(QStringLiteral("PopMenu"));
@@ -186,11 +163,11 @@ void FrmMainList::buildLayout() {
 }
 
 QString FrmMainList::panelText(int panel) const {
-    return m_panels[panel - 1]->text();
+    return m_panels->text(panel);
 }
 
 void FrmMainList::setPanelText(int panel, const QString& text) {
-    m_panels[panel - 1]->setText(text);
+    m_panels->setText(panel, text);
 }
 
 void FrmMainList::Form_Load() {
@@ -261,23 +238,13 @@ void FrmMainList::UpdateMoveButtons() {
     CmdDown->setEnabled(nLastSelected != count);
 }
 
-QString FrmMainList::localCopy(QTreeWidgetItem* item) {
-    const QString cached = ListItem::cachePath(item);
-    if (!cached.isEmpty())
-        return cached;
-    setPanelText(1, kDownloading);
-    const QString path = MyInit::FtpMode ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
-    setPanelText(1, kReady);
-    return path;
-}
-
 void FrmMainList::LVOrder_ItemClick(QTreeWidgetItem* item) {
     if (!item)
         return;
     try {
         MyInit::gsOriginalID = ListItem::tag(item);
         ImgPreview->clearImage();
-        const QString path = localCopy(item);
+        const QString path = fetchLocalCopy(item, *m_panels);
         if (path.isEmpty()) {
             unsetCursor();
         } else {
@@ -323,7 +290,7 @@ void FrmMainList::LVOrder_DblClick() {
     setCursor(Qt::WaitCursor);
     // A program that cannot be started is reported; the pointer comes back either way.
     guarded(this, kCaption, [&] {
-        const QString path = localCopy(current);
+        const QString path = fetchLocalCopy(current, *m_panels);
         if (!path.isEmpty())
             OLE1->openInOwnApplication(path);
     });
@@ -488,7 +455,7 @@ void FrmMainList::CmdPrint_Click() {
             QTreeWidgetItem* row = LVOrder->topLevelItem(i);
             if (!row->isSelected())
                 continue;
-            const QString path = localCopy(row);
+            const QString path = fetchLocalCopy(row, *m_panels);
             if (path.isEmpty() || !QFileInfo::exists(path))
                 continue;
             if (!isImageType(row->text(ListItem::Type))) {

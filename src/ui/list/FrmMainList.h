@@ -21,6 +21,8 @@ class Scanner;
 
 namespace wo::ui {
 
+class StatusPanels;
+
 // The document list window: the record's documents in stored order, a preview
 // pane and the document commands. Shown modally by ShowForm; loaded anew each time.
 class FrmMainList : public QDialog {
@@ -93,9 +95,6 @@ protected:
 private:
     void buildLayout();
     void Form_QueryUnload();
-    // The row's copy in the download cache, fetched first when it has none; "" when
-    // the fetch failed (the fetch has told the user).
-    QString localCopy(QTreeWidgetItem* item);
     void previewFailed(QTreeWidgetItem* item, int number, const QString& description);
     // Stores the scan file as a new document named name + ".TIF" and previews it.
     void storeScan(const QString& folder, const QString& name);
@@ -107,7 +106,7 @@ private:
     bool bOrderChanged = false;
     int nFirstSelected = 0;
     int nLastSelected = 0;
-    QLabel* m_panels[3];
+    std::unique_ptr<StatusPanels> m_panels;
 };
 
 } // namespace wo::ui

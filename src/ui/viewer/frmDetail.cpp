@@ -7,20 +7,17 @@
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "store/ClsFileOperation.h"
-#include "transfer/ModDownLoadFile.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
+#include "ui/common/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QDate>
 #include <QFrame>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
@@ -35,8 +32,6 @@ namespace wo::ui {
 namespace {
 
 const QString kCaption = QStringLiteral("图象浏览");
-const QString kReady = QStringLiteral("准备就绪");
-const QString kDownloading = QStringLiteral("正在下载原文......");
 const QString kHideList = QStringLiteral("隐藏导航条");
 const QString kShowList = QStringLiteral("显示导航条");
 
@@ -133,17 +128,10 @@ void frmDetail::buildLayout() {
     LVData = new QTreeWidget(this);
     LVData->setObjectName(QStringLiteral("LVData"));
     LVData->setGeometry(twipsRect(120, 120, 2895, 6495, this));
-    LVData->setColumnCount(ListItem::ColumnCount);
-    LVData->setHeaderLabels({QStringLiteral("序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
-                             QStringLiteral("原文路径")});
-    LVData->setColumnWidth(ListItem::Number, twips(500, this));
-    LVData->setColumnWidth(ListItem::Name, twips(3000, this));
-    LVData->setColumnHidden(ListItem::Type, true);
-    LVData->setColumnHidden(ListItem::Path, true);
-    LVData->header()->setStretchLastSection(false);
-    LVData->setRootIsDecorated(false);
-    LVData->setUniformRowHeights(true);
-    LVData->setAllColumnsShowFocus(true);
+    setUpDocumentList(LVData,
+                      {QStringLiteral("序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
+                       QStringLiteral("原文路径")},
+                      500, 3000, this);
     LVData->setSelectionMode(QAbstractItemView::SingleSelection);
 
     // Created after the list so that, widened, it covers it.
@@ -172,19 +160,8 @@ void frmDetail::buildLayout() {
 
     StaBar = new QStatusBar(this);
     StaBar->setObjectName(QStringLiteral("StaBar"));
-    StaBar->setSizeGripEnabled(false);
     StaBar->setGeometry(twipsRect(0, 7545, 10980, 255, this));
-    const int widths[3] = {3820, 5000, 2100};
-    for (int i = 0; i < 3; ++i) {
-        m_panels[i] = new QLabel(StaBar);
-        m_panels[i]->setObjectName(QStringLiteral("StaBarPanel%1").arg(i + 1));
-        m_panels[i]->setFixedWidth(twips(widths[i], this));
-        m_panels[i]->setFrameShape(QFrame::Panel);
-        m_panels[i]->setFrameShadow(QFrame::Sunken);
-        StaBar->addWidget(m_panels[i]);
-    }
-    m_panels[0]->setText(kReady);
-    m_panels[2]->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
+    m_panels = std::make_unique<StatusPanels>(StaBar, std::array{3820, 5000, 2100}, this);
 
     ImgAdmin1 = std::make_unique<imaging::ImageAdminDialog>(this);
     OLE1 = std::make_unique<imaging::DesktopOpener>();
@@ -230,11 +207,11 @@ QAction* frmDetail::button(const QString& key) const {
 }
 
 QString frmDetail::panelText(int panel) const {
-    return m_panels[panel - 1]->text();
+    return m_panels->text(panel);
 }
 
 void frmDetail::setPanelText(int panel, const QString& text) {
-    m_panels[panel - 1]->setText(text);
+    m_panels->setText(panel, text);
 }
 
 QTreeWidgetItem* frmDetail::selectedItem() const {
@@ -283,10 +260,7 @@ QString frmDetail::localCopy(QTreeWidgetItem* item) {
     const QString cached = ListItem::cachePath(item);
     if (!cached.isEmpty())
         return cached;
-    setPanelText(1, kDownloading);
-    m_panels[0]->repaint();
-    const auto ready = qScopeGuard([this] { setPanelText(1, kReady); });
-    const QString path = MyInit::FtpMode ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
+    const QString path = fetchLocalCopy(item, *m_panels);
     if (QTreeWidgetItem* own = m_owner ? m_owner->topLevelItem(LVData->indexOfTopLevelItem(item)) : nullptr)
         ListItem::setCachePath(own, path);
     return path;

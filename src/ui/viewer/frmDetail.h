@@ -22,6 +22,8 @@ class DesktopOpener;
 
 namespace wo::ui {
 
+class StatusPanels;
+
 // The page viewer: a navigation list of the record's documents beside the pages of
 // the current one, with the toolbar that zooms, fits, rotates, pages and prints.
 // Works on a copy of the list window's items and reads no database; a document it
@@ -110,7 +112,7 @@ private:
     bool press(const QString& key);
 
     QTreeWidget* m_owner;
-    QLabel* m_panels[3];
+    std::unique_ptr<StatusPanels> m_panels;
     qint16 nDragX = 0;
     qint16 nDragY = 0;
     bool bHasSelection = false;

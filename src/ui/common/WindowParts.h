@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+
+class QLabel;
+class QStatusBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+// What the list window and the viewer build alike.
+namespace wo::ui {
+
+inline const QString kReady = QStringLiteral("准备就绪");
+inline const QString kDownloading = QStringLiteral("正在下载原文......");
+
+// The three panels of a window's status bar: the status text (ready at first),
+// the page text and the date. Widths in twips; panels count from 1.
+class StatusPanels {
+public:
+    StatusPanels(QStatusBar* bar, const std::array<int, 3>& widths, const QWidget* window);
+    QString text(int panel) const;
+    void setText(int panel, const QString& text);
+
+private:
+    std::array<QLabel*, 3> m_panels;
+};
+
+// A report-style list of documents: the four item columns, with the given headers,
+// number and name widths in twips, type and path hidden.
+void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int numberWidth, int nameWidth,
+                       const QWidget* window);
+
+// The item's copy in the download cache, fetched for it (by the storage mode's
+// fetch) when it has none, with the downloading text in panel 1 meanwhile; "" when
+// the fetch failed after telling the user.
+QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels);
+
+} // namespace wo::ui
