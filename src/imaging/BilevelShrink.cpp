@@ -1,5 +1,7 @@
 #include "imaging/BilevelShrink.h"
 
+#include "imaging/DecodedRows.h"
+
 #include <QThread>
 #include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
@@ -12,8 +14,10 @@ namespace wo::imaging {
 
 namespace {
 
-// Below this many output rows a band is not worth a thread.
-constexpr int MinRowsPerBand = 64;
+// Output rows a thread takes at a time.
+constexpr int RowsPerBand = 16;
+// Below this many output rows of a finished image a second thread is not worth starting.
+constexpr int MinRowsPerThread = 64;
 
 // Source pixel bounds of `count` output pixels from `first` on: output pixel i
 // covers source pixels bounds[i] up to bounds[i + 1].
@@ -24,11 +28,13 @@ std::vector<int> sourceBounds(int first, int count, double scale, int limit) {
     return bounds;
 }
 
+} // namespace
+
 // What every row of one shrink shares: which output column each bit of a source
 // byte adds to, the weights and the colour of each ink level.
-class Shrink {
+class ShrinkInBands::Rows {
 public:
-    Shrink(const QImage& image, double scale, QRect part)
+    Rows(const QImage& image, double scale, QRect part)
         : m_image(image), m_width(part.width()),
           m_xs(sourceBounds(part.left(), part.width(), scale, image.width())),
           m_ys(sourceBounds(part.top(), part.height(), scale, image.height())) {
@@ -63,9 +69,13 @@ public:
         m_piecesOf.back() = m_pieces.size();
     }
 
+    int height() const { return int(m_ys.size()) - 1; }
+    // The image rows that output rows [0, end) need.
+    int sourceRowsFor(int end) const { return m_ys[size_t(end)]; }
+
     // Output rows [first, end) into lines of `stride` bytes from `bits`. Rows
     // without a set bit cost almost nothing, and most rows of a text page have none.
-    void rows(int first, int end, uchar* bits, qsizetype stride) const {
+    void make(int first, int end, uchar* bits, qsizetype stride) const {
         static const auto ones = [] {
             std::array<uchar, 256> table{};
             for (int byte = 0; byte < 256; ++byte)
@@ -116,7 +126,7 @@ private:
         quint32 output;
         uchar mask;
     };
-    const QImage& m_image;
+    const QImage m_image;
     int m_width;
     std::vector<int> m_xs;
     std::vector<int> m_ys;
@@ -128,30 +138,58 @@ private:
     std::vector<size_t> m_piecesOf;
 };
 
-} // namespace
-
 bool shrinksBilevel(const QImage& image, double scale) {
     return scale < 1 && image.format() == QImage::Format_Mono && image.colorCount() == 2 &&
            qAlpha(image.color(0)) == 255 && qAlpha(image.color(1)) == 255;
 }
 
-QImage shrinkBilevel(const QImage& image, double scale, QRect part) {
-    QImage out(part.size(), QImage::Format_RGB32);
-    if (out.isNull())
-        return out;
-    const Shrink shrink(image, scale, part);
-    // Taken once here: the bands write their own rows through these.
-    uchar* const bits = out.bits();
-    const qsizetype stride = out.bytesPerLine();
-    const int height = part.height();
-    const int bands = std::clamp(height / MinRowsPerBand, 1, std::max(1, QThread::idealThreadCount()));
-    std::vector<int> starts(static_cast<size_t>(bands));
-    for (int band = 0; band < bands; ++band)
-        starts[size_t(band)] = band;
-    QtConcurrent::blockingMap(starts, [&](int band) {
-        shrink.rows(height * band / bands, height * (band + 1) / bands, bits, stride);
+ShrinkInBands::ShrinkInBands(const QImage& image, double scale, QRect part)
+    : m_rows(std::make_unique<const Rows>(image, scale, part)), m_size(part.size()) {}
+
+ShrinkInBands::~ShrinkInBands() = default;
+
+void ShrinkInBands::work(const DecodedRows& rows) {
+    // Made by the first thread to work, normally the one beside the decoding: the
+    // part then comes from that thread's malloc arena, and the decoding thread's
+    // heap, which holds the page, stays small enough for glibc to keep it for the
+    // next page rather than hand it back and fault it in again.
+    std::call_once(m_allocated, [this] {
+        m_out = QImage(m_size, QImage::Format_RGB32);
+        if (!m_out.isNull()) {
+            // Taken once here: the bands are written through these from several threads.
+            m_bits = m_out.bits();
+            m_stride = m_out.bytesPerLine();
+        }
     });
-    return out;
+    const int height = m_rows->height();
+    if (!m_bits)
+        return;
+    for (;;) {
+        const int first = m_nextBand.fetch_add(1) * RowsPerBand;
+        if (first >= height)
+            return;
+        const int end = std::min(height, first + RowsPerBand);
+        if (rows.waitFor(m_rows->sourceRowsFor(end)) < m_rows->sourceRowsFor(end))
+            return;
+        m_rows->make(first, end, m_bits, m_stride);
+        m_bandsMade.fetch_add(1, std::memory_order_release);
+    }
+}
+
+QImage ShrinkInBands::result() const {
+    const int bands = (m_rows->height() + RowsPerBand - 1) / RowsPerBand;
+    return m_bandsMade.load(std::memory_order_acquire) == bands && m_bits ? m_out : QImage();
+}
+
+QImage shrinkBilevel(const QImage& image, double scale, QRect part) {
+    ShrinkInBands shrink(image, scale, part);
+    DecodedRows all;
+    all.advance(image.height());
+    const int threads =
+        std::clamp(part.height() / MinRowsPerThread, 1, std::max(1, QThread::idealThreadCount()));
+    std::vector<int> workers(static_cast<size_t>(threads));
+    QtConcurrent::blockingMap(workers, [&](int) { shrink.work(all); });
+    return shrink.result();
 }
 
 } // namespace wo::imaging

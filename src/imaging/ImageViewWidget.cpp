@@ -1,6 +1,7 @@
 #include "imaging/ImageViewWidget.h"
 
 #include "imaging/BilevelShrink.h"
+#include "imaging/DecodedRows.h"
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
@@ -43,13 +44,46 @@ bool isGrey(const QImage& page) {
     return page.depth() == 1 || page.isGrayscale();
 }
 
-// The pixels of the image scaled by `scale` that cover the image pixels `visible`.
-QRect scaledPart(QRect visible, double scale, QSize image) {
+QTransform toWidget(QSize image, int turns, geometry::View view, QSize widget) {
+    const QSizeF content = geometry::contentSize(geometry::rotatedSize(image, turns), view.zoomPercent);
+    return geometry::imageToWidget(image, turns, view.zoomPercent,
+                                   geometry::contentOrigin(content, widget, view.scroll));
+}
+
+// The pixels of the image scaled by the view's zoom that land in the widget.
+QRect shownPart(QSize image, int turns, geometry::View view, QSize widget) {
+    const QRect visible = geometry::visibleImageRect(toWidget(image, turns, view, widget), widget, image);
+    if (visible.isEmpty())
+        return {};
+    const double scale = view.zoomPercent / 100;
     const QRect whole(0, 0, int(std::ceil(image.width() * scale)), int(std::ceil(image.height() * scale)));
     const QPoint topLeft(int(std::floor(visible.left() * scale)), int(std::floor(visible.top() * scale)));
     const QPoint end(int(std::ceil((visible.right() + 1) * scale)),
                      int(std::ceil((visible.bottom() + 1) * scale)));
     return QRect(topLeft, end - QPoint(1, 1)).intersected(whole);
+}
+
+struct ShrunkPart {
+    double scale;
+    QRect part;
+    bool operator==(const ShrunkPart&) const = default;
+};
+
+// The parts of a bilevel page that the view paints next, most likely: at the
+// current view, and at the last fit, which the windows apply to each newly shown page.
+std::vector<ShrunkPart> likelyParts(const QImage& page, int turns, geometry::View view, int fit,
+                                    QSize widget) {
+    const QSize turned = geometry::rotatedSize(page.size(), turns);
+    view.scroll = geometry::clampScroll(view.scroll, geometry::contentSize(turned, view.zoomPercent), widget);
+    std::vector<ShrunkPart> parts;
+    for (const geometry::View& likely :
+         {view, geometry::View{geometry::fitZoom(turned, widget, fit), QPointF()}}) {
+        const ShrunkPart shrunk{likely.zoomPercent / 100, shownPart(page.size(), turns, likely, widget)};
+        if (shrunk.scale > 0 && shrinksBilevel(page, shrunk.scale) && !shrunk.part.isEmpty() &&
+            std::find(parts.begin(), parts.end(), shrunk) == parts.end())
+            parts.push_back(shrunk);
+    }
+    return parts;
 }
 
 } // namespace
@@ -97,7 +131,7 @@ QPointF ImageViewWidget::contentOrigin() const {
 }
 
 QTransform ImageViewWidget::imageTransform() const {
-    return geometry::imageToWidget(m_image.size(), m_turns, m_view.zoomPercent, contentOrigin());
+    return toWidget(m_image.size(), m_turns, m_view, size());
 }
 
 void ImageViewWidget::setView(geometry::View view) {
@@ -121,12 +155,31 @@ void ImageViewWidget::showImage() {
     PageDocument& doc = document();
     if (m_page < 1 || m_page > doc.pageCount())
         throw Error(err::InvalidArgument, QStringLiteral("%1 has no page %2").arg(m_file).arg(m_page));
-    m_image = doc.page(m_page - 1);
+    // While a bilevel page is decoded, the parts likely painted next are shrunk beside it.
+    std::vector<std::pair<ShrunkPart, std::unique_ptr<ShrinkInBands>>> early;
+    const auto prepare = [&](const QImage& page) -> PageDocument::RowWork {
+        for (const ShrunkPart& likely : likelyParts(page, m_turns, m_view, m_fit, size()))
+            early.emplace_back(likely, std::make_unique<ShrinkInBands>(page, likely.scale, likely.part));
+        if (early.empty())
+            return {};
+        return [&early](const DecodedRows& rows) {
+            for (const auto& made : early)
+                made.second->work(rows);
+        };
+    };
+    m_image = doc.page(m_page - 1, prepare);
+    const qint64 key = m_image.cacheKey();
+    std::erase_if(m_shrunk, [key](const Shrunk& made) { return made.imageKey != key; });
+    for (const auto& [likely, shrink] : early) {
+        if (QImage image = shrink->result(); !image.isNull())
+            m_shrunk.push_back({key, likely.scale, likely.part, std::move(image)});
+    }
     setView(m_view);
 }
 
 void ImageViewWidget::clearImage() {
     m_image = QImage();
+    m_shrunk.clear();
     m_selection = QRect();
     m_view.scroll = QPointF();
     update();
@@ -135,6 +188,7 @@ void ImageViewWidget::clearImage() {
 void ImageViewWidget::fitImage(qint16 mode) {
     if (mode != BestFit && mode != FitToWidth && mode != ActualSize)
         throw Error(err::InvalidArgument, QStringLiteral("unknown fit mode %1").arg(mode));
+    m_fit = mode;
     const double zoom = geometry::fitZoom(rotatedImageSize(), size(), mode);
     if (zoom > 0)
         setView({zoom, QPointF()});
@@ -203,20 +257,20 @@ void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outpu
 void ImageViewWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Dark));
-    if (!m_image.isNull()) {
-        const QTransform toWidget = imageTransform();
-        // Only the visible part is scaled, so the cost does not grow with the zoom.
-        const QRect visible = geometry::visibleImageRect(toWidget, size(), m_image.size());
-        const double scale = m_view.zoomPercent / 100;
-        if (!visible.isEmpty() && shrinksBilevel(m_image, scale)) {
-            const QRect part = scaledPart(visible, scale, m_image.size());
-            if (m_shrunk.imageKey != m_image.cacheKey() || m_shrunk.scale != scale || m_shrunk.part != part)
-                m_shrunk = {m_image.cacheKey(), scale, part, shrinkBilevel(m_image, scale, part)};
+    // Only the visible part is scaled, so the cost does not grow with the zoom.
+    const double scale = m_view.zoomPercent / 100;
+    if (shrinksBilevel(m_image, scale)) {
+        const QRect part = shownPart(m_image.size(), m_turns, m_view, size());
+        if (!part.isEmpty()) {
             painter.setTransform(
                 geometry::imageToWidget(QSizeF(m_image.size()) * scale, m_turns, 100, contentOrigin()));
-            painter.drawImage(part.topLeft(), m_shrunk.image);
+            painter.drawImage(part.topLeft(), shrunk(scale, part));
             painter.resetTransform();
-        } else if (!visible.isEmpty()) {
+        }
+    } else if (!m_image.isNull()) {
+        const QTransform toWidget = imageTransform();
+        const QRect visible = geometry::visibleImageRect(toWidget, size(), m_image.size());
+        if (!visible.isEmpty()) {
             painter.setRenderHint(QPainter::SmoothPixmapTransform, m_view.zoomPercent < 100);
             painter.setTransform(toWidget);
             painter.drawImage(visible.topLeft(), m_image.copy(visible));
@@ -227,6 +281,17 @@ void ImageViewWidget::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
         painter.drawRect(m_selection.adjusted(0, 0, -1, -1));
     }
+}
+
+const QImage& ImageViewWidget::shrunk(double scale, QRect part) {
+    const qint64 key = m_image.cacheKey();
+    // Only the part painted now is kept.
+    std::erase_if(m_shrunk, [&](const Shrunk& made) {
+        return made.imageKey != key || made.scale != scale || made.part != part;
+    });
+    if (m_shrunk.empty())
+        m_shrunk.push_back({key, scale, part, shrinkBilevel(m_image, scale, part)});
+    return m_shrunk.front().image;
 }
 
 void ImageViewWidget::resizeEvent(QResizeEvent*) {

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <memory>
+#include <vector>
 
 class QPrinter;
 
@@ -62,17 +63,23 @@ private:
     void setView(geometry::View view);
     void rotateBy(int quarterTurns);
     void dragTo(QPoint at);
+    // The shrunk `part` of the bilevel page at `scale`, from the cache when it is there.
+    const QImage& shrunk(double scale, QRect part);
 
     QString m_file;
     std::unique_ptr<PageDocument> m_doc;
     QImage m_image;
-    // The last painted part of a shrunk bilevel page, so repaints do not shrink again.
+    // Shrunk parts of the bilevel page: the last painted, so repaints do not shrink
+    // again, or those made while the page was decoded.
     struct Shrunk {
         qint64 imageKey = 0;
         double scale = 0;
         QRect part;
         QImage image;
-    } m_shrunk;
+    };
+    std::vector<Shrunk> m_shrunk;
+    // The last fit asked for; the windows fit each newly shown page, mostly to width.
+    qint16 m_fit = FitToWidth;
     int m_page = 1;
     int m_turns = 0;
     geometry::View m_view;

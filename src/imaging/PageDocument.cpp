@@ -1,10 +1,12 @@
 #include "imaging/PageDocument.h"
 
+#include "imaging/DecodedRows.h"
 #include "platform/Error.h"
 
 #include <Magick++.h>
 #include <QFile>
 #include <QImageReader>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -61,7 +63,7 @@ class PageDocument::Source {
 public:
     virtual ~Source() = default;
     virtual int pageCount() const = 0;
-    virtual QImage page(int index) = 0;
+    virtual QImage page(int index, const RowReader& whileDecoding) = 0;
 };
 
 namespace {
@@ -83,7 +85,9 @@ class QtSource final : public PageDocument::Source {
 public:
     QtSource(QString path, QByteArray format) : m_path(std::move(path)), m_format(std::move(format)) {}
     int pageCount() const override { return 1; }
-    QImage page(int index) override { return readWithQt(m_path, m_format, index); }
+    QImage page(int index, const PageDocument::RowReader&) override {
+        return readWithQt(m_path, m_format, index);
+    }
 
 private:
     QString m_path;
@@ -107,8 +111,12 @@ bool isPlainBilevel(TIFF* tiff) {
            (photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK);
 }
 
-// Ink is always bit 1, as the view's fast downscaling expects.
-QImage readBilevel(TIFF* tiff, const QString& path, int index) {
+// A reader's rows are handed on in steps of this many; each step may wake it.
+constexpr int RowsPerStep = 128;
+
+// Ink is always bit 1, as the view's fast downscaling expects. Rows are finished
+// one by one, so `whileDecoding` sees them as they will stay.
+QImage readBilevel(TIFF* tiff, const QString& path, int index, const PageDocument::RowReader& whileDecoding) {
     uint32_t width = 0, height = 0;
     uint16_t photometric = 0, unit = RESUNIT_INCH;
     TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
@@ -119,12 +127,6 @@ QImage readBilevel(TIFF* tiff, const QString& path, int index) {
     QImage image(int(width), int(height), QImage::Format_Mono);
     if (image.isNull())
         fail(path, QStringLiteral("page too large"));
-    for (uint32_t y = 0; y < height; ++y) {
-        if (TIFFReadScanline(tiff, image.scanLine(int(y)), y, 0) < 0)
-            fail(path, QStringLiteral("page %1 unreadable").arg(index + 1));
-    }
-    if (photometric == PHOTOMETRIC_MINISBLACK)
-        image.invertPixels();
     image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     float xRes = 0, yRes = 0;
     TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
@@ -134,6 +136,37 @@ QImage readBilevel(TIFF* tiff, const QString& path, int index) {
         else if (unit == RESUNIT_CENTIMETER)
             setDpi(image, xRes * 2.54, yRes * 2.54);
     }
+    // Taken before the reader sees the image: from here on the image object is only read.
+    uchar* const bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    const qsizetype used = (qsizetype(width) + 7) / 8;
+    const PageDocument::RowWork work = whileDecoding ? whileDecoding(image) : PageDocument::RowWork();
+    DecodedRows rows;
+    QFuture<void> beside;
+    if (work)
+        beside = QtConcurrent::run([&] { work(rows); });
+    // On every way out the work beside is told no more rows come and waited for.
+    const struct Join {
+        DecodedRows& rows;
+        QFuture<void>& beside;
+        ~Join() {
+            rows.stop();
+            beside.waitForFinished();
+        }
+    } join{rows, beside};
+    for (uint32_t y = 0; y < height; ++y) {
+        uchar* const line = bits + qsizetype(y) * stride;
+        if (TIFFReadScanline(tiff, line, y, 0) < 0)
+            fail(path, QStringLiteral("page %1 unreadable").arg(index + 1));
+        if (photometric == PHOTOMETRIC_MINISBLACK)
+            std::transform(line, line + used, line, [](uchar byte) { return uchar(~byte); });
+        if ((y + 1) % RowsPerStep == 0)
+            rows.advance(int(y + 1));
+    }
+    rows.advance(int(height));
+    // What the other thread has not taken yet is done here rather than waited for.
+    if (work)
+        work(rows);
     return image;
 }
 
@@ -169,13 +202,14 @@ class TiffSource final : public PageDocument::Source {
 public:
     explicit TiffSource(QString path) : m_path(std::move(path)), m_directories(tiffDirectories(m_path)) {}
     int pageCount() const override { return int(m_directories.size()); }
-    QImage page(int index) override {
-        // Header only: the wanted directory is read straight from its offset.
-        const TiffHandle tiff(TIFFOpen(QFile::encodeName(m_path).constData(), "rh"), TIFFClose);
+    QImage page(int index, const PageDocument::RowReader& whileDecoding) override {
+        // Header only: the wanted directory is read straight from its offset. Not
+        // mapped: reading the one strip is cheaper than faulting in its pages.
+        const TiffHandle tiff(TIFFOpen(QFile::encodeName(m_path).constData(), "rhm"), TIFFClose);
         if (!tiff || !TIFFSetSubDirectory(tiff.get(), m_directories.at(size_t(index))))
             fail(m_path, QStringLiteral("TIFF directory %1 unreadable").arg(index + 1));
         if (isPlainBilevel(tiff.get()))
-            return readBilevel(tiff.get(), m_path, index);
+            return readBilevel(tiff.get(), m_path, index, whileDecoding);
         return readWithQt(m_path, "tiff", index);
     }
 
@@ -224,7 +258,7 @@ public:
         }
     }
     int pageCount() const override { return int(m_pages.size()); }
-    QImage page(int index) override {
+    QImage page(int index, const PageDocument::RowReader&) override {
         initMagick();
         const auto [offset, length] = m_pages.at(size_t(index));
         // A damaged header can claim a huge page; refuse it before the decoder allocates.
@@ -268,7 +302,7 @@ public:
             fail(m_path, QStringLiteral("unreadable PDF"));
     }
     int pageCount() const override { return m_doc->numPages(); }
-    QImage page(int index) override {
+    QImage page(int index, const PageDocument::RowReader&) override {
         const std::unique_ptr<Poppler::Page> page = m_doc->page(index);
         if (!page)
             fail(m_path, QStringLiteral("page %1 unreadable").arg(index + 1));
@@ -321,11 +355,11 @@ int PageDocument::pageCount() const {
     return m_source->pageCount();
 }
 
-QImage PageDocument::page(int index) {
+QImage PageDocument::page(int index, const RowReader& whileDecoding) {
     if (index < 0 || index >= pageCount())
         throw Error(err::InvalidArgument, QStringLiteral("%1: no page %2").arg(m_path).arg(index + 1));
     if (index != m_cachedIndex) {
-        m_cached = m_source->page(index);
+        m_cached = m_source->page(index, whileDecoding);
         m_cachedIndex = index;
     }
     return m_cached;

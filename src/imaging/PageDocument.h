@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace wo::imaging {
+
+class DecodedRows;
 
 // A page-oriented image file, recognised by its content: BMP, GIF, JPEG, PNG,
 // TIFF (multi-page), PCX, DCX (multi-page) and PDF. Counts pages without
@@ -20,8 +23,16 @@ public:
 
     const QString& path() const { return m_path; }
     int pageCount() const;
+    // Work beside the decoding of a page. The reader is called on the decoding
+    // thread once the page's size, colours and resolution are set, before any row.
+    // The work it returns runs on another thread as the rows come and, once they
+    // are all there, on the decoding thread too, to share what is left: each run
+    // returns when nothing is left for it. The work must not throw.
+    using RowWork = std::function<void(const DecodedRows& rows)>;
+    using RowReader = std::function<RowWork(const QImage& page)>;
     // index counts from 0; the image's dots per metre carry the page's resolution.
-    QImage page(int index);
+    // `whileDecoding` is called only when the page is decoded row by row (bilevel TIFF).
+    QImage page(int index, const RowReader& whileDecoding = {});
 
     class Source;
 

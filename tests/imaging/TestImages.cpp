@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace wo::test {
 
@@ -14,11 +15,17 @@ QPoint squareCentre(int n) {
     return {10 + 40 * (n - 1) + Side / 2, 70 + Side / 2};
 }
 
-QStringList writePages(const QString& base, int pages, QImage::Format format) {
+QStringList writePages(const QString& base, int pages, QImage::Format format, bool zeroIsBlack = false) {
     QStringList files;
     for (int n = 1; n <= pages; ++n) {
         files << QStringLiteral("%1-page%2.tif").arg(base).arg(n);
-        if (!markedPage(n, format).save(files.last(), "tiff"))
+        QImage page = markedPage(n, format);
+        if (zeroIsBlack) {
+            // The same picture; Qt stores a mono page whose colour 0 is black as min-is-black.
+            page.invertPixels();
+            page.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        }
+        if (!page.save(files.last(), "tiff"))
             return {};
     }
     return files;
@@ -59,14 +66,29 @@ bool runTool(const QString& program, const QStringList& arguments) {
            process.exitCode() == 0;
 }
 
-bool writeTiff(const QString& path, int pages, const QString& compression) {
+bool writeTiff(const QString& path, int pages, const QString& compression, bool zeroIsBlack) {
     const bool bilevel = compression.startsWith(QLatin1Char('g'));
-    const QStringList files = writePages(path, pages, bilevel ? QImage::Format_Mono : QImage::Format_RGB888);
+    const QStringList files = writePages(path, pages, bilevel ? QImage::Format_Mono : QImage::Format_RGB888,
+                                         bilevel && zeroIsBlack);
     // JPEG needs strips of a multiple of 16 rows.
     return !files.isEmpty() &&
            runTool(QStringLiteral("tiffcp"), QStringList{QStringLiteral("-c"), compression,
                                                          QStringLiteral("-r"), QStringLiteral("16")} +
                                                  files + QStringList{path});
+}
+
+bool zeroTiffStrip(const QString& path, int strip) {
+    QProcess info;
+    info.start(QStringLiteral("tiffinfo"), {QStringLiteral("-s"), path});
+    if (!info.waitForFinished(60000))
+        return false;
+    const auto found = QRegularExpression(QStringLiteral("\\n\\s+%1: \\[\\s*(\\d+),\\s*(\\d+)\\]").arg(strip))
+                           .match(QString::fromUtf8(info.readAllStandardOutput()));
+    QFile file(path);
+    if (!found.hasMatch() || !file.open(QIODevice::ReadWrite) || !file.seek(found.captured(1).toLongLong()))
+        return false;
+    const qint64 length = found.captured(2).toLongLong();
+    return file.pos() + length <= file.size() && file.write(QByteArray(length, '\0')) == length;
 }
 
 bool writeWithMagick(const QString& path, const QString& magick, int pages) {

@@ -14,7 +14,11 @@ int markerOf(const QImage& page);
 // Runs a tool and tells whether it exited with 0.
 bool runTool(const QString& program, const QStringList& arguments);
 // Writes a multi-page TIFF of marked pages; compression is a tiffcp -c value.
-bool writeTiff(const QString& path, int pages, const QString& compression);
+// Bilevel pages (g3, g4) are stored with 0 as white, or as black when asked.
+bool writeTiff(const QString& path, int pages, const QString& compression, bool zeroIsBlack = false);
+// Zeroes one strip of a TIFF's first page, found through tiffinfo: the file's
+// directories stay intact, decoding the page breaks off at that strip.
+bool zeroTiffStrip(const QString& path, int strip);
 // Writes marked pages through ImageMagick in the format it names (PCX, DCX, GIF).
 bool writeWithMagick(const QString& path, const QString& magick, int pages);
 

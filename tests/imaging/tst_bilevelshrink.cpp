@@ -1,8 +1,10 @@
 #include "imaging/BilevelShrink.h"
+#include "imaging/DecodedRows.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 #include <cmath>
+#include <thread>
 
 using namespace wo::imaging;
 
@@ -67,6 +69,40 @@ private slots:
                     QFAIL(qPrintable(
                         QStringLiteral("pixel %1,%2: %3, expected %4").arg(ox).arg(oy).arg(got).arg(want)));
             }
+    }
+
+    // Shrinking on one thread while another decodes in uneven steps and joins in
+    // once every row is there gives the picture shrinking the finished page gives;
+    // rows that never come give none, and nobody is left waiting for them.
+    void whileDecoding_data() {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<QRect>("part");
+        QTest::addColumn<int>("rowsDecoded");
+        QTest::addColumn<bool>("complete");
+        QTest::newRow("whole page") << 0.3 << QRect(0, 0, 600, 900) << 3000 << true;
+        QTest::newRow("inner part") << 0.37 << QRect(13, 101, 500, 700) << 3000 << true;
+        QTest::newRow("top part, decoding stops below it") << 0.37 << QRect(13, 0, 500, 300) << 820 << true;
+        QTest::newRow("decoding stops inside the part") << 0.3 << QRect(0, 0, 600, 900) << 1500 << false;
+    }
+    void whileDecoding() {
+        QFETCH(double, scale);
+        QFETCH(QRect, part);
+        QFETCH(int, rowsDecoded);
+        QFETCH(bool, complete);
+        const QImage page = randomPage(2000, 3000, 30, 11);
+        ShrinkInBands shrink(page, scale, part);
+        DecodedRows rows;
+        std::thread beside([&] { shrink.work(rows); });
+        for (int done = 0; done < rowsDecoded;)
+            rows.advance(done = std::min(rowsDecoded, done + 1 + done % 97));
+        if (rowsDecoded == page.height())
+            shrink.work(rows);
+        rows.stop();
+        beside.join();
+        if (complete)
+            QCOMPARE(shrink.result(), shrinkBilevel(page, scale, part));
+        else
+            QVERIFY(shrink.result().isNull());
     }
 
     void onlyOpaqueTwoColourPagesBelowFullSize() {

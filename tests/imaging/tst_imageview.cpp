@@ -136,6 +136,40 @@ private slots:
         QVERIFY(qGray(shown.pixel(onWidget(view, QPointF(20, 20)))) > 224);
     }
 
+    // Pages shrunk while they are decoded look exactly like pages a paint shrinks,
+    // upright or turned, and page after page in one view.
+    void shrunkWhileDecodingLooksTheSame_data() {
+        QTest::addColumn<int>("turns");
+        QTest::newRow("upright") << 0;
+        QTest::newRow("turned") << 1;
+    }
+    void shrunkWhileDecodingLooksTheSame() {
+        QFETCH(int, turns);
+        // Fitting the whole page differs from fitting the width in this view.
+        const QSize widget(90, 40);
+        const auto prepare = [&](ImageViewWidget& view) {
+            view.resize(widget);
+            for (int i = 0; i < turns; ++i)
+                view.rotateViewRight();
+            view.setImageFile(m_tiff);
+        };
+        ImageViewWidget early;
+        prepare(early);
+        for (int page : {2, 3}) {
+            early.setCurrentPage(page);
+            early.showImage();
+            early.fitImage(ImageView::FitToWidth);
+            ImageViewWidget late;
+            // Having fitted the whole page last, it prepares that, not the width.
+            late.fitImage(ImageView::BestFit);
+            prepare(late);
+            late.setCurrentPage(page);
+            late.showImage();
+            late.fitImage(ImageView::FitToWidth);
+            QCOMPARE(early.grab().toImage(), late.grab().toImage());
+        }
+    }
+
     void unknownFitModeIsRefused() {
         ImageViewWidget view;
         QVERIFY_THROWS_EXCEPTION(wo::Error, view.fitImage(2));
@@ -274,15 +308,29 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(wo::Error, view.printPages(4, 6, 0));
     }
 
+    // Found by showImage, also when the page breaks off while it is decoded.
+    void unreadableFileIs321_data() {
+        QTest::addColumn<bool>("breaksOff");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("text") << false << 0;
+        QTest::newRow("bilevel page breaking off") << true << 1;
+    }
     void unreadableFileIs321() {
+        QFETCH(bool, breaksOff);
+        QFETCH(int, pages);
         const QString path = m_dir.filePath(QStringLiteral("notes.tif"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("not a picture");
-        file.close();
+        if (breaksOff) {
+            QVERIFY(writeTiff(path, 1, QStringLiteral("g4")));
+            QVERIFY(zeroTiffStrip(path, 5));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("not a picture");
+        }
         ImageViewWidget view;
+        view.resize(60, 40);
         view.setImageFile(path);
-        QCOMPARE(view.pageCount(), 0);
+        QCOMPARE(view.pageCount(), pages);
         try {
             view.showImage();
             QFAIL("no error");

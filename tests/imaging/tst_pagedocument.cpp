@@ -1,4 +1,5 @@
 #include "TestImages.h"
+#include "imaging/DecodedRows.h"
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
@@ -7,8 +8,11 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <cstring>
 #include <functional>
 
+using wo::imaging::DecodedRows;
 using wo::imaging::PageDocument;
 using namespace wo::test;
 
@@ -45,6 +49,29 @@ bool writeBytes(const QString& path, const QByteArray& bytes) {
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// Copies each row of a page the moment it is reported done, on both threads
+// that run the work.
+struct RowCopier {
+    QImage copy;
+    std::atomic<int> nextRow{0};
+    std::atomic<int> rowsCopied{0};
+    bool called = false;
+    PageDocument::RowReader reader() {
+        return [this](const QImage& page) {
+            called = true;
+            copy = QImage(page.size(), page.format());
+            copy.setColorTable(page.colorTable());
+            return [this, &page, bits = copy.bits()](const DecodedRows& rows) {
+                for (int y = nextRow++; y < page.height() && rows.waitFor(y + 1) > y; y = nextRow++) {
+                    std::memcpy(bits + y * page.bytesPerLine(), page.constScanLine(y),
+                                size_t(page.bytesPerLine()));
+                    ++rowsCopied;
+                }
+            };
+        };
+    }
+};
+
 int errorNumberOpening(const QString& path) {
     try {
         PageDocument doc(path);
@@ -80,6 +107,9 @@ private slots:
         QTest::newRow("png") << Writer([](const QString& p) { return writeSingle(p, "png"); }) << 1 << page;
         QTest::newRow("tiff lzw 5 pages") << tiff(5, "lzw") << 5 << page;
         QTest::newRow("tiff g4") << tiff(3, "g4") << 3 << page;
+        QTest::newRow("tiff g4, 0 is black")
+            << Writer([](const QString& p) { return writeTiff(p, 3, QStringLiteral("g4"), true); }) << 3
+            << page;
         QTest::newRow("tiff g3") << tiff(2, "g3") << 2 << page;
         QTest::newRow("tiff g4, bits lowest first") << Writer([](const QString& p) {
             const QString msbFirst = p + QStringLiteral(".msb");
@@ -122,6 +152,54 @@ private slots:
         const QImage page = PageDocument(path).page(0);
         QCOMPARE(page.depth(), 1);
         QCOMPARE(qRound(page.dotsPerMeterX() * 0.0254), 100);
+    }
+
+    // Work done while a bilevel page is decoded sees every row as it stays; a
+    // page already decoded is not decoded again, so the work is not run.
+    void rowsWhileDecoding_data() {
+        QTest::addColumn<QString>("compression");
+        QTest::addColumn<bool>("zeroIsBlack");
+        QTest::newRow("g4") << QStringLiteral("g4") << false;
+        QTest::newRow("g4, 0 is black") << QStringLiteral("g4") << true;
+        QTest::newRow("g3") << QStringLiteral("g3") << false;
+    }
+    void rowsWhileDecoding() {
+        QFETCH(QString, compression);
+        QFETCH(bool, zeroIsBlack);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fax.tif"));
+        QVERIFY(writeTiff(path, 2, compression, zeroIsBlack));
+        PageDocument doc(path);
+        for (int index : {1, 0}) {
+            RowCopier copier;
+            const QImage page = doc.page(index, copier.reader());
+            QCOMPARE(copier.rowsCopied.load(), page.height());
+            QCOMPARE(copier.copy, page);
+            QCOMPARE(markerOf(page), index + 1);
+        }
+        RowCopier again;
+        doc.page(0, again.reader());
+        QVERIFY(!again.called);
+    }
+
+    // A page that breaks off is error 321, and the work beside it is released
+    // at the break instead of waiting for rows that never come.
+    void brokenPageStopsTheWorkBesideIt() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fax.tif"));
+        // Strips of 16 rows: the fifth starts at row 80.
+        QVERIFY(writeTiff(path, 1, QStringLiteral("g4")));
+        QVERIFY(zeroTiffStrip(path, 5));
+        PageDocument doc(path);
+        RowCopier copier;
+        try {
+            doc.page(0, copier.reader());
+            QFAIL("no error");
+        } catch (const wo::Error& e) {
+            QCOMPARE(e.number(), wo::err::InvalidFileFormat);
+        }
+        QVERIFY(copier.called);
+        QVERIFY(copier.rowsCopied <= 80);
     }
 
     void pageOutsideTheDocument() {
