@@ -96,11 +96,11 @@ void SaneScanner::startScan() {
     device.setColor(settings.color);
     const bool feeder = device.setSource(settings.source);
     const double dpi = device.setResolution(settings.resolution);
-    if (scanPages(device, writer, dpi, feeder) && writer.pageCount() > 0)
+    if (scanPages(device, writer, dpi, feeder ? settings.pages : 1) && writer.pageCount() > 0)
         writer.commit();
 }
 
-bool SaneScanner::scanPages(SaneDevice& device, TiffPageWriter& writer, double dpi, bool feeder) {
+bool SaneScanner::scanPages(SaneDevice& device, TiffPageWriter& writer, double dpi, int pages) {
     const auto progress = dialogs::current().scanProgress(m_parent);
     std::vector<SANE_Byte> buffer(64 * 1024);
     for (int page = 1;; ++page) {
@@ -142,7 +142,8 @@ bool SaneScanner::scanPages(SaneDevice& device, TiffPageWriter& writer, double d
             progress->update(page, lines, p.lines);
         }
         writer.endPage();
-        if (!feeder)
+        // Closing the device ends the batch after the last sheet wanted.
+        if (page == pages)
             return true;
     }
 }

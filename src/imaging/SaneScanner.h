@@ -45,8 +45,8 @@ public:
     enum : int { InvalidPropertyValue = 380 };
 
 private:
-    // False when the user cancelled.
-    bool scanPages(SaneDevice& device, TiffPageWriter& writer, double dpi, bool feeder);
+    // Reads at most `pages` pages (0: until the feeder is empty). False when the user cancelled.
+    bool scanPages(SaneDevice& device, TiffPageWriter& writer, double dpi, int pages);
 
     QWidget* m_parent;
     bool m_showDialog = false;

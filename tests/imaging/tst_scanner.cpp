@@ -133,6 +133,7 @@ class TestScanner : public QObject {
     Q_OBJECT
 private slots:
     void feederBatch();
+    void feederPageLimit();
     void pageFormats_data();
     void pageFormats();
     void cancelled_data();
@@ -189,6 +190,26 @@ void TestScanner::feederBatch() {
     QCOMPARE(test::tree(box.path()), QStringList{kScanName});
     QCOMPARE(dialogs->calls(Kind::ScanProgress).value(0).pages, 10);
     QCOMPARE(dialogs->unansweredCount(), 0);
+}
+
+void TestScanner::feederPageLimit() {
+    test::Sandbox box;
+    test::SaneTestDevice device(kGrid);
+    ScriptedDialogsScope dialogs;
+    dialogs->queueScanSettings({.color = ScanColor::Lineart, .pages = 3});
+    dialogs->queueScanSettings({.color = ScanColor::Lineart, .pages = 3});
+    const QString file = box.path(kScanName);
+    SaneScanner scanner;
+    scan(scanner, file, 3, 6, 1);
+    QCOMPARE(readTiff(file).size(), 3);
+    // The batch ended with the device: the next scan starts on a full feeder again.
+    scan(scanner, file, 3, 6, 1);
+    QCOMPARE(readTiff(file).size(), 3);
+    QCOMPARE(dialogs->calls(Kind::ScanSettings).first().scan.pages, 0);
+    // A flatbed gives its one page whatever the limit.
+    dialogs->queueScanSettings({.color = ScanColor::Lineart, .source = ScanSource::Flatbed, .pages = 3});
+    scan(scanner, file, 3, 6, 1);
+    QCOMPARE(readTiff(file).size(), 1);
 }
 
 void TestScanner::pageFormats_data() {

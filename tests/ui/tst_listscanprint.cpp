@@ -29,8 +29,8 @@ namespace {
 
 const QString kSaveQuestion = QStringLiteral("扫描结束，是否保存该扫描文件？");
 const QString kDiscardQuestion = QStringLiteral("是否不保存该文件，并取消本次扫描？");
-// The test device's feeder holds ten sheets; lineart keeps the pages small.
-constexpr int FeederPages = 10;
+// Three sheets from the test device's feeder; lineart keeps the pages small.
+constexpr int FeederPages = 3;
 const SaneTestDevice::Options kGrid{{"test-picture", "\"Grid\""}};
 
 QString scanFile() {
@@ -38,7 +38,7 @@ QString scanFile() {
 }
 
 void queueScanAndName(Record& rec, const QString& name) {
-    rec.dialogs->queueScanSettings({.color = ScanColor::Lineart});
+    rec.dialogs->queueScanSettings({.color = ScanColor::Lineart, .pages = FeederPages});
     rec.dialogs->queueAnswer(Answer::Yes);
     rec.dialogs->queueWindow({{{QStringLiteral("TxtName"), name}}, QStringLiteral("CmdOK")});
 }
@@ -77,7 +77,6 @@ private slots:
     void printPassesOverRemovedCopy();
 
 private:
-    // Three pages from the feeder: 00000001.TIF as the scanner left it, checked once.
     std::optional<SaneTestDevice> m_device;
 };
 
@@ -94,6 +93,11 @@ void TestListScanPrint::scanStoredAndPreviewed() {
 
     QCOMPARE(messages(rec), QStringList{kSaveQuestion});
     QCOMPARE(rec.dialogs->unansweredCount(), 0);
+    // The scanner's dialog opened on colour, 300 dpi, from the feeder.
+    const dialogs::ScanSettings defaults = rec.dialogs->calls(Kind::ScanSettings).first().scan;
+    QCOMPARE(defaults.color, ScanColor::Color);
+    QCOMPARE(defaults.resolution, 300);
+    QCOMPARE(defaults.source, dialogs::ScanSource::Feeder);
     QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
     QTreeWidgetItem* added = w.LVOrder->topLevelItem(0);
     const QString id = ui::ListItem::tag(added);

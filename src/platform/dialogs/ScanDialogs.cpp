@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <algorithm>
 
 namespace wo::dialogs {
@@ -51,6 +52,12 @@ ScanSettingsDialog::ScanSettingsDialog(QWidget* parent, const ScanSettings& defa
     CboSource->addItem(QStringLiteral("自动进纸器"), int(ScanSource::Feeder));
     select(CboSource, int(defaults.source));
 
+    SpnPages = new QSpinBox(this);
+    SpnPages->setObjectName(QStringLiteral("SpnPages"));
+    SpnPages->setRange(0, 9999);
+    SpnPages->setSpecialValueText(QStringLiteral("全部"));
+    SpnPages->setValue(defaults.pages);
+
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("扫描(&S)"), QDialogButtonBox::AcceptRole)
         ->setObjectName(QStringLiteral("CmdScan"));
@@ -64,6 +71,7 @@ ScanSettingsDialog::ScanSettingsDialog(QWidget* parent, const ScanSettings& defa
     form->addRow(QStringLiteral("色彩模式(&M)："), CboColor);
     form->addRow(QStringLiteral("分辨率(&R)："), CboResolution);
     form->addRow(QStringLiteral("纸张来源(&P)："), CboSource);
+    form->addRow(QStringLiteral("进纸页数(&N)："), SpnPages);
     form->addRow(buttons);
 }
 
@@ -73,6 +81,7 @@ ScanSettings ScanSettingsDialog::chosen() const {
     s.color = ScanColor(CboColor->currentData().toInt());
     s.resolution = CboResolution->currentData().toInt();
     s.source = ScanSource(CboSource->currentData().toInt());
+    s.pages = SpnPages->value();
     return s;
 }
 

@@ -5,12 +5,14 @@
 #include <QDialog>
 
 class QComboBox;
+class QSpinBox;
 class QProgressDialog;
 
 namespace wo::dialogs {
 
 // The scanner's settings dialog a person answers: device, colour mode,
-// resolution and page source, opened on the scanner's defaults.
+// resolution, page source and how many sheets to take from the feeder, opened on
+// the scanner's defaults.
 class ScanSettingsDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -22,6 +24,7 @@ public:
     QComboBox* CboColor;
     QComboBox* CboResolution;
     QComboBox* CboSource;
+    QSpinBox* SpnPages;
 
 private:
     ScanSettings m_settings;

@@ -21,6 +21,7 @@ struct ScanSettings {
     ScanColor color = ScanColor::Color;
     int resolution = 300;
     ScanSource source = ScanSource::Feeder;
+    int pages = 0; // from the feeder, at most this many sheets; 0 takes all it holds
 };
 
 // The progress window of a running scan, with its Cancel button.

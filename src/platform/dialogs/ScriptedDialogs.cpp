@@ -130,6 +130,7 @@ bool ScriptedDialogs::scanSettings(QWidget*, ScanSettings& settings) {
     settings.color = answer.color.value_or(settings.color);
     settings.resolution = answer.resolution.value_or(settings.resolution);
     settings.source = answer.source.value_or(settings.source);
+    settings.pages = answer.pages.value_or(settings.pages);
     return true;
 }
 

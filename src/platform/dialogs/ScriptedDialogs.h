@@ -40,6 +40,7 @@ public:
         std::optional<ScanColor> color = std::nullopt;
         std::optional<int> resolution = std::nullopt;
         std::optional<ScanSource> source = std::nullopt;
+        std::optional<int> pages = std::nullopt;
     };
     // How a window run by runModal is answered: text typed into line edits (by
     // objectName), then the button clicked (by objectName); no button closes the
