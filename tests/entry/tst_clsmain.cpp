@@ -167,7 +167,11 @@ void TestClsMain::showFormChecks() {
     if (message.isEmpty()) {
         QVERIFY(watcher.shown);
         QCOMPARE(watcher.rows, 1);
-        QVERIFY(dialogs->calls().isEmpty());
+        // The checks said nothing; only the preview's fetch of the missing file may have.
+        for (const auto& call : dialogs->calls())
+            QVERIFY2(call.text.startsWith(QStringLiteral("在找不到")) ||
+                         call.text.startsWith(QStringLiteral("在FTP服务器上找不到")),
+                     qPrintable(call.text));
         // The prefix stays for later calls and is not added twice.
         QCOMPARE(main->ShowForm(), WO_S_OK);
         QTEST(MyInit::gsPath, "pathAfter");
