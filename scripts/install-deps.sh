@@ -11,8 +11,11 @@ PACKAGES=(
     qt6-image-formats-plugins
     # C libraries behind the platform layer
     libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libcups2-dev libmagick++-dev libpoppler-qt6-dev
+    libsqlite3-dev
     # databases for the tests: PostgreSQL server, ODBC with the PostgreSQL driver
     postgresql unixodbc odbc-postgresql
+    # the clients the store benchmark compares with, and GNU time for their peak memory
+    sqlite3 time
     # FTP server, PDF tools and a virtual X server for tests and screenshots
     python3-pyftpdlib poppler-utils xvfb xauth x11-apps imagemagick xdg-utils
     # print server with a PDF printer for the printing tests

@@ -19,12 +19,17 @@ QVector<ListedDocument> loadRecordDocuments(db::Connection& connection, const QS
     rs.open(sql::SelectRecordDocuments(recordId), connection);
     QVector<ListedDocument> documents;
     const int count = rs.recordCount();
+    // Columns are looked up once, and only when there is a row to read them from.
+    if (count == 0)
+        return documents;
+    const int id = rs.fieldIndex(QStringLiteral("id"));
+    const int name = rs.fieldIndex(QStringLiteral("Original_Name"));
+    const int type = rs.fieldIndex(QStringLiteral("Type"));
+    const int path = rs.fieldIndex(QStringLiteral("FilePath"));
     documents.reserve(count);
     for (int k = 1; k <= count; ++k) {
-        documents.push_back({rs.field(QStringLiteral("id")).toString(),
-                             rs.field(QStringLiteral("Original_Name")).toString(),
-                             rs.field(QStringLiteral("Type")).toString(),
-                             displayPath(rs.field(QStringLiteral("FilePath")), ftpMode)});
+        documents.push_back({rs.field(id).toString(), rs.field(name).toString(), rs.field(type).toString(),
+                             displayPath(rs.field(path), ftpMode)});
         rs.moveNext();
     }
     return documents;

@@ -106,6 +106,9 @@ private slots:
     void equalityFiltersOnLargeSnapshot();
     void indexedFilterMatchesScan_data();
     void indexedFilterMatchesScan();
+    void valuesKeepTheirKind_data();
+    void valuesKeepTheirKind();
+    void actionStatementLeavesRecordsetClosed();
 };
 
 void TestDb::openFailures_data() {
@@ -197,18 +200,27 @@ void TestDb::executeErrors() {
     QFETCH(QString, sqlState);
     TestDatabase t;
     t.createDocumentTable();
-    const qint64 before = t.connection().statementCount();
-    const auto error = errorOf([&] { t.connection().execute(statement); });
-    QCOMPARE(t.connection().statementCount(), before + 1);
-    const QString text = error.description();
-    if (onPostgres()) {
-        QCOMPARE(error.number(), kProviderError);
-        QVERIFY2(text.startsWith(u'[' + sqlState + QStringLiteral("] ")), qPrintable(text));
-        QVERIFY2(!text.endsWith(u'(' + sqlState + u')'), qPrintable(text));
-        QVERIFY(text.size() > sqlState.size() + 3);
-    } else {
-        QCOMPARE(error.number(), sqliteNumber);
-        QVERIFY(!text.isEmpty());
+    // Executed, or opened as a recordset (which reads SQLite through its own handle):
+    // the same error either way.
+    for (const bool opened : {false, true}) {
+        const qint64 before = t.connection().statementCount();
+        const auto error = errorOf([&] {
+            if (opened)
+                Recordset().open(statement, t.connection());
+            else
+                t.connection().execute(statement);
+        });
+        QCOMPARE(t.connection().statementCount(), before + 1);
+        const QString text = error.description();
+        if (onPostgres()) {
+            QCOMPARE(error.number(), kProviderError);
+            QVERIFY2(text.startsWith(u'[' + sqlState + QStringLiteral("] ")), qPrintable(text));
+            QVERIFY2(!text.endsWith(u'(' + sqlState + u')'), qPrintable(text));
+            QVERIFY(text.size() > sqlState.size() + 3);
+        } else {
+            QCOMPARE(error.number(), sqliteNumber);
+            QVERIFY(!text.isEmpty());
+        }
     }
     // The connection is still usable after a failed statement.
     t.connection().execute(QStringLiteral("Insert Into Original_Text(ID) Values('ok')"));
@@ -298,6 +310,7 @@ void TestDb::snapshotReading() {
         // Field names are found whatever their case in the statement or the driver.
         seen << rs.field(QStringLiteral("id")).toString();
         QCOMPARE(rs.field(QStringLiteral("ID")), rs.field(QStringLiteral("iD")));
+        QCOMPARE(rs.field(rs.fieldIndex(QStringLiteral("original_name"))), rs.field(1));
         QVERIFY(!rs.field(QStringLiteral("ORIGINAL_NAME")).toString().isEmpty());
         QVERIFY(rs.field(QStringLiteral("size")).toLongLong() > lastSize);
         lastSize = rs.field(QStringLiteral("Size")).toLongLong();
@@ -347,6 +360,10 @@ void TestDb::cursorErrors_data() {
     QTest::newRow("count when closed") << all << 0 << true << QStringLiteral("recordCount") << 3704;
     QTest::newRow("eof when closed") << all << 0 << true << QStringLiteral("eof") << 3704;
     QTest::newRow("filter when closed") << all << 0 << true << QStringLiteral("filter") << 3704;
+    QTest::newRow("column out of range") << all << 0 << false << QStringLiteral("column 7") << 3265;
+    QTest::newRow("negative column") << all << 0 << false << QStringLiteral("column -1") << 3265;
+    QTest::newRow("column at eof") << all << 5 << false << QStringLiteral("column 0") << 3021;
+    QTest::newRow("column when closed") << all << 0 << true << QStringLiteral("column 0") << 3704;
 }
 
 void TestDb::cursorErrors() {
@@ -366,6 +383,8 @@ void TestDb::cursorErrors() {
     const auto error = errorOf([&] {
         if (action.startsWith(QLatin1String("field ")))
             rs.field(action.mid(6));
+        else if (action.startsWith(QLatin1String("column ")))
+            rs.field(action.mid(7).toInt());
         else if (action == QLatin1String("moveNext"))
             rs.moveNext();
         else if (action == QLatin1String("moveFirst"))
@@ -733,6 +752,61 @@ void TestDb::indexedFilterMatchesScan() {
         QCOMPARE(remainingIds(rs, QStringLiteral("Ident")), expected);
         rs.setFilter(QStringLiteral("Txt = 'something else' And Num = 1"));
     }
+}
+
+void TestDb::valuesKeepTheirKind_data() {
+    QTest::addColumn<QString>("sqlite");
+    QTest::addColumn<QString>("postgres");
+    QTest::addColumn<QVariant>("expected");
+    const auto row = [](const char* name, const char* sqlite, const char* postgres,
+                        const QVariant& expected) {
+        QTest::newRow(name) << QString::fromUtf8(sqlite) << QString::fromUtf8(postgres) << expected;
+    };
+    row("integer", "5", "5", QVariant(qlonglong(5)));
+    row("large integer", "9007199254740993", "9007199254740993::bigint", QVariant(9007199254740993LL));
+    row("negative real", "-2.5", "-2.5::float8", QVariant(-2.5));
+    row("text", "'合同 it''s'", "'合同 it''s'::text", QVariant(QStringLiteral("合同 it's")));
+    row("empty text", "''", "''::text", QVariant(QStringLiteral("")));
+    row("binary", "X'00FF0A'", "'\\x00ff0a'::bytea", QVariant(QByteArray("\x00\xff\n", 3)));
+    row("null", "Null", "Null::text", QVariant());
+}
+
+// Values read into a snapshot come out as the drivers hand them out: numbers as
+// numbers, texts as texts, binary as bytes, NULL as null.
+void TestDb::valuesKeepTheirKind() {
+    QFETCH(QString, sqlite);
+    QFETCH(QString, postgres);
+    QFETCH(QVariant, expected);
+    TestDatabase t;
+    Recordset rs;
+    rs.open(QStringLiteral("Select %1 As v").arg(onPostgres() ? postgres : sqlite), t.connection());
+    const QVariant value = rs.field(QStringLiteral("V"));
+    QCOMPARE(value.isNull(), expected.isNull());
+    if (expected.isNull())
+        return;
+    const auto kind = [](const QVariant& v) {
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            return QStringLiteral("integer");
+        case QMetaType::Double:
+            return QStringLiteral("real");
+        default:
+            return QString::fromLatin1(v.typeName());
+        }
+    };
+    QCOMPARE(kind(value), kind(expected));
+    QCOMPARE(value, expected);
+}
+
+void TestDb::actionStatementLeavesRecordsetClosed() {
+    TestDatabase t;
+    insertDocuments(t);
+    Recordset rs;
+    rs.open(QStringLiteral("Update Original_Text Set Size = 7 Where RecordId = 'R1'"), t.connection());
+    QCOMPARE(rs.state(), Recordset::adStateClosed);
+    QCOMPARE(t.query(QStringLiteral("Select Count(*) From Original_Text Where Size = 7")).at(0).at(0).toInt(),
+             2);
 }
 
 QTEST_GUILESS_MAIN(TestDb)

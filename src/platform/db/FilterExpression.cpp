@@ -37,18 +37,28 @@ template <typename T> int threeWay(T a, T b) {
     return (a > b) - (a < b);
 }
 
-QString numberKey(double number) {
-    return u'#' + QString::number(number == 0 ? 0.0 : number, 'g', 17);
+// Index keys: values that compare equal share a key. A finite number is keyed by
+// its value, whatever its type or spelling; anything else compares as its text.
+// The process's random seed keeps crafted values from piling into one bucket.
+constexpr std::size_t kNumberDomain = 0x9e3779b97f4a7c15u;
+
+std::size_t numberKey(double number) {
+    return qHash(number == 0 ? 0.0 : number, QHashSeed::globalSeed() ^ kNumberDomain);
 }
 
-// Numbers share a key whenever they compare equal, whatever their type or spelling.
-QString indexKey(const QVariant& value) {
-    if (isNumeric(value)) {
-        const double number = value.toDouble();
-        if (std::isfinite(number))
-            return numberKey(number);
-    }
-    return value.toString();
+std::size_t textKey(QByteArrayView utf8) {
+    return qHash(utf8, QHashSeed::globalSeed());
+}
+
+std::size_t keyOf(const Cell& cell) {
+    if (cell.kind == Cell::Kind::Integer)
+        return numberKey(double(cell.integer));
+    if (cell.kind == Cell::Kind::Text)
+        return textKey(cell.view());
+    const QVariant value = cell.value();
+    if (isNumeric(value) && std::isfinite(value.toDouble()))
+        return numberKey(value.toDouble());
+    return textKey(value.toString().toUtf8());
 }
 
 QStringList splitAtWildcards(const QString& pattern) {
@@ -292,6 +302,7 @@ private:
         } else if (value.kind == Token::Text || value.kind == Token::Number) {
             literal.kind = value.kind == Token::Text ? Literal::Kind::Text : Literal::Kind::Number;
             literal.text = value.text;
+            literal.utf8 = literal.text.toUtf8();
             bool ok = false;
             literal.number = literal.text.toDouble(&ok);
             literal.numeric = ok && std::isfinite(literal.number);
@@ -323,7 +334,11 @@ bool FilterExpression::matches(const QVariant* row) const {
     return evaluate(m_root, row);
 }
 
-bool FilterExpression::evaluate(int index, const QVariant* row) const {
+bool FilterExpression::matches(const Cell* row) const {
+    return evaluate(m_root, row);
+}
+
+template <typename Value> bool FilterExpression::evaluate(int index, const Value* row) const {
     const Node& node = m_nodes[static_cast<std::size_t>(index)];
     const auto holds = [&](int child) { return evaluate(child, row); };
     switch (node.kind) {
@@ -371,6 +386,14 @@ bool FilterExpression::compare(const Node& node, const QVariant& value) const {
     return false;
 }
 
+bool FilterExpression::compare(const Node& node, const Cell& cell) const {
+    // A text cell holds UTF-8: equal texts are equal bytes, no QString needed.
+    if (cell.kind == Cell::Kind::Text && node.literal.kind != Literal::Kind::Null &&
+        (node.op == Op::Equal || node.op == Op::NotEqual))
+        return (cell.view() == QByteArrayView(node.literal.utf8)) == (node.op == Op::Equal);
+    return compare(node, cell.value());
+}
+
 std::optional<FilterExpression::Equality> FilterExpression::requiredEquality() const {
     return equalityIn(m_root);
 }
@@ -389,47 +412,49 @@ std::optional<FilterExpression::Equality> FilterExpression::equalityIn(int index
     return std::nullopt;
 }
 
-EqualityIndex::EqualityIndex(const std::vector<QVariant>& values, int columns, int column) {
-    const std::size_t width = static_cast<std::size_t>(columns);
-    const int rows = static_cast<int>(values.size() / width);
-    m_next.assign(static_cast<std::size_t>(rows), -1);
-    m_chains.reserve(rows);
-    for (int row = 0; row < rows; ++row) {
-        const QVariant& value =
-            values[static_cast<std::size_t>(row) * width + static_cast<std::size_t>(column)];
-        if (value.isNull())
+EqualityIndex::EqualityIndex(const Snapshot& snapshot, int column) {
+    const auto rows = std::size_t(snapshot.rows());
+    std::size_t buckets = 16;
+    while (buckets < 2 * rows)
+        buckets *= 2;
+    m_mask = buckets - 1;
+    m_heads.assign(buckets, -1);
+    m_next.assign(rows, -1);
+    m_keys.assign(rows, 0);
+    std::vector<int> tails(buckets, -1);
+    for (std::size_t row = 0; row < rows; ++row) {
+        const Cell& cell = snapshot.row(int(row))[column];
+        if (cell.kind == Cell::Kind::Null)
             continue;
-        const QString key = indexKey(value);
-        const auto chain = m_chains.find(key);
-        if (chain == m_chains.end()) {
-            m_chains.insert(key, {row, row});
-        } else {
-            m_next[static_cast<std::size_t>(chain->second)] = row;
-            chain->second = row;
-        }
+        const std::size_t key = keyOf(cell);
+        const std::size_t bucket = key & m_mask;
+        (tails[bucket] < 0 ? m_heads[bucket] : m_next[std::size_t(tails[bucket])]) = int(row);
+        tails[bucket] = int(row);
+        m_keys[row] = key;
     }
 }
 
-std::vector<int> EqualityIndex::rowsOf(const QString& key) const {
-    std::vector<int> rows;
-    const auto chain = m_chains.constFind(key);
-    if (chain == m_chains.constEnd())
-        return rows;
-    for (int row = chain->first; row >= 0; row = m_next[static_cast<std::size_t>(row)])
-        rows.push_back(row);
-    return rows;
+// Rows of key's bucket whose key is key or other.
+void EqualityIndex::collect(std::size_t key, std::size_t other, std::vector<int>& rows) const {
+    for (int row = m_heads[key & m_mask]; row >= 0; row = m_next[std::size_t(row)])
+        if (m_keys[std::size_t(row)] == key || m_keys[std::size_t(row)] == other)
+            rows.push_back(row);
 }
 
 std::vector<int> EqualityIndex::candidates(const QString& text) const {
-    std::vector<int> rows = rowsOf(text);
+    const std::size_t key = textKey(text.toUtf8());
     bool ok = false;
     const double number = text.toDouble(&ok);
-    if (!ok || !std::isfinite(number))
+    const std::size_t numeric = ok && std::isfinite(number) ? numberKey(number) : key;
+    std::vector<int> rows;
+    collect(key, numeric, rows);
+    if ((numeric & m_mask) == (key & m_mask))
         return rows;
-    const std::vector<int> numeric = rowsOf(numberKey(number));
+    std::vector<int> more;
+    collect(numeric, numeric, more);
     std::vector<int> merged;
-    merged.reserve(rows.size() + numeric.size());
-    std::merge(rows.begin(), rows.end(), numeric.begin(), numeric.end(), std::back_inserter(merged));
+    merged.reserve(rows.size() + more.size());
+    std::merge(rows.begin(), rows.end(), more.begin(), more.end(), std::back_inserter(merged));
     return merged;
 }
 

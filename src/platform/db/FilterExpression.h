@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/db/Snapshot.h"
+
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace wo::db {
@@ -21,8 +23,10 @@ public:
     // naming the position and what was expected when the text is malformed.
     FilterExpression(const QString& text, const QHash<QString, int>& columns);
 
-    // row points at the row's values, one per column.
+    // row points at the row's values, one per column. The QVariant form states what
+    // a match is; the Cell form gives the same answers on a snapshot's rows.
     bool matches(const QVariant* row) const;
+    bool matches(const Cell* row) const;
 
     struct Equality {
         int column;
@@ -38,6 +42,7 @@ private:
     struct Literal {
         enum class Kind { Text, Number, Null } kind = Kind::Null;
         QString text;
+        QByteArray utf8;
         // Set when the literal reads as a finite number, quoted or not.
         bool numeric = false;
         double number = 0;
@@ -54,8 +59,9 @@ private:
         Literal literal;
     };
 
-    bool evaluate(int node, const QVariant* row) const;
+    template <typename Value> bool evaluate(int node, const Value* row) const;
     bool compare(const Node& node, const QVariant& value) const;
+    bool compare(const Node& node, const Cell& cell) const;
     std::optional<Equality> equalityIn(int node) const;
 
     std::vector<Node> m_nodes;
@@ -64,20 +70,24 @@ private:
     friend class FilterParser;
 };
 
-// The rows of a snapshot by the value of one field. A lookup yields, in row order,
-// every row whose value can equal a text under the filter's rules (and maybe a few
-// that do not, which the filter itself then rejects).
+// The rows of a snapshot by the value of one field, built in one pass without an
+// allocation per row. A lookup yields, in row order, every row whose value can equal
+// a text under the filter's rules (and maybe a few that do not, which the filter
+// itself then rejects); it costs time in those rows, not in the snapshot.
 class EqualityIndex {
 public:
-    EqualityIndex(const std::vector<QVariant>& values, int columns, int column);
+    EqualityIndex(const Snapshot& snapshot, int column);
     std::vector<int> candidates(const QString& text) const;
 
 private:
-    std::vector<int> rowsOf(const QString& key) const;
+    void collect(std::size_t key, std::size_t other, std::vector<int>& rows) const;
 
-    // Rows sharing a key form a chain through m_next, first and last row kept here.
-    QHash<QString, std::pair<int, int>> m_chains;
+    // Rows fall into buckets by their key's hash; each bucket is a chain through
+    // m_next in row order. m_keys keeps each row's key (rows without one are in no chain).
+    std::vector<std::size_t> m_keys;
+    std::vector<int> m_heads;
     std::vector<int> m_next;
+    std::size_t m_mask = 0;
 };
 
 } // namespace wo::db

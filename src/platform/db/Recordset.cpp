@@ -3,21 +3,18 @@
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/db/FilterExpression.h"
-
-#include <QHash>
-#include <QSqlError>
-#include <QSqlRecord>
+#include "platform/db/SnapshotReader.h"
 
 namespace wo::db {
 
+namespace {
+const QString kItemNotFound =
+    QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal.");
+}
+
 struct Recordset::Data {
-    bool open = false;
-    QStringList names;
-    // Lower-case field name → column.
-    QHash<QString, int> columns;
-    // Row after row, one value per column.
-    std::vector<QVariant> values;
-    int rows = 0;
+    // Null while the recordset is closed.
+    std::unique_ptr<Snapshot> snapshot;
     // Without a filter every row is visible and `visible` stays empty.
     bool filtered = false;
     std::vector<int> visible;
@@ -26,13 +23,17 @@ struct Recordset::Data {
     int cursor = 0;
     // Per column, built the first time a filter can use it.
     std::vector<std::unique_ptr<EqualityIndex>> indexes;
+    // Per column, the text last read: a column repeats its texts (types, folders,
+    // records), and equal texts then share one string instead of one each.
+    struct LastText {
+        QByteArrayView bytes;
+        QVariant value;
+    };
+    mutable std::vector<LastText> lastTexts;
 
-    int count() const { return filtered ? static_cast<int>(visible.size()) : rows; }
-    const QVariant* row(int r) const {
-        return values.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(names.size());
-    }
+    int count() const { return filtered ? static_cast<int>(visible.size()) : snapshot->rows(); }
     void requireOpen() const {
-        if (!open)
+        if (!snapshot)
             raiseObjectClosed();
     }
     void requireCurrent() const {
@@ -49,30 +50,12 @@ Recordset::~Recordset() = default;
 
 void Recordset::open(const QString& source, Connection& connection) {
     close();
-    QSqlQuery query = connection.run(source);
-    // An action statement has run; like any statement without rows it leaves the recordset closed.
-    if (!query.isSelect())
-        return;
     auto data = std::make_unique<Data>();
-    const QSqlRecord record = query.record();
-    const int width = record.count();
-    for (int i = 0; i < width; ++i) {
-        data->names << record.fieldName(i);
-        const QString key = record.fieldName(i).toLower();
-        if (!data->columns.contains(key))
-            data->columns.insert(key, i);
-    }
-    if (query.size() > 0)
-        data->values.reserve(static_cast<std::size_t>(query.size()) * static_cast<std::size_t>(width));
-    while (query.next()) {
-        for (int i = 0; i < width; ++i)
-            data->values.push_back(query.value(i));
-        ++data->rows;
-    }
-    if (query.lastError().isValid())
-        raiseSqlError(query.lastError(), QStringLiteral("Reading the result"));
-    data->indexes.resize(static_cast<std::size_t>(width));
-    data->open = true;
+    data->snapshot = readSnapshot(connection, source);
+    if (!data->snapshot)
+        return;
+    data->indexes.resize(static_cast<std::size_t>(data->snapshot->width()));
+    data->lastTexts.resize(static_cast<std::size_t>(data->snapshot->width()));
     d = std::move(data);
 }
 
@@ -81,7 +64,7 @@ void Recordset::close() {
 }
 
 Recordset::State Recordset::state() const {
-    return d->open ? adStateOpen : adStateClosed;
+    return d->snapshot ? adStateOpen : adStateClosed;
 }
 
 int Recordset::recordCount() const {
@@ -113,38 +96,52 @@ void Recordset::moveNext() {
 }
 
 QVariant Recordset::field(const QString& name) const {
+    return field(fieldIndex(name));
+}
+
+int Recordset::fieldIndex(const QString& name) const {
     d->requireOpen();
-    const auto column = d->columns.constFind(name.toLower());
-    if (column == d->columns.constEnd())
-        throw Error(
-            err::ItemNotFound,
-            QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
-                           "ordinal."));
+    const auto column = d->snapshot->columns().constFind(name.toLower());
+    if (column == d->snapshot->columns().constEnd())
+        throw Error(err::ItemNotFound, kItemNotFound);
+    return *column;
+}
+
+QVariant Recordset::field(int column) const {
+    d->requireOpen();
+    if (column < 0 || column >= d->snapshot->width())
+        throw Error(err::ItemNotFound, kItemNotFound);
     d->requireCurrent();
     const int row = d->filtered ? d->visible[static_cast<std::size_t>(d->cursor)] : d->cursor;
-    return d->row(row)[*column];
+    const Cell& cell = d->snapshot->row(row)[column];
+    if (cell.kind != Cell::Kind::Text)
+        return cell.value();
+    auto& last = d->lastTexts[static_cast<std::size_t>(column)];
+    if (last.value.isNull() || last.bytes != cell.view())
+        last = {cell.view(), cell.value()};
+    return last.value;
 }
 
 QStringList Recordset::fieldNames() const {
-    return d->names;
+    return d->snapshot ? d->snapshot->names() : QStringList();
 }
 
 void Recordset::setFilter(const QString& expression) {
     d->requireOpen();
+    const Snapshot& snapshot = *d->snapshot;
     std::vector<int> visible;
     if (!expression.trimmed().isEmpty()) {
-        const FilterExpression filter(expression, d->columns);
+        const FilterExpression filter(expression, snapshot.columns());
         if (const auto equality = filter.requiredEquality()) {
             auto& index = d->indexes[static_cast<std::size_t>(equality->column)];
             if (!index)
-                index = std::make_unique<EqualityIndex>(d->values, static_cast<int>(d->names.size()),
-                                                        equality->column);
+                index = std::make_unique<EqualityIndex>(snapshot, equality->column);
             for (const int row : index->candidates(equality->text))
-                if (filter.matches(d->row(row)))
+                if (filter.matches(snapshot.row(row)))
                     visible.push_back(row);
         } else {
-            for (int row = 0; row < d->rows; ++row)
-                if (filter.matches(d->row(row)))
+            for (int row = 0; row < snapshot.rows(); ++row)
+                if (filter.matches(snapshot.row(row)))
                     visible.push_back(row);
         }
         d->filtered = true;

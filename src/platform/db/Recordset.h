@@ -39,6 +39,10 @@ public:
     // Value of a field of the current row, found by name without regard to case.
     // Throws wo::Error 3265 for an unknown name, 3021 when there is no current row.
     QVariant field(const QString& name) const;
+    // The column of a field, found as field() finds it, for reading many rows by ordinal.
+    int fieldIndex(const QString& name) const;
+    // Throws wo::Error 3265 for a column out of range, 3021 when there is no current row.
+    QVariant field(int column) const;
     QStringList fieldNames() const;
 
     // Sets the filter expression ("" removes it) and moves to the first visible

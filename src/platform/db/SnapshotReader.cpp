@@ -1,0 +1,127 @@
+#include "platform/db/SnapshotReader.h"
+
+#include "platform/db/Connection.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <sqlite3.h>
+
+namespace wo::db {
+
+namespace {
+
+// The connection's SQLite handle, or null on another driver.
+sqlite3* sqliteHandle(const QSqlDatabase& database) {
+    if (!database.isOpen())
+        raiseObjectClosed();
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+[[noreturn]] void raiseSqlite(sqlite3* db, int code, const QString& context) {
+    raiseSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
+                            QString::number(code)),
+                  context);
+}
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+
+// Column names as Qt's SQLite driver gives them: without quotes or a table prefix.
+QStringList sqliteNames(sqlite3_stmt* statement) {
+    QStringList names;
+    for (int i = 0, n = sqlite3_column_count(statement); i < n; ++i) {
+        QString name = QString::fromUtf8(sqlite3_column_name(statement, i)).remove(u'"');
+        names << name.mid(name.lastIndexOf(u'.') + 1);
+    }
+    return names;
+}
+
+std::unique_ptr<Snapshot> readSqlite(Connection& connection, sqlite3* db, const QString& statement) {
+    connection.countStatement();
+    const QByteArray text = statement.toUtf8();
+    sqlite3_stmt* prepared = nullptr;
+    const char* tail = nullptr;
+    const int code = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &prepared, &tail);
+    const std::unique_ptr<sqlite3_stmt, StatementDeleter> holder(prepared);
+    if (code != SQLITE_OK)
+        raiseSqlite(db, code, QStringLiteral("Executing the statement"));
+    if (!prepared || !QByteArrayView(tail, text.constData() + text.size() - tail).trimmed().isEmpty())
+        raiseSqlError(QSqlError(QString(),
+                                prepared ? QStringLiteral("Unable to execute multiple statements at a time")
+                                         : QStringLiteral("No query"),
+                                QSqlError::StatementError, QString::number(SQLITE_MISUSE)),
+                      QStringLiteral("Executing the statement"));
+    const int width = sqlite3_column_count(prepared);
+    auto snapshot = width > 0 ? std::make_unique<Snapshot>(sqliteNames(prepared)) : nullptr;
+    for (;;) {
+        const int step = sqlite3_step(prepared);
+        if (step == SQLITE_DONE)
+            return snapshot;
+        if (step != SQLITE_ROW)
+            raiseSqlite(db, step, QStringLiteral("Reading the result"));
+        if (!snapshot)
+            continue;
+        Cell* row = snapshot->appendRow();
+        for (int i = 0; i < width; ++i) {
+            Cell& cell = row[i];
+            switch (sqlite3_column_type(prepared, i)) {
+            case SQLITE_INTEGER:
+                cell.kind = Cell::Kind::Integer;
+                cell.integer = sqlite3_column_int64(prepared, i);
+                break;
+            case SQLITE_FLOAT:
+                cell.kind = Cell::Kind::Float;
+                cell.real = sqlite3_column_double(prepared, i);
+                break;
+            case SQLITE_TEXT: {
+                const auto* utf8 = reinterpret_cast<const char*>(sqlite3_column_text(prepared, i));
+                snapshot->setText(cell, QByteArrayView(utf8, sqlite3_column_bytes(prepared, i)));
+                break;
+            }
+            case SQLITE_BLOB: {
+                const auto* bytes = static_cast<const char*>(sqlite3_column_blob(prepared, i));
+                snapshot->setBlob(cell, QByteArrayView(bytes, sqlite3_column_bytes(prepared, i)));
+                break;
+            }
+            default:
+                break;
+            }
+        }
+    }
+}
+
+std::unique_ptr<Snapshot> readQuery(QSqlQuery query) {
+    // An action statement has run; like any statement without rows it leaves no snapshot.
+    if (!query.isSelect())
+        return nullptr;
+    const QSqlRecord record = query.record();
+    QStringList names;
+    for (int i = 0; i < record.count(); ++i)
+        names << record.fieldName(i);
+    auto snapshot = std::make_unique<Snapshot>(names);
+    const int width = snapshot->width();
+    while (query.next()) {
+        Cell* row = snapshot->appendRow();
+        for (int i = 0; i < width; ++i)
+            snapshot->setValue(row[i], query.value(i));
+    }
+    if (query.lastError().isValid())
+        raiseSqlError(query.lastError(), QStringLiteral("Reading the result"));
+    return snapshot;
+}
+
+} // namespace
+
+std::unique_ptr<Snapshot> readSnapshot(Connection& connection, const QString& statement) {
+    if (sqlite3* db = sqliteHandle(connection.database()))
+        return readSqlite(connection, db, statement);
+    return readQuery(connection.run(statement));
+}
+
+} // namespace wo::db
