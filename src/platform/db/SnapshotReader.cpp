@@ -6,20 +6,39 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <dlfcn.h>
 #include <sqlite3.h>
 
 namespace wo::db {
 
 namespace {
 
+// True when Qt's SQLite driver calls the very SQLite library we call, so that its
+// handle may be used with our calls: a driver with an SQLite of its own inside
+// resolves the library's functions elsewhere, or not at all.
+bool sharesOurSqlite(const QSqlDriver* driver) {
+    Dl_info plugin{};
+    // The object's first word points at its class's table, inside the driver's library.
+    if (!dladdr(*reinterpret_cast<void* const*>(driver), &plugin) || !plugin.dli_fname)
+        return false;
+    void* library = dlopen(plugin.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    if (!library)
+        return false;
+    const bool same = dlsym(library, "sqlite3_step") == reinterpret_cast<void*>(&sqlite3_step);
+    dlclose(library);
+    return same;
+}
+
 // The connection's SQLite handle, or null on another driver.
 sqlite3* sqliteHandle(const QSqlDatabase& database) {
     if (!database.isOpen())
         raiseObjectClosed();
-    const QVariant handle = database.driver()->handle();
+    const QSqlDriver* driver = database.driver();
+    const QVariant handle = driver->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
+    static const bool usable = sharesOurSqlite(driver);
+    return usable ? *static_cast<sqlite3* const*>(handle.constData()) : nullptr;
 }
 
 [[noreturn]] void raiseSqlite(sqlite3* db, int code, const QString& context) {

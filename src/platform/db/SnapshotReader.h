@@ -12,8 +12,9 @@ class Connection;
 // Runs a statement on the connection and reads its whole result into a snapshot;
 // null for a statement without a result (it has run). Throws wo::Error with the
 // driver's number and text when the statement fails. On SQLite the rows are read
-// through the connection's own handle, which takes a table in about the time the
-// sqlite3 tool needs; every other driver goes through Qt's query.
+// through the connection's own handle (when Qt's driver uses the system SQLite, as
+// Debian's does), which takes a table in about the time the sqlite3 tool needs;
+// otherwise, and on every other driver, through Qt's query.
 std::unique_ptr<Snapshot> readSnapshot(Connection& connection, const QString& statement);
 
 } // namespace wo::db
