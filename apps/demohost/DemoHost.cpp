@@ -201,8 +201,12 @@ Host::Host(const Options& options) : m_options(options) {
 }
 
 Host::~Host() {
-    if (m_main)
-        m_main->Release();
+    if (!m_main)
+        return;
+    // Taken back before it is closed: the component would otherwise hold it until
+    // the process exits, and close it after the SQL module has gone.
+    m_main->putref_Connection(nullptr);
+    m_main->Release();
 }
 
 int Host::showForm() {
