@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 cd "${BUILD_DIR:-build}"
-ctest --output-on-failure -j2 "$@"
+# A test that times out is run again, up to three times in all (see tests/imaging).
+ctest --output-on-failure -j2 --repeat after-timeout:3 "$@"

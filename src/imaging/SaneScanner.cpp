@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <csignal>
 #include <cstring>
+#include <ctime>
+#include <pthread.h>
 #include <vector>
 
 namespace wo::imaging {
@@ -35,6 +38,34 @@ TiffPageWriter::Page pageOf(const SANE_Parameters& p, double dpi) {
                            : Kind::Gray,
             p.pixels_per_line, p.lines, p.depth, dpi};
 }
+
+// Keeps SIGPIPE from the threads a scanner backend starts while it lives. Backends
+// feed pages through a pipe from a reader thread, which writes into the closed pipe
+// after a cancel: the signal would end the host's process. The threads inherit this
+// thread's mask, so their writes fail with EPIPE instead.
+class SigpipeBlock {
+public:
+    SigpipeBlock() {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_previous);
+    }
+    ~SigpipeBlock() {
+        // One that reached this thread meanwhile is dropped, not delivered on unblocking.
+        sigset_t pending;
+        sigpending(&pending);
+        const timespec now{0, 0};
+        if (sigismember(&pending, SIGPIPE))
+            sigtimedwait(&m_pipe, nullptr, &now);
+        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    SigpipeBlock(const SigpipeBlock&) = delete;
+    SigpipeBlock& operator=(const SigpipeBlock&) = delete;
+
+private:
+    sigset_t m_pipe;
+    sigset_t m_previous;
+};
 
 } // namespace
 
@@ -73,6 +104,7 @@ void SaneScanner::startScan() {
     // Made first: a scan that could not be saved is refused before paper moves.
     TiffPageWriter writer(m_file);
 
+    const SigpipeBlock quiet;
     SaneSession session;
     const QList<dialogs::ScanDevice> devices = session.devices();
     if (devices.isEmpty()) {
