@@ -1,4 +1,5 @@
 #include "Sandbox.h"
+#include "TestFiles.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "platform/shell/ShellPrint.h"
 #include "store/ClsFileOperation.h"
@@ -110,16 +111,6 @@ QString writeTiff(const test::Sandbox& box) {
     return multi;
 }
 
-// The start of an office document: a zip whose first member names its content types.
-QByteArray docxLike() {
-    const QByteArray member = "[Content_Types].xml";
-    QByteArray zip("PK\x03\x04\x14\x00\x00\x00\x00\x00", 10);
-    zip += QByteArray(16, '\0');
-    zip += char(member.size());
-    zip += QByteArray(3, '\0');
-    return zip + member + "<Types/>";
-}
-
 QByteArray randomBinary() {
     QRandomGenerator generator(20061205);
     QByteArray data(4096, Qt::Uninitialized);
@@ -203,7 +194,7 @@ void TestShellPrint::chineseTextLandsAsText() {
 
 void TestShellPrint::noRoute_data() {
     QTest::addColumn<QString>("file");
-    QTest::newRow("docx-like zip") << m_box.writeFile(QStringLiteral("letter.docx"), docxLike());
+    QTest::newRow("docx-like zip") << m_box.writeFile(QStringLiteral("letter.docx"), test::officeLike());
     QTest::newRow("random binary") << m_box.writeFile(QStringLiteral("noise.dat"), randomBinary());
     QTest::newRow("multi-page tiff") << writeTiff(m_box);
     QTest::newRow("pcx") << m_box.writeFile(QStringLiteral("picture.pcx"), pcx());
@@ -241,7 +232,7 @@ void TestShellPrint::routeCommandRuns_data() {
 
 void TestShellPrint::routeCommandRuns() {
     QFETCH(QString, routesFolder);
-    const QString docx = m_box.writeFile(QStringLiteral("routed.docx"), docxLike());
+    const QString docx = m_box.writeFile(QStringLiteral("routed.docx"), test::officeLike());
     const QString copy = m_box.path(QStringLiteral("routed copy.zip"));
     QFile::remove(copy);
     const QString routes =

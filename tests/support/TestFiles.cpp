@@ -21,6 +21,15 @@ QByteArray binaryContent(qsizetype size, quint32 seed) {
     return data;
 }
 
+QByteArray officeLike() {
+    const QByteArray member = "[Content_Types].xml";
+    QByteArray zip("PK\x03\x04\x14\x00\x00\x00\x00\x00", 10);
+    zip += QByteArray(16, '\0');
+    zip += char(member.size());
+    zip += QByteArray(3, '\0');
+    return zip + member + "<Types/>";
+}
+
 QByteArray readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");

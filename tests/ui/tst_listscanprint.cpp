@@ -50,11 +50,6 @@ QStringList messages(const Record& rec) {
     return out;
 }
 
-// A document file that no print route takes: the shell asks instead.
-QByteArray wordProcessorLike() {
-    return "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + binaryContent(4000, 7);
-}
-
 } // namespace
 
 class TestListScanPrint : public QObject {
@@ -275,7 +270,7 @@ void TestListScanPrint::printInListOrder() {
     QVERIFY(writeTiff(rec.stored(QStringLiteral("a.TIF")), 3, QStringLiteral("lzw")));
     rec.db.insertRow(QStringLiteral("a"), QStringLiteral("A.tif"), QStringLiteral(".TIF"),
                      QStringLiteral("R"), 1, kMonth);
-    rec.add(QStringLiteral("d"), QStringLiteral("合同.doc"), QStringLiteral(".DOC"), wordProcessorLike(), 2);
+    rec.add(QStringLiteral("d"), QStringLiteral("合同.doc"), QStringLiteral(".DOC"), officeLike(), 2);
     QVERIFY(writeTiff(rec.stored(QStringLiteral("c.tif")), 5, QStringLiteral("g4")));
     rec.db.insertRow(QStringLiteral("c"), QStringLiteral("C.tif"), QStringLiteral(".tif"),
                      QStringLiteral("R"), 3, kMonth);

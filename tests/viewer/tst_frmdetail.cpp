@@ -1,4 +1,6 @@
+#include "PrintAnswers.h"
 #include "Sandbox.h"
+#include "TestAssociation.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
 #include "TestFtp.h"
@@ -18,8 +20,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QPrintDialog>
-#include <QProcess>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -37,16 +37,6 @@ namespace {
 const QStringList kImageCommands{"ZoomIn",   "ZoomOut",  "OwnFit", "FitShow",    "FitWidth",
                                  "ZoomSize", "Select",   "Init",   "RotateLeft", "RotateRight",
                                  "First",    "Previous", "Next",   "Last"};
-
-// The office-file start the print route test maps: a zip naming its content types.
-QByteArray officeLike() {
-    const QByteArray member = "[Content_Types].xml";
-    QByteArray zip("PK\x03\x04\x14\x00\x00\x00\x00\x00", 10);
-    zip += QByteArray(16, '\0');
-    zip += char(member.size());
-    zip += QByteArray(3, '\0');
-    return zip + member + "<Types/>";
-}
 
 // One business record with its documents in a folder store (or on the FTP server),
 // and the list window's list as loading fills it.
@@ -140,33 +130,11 @@ void wheel(QWidget* target, int angle, Qt::KeyboardModifiers modifiers = {}) {
     QApplication::sendEvent(target, &event);
 }
 
-// Answers the print dialog in place of the user.
-class AnsweringAdmin : public imaging::ImageAdminDialog {
-public:
-    AnsweringAdmin(QWidget* parent, std::function<int(QPrinter&)> answer)
-        : ImageAdminDialog(parent), m_answer(std::move(answer)) {}
-
-protected:
-    int execDialog(QPrintDialog& dialog) override { return m_answer(*dialog.printer()); }
-
-private:
-    std::function<int(QPrinter&)> m_answer;
-};
-
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0)
-        qFatal("%s failed", qPrintable(program));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 } // namespace
 
 class TestFrmDetail : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void layoutAndToolbar();
     void nothingSelected();
     void documentButtons_data();
@@ -200,29 +168,7 @@ private slots:
     void exitCloses();
 
 private:
-    QTemporaryDir m_desktop;
 };
-
-void TestFrmDetail::initTestCase() {
-    // The desktop's programs live in a private folder; the system's MIME database stays.
-    qputenv("XDG_DATA_HOME", m_desktop.filePath(QStringLiteral("data")).toLocal8Bit());
-    QVERIFY(QDir().mkpath(m_desktop.filePath(QStringLiteral("shared"))));
-    QVERIFY(
-        QFile::link(QStringLiteral("/usr/share/mime"), m_desktop.filePath(QStringLiteral("shared/mime"))));
-    qputenv("XDG_DATA_DIRS", m_desktop.filePath(QStringLiteral("shared")).toLocal8Bit());
-    for (const char* name : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "DE", "KDE_FULL_SESSION", "BROWSER"})
-        qunsetenv(name);
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("DISPLAY", ":99");
-    const QString recorder = m_desktop.filePath(QStringLiteral("record.sh"));
-    QVERIFY(test::writeFile(recorder, "#!/bin/sh\nprintf '%s' \"$1\" > '" +
-                                          m_desktop.filePath(QStringLiteral("record.txt")).toLocal8Bit() +
-                                          "'\n"));
-    QVERIFY(QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QVERIFY(test::writeFile(m_desktop.filePath(QStringLiteral("data/applications/wo-recorder.desktop")),
-                            "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" +
-                                recorder.toLocal8Bit() + " %f\nMimeType=image/tiff;\n"));
-}
 
 void TestFrmDetail::layoutAndToolbar() {
     Open w(1, 0);
@@ -293,7 +239,7 @@ void TestFrmDetail::layoutAndToolbar() {
 void TestFrmDetail::nothingSelected() {
     Record rec;
     rec.addTiff(QStringLiteral("合同"), 2);
-    rec.addFile(QStringLiteral("说明"), QStringLiteral(".DOC"), officeLike());
+    rec.addFile(QStringLiteral("说明"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
     ui::ListItem::setCachePath(rec.owner.topLevelItem(1), QStringLiteral("/cache/说明.DOC"));
     MyInit::gsOriginalID = QStringLiteral("earlier");
@@ -372,7 +318,7 @@ void TestFrmDetail::previousAndNextDocument() {
 void TestFrmDetail::nonImageDocument() {
     Record rec;
     rec.addTiff(QStringLiteral("扫描件"), 3);
-    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), officeLike());
+    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
     frmDetail w(&rec.owner);
     w.SelIndex = 1;
@@ -396,7 +342,7 @@ void TestFrmDetail::nonImageDocument() {
 
 void TestFrmDetail::unreadableTypeIcon() {
     Record rec;
-    rec.addFile(QStringLiteral("表格"), QStringLiteral(".XLS"), officeLike());
+    rec.addFile(QStringLiteral("表格"), QStringLiteral(".XLS"), test::officeLike());
     rec.load();
     rec.box.writeFile(QStringLiteral("component/FileType.INI"), "[ICON]\n.xls = broken.png\n");
     rec.box.writeFile(QStringLiteral("component/图库/broken.png"), "not a picture");
@@ -618,7 +564,7 @@ void TestFrmDetail::navigationListOnAndOff() {
     if (image)
         rec.addTiff(QStringLiteral("扫描件"), 1);
     else
-        rec.addFile(QStringLiteral("正文"), QStringLiteral(".DOC"), officeLike());
+        rec.addFile(QStringLiteral("正文"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
     frmDetail w(&rec.owner);
     w.SelIndex = 1;
@@ -647,7 +593,7 @@ void TestFrmDetail::printCancelled() {
     Open w(1, 1);
     const QString pdf = w.rec.box.path(QStringLiteral("cancelled.pdf"));
     bool asked = false;
-    w->ImgAdmin1 = std::make_unique<AnsweringAdmin>(w.w.get(), [&](QPrinter& printer) {
+    w->ImgAdmin1 = std::make_unique<test::AnsweringAdmin>(w.w.get(), [&](QPrinter& printer) {
         asked = true;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
@@ -674,33 +620,18 @@ void TestFrmDetail::printRange() {
     w->TlbMain_ButtonClick(QStringLiteral("Next"));
     w->TlbMain_ButtonClick(QStringLiteral("Next"));
     const QString pdf = w.rec.box.path(QStringLiteral("range.pdf"));
-    w->ImgAdmin1 = std::make_unique<AnsweringAdmin>(w.w.get(), [&](QPrinter& printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        printer.setPrintRange(QPrinter::PrintRange(range));
-        printer.setFromTo(2, 4);
-        return int(QDialog::Accepted);
-    });
+    w->ImgAdmin1 = std::make_unique<test::AnsweringAdmin>(
+        w.w.get(), test::AnsweringAdmin::toPdf(pdf, QPrinter::PrintRange(range), 2, 4));
     w->TlbMain_ButtonClick(QStringLiteral("Print"));
     QVERIFY(w.rec.dialogs->calls().isEmpty());
-    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
-    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\n").arg(printed.size()))),
-             qPrintable(info));
-    // Each printed page carries its page number as a marker; at 100 dpi it is the page's own size.
-    const QString prefix = w.rec.box.path(QStringLiteral("printed"));
-    run(QStringLiteral("pdftoppm"),
-        {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-png"), pdf, prefix});
-    QList<int> markers;
-    const QStringList pngs =
-        QDir(w.rec.box.path()).entryList({QStringLiteral("printed*.png")}, QDir::Files, QDir::Name);
-    for (const QString& png : pngs)
-        markers << test::markerOf(QImage(w.rec.box.path(png)).scaled(240, 160));
-    QCOMPARE(markers, printed);
+    QCOMPARE(test::pdfPageCount(pdf), printed.size());
+    // Each printed page carries its page number as a marker.
+    QCOMPARE(test::printedMarkers(pdf, w.rec.box.path(QStringLiteral("printed"))), printed);
 }
 
 void TestFrmDetail::printNonImageFromCache() {
     Record rec;
-    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), officeLike());
+    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
     const QString copy = rec.box.path(QStringLiteral("printed.DOC"));
     rec.box.writeFile(QStringLiteral("config/wendra-original/print-routes.ini"),
@@ -710,7 +641,7 @@ void TestFrmDetail::printNonImageFromCache() {
     w.Form_Load();
     QVERIFY(enabled(w, "Print"));
     w.TlbMain_ButtonClick(QStringLiteral("Print"));
-    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(copy), officeLike(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(copy), test::officeLike(), 20000);
     QVERIFY(rec.dialogs->calls().isEmpty());
 }
 
@@ -827,24 +758,14 @@ void TestFrmDetail::wheelAndKeys() {
 
 void TestFrmDetail::doubleClickOpensOwnProgram() {
     Open w(2, 1);
-    QCOMPARE(QProcess::execute(QStringLiteral("xdg-mime"),
-                               {QStringLiteral("default"), QStringLiteral("wo-recorder.desktop"),
-                                QStringLiteral("image/tiff")}),
-             0);
-    // The desktop's programs: a recorder of what it is asked to open.
-    const QString recorder = m_desktop.filePath(QStringLiteral("record.sh"));
-    QVERIFY(test::writeFile(
-        qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/wo-recorder.desktop"),
-        "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + recorder.toLocal8Bit() +
-            " %f\nMimeType=image/tiff;\n"));
+    const test::TestAssociation association(w.rec.box, {QStringLiteral("image/tiff")});
     QTreeWidgetItem* second = w->LVData->topLevelItem(1);
     w->LVData->setCurrentItem(second);
     w->LVData_DblClick();
     const QString local = w.rec.cached(1);
     QCOMPARE(local, cachePath(second));
     QVERIFY(!local.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(m_desktop.filePath(QStringLiteral("record.txt"))),
-                              local.toUtf8(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(association.recorded(), local.toUtf8(), 20000);
     // Opening is not showing: the view stays on the first document.
     QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(0));
     QCOMPARE(w->cursor().shape(), Qt::ArrowCursor);
@@ -854,7 +775,9 @@ void TestFrmDetail::doubleClickOpensOwnProgram() {
 
 void TestFrmDetail::doubleClickFailureIsReported() {
     Record rec;
-    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), officeLike());
+    // Only TIFF files have a program.
+    const test::TestAssociation association(rec.box, {QStringLiteral("image/tiff")});
+    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
     frmDetail w(&rec.owner);
     w.Form_Load();
