@@ -6,7 +6,9 @@ QString gsRecordID;
 QString gsOriginalID;
 QString gsPath;
 QString gsState;
-com::ComPtr<db::Connection> Connection;
+// Never destroyed: at process exit the database layer may be gone before this
+// module, and the host's connection is the host's to close.
+com::ComPtr<db::Connection>& Connection = *new com::ComPtr<db::Connection>;
 bool FtpMode = false;
 std::int32_t gsOpen = 0;
 std::int32_t gsConn = 0;

@@ -15,7 +15,7 @@ extern QString gsRecordID;
 extern QString gsOriginalID;
 extern QString gsPath;
 extern QString gsState;
-extern com::ComPtr<db::Connection> Connection;
+extern com::ComPtr<db::Connection>& Connection;
 extern bool FtpMode;
 extern std::int32_t gsOpen;
 extern std::int32_t gsConn;

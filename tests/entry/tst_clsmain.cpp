@@ -6,7 +6,9 @@
 #include "ui/list/FrmMainList.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -46,6 +48,7 @@ class TestClsMain : public QObject {
 private slots:
     void init() { MyInit::reset(); }
     void cleanup() { MyInit::reset(); }
+    void exitWhileHoldingConnection();
     void getCopyRight_data();
     void getCopyRight();
     void settingsAreProcessWide();
@@ -202,5 +205,36 @@ void TestClsMain::showFormReportsLoadErrorToHost() {
              qPrintable(com::server::errorDescription()));
 }
 
-QTEST_MAIN(TestClsMain)
+// A host that exits while the component still holds its connection.
+int exitHoldingConnection(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    auto connection = db::Connection::open(
+        QStringLiteral("QSQLITE"), QStringLiteral("Database=") + dir.filePath(QStringLiteral("host.db")));
+    auto main = ClsMain::create();
+    main->putref_Connection(connection.get());
+    return 0;
+}
+
+void TestClsMain::exitWhileHoldingConnection() {
+    QProcess host;
+    host.setProcessEnvironment([] {
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("WO_EXIT_HOLDING_CONNECTION"), QStringLiteral("1"));
+        return env;
+    }());
+    host.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(host.waitForFinished(30000));
+    QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(host.exitCode(), 0);
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsSet("WO_EXIT_HOLDING_CONNECTION"))
+        return exitHoldingConnection(argc, argv);
+    QApplication app(argc, argv);
+    TestClsMain test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_clsmain.moc"
