@@ -1,8 +1,17 @@
+#include "platform/dialogs/QtDialogs.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 using namespace wo::dialogs;
 
@@ -14,7 +23,56 @@ private slots:
     void unansweredCallsAreClosedAndMarked();
     void contextMenuChoosesByNameOrText();
     void scopeRestoresPreviousDialogs();
+    void qtBoxesSpeakChinese();
 };
+
+namespace {
+
+// Runs `act` on the next modal window once it is up.
+void whenModal(const std::function<void(QWidget*)>& act) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            act(w);
+        }
+    });
+    timer->start(10);
+}
+
+QStringList buttonTexts(QWidget* window) {
+    QStringList texts;
+    for (const QPushButton* b : window->findChildren<QPushButton*>())
+        texts << b->text();
+    texts.sort();
+    return texts;
+}
+
+} // namespace
+
+void TestDialogs::qtBoxesSpeakChinese() {
+    QtDialogs qt;
+    QStringList seen;
+    whenModal([&](QWidget* box) {
+        seen = buttonTexts(box);
+        for (QPushButton* b : box->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("否(&N)"))
+                b->click();
+    });
+    QCOMPARE(qt.messageBox(nullptr, QStringLiteral("删除？"), Buttons::YesNo, Icon::Question, QString()),
+             Answer::No);
+    QCOMPARE(seen, (QStringList{"否(&N)", "是(&Y)"}));
+
+    whenModal([&](QWidget* box) {
+        seen = buttonTexts(box);
+        box->findChild<QLineEdit*>()->setText(QStringLiteral("新名称"));
+        box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    QCOMPARE(qt.inputBox(nullptr, QStringLiteral("修改文件名"), QStringLiteral("标题"), QStringLiteral("旧")),
+             QStringLiteral("新名称"));
+    QCOMPARE(seen, (QStringList{"取消", "确定"}));
+}
 
 void TestDialogs::answersComeFromTheirQueues() {
     ScriptedDialogs d;

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <utility>
 
 namespace wo::dialogs {
@@ -31,6 +32,28 @@ QMessageBox::Icon qtIcon(Icon icon) {
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+// The component speaks Chinese whatever the host's language: its own captions.
+QString caption(QMessageBox::StandardButton button) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return QStringLiteral("确定");
+    case QMessageBox::Cancel:
+        return QStringLiteral("取消");
+    case QMessageBox::Abort:
+        return QStringLiteral("终止(&A)");
+    case QMessageBox::Retry:
+        return QStringLiteral("重试(&R)");
+    case QMessageBox::Ignore:
+        return QStringLiteral("忽略(&I)");
+    case QMessageBox::Yes:
+        return QStringLiteral("是(&Y)");
+    case QMessageBox::No:
+        return QStringLiteral("否(&N)");
+    default:
+        return {};
+    }
 }
 
 // Buttons in their on-screen order, each with the answer it gives.
@@ -82,6 +105,8 @@ Answer QtDialogs::messageBox(QWidget* parent, const QString& text, Buttons butto
     for (const auto& c : choices)
         set |= c.first;
     box.setStandardButtons(set);
+    for (const auto& c : choices)
+        box.button(c.first)->setText(caption(c.first));
     box.setDefaultButton(choices.first().first);
     const auto pressed = static_cast<QMessageBox::StandardButton>(box.exec());
     for (const auto& c : choices)
@@ -95,10 +120,13 @@ Answer QtDialogs::messageBox(QWidget* parent, const QString& text, Buttons butto
 
 QString QtDialogs::inputBox(QWidget* parent, const QString& prompt, const QString& title,
                             const QString& defaultText) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, title.isEmpty() ? defaultTitle() : title, prompt,
-                                               QLineEdit::Normal, defaultText, &ok);
-    return ok ? text : QString();
+    QInputDialog input(parent);
+    input.setWindowTitle(title.isEmpty() ? defaultTitle() : title);
+    input.setLabelText(prompt);
+    input.setTextValue(defaultText);
+    input.setOkButtonText(caption(QMessageBox::Ok));
+    input.setCancelButtonText(caption(QMessageBox::Cancel));
+    return input.exec() == QDialog::Accepted ? input.textValue() : QString();
 }
 
 QStringList QtDialogs::openFiles(QWidget* parent, const OpenFileRequest& request) {
