@@ -8,7 +8,7 @@ PACKAGES=(
     cmake ninja-build g++ pkg-config clang-format
     # Qt 6: widgets, SQL drivers, printing, test, TIFF and other image formats
     qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
-    qt6-image-formats-plugins
+    qt6-image-formats-plugins qt6-translations-l10n
     # C libraries behind the platform layer
     libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libcups2-dev libmagick++-dev libpoppler-qt6-dev
     libsqlite3-dev

@@ -2,6 +2,7 @@
 
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
+#include "platform/dialogs/QtTexts.h"
 
 #include <QPrintDialog>
 
@@ -18,6 +19,8 @@ void ImageAdminDialog::showPrintDialog() {
     const int pages = PageDocument(m_file).pageCount();
     m_printer.setPrintRange(QPrinter::AllPages);
     m_printer.setFromTo(1, pages);
+    // Qt's dialog takes its texts as it is made.
+    const dialogs::QtChineseTexts chinese;
     QPrintDialog dialog(&m_printer, m_parent);
     dialog.setMinMax(1, pages);
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCurrentPage |

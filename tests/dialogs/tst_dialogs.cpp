@@ -1,4 +1,5 @@
 #include "platform/dialogs/QtDialogs.h"
+#include "platform/dialogs/QtTexts.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 
 #include <QAction>
@@ -24,6 +25,7 @@ private slots:
     void contextMenuChoosesByNameOrText();
     void scopeRestoresPreviousDialogs();
     void qtBoxesSpeakChinese();
+    void qtOwnDialogsSpeakChineseWhileAsked();
 };
 
 namespace {
@@ -153,6 +155,20 @@ void TestDialogs::scopeRestoresPreviousDialogs() {
         QCOMPARE(&current(), &*outer);
     }
     QCOMPARE(&current(), before);
+}
+
+void TestDialogs::qtOwnDialogsSpeakChineseWhileAsked() {
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    QCOMPARE(cancel(), QStringLiteral("Cancel"));
+    {
+        const QtChineseTexts chinese;
+        QCOMPARE(cancel(), QStringLiteral("取消"));
+        // A translation already in place is left as it is.
+        const QtChineseTexts nested;
+        QCOMPARE(cancel(), QStringLiteral("取消"));
+    }
+    // The host's windows keep their own language afterwards.
+    QCOMPARE(cancel(), QStringLiteral("Cancel"));
 }
 
 QTEST_MAIN(TestDialogs)

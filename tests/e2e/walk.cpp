@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
@@ -361,7 +362,7 @@ void answerPrintDialog(QWidget* d, const QString& pdf) {
     pressKey(file, Qt::Key_A, Qt::ControlModifier);
     type(file, pdf);
     // The page range lies under the dialog's options.
-    QAbstractButton* options = buttonWithText(d, QStringLiteral("Options >>"));
+    QAbstractButton* options = buttonWithText(d, QStringLiteral("选项(O) >>"));
     click(options);
     auto* range = child<QRadioButton>(d, QStringLiteral("printRange"));
     click(range);
@@ -374,7 +375,13 @@ void answerPrintDialog(QWidget* d, const QString& pdf) {
     pressKey(from, Qt::Key_A, Qt::ControlModifier);
     type(from, QStringLiteral("1"));
     shoot(d, QStringLiteral("walk-10-print"));
-    click(buttonWithText(d, QStringLiteral("Print")));
+    QAbstractButton* print = child<QDialogButtonBox>(d, QString())->button(QDialogButtonBox::Ok);
+    // Qt's own dialogs speak Chinese too.
+    check(print &&
+              (print->text().startsWith(QStringLiteral("打印")) || print->text() == QStringLiteral("确定")),
+          QStringLiteral("the print dialog's button should be in Chinese, not %1")
+              .arg(print ? print->text() : QString()));
+    click(print);
 }
 
 // ---- Step 4: previewing, then the viewer on the scanned contract.

@@ -1,5 +1,6 @@
 #include "platform/dialogs/QtDialogs.h"
 
+#include "platform/dialogs/QtTexts.h"
 #include "platform/dialogs/ScanDialogs.h"
 
 #include <QFileDialog>
@@ -130,6 +131,7 @@ QString QtDialogs::inputBox(QWidget* parent, const QString& prompt, const QStrin
 }
 
 QStringList QtDialogs::openFiles(QWidget* parent, const OpenFileRequest& request) {
+    const QtChineseTexts chinese;
     if (request.multiSelect)
         return QFileDialog::getOpenFileNames(parent, request.title, request.folder, request.filter);
     const QString file = QFileDialog::getOpenFileName(parent, request.title, request.folder, request.filter);
