@@ -140,7 +140,7 @@ void TestRemoving::answeredNoChangesNothing() {
     QVERIFY(QFileInfo::exists(f.onDisk(QStringLiteral("b.TIF"))));
     QVERIFY(f.list.topLevelItem(1)->isSelected());
     QCOMPARE(f.boxes().size(), 1);
-    const auto& box = f.boxes().first();
+    const auto box = f.boxes().first();
     QCOMPARE(box.text, QStringLiteral("确实要删除所选择的原文吗？"));
     QCOMPARE(box.title, QStringLiteral("删除原文"));
     QCOMPARE(box.icon, dialogs::Icon::Question);
@@ -354,7 +354,7 @@ void TestRemoving::failureStopsPass() {
         QVERIFY2(QFileInfo(f.onDisk(name + QStringLiteral(".TIF"))).isFile() == filesLeft.contains(name), id);
     }
     QCOMPARE(f.boxes().size(), 2);
-    const auto& box = f.boxes().last();
+    const auto box = f.boxes().last();
     QVERIFY2(box.text.contains(message) && !box.text.isEmpty(), qPrintable(box.text));
     QCOMPARE(box.title, QStringLiteral("错误1000041"));
     QCOMPARE(box.icon, dialogs::Icon::Exclamation);
