@@ -1,3 +1,4 @@
+#include "Modal.h"
 #include "platform/dialogs/QtDialogs.h"
 #include "platform/dialogs/QtTexts.h"
 #include "platform/dialogs/ScriptedDialogs.h"
@@ -11,7 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
 using namespace wo::dialogs;
@@ -30,19 +30,6 @@ private slots:
 
 namespace {
 
-// Runs `act` on the next modal window once it is up.
-void whenModal(const std::function<void(QWidget*)>& act) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start(10);
-}
-
 QStringList buttonTexts(QWidget* window) {
     QStringList texts;
     for (const QPushButton* b : window->findChildren<QPushButton*>())
@@ -56,7 +43,7 @@ QStringList buttonTexts(QWidget* window) {
 void TestDialogs::qtBoxesSpeakChinese() {
     QtDialogs qt;
     QStringList seen;
-    whenModal([&](QWidget* box) {
+    wo::test::whenModal([&](QWidget* box) {
         seen = buttonTexts(box);
         for (QPushButton* b : box->findChildren<QPushButton*>())
             if (b->text() == QStringLiteral("否(&N)"))
@@ -66,7 +53,7 @@ void TestDialogs::qtBoxesSpeakChinese() {
              Answer::No);
     QCOMPARE(seen, (QStringList{"否(&N)", "是(&Y)"}));
 
-    whenModal([&](QWidget* box) {
+    wo::test::whenModal([&](QWidget* box) {
         seen = buttonTexts(box);
         box->findChild<QLineEdit*>()->setText(QStringLiteral("新名称"));
         box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();

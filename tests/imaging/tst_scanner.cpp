@@ -1,3 +1,4 @@
+#include "Modal.h"
 #include "Sandbox.h"
 #include "SaneTestDevice.h"
 #include "TestFiles.h"
@@ -21,7 +22,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <tiffio.h>
@@ -112,19 +112,6 @@ Error caught(const std::function<void()>& f) {
         return e;
     }
     return Error(0, QString());
-}
-
-// Runs `act` on the next modal window once it is shown.
-void whenModal(const std::function<void(QWidget*)>& act) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (QWidget* w = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start(10);
 }
 
 } // namespace
@@ -528,7 +515,7 @@ void TestScanner::qtSettingsDialog() {
     settings.source = ScanSource::Flatbed;
 
     QStringList shown;
-    whenModal([&](QWidget* w) {
+    test::whenModal([&](QWidget* w) {
         auto* d = qobject_cast<dialogs::ScanSettingsDialog*>(w);
         QVERIFY(d);
         for (QComboBox* c : {d->CboDevice, d->CboColor, d->CboResolution, d->CboSource})

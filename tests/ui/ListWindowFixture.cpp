@@ -1,5 +1,6 @@
 #include "ListWindowFixture.h"
 
+#include "Modal.h"
 #include "TestImages.h"
 #include "entry/MyInit.h"
 #include "ui/common/ListItem.h"
@@ -7,7 +8,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace wo::test {
@@ -78,18 +78,11 @@ void select(ui::FrmMainList& w, const QList<int>& rows) {
         w.LVOrder->topLevelItem(r)->setSelected(true);
 }
 
-void whenModal(const std::function<void(QWidget*)>& check) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, check] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            timer->stop();
-            timer->deleteLater();
-            check(modal);
-            modal->close();
-        }
+void whenModalThenClose(const std::function<void(QWidget*)>& check) {
+    whenModal([check](QWidget* modal) {
+        check(modal);
+        modal->close();
     });
-    timer->start();
 }
 
 bool showsInk(QWidget* view) {

@@ -42,7 +42,7 @@ QStringList tags(const ui::FrmMainList& w);
 // Makes the first of rows current and selects exactly rows (0-based).
 void select(ui::FrmMainList& w, const QList<int>& rows);
 // Runs `check` on the first modal window that comes up, then closes it.
-void whenModal(const std::function<void(QWidget*)>& check);
+void whenModalThenClose(const std::function<void(QWidget*)>& check);
 // Whether the widget shows any dark pixel.
 bool showsInk(QWidget* view);
 // Original_Name of a document in a record; "" when there is no such row.

@@ -327,7 +327,7 @@ void TestFrmMainList::originalIdOpensThatRow() {
     // The viewer comes up on that row before the list window shows.
     QString opened;
     int viewerRow = -1;
-    whenModal([&](QWidget* modal) {
+    whenModalThenClose([&](QWidget* modal) {
         opened = modal->objectName();
         if (auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("LVData")))
             viewerRow = list->indexOfTopLevelItem(list->currentItem());
@@ -493,7 +493,7 @@ void TestFrmMainList::openImageTypesInViewer() {
     select(w, {1});
     QString shown;
     int viewerRow = -1;
-    whenModal([&](QWidget* modal) {
+    whenModalThenClose([&](QWidget* modal) {
         shown = modal->objectName();
         if (auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("LVData")))
             viewerRow = list->indexOfTopLevelItem(list->currentItem());
@@ -550,7 +550,7 @@ void TestFrmMainList::previewDoubleClick() {
     FrmMainList w;
     w.Form_Load();
     QString shown;
-    whenModal([&](QWidget* modal) { shown = modal->objectName(); });
+    whenModalThenClose([&](QWidget* modal) { shown = modal->objectName(); });
     QTest::mouseDClick(w.ImgPreview, Qt::LeftButton);
     QCOMPARE(shown, QStringLiteral("frmDetail"));
 }

@@ -1,3 +1,4 @@
+#include "Modal.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "ui/common/Twips.h"
 #include "ui/list/FrmScanName.h"
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
 using namespace wo;
@@ -19,19 +19,6 @@ using ui::FrmScanName;
 using ui::twipsRect;
 
 namespace {
-
-// Runs `act` on the next modal window once it is shown.
-void whenModal(const std::function<void(FrmScanName*)>& act) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, act] {
-        if (auto* w = qobject_cast<FrmScanName*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            act(w);
-        }
-    });
-    timer->start(10);
-}
 
 // Text as an input method commits it, the way Chinese text arrives.
 void commitText(QWidget* widget, const QString& text) {
@@ -159,7 +146,9 @@ void TestFrmScanName::personAnswers() {
     QFETCH(QString, name);
 
     bool stayedOpen = false;
-    whenModal([&](FrmScanName* f) {
+    test::whenModal([&](QWidget* modal) {
+        auto* f = qobject_cast<FrmScanName*>(modal);
+        QVERIFY(f);
         commitText(f->TxtName, QStringLiteral("王五"));
         QTest::keyClicks(f->TxtName, QStringLiteral(" ab"));
         // Neither Enter in the box nor Esc answers the dialog.
