@@ -5,5 +5,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 cd "${BUILD_DIR:-build}"
-# A test that times out is run again, up to three times in all (see tests/imaging).
-ctest --output-on-failure -j2 --repeat after-timeout:3 "$@"
+ctest --output-on-failure -j2 "$@"

@@ -8,9 +8,6 @@
 
 namespace wo::imaging {
 
-class SaneDevice;
-class TiffPageWriter;
-
 // The scanner over the platform's scanner library (SANE). startScan finds the
 // attached scanners, shows the settings dialog when asked to (the settings
 // written before are its defaults), then reads page after page, with a progress
@@ -24,7 +21,9 @@ class TiffPageWriter;
 // (31003 busy, 31006 jammed, 31007 feeder empty at the first page, 31008 cover
 // open, 31009 input/output error, 31010 out of memory, 31011 access denied,
 // 31001 a page format we do not write, such as three-pass colour), 70, 75, 76
-// and 61 for the file (see TiffPageWriter), 380 for a setting out of range.
+// and 61 for the file (see TiffPageWriter), 380 for a setting out of range. The
+// scanner library runs in the program beside this library (ScanHelper): 31040
+// when it cannot be started, 31041 when it ends without a word.
 class SaneScanner final : public Scanner {
 public:
     explicit SaneScanner(QWidget* dialogParent = nullptr);
@@ -45,9 +44,6 @@ public:
     enum : int { InvalidPropertyValue = 380 };
 
 private:
-    // Reads at most `pages` pages (0: until the feeder is empty). False when the user cancelled.
-    bool scanPages(SaneDevice& device, TiffPageWriter& writer, double dpi, int pages);
-
     QWidget* m_parent;
     bool m_showDialog = false;
     dialogs::ScanColor m_color = dialogs::ScanColor::Color;

@@ -9,10 +9,12 @@ namespace wo::profile {
 
 QString componentFolder() {
     const QString overridden = qEnvironmentVariable("WO_COMPONENT_DIR");
-    if (!overridden.isEmpty())
-        return overridden;
+    return overridden.isEmpty() ? moduleFolder() : overridden;
+}
+
+QString moduleFolder() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&componentFolder), &info) && info.dli_fname)
+    if (dladdr(reinterpret_cast<void*>(&moduleFolder), &info) && info.dli_fname)
         return QFileInfo(QFile::decodeName(info.dli_fname)).canonicalPath();
     return QDir::currentPath();
 }

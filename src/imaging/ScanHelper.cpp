@@ -1,0 +1,148 @@
+#include "imaging/ScanHelper.h"
+
+#include "imaging/ScanProtocol.h"
+#include "platform/Error.h"
+#include "platform/profile/ComponentFolder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <functional>
+#include <optional>
+
+namespace wo::imaging {
+
+namespace protocol = scanprotocol;
+
+namespace {
+
+constexpr int ListingMs = 30000;
+constexpr int WindUpMs = 5000;
+
+// The program and its conversation: lines in, commands out.
+class Conversation {
+public:
+    explicit Conversation(const QStringList& arguments) {
+        const QString program = profile::moduleFolder() + u'/' + protocol::Program;
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(program, arguments);
+        if (!m_process.waitForStarted(10000))
+            throw Error(ScanHelper::NotStarted, QStringLiteral("扫描程序不能启动：") + program +
+                                                    QStringLiteral("：") + m_process.errorString());
+    }
+    ~Conversation() { end(0); }
+
+    // The next line, fields split; nullopt once the program has ended or the deadline passed.
+    std::optional<QStringList> next(const QDeadlineTimer& deadline) {
+        while (!m_process.canReadLine()) {
+            if (m_process.state() == QProcess::NotRunning || deadline.hasExpired())
+                return std::nullopt;
+            // The progress window's Cancel button needs events while the scanner warms up.
+            m_process.waitForReadyRead(50);
+            QCoreApplication::processEvents();
+            if (m_idle)
+                m_idle();
+        }
+        return QString::fromUtf8(m_process.readLine()).chopped(1).split(u'\t');
+    }
+    void say(QLatin1StringView command) {
+        m_process.write(QByteArray(command.data(), command.size()) + '\n');
+    }
+    // Gives the program `ms` to finish, then ends it; true when it had to be ended.
+    bool end(int ms) {
+        if (m_process.state() == QProcess::NotRunning)
+            return false;
+        m_process.closeWriteChannel();
+        if (m_process.waitForFinished(ms))
+            return false;
+        m_process.kill();
+        m_process.waitForFinished(1000);
+        return true;
+    }
+    void onIdle(std::function<void()> idle) { m_idle = std::move(idle); }
+
+private:
+    QProcess m_process;
+    std::function<void()> m_idle;
+};
+
+Error failure(const QStringList& fields) {
+    return Error(fields.value(1).toInt(), fields.value(2));
+}
+
+// The unfinished pages a program ended from outside left beside the file.
+void removeLeftovers(const QString& file) {
+    const QFileInfo target(file);
+    const QDir folder = target.dir();
+    const QString pattern = QStringLiteral(".") + target.fileName() + QStringLiteral(".??????");
+    for (const QString& name : folder.entryList({pattern}, QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(name));
+}
+
+Error endedUnexpectedly() {
+    return Error(ScanHelper::EndedUnexpectedly, QStringLiteral("扫描程序意外结束"));
+}
+
+} // namespace
+
+QList<dialogs::ScanDevice> ScanHelper::devices() {
+    Conversation program({protocol::List});
+    const QDeadlineTimer deadline(ListingMs);
+    QList<dialogs::ScanDevice> found;
+    while (const auto fields = program.next(deadline)) {
+        if (fields->value(0) == protocol::Device)
+            found << dialogs::ScanDevice{fields->value(1), fields->value(2)};
+        else if (fields->value(0) == protocol::End)
+            return found;
+        else if (fields->value(0) == protocol::Failed)
+            throw failure(*fields);
+    }
+    throw endedUnexpectedly();
+}
+
+void ScanHelper::scan(const dialogs::ScanSettings& settings, const QString& file,
+                      dialogs::ScanProgress& progress) {
+    Conversation program({protocol::Scan, settings.device, QString::number(int(settings.color)),
+                          QString::number(settings.resolution), QString::number(int(settings.source)),
+                          QString::number(settings.pages), file});
+    bool cancelSent = false;
+    // A program asked to stop that does not is ended, and its pages go with it.
+    QDeadlineTimer deadline(QDeadlineTimer::Forever);
+    const auto cancelIfAsked = [&] {
+        if (progress.cancelled() && !cancelSent) {
+            program.say(protocol::Cancel);
+            cancelSent = true;
+            deadline.setRemainingTime(WindUpMs);
+        }
+    };
+    const auto windUp = [&] {
+        if (program.end(WindUpMs))
+            removeLeftovers(file);
+    };
+    program.onIdle(cancelIfAsked);
+    while (const auto fields = program.next(deadline)) {
+        const QString& kind = fields->value(0);
+        if (kind == protocol::Progress) {
+            progress.update(fields->value(1).toInt(), fields->value(2).toInt(), fields->value(3).toInt());
+            cancelIfAsked();
+        } else if (kind == protocol::Done) {
+            cancelIfAsked();
+            program.say(cancelSent ? protocol::Cancel : protocol::Commit);
+        } else if (kind == protocol::Saved || kind == protocol::Cancelled) {
+            windUp();
+            return;
+        } else if (kind == protocol::Failed) {
+            windUp();
+            throw failure(*fields);
+        }
+    }
+    program.end(0);
+    removeLeftovers(file);
+    if (!cancelSent)
+        throw endedUnexpectedly();
+}
+
+} // namespace wo::imaging
