@@ -95,6 +95,7 @@ private slots:
     void contextMenu();
     void selectionModeByKeys();
     void ftpPreviewOpenDelete();
+    void keysPreviewTheRowArrivedAt();
 };
 
 void TestFrmMainList::layoutAndCaptions() {
@@ -808,6 +809,25 @@ void TestFrmMainList::ftpPreviewOpenDelete() {
     QVERIFY(!QFile::exists(ftp.onDisk(dir + QStringLiteral("/a.TIF"))));
     QVERIFY(QFile::exists(ftp.onDisk(dir + QStringLiteral("/s.TIF"))));
     QVERIFY(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size() == 1);
+}
+
+void TestFrmMainList::keysPreviewTheRowArrivedAt() {
+    Record rec({1, 2, 3});
+    FrmMainList w;
+    w.Form_Load();
+    w.show();
+    w.LVOrder->setFocus();
+    QTest::keyClick(w.LVOrder, Qt::Key_Down);
+    QCOMPARE(w.LVOrder->currentItem(), w.LVOrder->topLevelItem(1));
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
+    QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)));
+    QTest::keyClick(w.LVOrder, Qt::Key_End);
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("c"));
+    // A key that goes nowhere previews nothing again.
+    w.setPanelText(2, QStringLiteral("-"));
+    QTest::keyClick(w.LVOrder, Qt::Key_Down);
+    QCOMPARE(w.panelText(2), QStringLiteral("-"));
+    QVERIFY(rec.dialogs->calls().isEmpty());
 }
 
 QTEST_MAIN(TestFrmMainList)
