@@ -166,6 +166,7 @@ private slots:
     void doubleClickOpensOwnProgram();
     void doubleClickFailureIsReported();
     void exitCloses();
+    void keysInTheListShowTheDocument();
 
 private:
 };
@@ -802,6 +803,20 @@ void TestFrmDetail::exitCloses() {
     w->TlbMain_ButtonClick(QStringLiteral("Exit"));
     QVERIFY(!w->isVisible());
     QVERIFY(!w.rec.cached(0).isEmpty());
+}
+
+void TestFrmDetail::keysInTheListShowTheDocument() {
+    Open w(3, 1, 2);
+    w->show();
+    w->LVData->setFocus();
+    QTest::keyClick(w->LVData, Qt::Key_Down);
+    QCOMPARE(w->LVData->currentItem(), w->LVData->topLevelItem(1));
+    QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(1));
+    QCOMPARE(w->panelText(2), QStringLiteral("第1页/共有2页"));
+    QTest::keyClick(w->LVData, Qt::Key_End);
+    QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(2));
+    QVERIFY(!enabled(*w.w, QStringLiteral("NextFile")));
+    QVERIFY(w.rec.dialogs->calls().isEmpty());
 }
 
 QTEST_MAIN(TestFrmDetail)

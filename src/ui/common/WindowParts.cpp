@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QScopeGuard>
@@ -52,6 +53,45 @@ void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int number
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
+}
+
+namespace {
+
+class KeyMoves final : public QObject {
+public:
+    KeyMoves(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved)
+        : QObject(list), m_list(list), m_moved(std::move(moved)) {
+        list->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return QObject::eventFilter(watched, event);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool moves = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
+                           key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
+        // The view moves its current item between the key's press and its release.
+        if (moves && event->type() == QEvent::KeyPress) {
+            m_before = m_list->currentItem();
+        } else if (moves && m_list->currentItem() != m_before) {
+            m_before = m_list->currentItem();
+            if (m_before)
+                m_moved(m_list->currentItem());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTreeWidget* m_list;
+    std::function<void(QTreeWidgetItem*)> m_moved;
+    const QTreeWidgetItem* m_before = nullptr;
+};
+
+} // namespace
+
+void onKeyMove(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved) {
+    new KeyMoves(list, std::move(moved));
 }
 
 QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels) {

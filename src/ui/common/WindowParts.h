@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <functional>
 
 class QLabel;
 class QStatusBar;
@@ -32,6 +33,11 @@ private:
 // number and name widths in twips, type and path hidden.
 void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int numberWidth, int nameWidth,
                        const QWidget* window);
+
+// Calls `moved` with the list's new current item each time a key (arrows, page
+// keys, Home, End) moves it, so that moving through a list with the keys shows
+// what a click shows. Lives as long as the list.
+void onKeyMove(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved);
 
 // The item's copy in the download cache, fetched for it (by the storage mode's
 // fetch) when it has none, with the downloading text in panel 1 meanwhile; "" when

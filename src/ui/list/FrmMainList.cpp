@@ -25,7 +25,6 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -156,7 +155,9 @@ void FrmMainList::buildLayout() {
     connect(CmdDel, &QPushButton::clicked, this,
             [this] { guarded(this, kCaption, [this] { CmdDel_Click(); }); });
     LVOrder->viewport()->installEventFilter(this);
-    LVOrder->installEventFilter(this);
+    onKeyMove(LVOrder, [this](QTreeWidgetItem* item) {
+        guarded(this, kCaption, [this, item] { LVOrder_ItemClick(item); });
+    });
     connect(CmdScan, &QPushButton::clicked, this, [this] { CmdScan_Click(); });
     connect(CmdPrint, &QPushButton::clicked, this,
             [this] { guarded(this, kPrintTitle, [this] { CmdPrint_Click(); }); });
@@ -305,18 +306,6 @@ void FrmMainList::ImgPreview_DblClick() {
 }
 
 bool FrmMainList::eventFilter(QObject* watched, QEvent* event) {
-    // Moving through the list with the keys previews the row arrived at, as a click does.
-    if (watched == LVOrder && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        const bool moves = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
-                           key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
-        if (moves && event->type() == QEvent::KeyPress) {
-            m_beforeKey = LVOrder->currentItem();
-        } else if (moves && LVOrder->currentItem() != m_beforeKey) {
-            m_beforeKey = LVOrder->currentItem();
-            guarded(this, kCaption, [this] { LVOrder_ItemClick(LVOrder->currentItem()); });
-        }
-    }
     if (watched == LVOrder->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         const QPoint at = press->position().toPoint();

@@ -104,8 +104,6 @@ private:
     void moveNeighbour(int from, int to);
 
     bool bOrderChanged = false;
-    // The current row when a moving key went down, to tell whether it moved.
-    const QTreeWidgetItem* m_beforeKey = nullptr;
     int nFirstSelected = 0;
     int nLastSelected = 0;
     std::unique_ptr<StatusPanels> m_panels;

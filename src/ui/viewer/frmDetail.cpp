@@ -169,6 +169,9 @@ void frmDetail::buildLayout() {
     connect(LVData, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { guarded(this, kCaption, [&] { LVData_ItemClick(item); }); });
     connect(LVData, &QTreeWidget::itemDoubleClicked, this, [this] { LVData_DblClick(); });
+    onKeyMove(LVData, [this](QTreeWidgetItem* item) {
+        guarded(this, kCaption, [this, item] { LVData_ItemClick(item); });
+    });
     connect(ImgShow, &imaging::ImageView::mouseDown, this, [this](int button, int shift, int x, int y) {
         guarded(this, kCaption, [&] { ImgShow_MouseDown(button, shift, x, y); });
     });
