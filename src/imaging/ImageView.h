@@ -4,6 +4,11 @@
 
 namespace wo::imaging {
 
+// The codes mouse handlers take: buttons left 1, right 2, middle 4; keys Shift 1,
+// Ctrl 2, Alt 4; each summed.
+int mouseButtonCode(Qt::MouseButtons buttons);
+int mouseShiftCode(Qt::KeyboardModifiers modifiers);
+
 // The image view the windows drive: the list window's preview pane and the
 // viewer's page area. Pages count from 1; zoom is in percent.
 class ImageView : public QWidget {

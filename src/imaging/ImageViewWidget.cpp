@@ -18,17 +18,17 @@
 
 namespace wo::imaging {
 
-namespace {
-
-int buttonCode(Qt::MouseButtons buttons) {
+int mouseButtonCode(Qt::MouseButtons buttons) {
     return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
            (buttons & Qt::MiddleButton ? 4 : 0);
 }
 
-int shiftCode(Qt::KeyboardModifiers modifiers) {
+int mouseShiftCode(Qt::KeyboardModifiers modifiers) {
     return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
            (modifiers & Qt::AltModifier ? 4 : 0);
 }
+
+namespace {
 
 // A page's physical size from its resolution; 96 dpi when it has none.
 QSizeF pageSizeInMillimetres(const QImage& page) {
@@ -300,7 +300,7 @@ void ImageViewWidget::resizeEvent(QResizeEvent*) {
 
 void ImageViewWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    emit mouseDown(buttonCode(event->button()), shiftCode(event->modifiers()), at.x(), at.y());
+    emit mouseDown(mouseButtonCode(event->button()), mouseShiftCode(event->modifiers()), at.x(), at.y());
     if (event->button() != Qt::LeftButton)
         return;
     m_dragStart = at;
@@ -312,7 +312,7 @@ void ImageViewWidget::mousePressEvent(QMouseEvent* event) {
 
 void ImageViewWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    emit mouseMove(buttonCode(event->buttons()), shiftCode(event->modifiers()), at.x(), at.y());
+    emit mouseMove(mouseButtonCode(event->buttons()), mouseShiftCode(event->modifiers()), at.x(), at.y());
     dragTo(at);
 }
 

@@ -1,15 +1,14 @@
 // Compares showing a page of a long fax-like TIFF, fitted to width, with bare
 // libtiff decoding the same page. Not a test: prints timings and their ratios,
 // and the memory the view keeps for the shown page.
+#include "BenchTiming.h"
 #include "imaging/ImageViewWidget.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <malloc.h>
 #include <tiffio.h>
 #include <vector>
@@ -56,18 +55,6 @@ bool writeFaxTiff(const QString& path) {
     return true;
 }
 
-double medianMs(const std::function<void()>& run) {
-    std::vector<double> times;
-    for (int i = 0; i < Repeats; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 void showFitted(wo::imaging::ImageViewWidget& view, const QString& path, int page) {
     view.resize(800, 600);
     view.setImageFile(path);
@@ -92,17 +79,6 @@ double keptMiB(const QString& path, int page) {
     return heapMiB() - before;
 }
 
-void decodeWithLibtiff(const QString& path, int page) {
-    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
-    TIFFSetDirectory(tiff, tdir_t(page - 1));
-    std::vector<unsigned char> row(size_t(TIFFScanlineSize(tiff)));
-    uint32_t rows = 0;
-    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &rows);
-    for (uint32_t y = 0; y < rows; ++y)
-        TIFFReadScanline(tiff, row.data(), y, 0);
-    TIFFClose(tiff);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -116,11 +92,11 @@ int main(int argc, char** argv) {
     std::printf("%d-page A4 300 dpi G4 TIFF, %lld bytes; median of %d runs\n", Pages, QFile(path).size(),
                 Repeats);
     for (int page : {1, Pages}) {
-        const double view = medianMs([&] {
+        const double view = wo::test::medianMs(Repeats, [&] {
             wo::imaging::ImageViewWidget fresh;
             showFitted(fresh, path, page);
         });
-        const double bare = medianMs([&] { decodeWithLibtiff(path, page); });
+        const double bare = wo::test::medianMs(Repeats, [&] { wo::test::decodeTiffPage(path, page); });
         std::printf("page %2d: view %8.2f ms, libtiff %8.2f ms, ratio %.2f, view keeps %.2f MiB\n", page,
                     view, bare, view / bare, keptMiB(path, page));
     }

@@ -1,19 +1,18 @@
 // Times the viewer's page flip ("Next") and zoom step ("ZoomIn"), each through the
 // toolbar command and a repaint of the page area, against libtiff decoding the same
 // page alone. Not a test: prints timings and their ratios.
+#include "BenchTiming.h"
 #include "ScanTiff.h"
 #include "imaging/ImageViewWidget.h"
 #include "ui/common/ListItem.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <tiffio.h>
 #include <vector>
 
@@ -73,32 +72,8 @@ bool writeScan(const QString& path) {
     return wo::test::writeScanTiff(path, pages);
 }
 
-void decodeWithLibtiff(const QString& path, int page) {
-    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
-    TIFFSetDirectory(tiff, tdir_t(page - 1));
-    std::vector<unsigned char> strip(size_t(TIFFStripSize(tiff)));
-    for (tstrip_t s = 0; s < TIFFNumberOfStrips(tiff); ++s)
-        TIFFReadEncodedStrip(tiff, s, strip.data(), tmsize_t(strip.size()));
-    TIFFClose(tiff);
-}
-
-double elapsedMs(const std::function<void()>& run) {
-    QElapsedTimer timer;
-    timer.start();
-    run();
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-double median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 double decodeMs(const QString& path, int page) {
-    std::vector<double> times;
-    for (int i = 0; i < Repeats; ++i)
-        times.push_back(elapsedMs([&] { decodeWithLibtiff(path, page); }));
-    return median(times);
+    return wo::test::medianMs(Repeats, [&] { wo::test::decodeTiffPage(path, page); });
 }
 
 void report(const char* what, double viewer, double decode) {
@@ -133,7 +108,7 @@ int main(int argc, char** argv) {
     viewer.Form_Load();
     viewer.show();
     const auto command = [&](const char* key) {
-        return elapsedMs([&] {
+        return wo::test::elapsedMs([&] {
             viewer.TlbMain_ButtonClick(QLatin1String(key));
             viewer.ImgShow->grab();
         });
@@ -147,14 +122,14 @@ int main(int argc, char** argv) {
             viewer.ImgShow->showImage();
             times.push_back(command("Next"));
         }
-        return median(times);
+        return wo::test::median(times);
     };
     const auto zoomSteps = [&] {
         std::vector<double> times;
         for (int i = 0; i < Repeats; ++i)
             times.push_back(command("ZoomIn"));
         viewer.TlbMain_ButtonClick(QStringLiteral("FitWidth"));
-        return median(times);
+        return wo::test::median(times);
     };
 
     report("G4 page flip (Next)", flipOnto(FaxPages), decodeMs(path, FaxPages));

@@ -8,18 +8,25 @@ QString errorText(int number, const QString& description) {
     return QStringLiteral("错误") + QString::number(number) + QStringLiteral("：") + description;
 }
 
+Error errorOf(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const Error*>(&e))
+        return *error;
+    return Error(-1, QString::fromLocal8Bit(e.what()));
+}
+
 bool guarded(QWidget* parent, const QString& title, const std::function<void()>& handler) {
-    QString text;
     try {
         handler();
         return true;
-    } catch (const Error& e) {
-        text = errorText(e.number(), e.description());
     } catch (const std::exception& e) {
-        text = errorText(-1, QString::fromLocal8Bit(e.what()));
+        reportError(parent, title, errorOf(e));
+        return false;
     }
-    dialogs::current().messageBox(parent, text, dialogs::Buttons::OK, dialogs::Icon::Critical, title);
-    return false;
+}
+
+void reportError(QWidget* parent, const QString& title, const Error& error) {
+    dialogs::current().messageBox(parent, errorText(error.number(), error.description()),
+                                  dialogs::Buttons::OK, dialogs::Icon::Critical, title);
 }
 
 } // namespace wo::ui

@@ -81,8 +81,8 @@ QString cachePath(const QTreeWidgetItem* item) {
 }
 
 void setCachePath(QTreeWidgetItem* item, const QString& path) {
-    for (int c = 0; c < ColumnCount; ++c)
-        item->setToolTip(c, path);
+    // A document row keeps one tooltip for all its columns.
+    item->setToolTip(Number, path);
 }
 
 } // namespace wo::ui::ListItem

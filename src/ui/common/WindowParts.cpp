@@ -1,6 +1,9 @@
 #include "ui/common/WindowParts.h"
 
 #include "entry/MyInit.h"
+#include "imaging/ImageAdminDialog.h"
+#include "imaging/ImageViewWidget.h"
+#include "store/ClsFileOperation.h"
 #include "transfer/ModDownLoadFile.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
@@ -101,6 +104,25 @@ QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels) {
     panels.setText(1, kDownloading);
     const auto ready = qScopeGuard([&panels] { panels.setText(1, kReady); });
     return MyInit::FtpMode ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
+}
+
+void printShownImage(imaging::ImageViewWidget& view, imaging::ImageAdminDialog& admin) {
+    admin.setImageFile(view.imageFile());
+    admin.showPrintDialog();
+    const bool chosen = admin.printRange() == 0 || admin.printRange() == 1;
+    const int first = chosen ? admin.printFirstPage() : view.currentPage();
+    const int last = chosen ? admin.printLastPage() : view.currentPage();
+    // The view holds the printer only while it prints: the dialog may be replaced.
+    view.setPrinter(&admin.printer());
+    const auto release = qScopeGuard([&view] { view.setPrinter(nullptr); });
+    view.printPages(static_cast<qint16>(first), static_cast<qint16>(last), admin.printFormat());
+}
+
+void printThroughShell(const QString& file, QWidget* owner) {
+    store::ClsFileOperation operation;
+    operation.setFileName(file);
+    operation.setOwnerForm(owner);
+    operation.PrintToView();
 }
 
 } // namespace wo::ui

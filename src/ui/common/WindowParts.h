@@ -6,6 +6,10 @@
 #include <functional>
 
 class QLabel;
+namespace wo::imaging {
+class ImageViewWidget;
+class ImageAdminDialog;
+} // namespace wo::imaging
 class QStatusBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -43,5 +47,13 @@ void onKeyMove(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved);
 // fetch) when it has none, with the downloading text in panel 1 meanwhile; "" when
 // the fetch failed after telling the user.
 QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels);
+
+// Prints the image file shown in `view` after `admin`'s print dialog: the range
+// chosen there (its range options 0 and 1), else the view's current page alone.
+// Throws wo::Error 32755 when the dialog is cancelled.
+void printShownImage(imaging::ImageViewWidget& view, imaging::ImageAdminDialog& admin);
+// Hands a document that is not a page image to its print route; a file without
+// one asks under `owner`.
+void printThroughShell(const QString& file, QWidget* owner);
 
 } // namespace wo::ui

@@ -42,25 +42,6 @@ const QString kPrintTitle = QStringLiteral("原文打印");
 // Printing ends without a word on this number as on a cancelled print dialog.
 constexpr int PrintEndedQuietly = 32275;
 
-// Button and key codes of a mouse press, as the list's handler takes them.
-int buttonCode(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-int shiftCode(Qt::KeyboardModifiers modifiers) {
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) + (modifiers & Qt::ControlModifier ? 2 : 0) +
-           (modifiers & Qt::AltModifier ? 4 : 0);
-}
-
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
@@ -258,23 +239,20 @@ void FrmMainList::LVOrder_ItemClick(QTreeWidgetItem* item) {
             setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
                                 QStringLiteral("页"));
         }
-    } catch (const Error& e) {
-        previewFailed(item, e.number(), e.description());
     } catch (const std::exception& e) {
-        previewFailed(item, -1, QString::fromLocal8Bit(e.what()));
+        previewFailed(item, errorOf(e));
     }
     UpdateMoveButtons();
 }
 
-void FrmMainList::previewFailed(QTreeWidgetItem* item, int number, const QString& description) {
-    if (number == err::InvalidFileFormat)
+void FrmMainList::previewFailed(QTreeWidgetItem* item, const Error& error) {
+    if (error.number() == err::InvalidFileFormat)
         ImgPreview->setImageFile(QString());
-    else if (number == err::FileNotFound)
+    else if (error.number() == err::FileNotFound)
         dialogs::current().messageBox(this, QStringLiteral("原文已被移除"), dialogs::Buttons::OK,
                                       dialogs::Icon::Exclamation, QStringLiteral("文件未找到"));
     else
-        dialogs::current().messageBox(this, errorText(number, description), dialogs::Buttons::OK,
-                                      dialogs::Icon::Critical, kCaption);
+        reportError(this, kCaption, error);
     ShowTypeIcon(item->text(ListItem::Type).toLower());
     setPanelText(2, QString());
 }
@@ -309,8 +287,8 @@ bool FrmMainList::eventFilter(QObject* watched, QEvent* event) {
     if (watched == LVOrder->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         const QPoint at = press->position().toPoint();
-        const int button = buttonCode(press->button());
-        const int shift = shiftCode(press->modifiers());
+        const int button = imaging::mouseButtonCode(press->button());
+        const int shift = imaging::mouseShiftCode(press->modifiers());
         guarded(this, kCaption, [&] { LVOrder_MouseDown(button, shift, at.x(), at.y()); });
     }
     return QDialog::eventFilter(watched, event);
@@ -418,10 +396,9 @@ void FrmMainList::CmdScan_Click() {
             LVOrder_ItemClick(LVOrder->currentItem());
         else
             ImgPreview->setImageFile(QString());
-    } catch (const Error& e) {
+    } catch (const std::exception& e) {
         unsetCursor();
-        dialogs::current().messageBox(this, errorText(e.number(), e.description()), dialogs::Buttons::OK,
-                                      dialogs::Icon::Critical, kCaption);
+        reportError(this, kCaption, errorOf(e));
     }
 }
 
@@ -462,24 +439,16 @@ void FrmMainList::CmdPrint_Click() {
             if (path.isEmpty() || !QFileInfo::exists(path))
                 continue;
             if (!isImageType(row->text(ListItem::Type))) {
-                store::ClsFileOperation operation;
-                operation.setFileName(path);
-                operation.setOwnerForm(this);
-                operation.PrintToView();
+                printThroughShell(path, this);
                 continue;
             }
             ImgPreview->setImageFile(path);
-            ImgAdmin1->setImageFile(path);
-            ImgAdmin1->showPrintDialog();
-            const bool range = ImgAdmin1->printRange() == 0 || ImgAdmin1->printRange() == 1;
-            const int first = range ? ImgAdmin1->printFirstPage() : ImgPreview->currentPage();
-            const int last = range ? ImgAdmin1->printLastPage() : ImgPreview->currentPage();
-            ImgPreview->setPrinter(&ImgAdmin1->printer());
-            ImgPreview->printPages(qint16(first), qint16(last), ImgAdmin1->printFormat());
+            printShownImage(*ImgPreview, *ImgAdmin1);
         }
-    } catch (const Error& e) {
-        if (e.number() != err::PrintDialogCancelled && e.number() != PrintEndedQuietly)
-            dialogs::inform(this, e.description(), kPrintTitle);
+    } catch (const std::exception& e) {
+        const Error error = errorOf(e);
+        if (error.number() != err::PrintDialogCancelled && error.number() != PrintEndedQuietly)
+            dialogs::inform(this, error.description(), kPrintTitle);
     }
 }
 

@@ -19,6 +19,10 @@ class DesktopOpener;
 class Scanner;
 } // namespace wo::imaging
 
+namespace wo {
+class Error;
+}
+
 namespace wo::ui {
 
 class StatusPanels;
@@ -95,7 +99,7 @@ protected:
 private:
     void buildLayout();
     void Form_QueryUnload();
-    void previewFailed(QTreeWidgetItem* item, int number, const QString& description);
+    void previewFailed(QTreeWidgetItem* item, const Error& error);
     // Stores the scan file as a new document named name + ".TIF" and previews it.
     void storeScan(const QString& folder, const QString& name);
     // Checks that a row is current and selected, then recomputes the move block.

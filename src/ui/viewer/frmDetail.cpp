@@ -6,7 +6,6 @@
 #include "imaging/ImageViewWidget.h"
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
-#include "store/ClsFileOperation.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
@@ -94,12 +93,6 @@ constexpr int kWheelLinePixels = 20;
 
 qint16 whole(double value) {
     return static_cast<qint16>(std::lround(value));
-}
-
-QString describe(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e))
-        return error->description();
-    return QString::fromLocal8Bit(e.what());
 }
 
 } // namespace
@@ -291,8 +284,7 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
             return;
         }
     } catch (const std::exception& e) {
-        const auto* error = dynamic_cast<const Error*>(&e);
-        pending = Error(error ? error->number() : -1, describe(e));
+        pending = errorOf(e);
     }
 
     // Nothing is shown: the type icon, no image commands, no page. The view also
@@ -375,9 +367,9 @@ void frmDetail::TlbMain_ButtonClick(const QString& key) {
     try {
         command(key);
     } catch (const std::exception& e) {
-        const auto* error = dynamic_cast<const Error*>(&e);
-        if (!error || error->number() != err::PrintDialogCancelled)
-            dialogs::inform(this, describe(e), QString(), dialogs::Icon::None);
+        const Error error = errorOf(e);
+        if (error.number() != err::PrintDialogCancelled)
+            dialogs::inform(this, error.description(), QString(), dialogs::Icon::None);
     }
 }
 
@@ -488,26 +480,12 @@ void frmDetail::toggleNavigation() {
 
 void frmDetail::print() {
     if (!ImgShow->imageFile().isEmpty()) {
-        ImgAdmin1->setImageFile(ImgShow->imageFile());
-        ImgAdmin1->showPrintDialog();
-        const int range = ImgAdmin1->printRange();
-        const bool chosen = range == 0 || range == 1;
-        const int first = chosen ? ImgAdmin1->printFirstPage() : ImgShow->currentPage();
-        const int last = chosen ? ImgAdmin1->printLastPage() : ImgShow->currentPage();
-        // The view holds the printer only while it prints: ImgAdmin1 may be replaced.
-        ImgShow->setPrinter(&ImgAdmin1->printer());
-        const auto release = qScopeGuard([this] { ImgShow->setPrinter(nullptr); });
-        ImgShow->printPages(static_cast<qint16>(first), static_cast<qint16>(last), ImgAdmin1->printFormat());
+        printShownImage(*ImgShow, *ImgAdmin1);
         return;
     }
-    const QTreeWidgetItem* item = selectedItem();
-    if (!item)
-        return;
     // The shell prints local files: the document's copy in the download cache.
-    store::ClsFileOperation operation;
-    operation.setFileName(ListItem::cachePath(item));
-    operation.setOwnerForm(this);
-    operation.PrintToView();
+    if (const QTreeWidgetItem* item = selectedItem())
+        printThroughShell(ListItem::cachePath(item), this);
 }
 
 void frmDetail::ImgShow_MouseDown(int button, int, double x, double y) {
