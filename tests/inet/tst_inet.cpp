@@ -96,9 +96,10 @@ private slots:
         QVERIFY2(m_port != 0, "no FTP server: run through ctest");
     }
 
-    // Each test works in a fresh remote folder, already current.
+    // Each test works in a fresh remote folder, already current; the process id keeps
+    // a second run against the same server out of the first run's folders.
     void init() {
-        m_remote = QStringLiteral("t%1").arg(++m_counter);
+        m_remote = QStringLiteral("t%1-%2").arg(QCoreApplication::applicationPid()).arg(++m_counter);
         QVERIFY(QDir(m_root).mkdir(m_remote));
         m_local = std::make_unique<QTemporaryDir>();
         m_session = InternetOpen(QStringLiteral("tst_inet"));

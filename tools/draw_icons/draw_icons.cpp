@@ -1,8 +1,7 @@
 // Draws the viewer's toolbar images (24 x 24, numbered as the toolbar refers to
-// them) into the folder given. Not part of the build; run it after changing a
-// drawing and commit the PNGs:
-//   g++ -std=c++20 -fPIC draw_icons.cpp $(pkg-config --cflags --libs Qt6Gui) -o /tmp/draw_icons
-//   QT_QPA_PLATFORM=offscreen /tmp/draw_icons src/ui/viewer/icons
+// them) into the folder given. A developer tool, built only with -DWO_BUILD_TOOLS=ON;
+// run it after changing a drawing and commit the PNGs:
+//   QT_QPA_PLATFORM=offscreen build/bin/draw_icons src/ui/viewer/icons
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
