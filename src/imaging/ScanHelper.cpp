@@ -5,12 +5,13 @@
 #include "platform/profile/ComponentFolder.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <functional>
+#include <QScopeGuard>
+#include <QTimer>
 #include <optional>
 
 namespace wo::imaging {
@@ -22,7 +23,9 @@ namespace {
 constexpr int ListingMs = 30000;
 constexpr int WindUpMs = 5000;
 
-// The program and its conversation: lines in, commands out.
+// The program and its conversation: lines in, commands out. Waiting for a line
+// runs an event loop that the program's output, its end, the deadline or wake()
+// ends, so the progress window repaints and its Cancel button answers meanwhile.
 class Conversation {
 public:
     explicit Conversation(const QStringList& arguments) {
@@ -32,22 +35,34 @@ public:
         if (!m_process.waitForStarted(10000))
             throw Error(ScanHelper::NotStarted, QStringLiteral("扫描程序不能启动：") + program +
                                                     QStringLiteral("：") + m_process.errorString());
+        m_deadline.setSingleShot(true);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_loop, [this] {
+            if (m_process.canReadLine())
+                m_loop.quit();
+        });
+        QObject::connect(&m_process, &QProcess::finished, &m_loop, &QEventLoop::quit);
+        QObject::connect(&m_deadline, &QTimer::timeout, &m_loop, &QEventLoop::quit);
     }
     ~Conversation() { end(0); }
 
+    // The program has `ms` from now to say its next lines; without a deadline it has
+    // as long as it needs.
+    void setDeadline(int ms) {
+        m_deadlineSet = true;
+        m_deadline.start(ms);
+    }
+
     // The next line, fields split; nullopt once the program has ended or the deadline passed.
-    std::optional<QStringList> next(const QDeadlineTimer& deadline) {
+    std::optional<QStringList> next() {
         while (!m_process.canReadLine()) {
-            if (m_process.state() == QProcess::NotRunning || deadline.hasExpired())
+            if (m_process.state() == QProcess::NotRunning || expired())
                 return std::nullopt;
-            // The progress window's Cancel button needs events while the scanner warms up.
-            m_process.waitForReadyRead(50);
-            QCoreApplication::processEvents();
-            if (m_idle)
-                m_idle();
+            m_loop.exec();
         }
         return QString::fromUtf8(m_process.readLine()).chopped(1).split(u'\t');
     }
+    // Ends the wait in next() early, so the caller sees what the user asked for.
+    void wake() { m_loop.quit(); }
     void say(QLatin1StringView command) {
         m_process.write(QByteArray(command.data(), command.size()) + '\n');
     }
@@ -62,11 +77,14 @@ public:
         m_process.waitForFinished(1000);
         return true;
     }
-    void onIdle(std::function<void()> idle) { m_idle = std::move(idle); }
 
 private:
+    bool expired() const { return m_deadlineSet && !m_deadline.isActive(); }
+
     QProcess m_process;
-    std::function<void()> m_idle;
+    QEventLoop m_loop;
+    QTimer m_deadline;
+    bool m_deadlineSet = false;
 };
 
 Error failure(const QStringList& fields) {
@@ -90,9 +108,9 @@ Error endedUnexpectedly() {
 
 QList<dialogs::ScanDevice> ScanHelper::devices() {
     Conversation program({protocol::List});
-    const QDeadlineTimer deadline(ListingMs);
+    program.setDeadline(ListingMs);
     QList<dialogs::ScanDevice> found;
-    while (const auto fields = program.next(deadline)) {
+    while (const auto fields = program.next()) {
         if (fields->value(0) == protocol::Device)
             found << dialogs::ScanDevice{fields->value(1), fields->value(2)};
         else if (fields->value(0) == protocol::End)
@@ -110,26 +128,28 @@ void ScanHelper::scan(const dialogs::ScanSettings& settings, const QString& file
                           QString::number(settings.pages), file});
     bool cancelSent = false;
     // A program asked to stop that does not is ended, and its pages go with it.
-    QDeadlineTimer deadline(QDeadlineTimer::Forever);
-    const auto cancelIfAsked = [&] {
-        if (progress.cancelled() && !cancelSent) {
+    const auto sendCancel = [&] {
+        if (!cancelSent) {
             program.say(protocol::Cancel);
             cancelSent = true;
-            deadline.setRemainingTime(WindUpMs);
+            program.setDeadline(WindUpMs);
         }
     };
     const auto windUp = [&] {
         if (program.end(WindUpMs))
             removeLeftovers(file);
     };
-    program.onIdle(cancelIfAsked);
-    while (const auto fields = program.next(deadline)) {
+    // Cancel may come from the progress window while we wait, or from its update.
+    progress.onCancel([&] {
+        sendCancel();
+        program.wake();
+    });
+    const auto forgetCancel = qScopeGuard([&] { progress.onCancel({}); });
+    while (const auto fields = program.next()) {
         const QString& kind = fields->value(0);
         if (kind == protocol::Progress) {
             progress.update(fields->value(1).toInt(), fields->value(2).toInt(), fields->value(3).toInt());
-            cancelIfAsked();
         } else if (kind == protocol::Done) {
-            cancelIfAsked();
             program.say(cancelSent ? protocol::Cancel : protocol::Commit);
         } else if (kind == protocol::Saved || kind == protocol::Cancelled) {
             windUp();

@@ -55,12 +55,8 @@ public:
     void update(int page, int lines, int total) override {
         say({protocol::Progress, QString::number(page), QString::number(lines), QString::number(total)});
         if (command(false) == protocol::Cancel)
-            m_cancelled = true;
+            cancel();
     }
-    bool cancelled() const override { return m_cancelled; }
-
-private:
-    bool m_cancelled = false;
 };
 
 int list() {

@@ -95,6 +95,7 @@ ScanProgressWindow::ScanProgressWindow(QWidget* parent)
     m_window->setAutoClose(false);
     m_window->setMinimumDuration(0);
     m_window->setLabelText(QStringLiteral("正在准备扫描……"));
+    QObject::connect(m_window.get(), &QProgressDialog::canceled, m_window.get(), [this] { cancel(); });
     m_window->show();
     QCoreApplication::processEvents();
 }
@@ -110,10 +111,6 @@ void ScanProgressWindow::update(int page, int lines, int total) {
     m_window->setRange(0, std::max(total, 0));
     m_window->setValue(total < 0 ? 0 : std::min(lines, total));
     QCoreApplication::processEvents();
-}
-
-bool ScanProgressWindow::cancelled() const {
-    return m_window->wasCanceled();
 }
 
 } // namespace wo::dialogs

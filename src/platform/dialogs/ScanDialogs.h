@@ -36,7 +36,6 @@ public:
     explicit ScanProgressWindow(QWidget* parent);
     ~ScanProgressWindow() override;
     void update(int page, int lines, int total) override;
-    bool cancelled() const override;
 
 private:
     std::unique_ptr<QProgressDialog> m_window;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 // What the scanner's settings dialog offers and what the user chooses in it.
 namespace wo::dialogs {
@@ -32,7 +33,23 @@ public:
     // the scanner does not know the page's length.
     virtual void update(int page, int lines, int total) = 0;
     // True once the user has pressed Cancel.
-    virtual bool cancelled() const = 0;
+    bool cancelled() const { return m_cancelled; }
+    // `handler` runs when Cancel is pressed, so a waiting caller need not poll.
+    void onCancel(std::function<void()> handler) { m_onCancel = std::move(handler); }
+
+protected:
+    // The implementations' Cancel button: marks the scan cancelled, once.
+    void cancel() {
+        if (m_cancelled)
+            return;
+        m_cancelled = true;
+        if (m_onCancel)
+            m_onCancel();
+    }
+
+private:
+    bool m_cancelled = false;
+    std::function<void()> m_onCancel;
 };
 
 } // namespace wo::dialogs

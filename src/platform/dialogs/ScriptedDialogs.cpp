@@ -145,15 +145,13 @@ public:
             m_calls[m_index].pages = page;
         if (m_cancelAt &&
             (page > m_cancelAt->first || (page == m_cancelAt->first && lines >= m_cancelAt->second)))
-            m_cancelled = true;
+            cancel();
     }
-    bool cancelled() const override { return m_cancelled; }
 
 private:
     QList<Call>& m_calls;
     qsizetype m_index;
     std::optional<std::pair<int, int>> m_cancelAt;
-    bool m_cancelled = false;
 };
 
 std::unique_ptr<ScanProgress> ScriptedDialogs::scanProgress(QWidget*) {

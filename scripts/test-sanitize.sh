@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ (or
+# $BUILD_DIR) and runs the suites that read untrusted input under them: images
+# (the mutated-file corpus), the database layer and the store.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build-asan}
+SUITES=(tst_imaging tst_db tst_store tst_adding tst_removing)
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWO_WERROR=ON -DWO_SANITIZE=ON "$@" >/dev/null
+cmake --build "$BUILD_DIR" --target "${SUITES[@]}"
+cd "$BUILD_DIR"
+regex=$(IFS='|'; echo "^(${SUITES[*]})(_sqlite|_postgres)?\$")
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --output-on-failure -j2 -R "$regex"
