@@ -266,21 +266,49 @@ const std::map<int, std::function<void(QPainter&)>> Images = {
      }},
 };
 
+// Draws one picture at `scale` times 24 x 24, over a pale halo one pixel wide
+// around everything drawn, so the dark outlines stay legible on a dark palette.
+QImage render(const std::function<void(QPainter&)>& draw, int scale) {
+    QImage shape(24 * scale, 24 * scale, QImage::Format_ARGB32_Premultiplied);
+    shape.fill(Qt::transparent);
+    QPainter painter(&shape);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    draw(painter);
+    painter.end();
+
+    QImage halo(shape.size(), QImage::Format_ARGB32_Premultiplied);
+    halo.fill(Qt::transparent);
+    for (int y = 0; y < shape.height(); ++y)
+        for (int x = 0; x < shape.width(); ++x) {
+            int alpha = 0;
+            for (int dy = -scale; dy <= scale; ++dy)
+                for (int dx = -scale; dx <= scale; ++dx)
+                    if (shape.valid(x + dx, y + dy))
+                        alpha = std::max(alpha, qAlpha(shape.pixel(x + dx, y + dy)));
+            halo.setPixel(x, y, qPremultiply(qRgba(255, 255, 255, alpha * 3 / 4)));
+        }
+    QPainter over(&halo);
+    over.drawImage(0, 0, shape);
+    over.end();
+    return halo;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     for (const auto& [number, draw] : Images) {
-        QImage image(24, 24, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        draw(painter);
-        painter.end();
-        const QString file = QStringLiteral("%1/%2.png").arg(folder).arg(number, 2, 10, QLatin1Char('0'));
-        if (!image.save(file))
-            return 1;
+        // Qt's icons take the "@2x" file for screens of twice the density.
+        for (const auto& [scale, suffix] : {std::pair{1, ""}, std::pair{2, "@2x"}}) {
+            const QString file = QStringLiteral("%1/%2%3.png")
+                                     .arg(folder)
+                                     .arg(number, 2, 10, QLatin1Char('0'))
+                                     .arg(QLatin1String(suffix));
+            if (!render(draw, scale).save(file))
+                return 1;
+        }
     }
     return 0;
 }

@@ -194,8 +194,11 @@ void frmDetail::buildToolbar() {
 
 void frmDetail::setImage(QAction* action, int image) {
     action->setData(image);
-    action->setIcon(
-        QIcon(QStringLiteral(":/wendra/viewer/icons/%1.png").arg(image, 2, 10, QLatin1Char('0'))));
+    // Both densities, whatever the screen at start: a window may move to a denser one.
+    const QString base = QStringLiteral(":/wendra/viewer/icons/%1").arg(image, 2, 10, QLatin1Char('0'));
+    QIcon icon(base + QStringLiteral(".png"));
+    icon.addFile(base + QStringLiteral("@2x.png"));
+    action->setIcon(icon);
 }
 
 QAction* frmDetail::button(const QString& key) const {
