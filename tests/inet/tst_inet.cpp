@@ -57,6 +57,29 @@ private:
     QProcess m_process;
 };
 
+// A server that closes the control connection instead of sending one reply, once.
+class DyingServer {
+public:
+    DyingServer(const QString& root, const QString& command, const QString& code) {
+        m_process.start(
+            QStringLiteral("/usr/bin/python3"),
+            {QStringLiteral(WO_DYING_FTP), root, QStringLiteral("u"), QStringLiteral("p"), command, code});
+        QByteArray line;
+        while (!line.endsWith('\n') && m_process.waitForReadyRead(10000))
+            line += m_process.readAllStandardOutput();
+        port = static_cast<quint16>(line.trimmed().mid(5).toUInt());
+    }
+    ~DyingServer() {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+    quint16 port = 0;
+
+private:
+    QProcess m_process;
+};
+
 } // namespace
 
 class TestInet : public QObject {
@@ -358,6 +381,40 @@ private slots:
         QCOMPARE(lastError(), error);
         QCOMPARE(tree(m_local->path()), before);
         QCOMPARE(readFile(local(QStringLiteral("existing"))), QByteArray("keep me"));
+    }
+
+    // Whatever reply of an upload never comes, the call fails and leaves nothing on
+    // the server, not even when the server renamed before it died.
+    void serverDiesDuringUpload_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("code");
+        for (const auto& [command, code] : {std::pair{"CWD", "250"},
+                                            {"EPSV", "229"},
+                                            {"TYPE", "200"},
+                                            {"STOR", "1"},
+                                            {"STOR", "226"},
+                                            {"RNFR", "350"},
+                                            {"RNTO", "250"}})
+            QTest::addRow("%s %s", command, code)
+                << QString::fromLatin1(command) << QString::fromLatin1(code);
+    }
+    void serverDiesDuringUpload() {
+        QFETCH(QString, command);
+        QFETCH(QString, code);
+        QVERIFY(QDir(m_local->path()).mkpath(QStringLiteral("root/d")));
+        const QString root = local(QStringLiteral("root"));
+        DyingServer server(root, command, code);
+        QVERIFY(server.port != 0);
+        QVERIFY(writeFile(local(QStringLiteral("source")), binaryContent(200000, 3)));
+        const Handle conn = InternetConnect(m_session, QStringLiteral("127.0.0.1"), server.port,
+                                            QStringLiteral("u"), QStringLiteral("p"), true);
+        QVERIFY(conn != 0);
+
+        QVERIFY(!FtpPutFile(conn, local(QStringLiteral("source")), QStringLiteral("d/doc.bin")));
+        QCOMPARE(tree(root), QStringList{QStringLiteral("d")});
+        QVERIFY2(FtpPutFile(conn, local(QStringLiteral("source")), QStringLiteral("d/doc.bin")),
+                 qPrintable(InternetGetLastResponseInfo()));
+        QCOMPARE(readFile(root + QStringLiteral("/d/doc.bin")), binaryContent(200000, 3));
     }
 
     void putFailures_data() {
