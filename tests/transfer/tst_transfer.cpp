@@ -9,10 +9,12 @@
 #include "ui/common/ListItem.h"
 
 #include <QDirIterator>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <memory>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -255,6 +257,77 @@ private slots:
         transfer::deleteStoredFile(filePath, id, type);
         QCOMPARE(readFile(victimsOnDisk + QStringLiteral("/V.TIF")), bait);
         QCOMPARE(readFile(m_ftp->onDisk(QStringLiteral("/V.TIF"))), bait);
+    }
+
+    // Another user of the machine prepares the cache: only a private folder of ours
+    // is used, and nothing planted in it is followed.
+    void foreignCache_data() {
+        QTest::addColumn<bool>("ftp");
+        QTest::addColumn<QString>("plant");
+        QTest::addColumn<bool>("used");
+        for (const bool ftp : {false, true}) {
+            const char* mode = ftp ? "ftp: " : "folder: ";
+            QTest::addRow("%ssymbolic link as the folder", mode)
+                << ftp << QStringLiteral("folder link") << false;
+            QTest::addRow("%sforeign open folder", mode) << ftp << QStringLiteral("foreign folder") << false;
+            QTest::addRow("%sour open folder, link at the name", mode)
+                << ftp << QStringLiteral("name link") << true;
+        }
+    }
+    void foreignCache() {
+        QFETCH(bool, ftp);
+        QFETCH(QString, plant);
+        QFETCH(bool, used);
+        if (::geteuid() != 0)
+            QSKIP("planting as another user needs root to create and act as that user");
+        const QString intruder = QStringLiteral("wo-cache-intruder");
+        if (!::getpwnam("wo-cache-intruder"))
+            QCOMPARE(QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("--no-create-home"),
+                                                                   QStringLiteral("--system"), intruder}),
+                     0);
+        const passwd* other = ::getpwnam("wo-cache-intruder");
+        QVERIFY(other);
+        const QByteArray bait = "the intruder's file";
+        const QString victim = m_box->writeFile(QStringLiteral("victim/V.TIF"), bait);
+        const QString name = id("a") + QStringLiteral(".TIF");
+        QVERIFY(QDir().mkpath(QFileInfo(cache()).path()));
+        const QByteArray folder = QFile::encodeName(cache());
+        if (plant == QLatin1String("folder link")) {
+            QVERIFY(QFile::link(QFileInfo(victim).path(), cache()));
+            QCOMPARE(::lchown(folder.constData(), other->pw_uid, other->pw_gid), 0);
+        } else {
+            QVERIFY(QDir().mkdir(cache()));
+            QCOMPARE(::chmod(folder.constData(), 0777), 0);
+            if (plant == QLatin1String("foreign folder"))
+                QCOMPARE(::chown(folder.constData(), other->pw_uid, other->pw_gid), 0);
+            else {
+                const QByteArray link = QFile::encodeName(cache() + QLatin1Char('/') + name);
+                QVERIFY(QFile::link(victim, cache() + QLatin1Char('/') + name));
+                QCOMPARE(::lchown(link.constData(), other->pw_uid, other->pw_gid), 0);
+            }
+        }
+        const QByteArray data = binaryContent(20000, 9);
+        QTreeWidgetItem* it =
+            document(ftp, month(QStringLiteral("2024-05")), id("a"), QStringLiteral(".TIF"), data);
+
+        const QString got = fetch(ftp, it);
+        QCOMPARE(readFile(victim), bait);
+        QCOMPARE(tree(QFileInfo(victim).path()), QStringList{QStringLiteral("V.TIF")});
+        if (used) {
+            QCOMPARE(got, cache() + QLatin1Char('/') + name);
+            QVERIFY(!QFileInfo(got).isSymLink());
+            QCOMPARE(readFile(got), data);
+            QCOMPARE(mode(cache()), 0700);
+            QCOMPARE(mode(got), 0600);
+        } else {
+            QCOMPARE(got, QString());
+            QCOMPARE(ui::ListItem::cachePath(it), QString());
+            if (ftp)
+                expectMessage(QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件"),
+                              dialogs::Icon::None);
+            else
+                QVERIFY((*m_dialogs)->calls().isEmpty());
+        }
     }
 
     void unwritableCache_data() {
