@@ -21,6 +21,7 @@ start)
     fi
     user=$3 password=$4
     getent passwd "$user" >/dev/null || useradd --no-create-home --shell /bin/bash "$user"
+    echo "$user" >"$dir/user"
     usermod --home "$dir/home" "$user"
     echo "$user:$password" | chpasswd
     mkdir -p "$dir/anon/incoming" "$dir/home" "$dir/abs" /var/run/vsftpd/empty
@@ -87,6 +88,7 @@ stop)
             sleep 0.05
         done
     fi
+    [ -f "$dir/user" ] && userdel "$(cat "$dir/user")" 2>/dev/null || true
     rm -rf "$dir"
     ;;
 *) echo "usage: $0 start DIR USER PASSWORD | stop DIR" >&2; exit 2 ;;
