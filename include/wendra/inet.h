@@ -59,7 +59,8 @@ WO_API int32_t WoFtpCreateDirectory(WoHInternet connection, const char* dir);
 /* Stores a local file under a temporary name and renames it, so the remote name
  * never shows a partly written file. On a server that refuses renaming, this and
  * later uploads of the connection store under the remote name directly. A failed
- * upload removes what it left where the server allows. */
+ * upload removes its temporary file where the server allows; when the server went
+ * away after the rename was asked for, the remote name may hold the whole file. */
 WO_API int32_t WoFtpPutFile(WoHInternet connection, const char* localPath, const char* remoteName);
 /* Fetches a remote file; the local file appears only when complete. With
  * failIfExists an existing local file is left alone and the call fails. */

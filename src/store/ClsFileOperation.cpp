@@ -163,6 +163,9 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             // whatever directory happens to be current.
             if (!inet::FtpSetCurrentDirectory(ftpConnection(), doc.filePath) ||
                 !inet::FtpPutFile(ftpConnection(), source, storedName)) {
+                // A server gone before it answered the rename may have stored the file;
+                // its name is new and no row will name it.
+                transfer::deleteRemoteFile(doc.filePath, storedName);
                 dialogs::inform(nullptr, QStringLiteral("上载") + source + QStringLiteral("文件错误！"),
                                 kUploadTitle);
                 return false;

@@ -1,3 +1,4 @@
+#include "DyingFtp.h"
 #include "TestFiles.h"
 #include "platform/inet/Inet.h"
 
@@ -47,29 +48,6 @@ public:
     }
     ~PrivateServer() { kill(); }
     void kill() {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-
-    quint16 port = 0;
-
-private:
-    QProcess m_process;
-};
-
-// A server that closes the control connection instead of sending one reply, once.
-class DyingServer {
-public:
-    DyingServer(const QString& root, const QString& command, const QString& code) {
-        m_process.start(
-            QStringLiteral("/usr/bin/python3"),
-            {QStringLiteral(WO_DYING_FTP), root, QStringLiteral("u"), QStringLiteral("p"), command, code});
-        QByteArray line;
-        while (!line.endsWith('\n') && m_process.waitForReadyRead(10000))
-            line += m_process.readAllStandardOutput();
-        port = static_cast<quint16>(line.trimmed().mid(5).toUInt());
-    }
-    ~DyingServer() {
         m_process.kill();
         m_process.waitForFinished();
     }
@@ -383,8 +361,8 @@ private slots:
         QCOMPARE(readFile(local(QStringLiteral("existing"))), QByteArray("keep me"));
     }
 
-    // Whatever reply of an upload never comes, the call fails and leaves nothing on
-    // the server, not even when the server renamed before it died.
+    // Whatever reply of an upload never comes, the call fails and leaves no temporary
+    // file; a server that renamed before it died keeps the whole file.
     void serverDiesDuringUpload_data() {
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("code");
@@ -403,7 +381,7 @@ private slots:
         QFETCH(QString, code);
         QVERIFY(QDir(m_local->path()).mkpath(QStringLiteral("root/d")));
         const QString root = local(QStringLiteral("root"));
-        DyingServer server(root, command, code);
+        const wo::test::DyingFtp server(root, command, code);
         QVERIFY(server.port != 0);
         QVERIFY(writeFile(local(QStringLiteral("source")), binaryContent(200000, 3)));
         const Handle conn = InternetConnect(m_session, QStringLiteral("127.0.0.1"), server.port,
@@ -411,6 +389,11 @@ private slots:
         QVERIFY(conn != 0);
 
         QVERIFY(!FtpPutFile(conn, local(QStringLiteral("source")), QStringLiteral("d/doc.bin")));
+        if (command == QLatin1String("RNTO")) {
+            QCOMPARE(tree(root), QStringList({QStringLiteral("d"), QStringLiteral("d/doc.bin")}));
+            QCOMPARE(readFile(root + QStringLiteral("/d/doc.bin")), binaryContent(200000, 3));
+            QVERIFY(FtpDeleteFile(conn, QStringLiteral("d/doc.bin")));
+        }
         QCOMPARE(tree(root), QStringList{QStringLiteral("d")});
         QVERIFY2(FtpPutFile(conn, local(QStringLiteral("source")), QStringLiteral("d/doc.bin")),
                  qPrintable(InternetGetLastResponseInfo()));

@@ -1,3 +1,4 @@
+#include "DyingFtp.h"
 #include "Sandbox.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
@@ -110,6 +111,8 @@ private slots:
     void ftpFailedPutLeavesNoRow();
     void lostCommitRemovesStoredFile_data();
     void lostCommitRemovesStoredFile();
+    void serverDiesDuringUpload_data();
+    void serverDiesDuringUpload();
     void strictServerWithoutRenaming();
     void absoluteFtpPathFromServerRoot();
     void addFileChecks_data();
@@ -368,6 +371,39 @@ void TestAdding::lostCommitRemovesStoredFile() {
         QVERIFY(rows.next());
         QCOMPARE(rows.value(0).toInt(), 0);
     }
+}
+
+void TestAdding::serverDiesDuringUpload_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("STOR 226") << QStringLiteral("STOR") << QStringLiteral("226");
+    QTest::newRow("RNFR 350") << QStringLiteral("RNFR") << QStringLiteral("350");
+    QTest::newRow("RNTO 250, renamed") << QStringLiteral("RNTO") << QStringLiteral("250");
+}
+
+// The server goes away before one reply of the upload: no row, and nothing on the
+// server besides the month folder, even when the rename happened unanswered.
+void TestAdding::serverDiesDuringUpload() {
+    QFETCH(QString, command);
+    QFETCH(QString, code);
+    Fixture f;
+    const QString root = f.box.path(QStringLiteral("server"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
+    const test::DyingFtp server(root, command, code);
+    QVERIFY(server.port != 0);
+    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_adding"));
+    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
+    MyInit::FtpMode = true;
+    MyInit::gsOpen = static_cast<int32_t>(session);
+    MyInit::gsConn = static_cast<int32_t>(inet::InternetConnect(
+        session, QStringLiteral("127.0.0.1"), server.port, QStringLiteral("u"), QStringLiteral("p")));
+    QVERIFY(MyInit::gsConn != 0);
+    MyInit::gsPath = QStringLiteral("/docs");
+    f.source(QStringLiteral("a.tif"), test::binaryContent(100000, 4));
+
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), nullptr));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(test::tree(root), QStringList({QStringLiteral("docs"), QStringLiteral("docs/2006-03")}));
 }
 
 // Anonymous writers of this server may store and make folders but neither rename

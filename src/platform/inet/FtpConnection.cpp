@@ -116,13 +116,10 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName)
             code = storeDirectly(file, dir, name);
             if (code != CURLE_OK && m_storeSent)
                 leftovers << name;
-        } else if (code != CURLE_OK) {
-            if (m_storeSent)
-                leftovers << part;
-            // Sent without a reply: the rename may have happened. The name is new, so a
-            // file under it can only be this upload.
-            if (m_renameSent && code != CURLE_QUOTE_ERROR)
-                leftovers << name;
+        } else if (code != CURLE_OK && m_storeSent) {
+            // A rename sent without a reply may have happened; the final name may also
+            // hold an earlier file, so only the caller can tell whether it may go.
+            leftovers << part;
         }
     }
     if (code == CURLE_OK)

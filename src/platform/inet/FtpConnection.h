@@ -80,7 +80,7 @@ private:
     QString m_lastReply;
     RemotePath m_cwd;
     // What this transfer has sent, seen in libcurl's trace: tells an upload that never
-    // began from one whose rename may have happened.
+    // began from one that left a file, and a refused rename from a refused RNFR.
     bool m_storeSent = false;
     bool m_renameSent = false;
     // The server refused to rename an upload; later ones store under the final name.
