@@ -143,6 +143,11 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         const QString folder = MyInit::FtpMode ? QString() : MyInit::gsPath + QLatin1Char('/') + month;
         doc.id = uniqueId(type, folder);
         MyInit::gsOriginalID = doc.id;
+        // The row about to be written passes the check every row read back passes;
+        // the month adds no ".." to the root, so the root is what is checked here.
+        const QString rowPath = MyInit::FtpMode ? MyInit::gsPath : month;
+        if (transfer::rowFault(rowPath, doc.id, type, MyInit::FtpMode) != transfer::RowFault::None)
+            throw Error(52, QStringLiteral("文件名不合法：") + rowPath + QLatin1Char('/') + doc.id + type);
         if (MyInit::FtpMode) {
             doc.filePath = transfer::prepareUploadDirectory(MyInit::gsPath, month);
         } else {
@@ -150,9 +155,6 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             if (!QFileInfo(folder).isDir() && !QDir(MyInit::gsPath).mkdir(month))
                 throw Error(75, QStringLiteral("不能创建文件夹 ") + folder);
         }
-        if (transfer::rowFault(doc.filePath, doc.id, type, MyInit::FtpMode) != transfer::RowFault::None)
-            throw Error(52,
-                        QStringLiteral("文件名不合法：") + doc.filePath + QLatin1Char('/') + doc.id + type);
         const QString storedName = doc.id + type;
         doc.fileOrder = nextFileOrder();
 

@@ -111,6 +111,7 @@ private slots:
     void ftpFailedPutLeavesNoRow();
     void lostCommitRemovesStoredFile_data();
     void lostCommitRemovesStoredFile();
+    void ftpRootClimbingOutIsRefused();
     void serverDiesDuringUpload_data();
     void serverDiesDuringUpload();
     void strictServerWithoutRenaming();
@@ -371,6 +372,23 @@ void TestAdding::lostCommitRemovesStoredFile() {
         QVERIFY(rows.next());
         QCOMPARE(rows.value(0).toInt(), 0);
     }
+}
+
+// A row the add would write must pass the same check as rows read back: a root that
+// climbs out of its folder stores nothing and creates nothing there.
+void TestAdding::ftpRootClimbingOutIsRefused() {
+    Fixture f;
+    f.useFtp();
+    const QString beside = f.ftp->remoteFolder() + QStringLiteral("-beside");
+    QVERIFY(QDir().mkpath(f.ftp->onDisk(beside)));
+    MyInit::gsPath = f.ftp->remoteFolder() + QStringLiteral("/..") + beside;
+    f.source(QStringLiteral("a.tif"), "a");
+
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), nullptr));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(test::tree(f.ftp->onDisk(beside)), QStringList());
+    QCOMPARE(f.dialogs->calls().size(), 1);
+    QVERIFY(f.dialogs->calls().first().text.startsWith(QStringLiteral("错误52：")));
 }
 
 void TestAdding::serverDiesDuringUpload_data() {
