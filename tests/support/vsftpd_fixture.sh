@@ -29,7 +29,8 @@ start)
     chown ftp "$dir/anon/incoming"
     chown "$user" "$dir/home" "$dir/abs"
     : >"$dir/log"
-    # Free ports now; a server started right after binds them.
+    # Free ports now; a server started right after binds them. Data connections
+    # take a port of the hundred from the second on, trying another when one is busy.
     read -r port pasv < <(python3 -c '
 import socket
 s = [socket.socket() for _ in range(2)]
@@ -53,7 +54,7 @@ chroot_local_user=NO
 local_umask=022
 pasv_enable=YES
 pasv_min_port=$pasv
-pasv_max_port=$pasv
+pasv_max_port=$((pasv + 99 > 65535 ? 65535 : pasv + 99))
 pasv_address=127.0.0.1
 seccomp_sandbox=NO
 isolate=NO
