@@ -34,16 +34,17 @@ QString storedFileName(const QString& id, const QString& type);
 QString folderModeSource(const QString& root, const QString& filePath, const QString& id,
                          const QString& type);
 
-// Folder mode fetch. Copies the stored file into the cache (overwriting an earlier
+// Folder mode fetch. Copies the stored file into the cache (replacing an earlier
 // copy), writes the cached path into the item's tooltip and returns it. A missing
-// stored file shows "在找不到" + name + "文件" and returns ""; any other failure
-// returns "" silently.
+// stored file, or a row that rowFault refuses, shows "在找不到" + name + "文件" and
+// returns ""; any other failure returns "" silently.
 QString CopyToCache(QTreeWidgetItem* item);
 
 // FTP mode fetch on the host's connection gsConn: makes the item's path the current
-// directory ("在FTP服务器上找不到" + path + "路径" when it cannot), downloads ID + Type
-// into the cache ("在FTP服务器上找不到" + name + "文件" when it cannot), writes the
-// tooltip and returns the path; "" after a message on failure.
+// directory ("在FTP服务器上找不到" + path + "路径" when it cannot or rowFault refuses
+// the path), downloads ID + Type into the cache ("在FTP服务器上找不到" + name + "文件"
+// when it cannot or the name is refused), writes the tooltip and returns the path;
+// "" after a message on failure.
 QString DownloadToCache(QTreeWidgetItem* item);
 
 // FTP upload convention: makes gsPath + "/" + month current, creating it (one
