@@ -1,8 +1,9 @@
 /* FTP storage for hosts. A host opens a session and an FTP connection and hands
  * both handle numbers to the component, which then works on the connection
  * handle. Handles of the host and the component come from one process-wide table.
- * Texts and paths are UTF-8. Remote names are absolute ("/a/b") or relative to
- * the connection's current folder, which starts at the login folder "/".
+ * Texts and paths are UTF-8. Remote names are absolute ("/a/b", from the server's
+ * root, whatever the login folder) or relative to the connection's current folder,
+ * which starts at the login folder.
  * A call that fails returns 0; WoInternetGetLastResponseInfo then tells why. */
 #ifndef WENDRA_INET_H
 #define WENDRA_INET_H
@@ -55,7 +56,11 @@ WO_API int32_t WoInternetCloseHandle(WoHInternet handle);
 WO_API int32_t WoFtpSetCurrentDirectory(WoHInternet connection, const char* dir);
 /* Creates one folder; fails when it exists. */
 WO_API int32_t WoFtpCreateDirectory(WoHInternet connection, const char* dir);
-/* Stores a local file; the remote name never shows a partly written file. */
+/* Stores a local file under a temporary name and renames it, so the remote name
+ * never shows a partly written file. On a server that refuses renaming, this and
+ * later uploads of the connection store under the remote name directly. A failed
+ * upload removes its temporary file where the server allows; when the server went
+ * away after the rename was asked for, the remote name may hold the whole file. */
 WO_API int32_t WoFtpPutFile(WoHInternet connection, const char* localPath, const char* remoteName);
 /* Fetches a remote file; the local file appears only when complete. With
  * failIfExists an existing local file is left alone and the call fails. */

@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTreeWidget>
-#include <algorithm>
 
 namespace wo::store {
 
@@ -51,22 +50,6 @@ private:
     db::Connection& m_connection;
     bool m_open = true;
 };
-
-// The item's stored file name, or "" when its ID and type do not make a plain name:
-// such a name can only point outside its folder, so no stored file has it.
-QString plainStoredName(const QTreeWidgetItem* item) {
-    try {
-        return transfer::storedFileName(ui::ListItem::tag(item), item->text(ui::ListItem::Type));
-    } catch (const Error&) {
-        return {};
-    }
-}
-
-// A folder-mode path column that stays below the store root: plain names only.
-bool staysInStore(const QString& filePath) {
-    const QStringList parts = filePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    return std::all_of(parts.begin(), parts.end(), transfer::isPlainName);
-}
 
 } // namespace
 
@@ -160,6 +143,11 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         const QString folder = MyInit::FtpMode ? QString() : MyInit::gsPath + QLatin1Char('/') + month;
         doc.id = uniqueId(type, folder);
         MyInit::gsOriginalID = doc.id;
+        // The row about to be written passes the check every row read back passes;
+        // the month adds no ".." to the root, so the root is what is checked here.
+        const QString rowPath = MyInit::FtpMode ? MyInit::gsPath : month;
+        if (transfer::rowFault(rowPath, doc.id, type, MyInit::FtpMode) != transfer::RowFault::None)
+            throw Error(52, QStringLiteral("文件名不合法：") + rowPath + QLatin1Char('/') + doc.id + type);
         if (MyInit::FtpMode) {
             doc.filePath = transfer::prepareUploadDirectory(MyInit::gsPath, month);
         } else {
@@ -167,7 +155,7 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             if (!QFileInfo(folder).isDir() && !QDir(MyInit::gsPath).mkdir(month))
                 throw Error(75, QStringLiteral("不能创建文件夹 ") + folder);
         }
-        const QString storedName = transfer::storedFileName(doc.id, type);
+        const QString storedName = doc.id + type;
         doc.fileOrder = nextFileOrder();
 
         Transaction transaction(*MyInit::Connection);
@@ -177,6 +165,9 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             // whatever directory happens to be current.
             if (!inet::FtpSetCurrentDirectory(ftpConnection(), doc.filePath) ||
                 !inet::FtpPutFile(ftpConnection(), source, storedName)) {
+                // A server gone before it answered the rename may have stored the file;
+                // its name is new and no row will name it.
+                transfer::deleteRemoteFile(doc.filePath, storedName);
                 dialogs::inform(nullptr, QStringLiteral("上载") + source + QStringLiteral("文件错误！"),
                                 kUploadTitle);
                 return false;
@@ -184,7 +175,19 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         } else {
             transfer::copyFileSafely(source, folder + QLatin1Char('/') + storedName);
         }
-        transaction.commit();
+        if (beforeCommit)
+            beforeCommit();
+        try {
+            transaction.commit();
+        } catch (const Error&) {
+            // No row names the file just stored, and its name is new: nothing else uses it.
+            try {
+                transfer::deleteStoredFile(doc.filePath, doc.id, type);
+            } catch (const Error&) {
+                // The failed commit is what the user must hear about.
+            }
+            throw;
+        }
 
         if (list) {
             QTreeWidgetItem* item = ui::ListItem::make(QString::number(doc.fileOrder), doc.originalName,
@@ -245,28 +248,9 @@ bool ClsFileOperation::IsLastReference(db::Recordset& snapshot, const QString& i
     return snapshot.eof();
 }
 
-// A file that is not there, or whose name or path could only lie outside the store,
-// is passed over without a word; a file that is there and cannot go ends the pass.
 void ClsFileOperation::deleteStoredFile(const QTreeWidgetItem* item) {
-    const QString name = plainStoredName(item);
-    if (name.isEmpty())
-        return;
-    const QString path = item->text(ui::ListItem::Path);
-    if (MyInit::FtpMode) {
-        transfer::deleteRemoteFile(path, name);
-        return;
-    }
-    if (MyInit::gsPath.isEmpty() || !staysInStore(path))
-        return;
-    const QString file = transfer::folderModeSource(MyInit::gsPath, path, ui::ListItem::tag(item),
-                                                    item->text(ui::ListItem::Type));
-    const QFileInfo info(file);
-    if (!info.exists() && !info.isSymLink())
-        return;
-    // Removing a directory entry needs no write permission on the file itself, so a
-    // read-only document goes like any other.
-    if (!QFile::remove(file))
-        throw Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + file);
+    transfer::deleteStoredFile(item->text(ui::ListItem::Path), ui::ListItem::tag(item),
+                               item->text(ui::ListItem::Type));
 }
 
 } // namespace wo::store

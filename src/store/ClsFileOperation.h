@@ -4,6 +4,7 @@
 #include "store/createdname.h"
 
 #include <QString>
+#include <functional>
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -52,6 +53,11 @@ private:
     // snapshot filtered to those rows.
     static bool IsLastReference(db::Recordset& snapshot, const QString& id, const QString& recordId);
     static void deleteStoredFile(const QTreeWidgetItem* item);
+
+public:
+    // Runs in AddFileToObj after the file is stored and before the commit; lets tests
+    // break the database connection at that moment.
+    static inline std::function<void()> beforeCommit;
 
     createdname m_names;
 };

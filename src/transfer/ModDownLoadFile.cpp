@@ -9,8 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTreeWidgetItem>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace wo::transfer {
 
@@ -28,17 +33,31 @@ inet::Handle connection() {
     return static_cast<inet::Handle>(MyInit::gsConn);
 }
 
-// The item's stored file name, or "" once the user has been told it cannot be used.
-QString checkedFileName(const QTreeWidgetItem* item) {
-    try {
-        return storedFileName(ui::ListItem::tag(item), item->text(ui::ListItem::Type));
-    } catch (const Error&) {
-        dialogs::inform(nullptr,
-                        QStringLiteral("原文的标识或类型不是合法的文件名，不能读取：") +
-                            item->text(ui::ListItem::Name),
-                        QString(), dialogs::Icon::Exclamation);
-        return {};
+// The item's stored file name once rowFault lets it be used; "" otherwise, after the
+// mode's own not-found message: a refused row is a document that cannot be found.
+QString checkedFileName(const QTreeWidgetItem* item, bool ftpMode) {
+    const QString path = item->text(ui::ListItem::Path);
+    const QString id = ui::ListItem::tag(item);
+    const QString type = item->text(ui::ListItem::Type);
+    const QString name = item->text(ui::ListItem::Name);
+    switch (rowFault(path, id, type, ftpMode)) {
+    case RowFault::None:
+        return id + type;
+    case RowFault::Path:
+        if (ftpMode) {
+            dialogs::inform(nullptr, QStringLiteral("在FTP服务器上找不到") + path + QStringLiteral("路径"),
+                            QString(), dialogs::Icon::None);
+            return {};
+        }
+        break;
+    case RowFault::Name:
+        break;
     }
+    dialogs::inform(nullptr,
+                    (ftpMode ? QStringLiteral("在FTP服务器上找不到") : QStringLiteral("在找不到")) + name +
+                        QStringLiteral("文件"),
+                    QString(), dialogs::Icon::None);
+    return {};
 }
 
 // Where fileName goes in the cache; "" when the cache cannot be made.
@@ -68,7 +87,97 @@ bool writeRefused(const QString& target) {
     return (info.exists() && !info.isWritable()) || (dir.exists() && !dir.isWritable());
 }
 
+// A new file beside a target, under a fresh name and created exclusively, so that no
+// entry someone planted is opened; renamed over the target by place(), removed otherwise.
+class FreshFile {
+public:
+    FreshFile(const QString& target, mode_t mode) : m_target(target) {
+        const QString dir = QFileInfo(target).path();
+        for (int tries = 0; tries < 100 && m_fd < 0; ++tries) {
+            m_path = dir + QStringLiteral("/.%1.tmp")
+                               .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+            m_fd =
+                ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (m_fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (m_fd < 0)
+            throw accessError(target, writeRefused(target));
+    }
+    FreshFile(const FreshFile&) = delete;
+    FreshFile& operator=(const FreshFile&) = delete;
+    ~FreshFile() {
+        closeHandle();
+        if (!m_placed)
+            ::unlink(QFile::encodeName(m_path).constData());
+    }
+    const QString& path() const { return m_path; }
+    // Hands the open handle over; the caller closes it.
+    int takeHandle() { return std::exchange(m_fd, -1); }
+    void closeHandle() {
+        if (m_fd >= 0)
+            ::close(std::exchange(m_fd, -1));
+    }
+    // rename() replaces whatever entry holds the target's name, a symbolic link included.
+    void place() {
+        closeHandle();
+        if (::rename(QFile::encodeName(m_path).constData(), QFile::encodeName(m_target).constData()) != 0)
+            throw accessError(m_target, writeRefused(m_target));
+        m_placed = true;
+    }
+
+private:
+    QString m_target;
+    QString m_path;
+    int m_fd = -1;
+    bool m_placed = false;
+};
+
+// One level of the cache: created private when missing; otherwise used only when it
+// is a real folder of this user, and then made private. Opening it without following
+// links and changing the mode through the handle leaves no gap to swap it meanwhile.
+void trustCacheLevel(const QString& level) {
+    const QByteArray path = QFile::encodeName(level);
+    if (::mkdir(path.constData(), 0700) == 0)
+        return;
+    const Error refused(kPathFileAccessError, QStringLiteral("下载缓存文件夹不可信任：") + level);
+    if (errno != EEXIST)
+        throw Error(kPathFileAccessError, QStringLiteral("不能建立下载缓存文件夹：") + level);
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        throw refused;
+    struct stat st {};
+    const bool trusted = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+                         ((st.st_mode & 07777) == 0700 || ::fchmod(fd, 0700) == 0);
+    ::close(fd);
+    if (!trusted)
+        throw refused;
+}
+
+// Fetches into a fresh file of the cache, then renames it into place.
+bool downloadInto(const QString& fileName, const QString& local) {
+    try {
+        FreshFile fresh(local, 0600);
+        fresh.closeHandle();
+        if (!inet::FtpGetFile(connection(), fileName, fresh.path(), false))
+            return false;
+        fresh.place();
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
 } // namespace
+
+RowFault rowFault(const QString& filePath, const QString& id, const QString& type, bool ftpMode) {
+    static const QRegularExpression separators(QStringLiteral("[/\\\\]"));
+    if (!ftpMode && (filePath.startsWith(QLatin1Char('/')) || filePath.startsWith(QLatin1Char('\\'))))
+        return RowFault::Path;
+    if (filePath.split(separators).contains(QLatin1String("..")))
+        return RowFault::Path;
+    return isPlainName(id) && isPlainName(id + type) ? RowFault::None : RowFault::Name;
+}
 
 bool isPlainName(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
@@ -84,15 +193,10 @@ QString cacheFolder() {
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.cache");
     const QString folder = base + QStringLiteral("/wendra-original/temp");
-    if (QFileInfo(folder).isDir())
-        return folder;
-    // Each level we create is private: cached documents are for this user only.
-    constexpr auto kPrivate = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-    QDir dir;
-    for (const QString& level : {QFileInfo(folder).path(), folder}) {
-        if (!QFileInfo(level).isDir() && !(dir.mkpath(QFileInfo(level).path()) && dir.mkdir(level, kPrivate)))
-            throw Error(kPathFileAccessError, QStringLiteral("不能建立下载缓存文件夹：") + level);
-    }
+    // Cached documents are for this user only, whoever else can write above them.
+    QDir().mkpath(base);
+    trustCacheLevel(QFileInfo(folder).path());
+    trustCacheLevel(folder);
     return folder;
 }
 
@@ -110,7 +214,7 @@ QString folderModeSource(const QString& root, const QString& filePath, const QSt
 }
 
 QString CopyToCache(QTreeWidgetItem* item) {
-    const QString fileName = checkedFileName(item);
+    const QString fileName = checkedFileName(item, false);
     if (fileName.isEmpty())
         return {};
     const QString source = folderModeSource(MyInit::gsPath, item->text(ui::ListItem::Path),
@@ -125,7 +229,7 @@ QString CopyToCache(QTreeWidgetItem* item) {
     if (local.isEmpty())
         return {};
     try {
-        copyFileSafely(source, local);
+        copyFileSafely(source, local, Access::Private);
     } catch (const Error&) {
         return {};
     }
@@ -134,7 +238,7 @@ QString CopyToCache(QTreeWidgetItem* item) {
 }
 
 QString DownloadToCache(QTreeWidgetItem* item) {
-    const QString fileName = checkedFileName(item);
+    const QString fileName = checkedFileName(item, true);
     if (fileName.isEmpty())
         return {};
     const QString path = item->text(ui::ListItem::Path);
@@ -144,7 +248,7 @@ QString DownloadToCache(QTreeWidgetItem* item) {
         return {};
     }
     const QString local = cacheTarget(fileName);
-    if (local.isEmpty() || !inet::FtpGetFile(connection(), fileName, local, false)) {
+    if (local.isEmpty() || !downloadInto(fileName, local)) {
         dialogs::inform(nullptr,
                         QStringLiteral("在FTP服务器上找不到") + item->text(ui::ListItem::Name) +
                             QStringLiteral("文件"),
@@ -172,16 +276,34 @@ void deleteRemoteFile(const QString& filePath, const QString& fileName) {
     inet::FtpDeleteFile(connection(), fileName);
 }
 
-void copyFileSafely(const QString& source, const QString& target) {
+void deleteStoredFile(const QString& filePath, const QString& id, const QString& type) {
+    if (rowFault(filePath, id, type, MyInit::FtpMode) != RowFault::None)
+        return;
+    if (MyInit::FtpMode) {
+        deleteRemoteFile(filePath, id + type);
+        return;
+    }
+    if (MyInit::gsPath.isEmpty())
+        return;
+    const QString file = folderModeSource(MyInit::gsPath, filePath, id, type);
+    const QFileInfo info(file);
+    if (!info.exists() && !info.isSymLink())
+        return;
+    // Removing a directory entry needs no write permission on the file itself, so a
+    // read-only document goes like any other.
+    if (!QFile::remove(file))
+        throw Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + file);
+}
+
+void copyFileSafely(const QString& source, const QString& target, Access access) {
     if (!QFileInfo::exists(source))
         throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + source);
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         throw accessError(source, readRefused(source));
-    // QSaveFile writes beside the target and renames over it only on commit; an
-    // uncommitted one removes its temporary file.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    FreshFile fresh(target, access == Access::Private ? 0600 : 0666);
+    QFile out;
+    if (!out.open(fresh.takeHandle(), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
         throw accessError(target, writeRefused(target));
     char buffer[64 * 1024];
     for (qint64 n; (n = in.read(buffer, sizeof buffer)) != 0;) {
@@ -190,8 +312,10 @@ void copyFileSafely(const QString& source, const QString& target) {
         if (out.write(buffer, n) != n)
             throw accessError(target, writeRefused(target));
     }
-    if (!out.commit())
+    if (!out.flush())
         throw accessError(target, writeRefused(target));
+    out.close();
+    fresh.place();
 }
 
 } // namespace wo::transfer

@@ -13,8 +13,17 @@ namespace wo::transfer {
 // the table are used in paths only when they pass.
 bool isPlainName(const QString& name);
 
+// What keeps a row's FilePath, ID and Type from naming a file: a FilePath with a ".."
+// segment (split on "/" and "\\"), in folder mode an absolute FilePath, or an ID and
+// Type that do not make a plain name. Rows come from a table other programs write,
+// so every path built from one (read, store, delete) passes this check first.
+enum class RowFault { None, Path, Name };
+RowFault rowFault(const QString& filePath, const QString& id, const QString& type, bool ftpMode);
+
 // The download cache: $XDG_CACHE_HOME (default ~/.cache) + "/wendra-original/temp",
-// created with mode 0700 when missing. Throws wo::Error when it cannot be made.
+// created with mode 0700 when missing. An existing level is used only when it is a
+// real folder (no symbolic link) of this user; its mode is then set to 0700. Throws
+// wo::Error when it cannot be made or must not be trusted.
 QString cacheFolder();
 
 // The stored file of a document, ID followed by Type; throws wo::Error 52 ("bad
@@ -25,16 +34,17 @@ QString storedFileName(const QString& id, const QString& type);
 QString folderModeSource(const QString& root, const QString& filePath, const QString& id,
                          const QString& type);
 
-// Folder mode fetch. Copies the stored file into the cache (overwriting an earlier
+// Folder mode fetch. Copies the stored file into the cache (replacing an earlier
 // copy), writes the cached path into the item's tooltip and returns it. A missing
-// stored file shows "在找不到" + name + "文件" and returns ""; any other failure
-// returns "" silently.
+// stored file, or a row that rowFault refuses, shows "在找不到" + name + "文件" and
+// returns ""; any other failure returns "" silently.
 QString CopyToCache(QTreeWidgetItem* item);
 
 // FTP mode fetch on the host's connection gsConn: makes the item's path the current
-// directory ("在FTP服务器上找不到" + path + "路径" when it cannot), downloads ID + Type
-// into the cache ("在FTP服务器上找不到" + name + "文件" when it cannot), writes the
-// tooltip and returns the path; "" after a message on failure.
+// directory ("在FTP服务器上找不到" + path + "路径" when it cannot or rowFault refuses
+// the path), downloads ID + Type into the cache ("在FTP服务器上找不到" + name + "文件"
+// when it cannot or the name is refused), writes the tooltip and returns the path;
+// "" after a message on failure.
 QString DownloadToCache(QTreeWidgetItem* item);
 
 // FTP upload convention: makes gsPath + "/" + month current, creating it (one
@@ -46,9 +56,19 @@ QString prepareUploadDirectory(const QString& root, const QString& month);
 // results ignored.
 void deleteRemoteFile(const QString& filePath, const QString& fileName);
 
-// Copies a file so that the target never holds a partial copy: writes a temporary
-// file in the target's folder and renames it over the target. Throws wo::Error
-// (70 for permission problems, 53 for a missing source) and leaves no temporary file.
-void copyFileSafely(const QString& source, const QString& target);
+// Deletes a row's stored file in the current storage mode: nothing when the row
+// fails rowFault or, in folder mode, the file is missing. Throws wo::Error 70 when a
+// folder-mode file is there and cannot go; FTP results are ignored.
+void deleteStoredFile(const QString& filePath, const QString& id, const QString& type);
+
+// Who may read what copyFileSafely writes: the user alone (cached copies), or as the
+// umask allows (stored documents other users open).
+enum class Access { Private, Shared };
+
+// Copies a file so that the target never holds a partial copy: writes a new file
+// under a fresh name in the target's folder and renames it over the target, so a
+// symbolic link at the target is replaced, never followed. Throws wo::Error (70 for
+// permission problems, 53 for a missing source) and leaves no temporary file.
+void copyFileSafely(const QString& source, const QString& target, Access access = Access::Shared);
 
 } // namespace wo::transfer

@@ -1,3 +1,4 @@
+#include "DyingFtp.h"
 #include "TestFiles.h"
 #include "platform/inet/Inet.h"
 
@@ -359,6 +360,45 @@ private slots:
         QCOMPARE(lastError(), error);
         QCOMPARE(tree(m_local->path()), before);
         QCOMPARE(readFile(local(QStringLiteral("existing"))), QByteArray("keep me"));
+    }
+
+    // Whatever reply of an upload never comes, the call fails and leaves no temporary
+    // file; a server that renamed before it died keeps the whole file.
+    void serverDiesDuringUpload_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("code");
+        for (const auto& [command, code] : {std::pair{"CWD", "250"},
+                                            {"EPSV", "229"},
+                                            {"TYPE", "200"},
+                                            {"STOR", "1"},
+                                            {"STOR", "226"},
+                                            {"RNFR", "350"},
+                                            {"RNTO", "250"}})
+            QTest::addRow("%s %s", command, code)
+                << QString::fromLatin1(command) << QString::fromLatin1(code);
+    }
+    void serverDiesDuringUpload() {
+        QFETCH(QString, command);
+        QFETCH(QString, code);
+        QVERIFY(QDir(m_local->path()).mkpath(QStringLiteral("root/d")));
+        const QString root = local(QStringLiteral("root"));
+        const wo::test::DyingFtp server(root, command, code);
+        QVERIFY(server.port != 0);
+        QVERIFY(writeFile(local(QStringLiteral("source")), binaryContent(200000, 3)));
+        const Handle conn = InternetConnect(m_session, QStringLiteral("127.0.0.1"), server.port,
+                                            QStringLiteral("u"), QStringLiteral("p"), true);
+        QVERIFY(conn != 0);
+
+        QVERIFY(!FtpPutFile(conn, local(QStringLiteral("source")), QStringLiteral("d/doc.bin")));
+        if (command == QLatin1String("RNTO")) {
+            QCOMPARE(tree(root), QStringList({QStringLiteral("d"), QStringLiteral("d/doc.bin")}));
+            QCOMPARE(readFile(root + QStringLiteral("/d/doc.bin")), binaryContent(200000, 3));
+            QVERIFY(FtpDeleteFile(conn, QStringLiteral("d/doc.bin")));
+        }
+        QCOMPARE(tree(root), QStringList{QStringLiteral("d")});
+        QVERIFY2(FtpPutFile(conn, local(QStringLiteral("source")), QStringLiteral("d/doc.bin")),
+                 qPrintable(InternetGetLastResponseInfo()));
+        QCOMPARE(readFile(root + QStringLiteral("/d/doc.bin")), binaryContent(200000, 3));
     }
 
     void putFailures_data() {

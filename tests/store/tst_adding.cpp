@@ -1,3 +1,4 @@
+#include "DyingFtp.h"
 #include "Sandbox.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
@@ -6,12 +7,14 @@
 #include "entry/MyInit.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "store/ClsFileOperation.h"
+#include "transfer/ModDownLoadFile.h"
 #include "ui/common/ListItem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QQueue>
 #include <QSet>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTreeWidget>
 #include <optional>
@@ -70,6 +73,22 @@ struct Fixture {
     }
 };
 
+// A connection to the run's strict FTP server; skips the test when the run has none.
+#define CONNECT_STRICT_FTP(session, connection, user, password)                                              \
+    const QString strictDir = qEnvironmentVariable("WO_TEST_VSFTPD_DIR");                                    \
+    if (QFile::exists(strictDir + QStringLiteral("/skip")))                                                  \
+        QSKIP(readFile(strictDir + QStringLiteral("/skip")).constData());                                    \
+    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_adding"));                           \
+    const inet::Handle connection = inet::InternetConnect(                                                   \
+        session, QStringLiteral("127.0.0.1"),                                                                \
+        static_cast<quint16>(readFile(strictDir + QStringLiteral("/port")).trimmed().toUInt()), user,        \
+        password);                                                                                           \
+    QVERIFY2(connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));                              \
+    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });                      \
+    MyInit::FtpMode = true;                                                                                  \
+    MyInit::gsOpen = static_cast<int32_t>(session);                                                          \
+    MyInit::gsConn = static_cast<int32_t>(connection)
+
 } // namespace
 
 class TestAdding : public QObject {
@@ -90,6 +109,13 @@ private slots:
     void ftpUploadsIntoMonthDirectory();
     void ftpFailedPutLeavesNoRow_data();
     void ftpFailedPutLeavesNoRow();
+    void lostCommitRemovesStoredFile_data();
+    void lostCommitRemovesStoredFile();
+    void ftpRootClimbingOutIsRefused();
+    void serverDiesDuringUpload_data();
+    void serverDiesDuringUpload();
+    void strictServerWithoutRenaming();
+    void absoluteFtpPathFromServerRoot();
     void addFileChecks_data();
     void addFileChecks();
     void addFileThreeFilesLastFails();
@@ -298,6 +324,155 @@ void TestAdding::ftpFailedPutLeavesNoRow() {
     QCOMPARE(box.text, QStringLiteral("上载") + source + QStringLiteral("文件错误！"));
     QCOMPARE(box.title, QStringLiteral("上载文件"));
     QCOMPARE(box.icon, dialogs::Icon::Information);
+}
+
+void TestAdding::lostCommitRemovesStoredFile_data() {
+    QTest::addColumn<bool>("ftp");
+    QTest::newRow("folder") << false;
+    QTest::newRow("ftp") << true;
+}
+
+// The connection dies between storing the file and committing its row: the row goes
+// with the transaction, and so must the file no row names.
+void TestAdding::lostCommitRemovesStoredFile() {
+    QFETCH(bool, ftp);
+    Fixture f;
+    if (ftp)
+        f.useFtp();
+    f.source(QStringLiteral("a.pdf"), "%PDF-1.4 lost");
+    const bool postgres = f.db.driver() == QLatin1String("QPSQL");
+    com::ComPtr<db::Connection> killer;
+    QString schema;
+    ClsFileOperation::beforeCommit = [&] {
+        if (!postgres) {
+            f.db.connection().close();
+            return;
+        }
+        const QList<QVariantList> mine =
+            f.db.query(QStringLiteral("SELECT pg_backend_pid(), current_schema()"));
+        schema = mine[0][1].toString();
+        killer = db::Connection::open(
+            f.db.driver(),
+            QStringLiteral("Host=127.0.0.1;Port=%1;Database=test;User=postgres")
+                .arg(QString::fromLatin1(
+                    readFile(qEnvironmentVariable("WO_TEST_PG_DIR") + QStringLiteral("/port")).trimmed())));
+        killer->execute(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(mine[0][0].toLongLong()));
+    };
+    const auto noHook = qScopeGuard([] { ClsFileOperation::beforeCommit = nullptr; });
+    const QString month = ftp ? f.ftp->onDisk(MyInit::gsPath + QStringLiteral("/2006-03"))
+                              : MyInit::gsPath + QStringLiteral("/2006-03");
+
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf"), nullptr));
+    QCOMPARE(test::tree(month), QStringList());
+    QCOMPARE(f.dialogs->calls().size(), 1);
+    QCOMPARE(f.dialogs->calls().first().icon, dialogs::Icon::Critical);
+    if (postgres) {
+        QSqlQuery rows(killer->database());
+        QVERIFY(rows.exec(QStringLiteral("SELECT count(*) FROM %1.Original_Text").arg(schema)));
+        QVERIFY(rows.next());
+        QCOMPARE(rows.value(0).toInt(), 0);
+    }
+}
+
+// A row the add would write must pass the same check as rows read back: a root that
+// climbs out of its folder stores nothing and creates nothing there.
+void TestAdding::ftpRootClimbingOutIsRefused() {
+    Fixture f;
+    f.useFtp();
+    const QString beside = f.ftp->remoteFolder() + QStringLiteral("-beside");
+    QVERIFY(QDir().mkpath(f.ftp->onDisk(beside)));
+    MyInit::gsPath = f.ftp->remoteFolder() + QStringLiteral("/..") + beside;
+    f.source(QStringLiteral("a.tif"), "a");
+
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), nullptr));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(test::tree(f.ftp->onDisk(beside)), QStringList());
+    QCOMPARE(f.dialogs->calls().size(), 1);
+    QVERIFY(f.dialogs->calls().first().text.startsWith(QStringLiteral("错误52：")));
+}
+
+void TestAdding::serverDiesDuringUpload_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("code");
+    QTest::newRow("STOR 226") << QStringLiteral("STOR") << QStringLiteral("226");
+    QTest::newRow("RNFR 350") << QStringLiteral("RNFR") << QStringLiteral("350");
+    QTest::newRow("RNTO 250, renamed") << QStringLiteral("RNTO") << QStringLiteral("250");
+}
+
+// The server goes away before one reply of the upload: no row, and nothing on the
+// server besides the month folder, even when the rename happened unanswered.
+void TestAdding::serverDiesDuringUpload() {
+    QFETCH(QString, command);
+    QFETCH(QString, code);
+    Fixture f;
+    const QString root = f.box.path(QStringLiteral("server"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
+    const test::DyingFtp server(root, command, code);
+    QVERIFY(server.port != 0);
+    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_adding"));
+    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
+    MyInit::FtpMode = true;
+    MyInit::gsOpen = static_cast<int32_t>(session);
+    MyInit::gsConn = static_cast<int32_t>(inet::InternetConnect(
+        session, QStringLiteral("127.0.0.1"), server.port, QStringLiteral("u"), QStringLiteral("p")));
+    QVERIFY(MyInit::gsConn != 0);
+    MyInit::gsPath = QStringLiteral("/docs");
+    f.source(QStringLiteral("a.tif"), test::binaryContent(100000, 4));
+
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), nullptr));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(test::tree(root), QStringList({QStringLiteral("docs"), QStringLiteral("docs/2006-03")}));
+}
+
+// Anonymous writers of this server may store and make folders but neither rename
+// nor delete: adding still works, the second add of a connection leaves nothing
+// beside its document, and every stored document is whole under its final name.
+void TestAdding::strictServerWithoutRenaming() {
+    Fixture f;
+    CONNECT_STRICT_FTP(session, connection, QString(), QString());
+    MyInit::gsPath = QStringLiteral("/incoming/") + QFileInfo(f.box.path()).fileName();
+    QVERIFY(inet::FtpCreateDirectory(connection, MyInit::gsPath));
+    const QByteArray first = test::binaryContent(300000, 1);
+    f.source(QStringLiteral("one.tif"), first);
+    f.source(QStringLiteral("two.tif"), "two");
+    f.randoms << 0.1 << 0.2;
+    auto op = f.operation();
+
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("one.tif"), nullptr));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("two.tif"), nullptr));
+    QVERIFY(f.dialogs->calls().isEmpty());
+    QCOMPARE(f.rows().size(), 2);
+    const QString month = strictDir + QStringLiteral("/anon") + MyInit::gsPath + QStringLiteral("/2006-03");
+    QCOMPARE(readFile(month + QStringLiteral("/20060305070809100000.TIF")), first);
+    QCOMPARE(readFile(month + QStringLiteral("/20060305070809200000.TIF")), QByteArray("two"));
+    // The first upload's temporary name is what the server allows no one to remove.
+    const QStringList files = test::tree(month);
+    QCOMPARE(files.size(), 3);
+    QVERIFY2(files[0].startsWith(QStringLiteral(".20060305070809100000.TIF.part-")), qPrintable(files[0]));
+}
+
+// A local account not jailed to its login folder: an absolute gsPath names the
+// server's own folder, not one below the login folder.
+void TestAdding::absoluteFtpPathFromServerRoot() {
+    Fixture f;
+    CONNECT_STRICT_FTP(session, connection, qEnvironmentVariable("WO_TEST_VSFTPD_USER"),
+                       qEnvironmentVariable("WO_TEST_VSFTPD_PASSWORD"));
+    MyInit::gsPath = strictDir + QStringLiteral("/abs/") + QFileInfo(f.box.path()).fileName();
+    QVERIFY(QDir().mkpath(MyInit::gsPath));
+    QFile::setPermissions(MyInit::gsPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+    const QByteArray content = test::binaryContent(50000, 2);
+    f.source(QStringLiteral("a.tif"), content);
+    QTreeWidget list;
+
+    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), &list));
+    QVERIFY(f.dialogs->calls().isEmpty());
+    QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809123456.TIF"))),
+             content);
+    QCOMPARE(test::tree(strictDir + QStringLiteral("/home")), QStringList());
+    const QString cached = transfer::DownloadToCache(list.topLevelItem(0));
+    QVERIFY(!cached.isEmpty());
+    QCOMPARE(readFile(cached), content);
 }
 
 void TestAdding::addFileChecks_data() {

@@ -376,7 +376,11 @@ void TestRemoving::hostileNamesStayInStore_data() {
     QTest::newRow("absolute path stays below the root")
         << false << QStringLiteral("victim") << QStringLiteral(".TIF") << QStringLiteral("<sandbox>");
     QTest::newRow("ftp, ID climbs out")
-        << true << QStringLiteral("../victim") << QStringLiteral(".TIF") << QString();
+        << true << QStringLiteral("../victim") << QStringLiteral(".TIF") << QStringLiteral("<month>");
+    QTest::newRow("ftp, path climbs out")
+        << true << QStringLiteral("victim") << QStringLiteral(".TIF") << QStringLiteral("<month>/..");
+    QTest::newRow("ftp, path climbs out with backslashes")
+        << true << QStringLiteral("victim") << QStringLiteral(".TIF") << QStringLiteral("<month>\\..");
 }
 
 // A document whose ID, type or path could only name a file outside the store loses
@@ -392,8 +396,8 @@ void TestRemoving::hostileNamesStayInStore() {
     QString victim = f.box.writeFile(QStringLiteral("victim.TIF"), "not yours");
     if (ftp) {
         f.useFtp();
-        path = f.filePath();
-        QDir().mkpath(f.ftp->onDisk(path));
+        QDir().mkpath(f.ftp->onDisk(f.filePath()));
+        path.replace(QLatin1String("<month>"), f.filePath());
         victim = f.ftp->onDisk(MyInit::gsPath + QStringLiteral("/victim.TIF"));
         QVERIFY(test::writeFile(victim, "not yours"));
     }

@@ -9,10 +9,12 @@
 #include "ui/common/ListItem.h"
 
 #include <QDirIterator>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <memory>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -181,46 +183,151 @@ private slots:
         QCOMPARE(tree(cache()), QStringList());
     }
 
-    void hostileNames_data() {
+    // Rows other programs wrote, whose values, naively joined, lead to a victim file
+    // outside the store: neither fetched nor deleted, and told apart as not found.
+    void plantedRows_data() {
         QTest::addColumn<bool>("ftp");
+        QTest::addColumn<QString>("filePath"); // "<victims>" stands for the victims' folder
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("type");
-        const QList<std::pair<QString, QString>> names{
-            {QStringLiteral("../x"), QStringLiteral(".TIF")},
-            {QStringLiteral("a/b"), QStringLiteral(".TIF")},
-            {QStringLiteral(".."), QString()},
-            {QStringLiteral("a\x01"), QStringLiteral(".TIF")},
-            {QStringLiteral("a\\b"), QStringLiteral(".TIF")},
-            {QStringLiteral("doc"), QStringLiteral("/.TIF")},
-            {QString(), QStringLiteral(".TIF")},
-            {QStringLiteral("doc"), QStringLiteral("\n.TIF")},
+        QTest::addColumn<bool>("badPath");
+        const QString tif = QStringLiteral(".TIF");
+        const QString v = QStringLiteral("V");
+        const auto row = [](bool ftp, const char* name) {
+            return &QTest::addRow("%s%s", ftp ? "ftp: " : "folder: ", name);
         };
-        for (const bool ftp : {false, true})
-            for (const auto& [id, type] : names)
-                QTest::addRow("%s%s + %s",
-                              ftp ? "ftp: " : "folder: ", id.toUtf8().toPercentEncoding().constData(),
-                              type.toUtf8().toPercentEncoding().constData())
-                    << ftp << id << type;
+        for (const bool ftp : {false, true}) {
+            *row(ftp, "FilePath up and over")
+                << ftp << QStringLiteral("<store>/../<victims>") << v << tif << true;
+            *row(ftp, "FilePath up with backslashes")
+                << ftp << QStringLiteral("<store>\\..\\<victims>") << v << tif << true;
+            *row(ftp, "ID with a path")
+                << ftp << QStringLiteral("<store>") << QStringLiteral("../<victims>/V") << tif << false;
+            *row(ftp, "type with a path") << ftp << QStringLiteral("<store>") << QStringLiteral("..")
+                                          << QStringLiteral("/<victims>/V.TIF") << false;
+            *row(ftp, "control character")
+                << ftp << QStringLiteral("<store>") << QStringLiteral("a\x01") << tif << false;
+            *row(ftp, "line break in the type")
+                << ftp << QStringLiteral("<store>") << v << QStringLiteral("\n.TIF") << false;
+            *row(ftp, "empty ID") << ftp << QStringLiteral("<store>") << QString() << tif << false;
+        }
+        *row(false, "absolute FilePath") << false << QStringLiteral("<victims>") << v << tif << true;
+        *row(true, "FilePath of dots only") << true << QStringLiteral("../..") << v << tif << true;
     }
-    void hostileNames() {
+    void plantedRows() {
         QFETCH(bool, ftp);
+        QFETCH(QString, filePath);
         QFETCH(QString, id);
         QFETCH(QString, type);
-        // Bait where the name, naively joined, would lead.
-        const QString filePath = month(QStringLiteral("2024-05"));
-        const QString bait = QDir::cleanPath(diskPath(ftp, filePath, id + type));
-        if (bait.startsWith(diskPath(ftp, m_areaName) + QLatin1Char('/')))
-            QVERIFY(writeFile(bait, "bait"));
-        const QStringList sandboxBefore = tree(m_box->path());
-        const QStringList areaBefore = tree(m_area);
-        QTreeWidgetItem* it = item(ftp, filePath, id, type);
+        QFETCH(bool, badPath);
+        MyInit::FtpMode = ftp;
+        // The store's folder and, beside it, the victims'.
+        const QString store = ftp ? QLatin1Char('/') + m_areaName : QStringLiteral("store");
+        const QString victims = ftp ? m_areaName + QStringLiteral("-victims") : QStringLiteral("victims");
+        const QString victimsOnDisk = ftp ? m_ftp->onDisk(QLatin1Char('/') + victims) : m_box->path(victims);
+        const QString victimsInRow =
+            ftp || !filePath.startsWith(QLatin1String("<victims>")) ? victims : victimsOnDisk;
+        const QByteArray bait = "victim's bytes, never to be read";
+        QVERIFY(writeFile(victimsOnDisk + QStringLiteral("/V.TIF"), bait));
+        // Dots from the FTP login folder end at the server's root: a victim there too.
+        QVERIFY(writeFile(m_ftp->onDisk(QStringLiteral("/V.TIF")), bait));
+        const auto fill = [&](QString text) {
+            return text.replace(QLatin1String("<store>"), ftp ? store : QString())
+                .replace(QLatin1String("<victims>"), victimsInRow);
+        };
+        filePath = fill(filePath);
+        if (!ftp && filePath.startsWith(QLatin1Char('/')) && !filePath.startsWith(victimsOnDisk))
+            filePath = filePath.mid(1);
+        id = fill(id);
+        type = fill(type);
+        MyInit::gsPath = ftp ? store : m_box->path(QStringLiteral("store"));
+        QVERIFY(QDir().mkpath(m_box->path(QStringLiteral("store"))));
+        m_items.emplace_back(ui::ListItem::make(QStringLiteral("1"), kName, type, filePath, id));
+        QTreeWidgetItem* it = m_items.back().get();
 
         QCOMPARE(fetch(ftp, it), QString());
-        expectMessage(QStringLiteral("原文的标识或类型不是合法的文件名，不能读取：") + kName,
-                      dialogs::Icon::Exclamation);
+        const QString notFound =
+            ftp && badPath ? QStringLiteral("在FTP服务器上找不到") + filePath + QStringLiteral("路径")
+            : ftp          ? QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件")
+                           : QStringLiteral("在找不到") + kName + QStringLiteral("文件");
+        expectMessage(notFound, dialogs::Icon::None);
         QCOMPARE(ui::ListItem::cachePath(it), QString());
-        QCOMPARE(tree(m_box->path()), sandboxBefore);
-        QCOMPARE(tree(m_area), areaBefore);
+        QCOMPARE(tree(cache()), QStringList());
+
+        transfer::deleteStoredFile(filePath, id, type);
+        QCOMPARE(readFile(victimsOnDisk + QStringLiteral("/V.TIF")), bait);
+        QCOMPARE(readFile(m_ftp->onDisk(QStringLiteral("/V.TIF"))), bait);
+    }
+
+    // Another user of the machine prepares the cache: only a private folder of ours
+    // is used, and nothing planted in it is followed.
+    void foreignCache_data() {
+        QTest::addColumn<bool>("ftp");
+        QTest::addColumn<QString>("plant");
+        QTest::addColumn<bool>("used");
+        for (const bool ftp : {false, true}) {
+            const char* mode = ftp ? "ftp: " : "folder: ";
+            QTest::addRow("%ssymbolic link as the folder", mode)
+                << ftp << QStringLiteral("folder link") << false;
+            QTest::addRow("%sforeign open folder", mode) << ftp << QStringLiteral("foreign folder") << false;
+            QTest::addRow("%sour open folder, link at the name", mode)
+                << ftp << QStringLiteral("name link") << true;
+        }
+    }
+    void foreignCache() {
+        QFETCH(bool, ftp);
+        QFETCH(QString, plant);
+        QFETCH(bool, used);
+        if (::geteuid() != 0)
+            QSKIP("planting as another user needs root to create and act as that user");
+        const QString intruder = QStringLiteral("wo-cache-intruder");
+        if (!::getpwnam("wo-cache-intruder"))
+            QCOMPARE(QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("--no-create-home"),
+                                                                   QStringLiteral("--system"), intruder}),
+                     0);
+        const passwd* other = ::getpwnam("wo-cache-intruder");
+        QVERIFY(other);
+        const QByteArray bait = "the intruder's file";
+        const QString victim = m_box->writeFile(QStringLiteral("victim/V.TIF"), bait);
+        const QString name = id("a") + QStringLiteral(".TIF");
+        QVERIFY(QDir().mkpath(QFileInfo(cache()).path()));
+        const QByteArray folder = QFile::encodeName(cache());
+        if (plant == QLatin1String("folder link")) {
+            QVERIFY(QFile::link(QFileInfo(victim).path(), cache()));
+            QCOMPARE(::lchown(folder.constData(), other->pw_uid, other->pw_gid), 0);
+        } else {
+            QVERIFY(QDir().mkdir(cache()));
+            QCOMPARE(::chmod(folder.constData(), 0777), 0);
+            if (plant == QLatin1String("foreign folder"))
+                QCOMPARE(::chown(folder.constData(), other->pw_uid, other->pw_gid), 0);
+            else {
+                const QByteArray link = QFile::encodeName(cache() + QLatin1Char('/') + name);
+                QVERIFY(QFile::link(victim, cache() + QLatin1Char('/') + name));
+                QCOMPARE(::lchown(link.constData(), other->pw_uid, other->pw_gid), 0);
+            }
+        }
+        const QByteArray data = binaryContent(20000, 9);
+        QTreeWidgetItem* it =
+            document(ftp, month(QStringLiteral("2024-05")), id("a"), QStringLiteral(".TIF"), data);
+
+        const QString got = fetch(ftp, it);
+        QCOMPARE(readFile(victim), bait);
+        QCOMPARE(tree(QFileInfo(victim).path()), QStringList{QStringLiteral("V.TIF")});
+        if (used) {
+            QCOMPARE(got, cache() + QLatin1Char('/') + name);
+            QVERIFY(!QFileInfo(got).isSymLink());
+            QCOMPARE(readFile(got), data);
+            QCOMPARE(mode(cache()), 0700);
+            QCOMPARE(mode(got), 0600);
+        } else {
+            QCOMPARE(got, QString());
+            QCOMPARE(ui::ListItem::cachePath(it), QString());
+            if (ftp)
+                expectMessage(QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件"),
+                              dialogs::Icon::None);
+            else
+                QVERIFY((*m_dialogs)->calls().isEmpty());
+        }
     }
 
     void unwritableCache_data() {

@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QUrl>
+#include <string_view>
 
 namespace wo::inet {
 
@@ -31,26 +32,13 @@ size_t readFrom(char* buffer, size_t size, size_t count, void* source) {
     return read < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(read);
 }
 
-QString displayPath(const QStringList& path) {
-    return QLatin1Char('/') + path.join(QLatin1Char('/'));
+template <typename Path> QString displayPath(const Path& path) {
+    const QString joined = path.parts.join(QLatin1Char('/'));
+    return path.absolute ? QLatin1Char('/') + joined : joined.isEmpty() ? QStringLiteral(".") : joined;
 }
 
 QByteArray command(const char* verb, const QString& name) {
     return QByteArray(verb) + ' ' + name.toUtf8();
-}
-
-// Failures after which the server still talks to us, so a partial upload can go.
-bool serverAnswers(CURLcode code) {
-    switch (code) {
-    case CURLE_QUOTE_ERROR:
-    case CURLE_UPLOAD_FAILED:
-    case CURLE_REMOTE_DISK_FULL:
-    case CURLE_PARTIAL_FILE:
-    case CURLE_ABORTED_BY_CALLBACK:
-        return true;
-    default:
-        return false;
-    }
 }
 
 } // namespace
@@ -71,16 +59,16 @@ FtpConnection::FtpConnection(FtpLogin login) : m_login(std::move(login)) {
 
 void FtpConnection::setCurrentDirectory(const QString& dir) {
     std::lock_guard lock(m_mutex);
-    const QStringList target = resolve(dir);
+    const RemotePath target = resolve(dir);
     check(perform(target, {}, {}), QStringLiteral("Cannot open folder %1").arg(displayPath(target)));
     m_cwd = target;
 }
 
 void FtpConnection::createDirectory(const QString& dir) {
     std::lock_guard lock(m_mutex);
-    const QStringList target = resolve(dir);
+    const RemotePath target = resolve(dir);
     const QString action = QStringLiteral("Cannot create folder %1").arg(displayPath(target));
-    if (target.isEmpty())
+    if (target.parts.isEmpty())
         throw Error(WO_INET_ERROR_INVALID_ARGUMENT, action);
     // Asking first tells an existing folder apart from the server's other MKD refusals.
     const CURLcode probe = perform(target, {}, {});
@@ -88,53 +76,81 @@ void FtpConnection::createDirectory(const QString& dir) {
         throw Error(WO_INET_ERROR_EXTENDED, action + QStringLiteral(": it exists"));
     if (probe != CURLE_REMOTE_ACCESS_DENIED)
         throw failure(probe, action);
-    check(perform(target.mid(0, target.size() - 1), {}, {.postQuote = {command("MKD", target.last())}}),
-          action);
+    check(perform(target.parent(), {}, {.postQuote = {command("MKD", target.parts.last())}}), action);
 }
 
 void FtpConnection::putFile(const QString& localPath, const QString& remoteName) {
     std::lock_guard lock(m_mutex);
-    const QStringList target = resolve(remoteName);
+    const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot store %1 as %2").arg(localPath, displayPath(target));
-    if (target.isEmpty())
+    if (target.parts.isEmpty())
         throw Error(WO_INET_ERROR_INVALID_ARGUMENT, action);
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
         throw Error(file.exists() ? WO_INET_ERROR_PERMISSION_DENIED : WO_INET_ERROR_FILE_NOT_FOUND,
                     action + QStringLiteral(": ") + file.errorString());
 
-    // Upload under a hidden name in the same folder, then rename in one step, so the
-    // final name never shows a partial file.
-    const QStringList dir = target.mid(0, target.size() - 1);
-    const QString name = target.last();
-    const QString part = QStringLiteral(".%1.part-%2")
-                             .arg(name)
-                             .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-    Request upload{
-        .nobody = false, .source = &file, .postQuote = {command("RNFR", part), command("RNTO", name)}};
-    const CURLcode code = perform(dir, part, upload);
+    const RemotePath dir = target.parent();
+    const QString name = target.parts.last();
+    // What a failed upload may have left on the server, to remove before reporting.
+    QStringList leftovers;
+    CURLcode code = CURLE_OK;
+    if (m_renameRefused) {
+        code = storeDirectly(file, dir, name);
+        if (code != CURLE_OK && m_storeSent)
+            leftovers << name;
+    } else {
+        // Upload under a hidden name in the same folder, then rename in one step, so the
+        // final name never shows a partial file.
+        const QString part = QStringLiteral(".%1.part-%2")
+                                 .arg(name)
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        Request upload{
+            .nobody = false, .source = &file, .postQuote = {command("RNFR", part), command("RNTO", name)}};
+        code = perform(dir, part, upload);
+        if (code == CURLE_QUOTE_ERROR && !m_renameSent) {
+            // The upload is whole but the server refuses renaming (some let writers store
+            // only): store again under the final name, and store directly from now on.
+            m_renameRefused = true;
+            removeQuietly(dir, part);
+            code = storeDirectly(file, dir, name);
+            if (code != CURLE_OK && m_storeSent)
+                leftovers << name;
+        } else if (code != CURLE_OK && m_storeSent) {
+            // A rename sent without a reply may have happened; the final name may also
+            // hold an earlier file, so only the caller can tell whether it may go.
+            leftovers << part;
+        }
+    }
     if (code == CURLE_OK)
         return;
-    Error error =
+    const Error error =
         code == CURLE_ABORTED_BY_CALLBACK
             ? Error(WO_INET_ERROR_PERMISSION_DENIED, action + QStringLiteral(": ") + file.errorString())
             : failure(code, action);
-    if (serverAnswers(code)) {
-        const CURLcode removed = perform(dir, {}, {.postQuote = {command("DELE", part)}});
-        if (removed != CURLE_OK)
-            error = Error(
-                error.number(),
-                error.description() + QStringLiteral("; ") +
-                    failure(removed, QStringLiteral("the partial upload %1 stays").arg(part)).description());
-    }
+    for (const QString& leftover : leftovers)
+        removeQuietly(dir, leftover);
     throw error;
+}
+
+CURLcode FtpConnection::storeDirectly(QFile& file, const RemotePath& dir, const QString& name) {
+    if (!file.seek(0))
+        return CURLE_ABORTED_BY_CALLBACK;
+    Request upload;
+    upload.nobody = false;
+    upload.source = &file;
+    return perform(dir, name, upload);
+}
+
+void FtpConnection::removeQuietly(const RemotePath& dir, const QString& name) {
+    perform(dir, {}, {.postQuote = {command("DELE", name)}});
 }
 
 void FtpConnection::getFile(const QString& remoteName, const QString& localPath, bool failIfExists) {
     std::lock_guard lock(m_mutex);
-    const QStringList target = resolve(remoteName);
+    const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot fetch %1 into %2").arg(displayPath(target), localPath);
-    if (target.isEmpty())
+    if (target.parts.isEmpty())
         throw Error(WO_INET_ERROR_INVALID_ARGUMENT, action);
     if (failIfExists && QFileInfo::exists(localPath))
         throw Error(WO_INET_ERROR_FILE_EXISTS, action + QStringLiteral(": the file exists"));
@@ -148,7 +164,7 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
     Request download;
     download.nobody = false;
     download.sink = &file;
-    const CURLcode code = perform(target.mid(0, target.size() - 1), target.last(), download);
+    const CURLcode code = perform(target.parent(), target.parts.last(), download);
     if (code == CURLE_WRITE_ERROR)
         throw Error(WO_INET_ERROR_PERMISSION_DENIED, action + QStringLiteral(": ") + file.errorString());
     check(code, action);
@@ -158,41 +174,44 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
 
 void FtpConnection::deleteFile(const QString& remoteName) {
     std::lock_guard lock(m_mutex);
-    const QStringList target = resolve(remoteName);
+    const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot delete %1").arg(displayPath(target));
-    if (target.isEmpty())
+    if (target.parts.isEmpty())
         throw Error(WO_INET_ERROR_INVALID_ARGUMENT, action);
-    check(perform(target.mid(0, target.size() - 1), {}, {.postQuote = {command("DELE", target.last())}}),
-          action);
+    check(perform(target.parent(), {}, {.postQuote = {command("DELE", target.parts.last())}}), action);
 }
 
-QStringList FtpConnection::resolve(const QString& name) const {
+FtpConnection::RemotePath FtpConnection::resolve(const QString& name) const {
     // Names reach the server inside FTP commands, where a line break would end one.
     for (const QChar c : name)
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isNull())
             throw Error(WO_INET_ERROR_INVALID_ARGUMENT,
                         QStringLiteral("A remote name holds a line break or a zero character"));
-    QStringList path = name.startsWith(QLatin1Char('/')) ? QStringList() : m_cwd;
+    RemotePath path = name.startsWith(QLatin1Char('/')) ? RemotePath{true, {}} : m_cwd;
     for (const QString& part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (part == QLatin1String("..")) {
-            if (!path.isEmpty())
-                path.removeLast();
+            if (!path.parts.isEmpty())
+                path.parts.removeLast();
         } else if (part != QLatin1String("."))
-            path.append(part);
+            path.parts.append(part);
     }
     return path;
 }
 
-QByteArray FtpConnection::url(const QStringList& dir, const QString& file) const {
-    QByteArray url = m_base + '/';
-    for (const QString& part : dir)
+QByteArray FtpConnection::url(const RemotePath& dir, const QString& file) const {
+    // libcurl reads a URL path from the login folder; an encoded "/" as the first
+    // segment starts it at the server's root.
+    QByteArray url = m_base + (dir.absolute ? "/%2F" : "/");
+    for (const QString& part : dir.parts)
         url += QUrl::toPercentEncoding(part) + '/';
     return url + QUrl::toPercentEncoding(file);
 }
 
-CURLcode FtpConnection::perform(const QStringList& dir, const QString& file, const Request& request) {
+CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, const Request& request) {
     // Reset drops the last call's options; the open control connection stays cached.
     curl_easy_reset(m_easy.get());
+    m_storeSent = false;
+    m_renameSent = false;
     m_errorText[0] = '\0';
     m_lastReply.clear();
     m_easy.set(CURLOPT_URL, url(dir, file).constData());
@@ -252,10 +271,15 @@ void FtpConnection::check(CURLcode code, const QString& action) const {
 }
 
 int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
-    // Only server replies: what we send includes the password.
+    auto* connection = static_cast<FtpConnection*>(self);
+    // Only server replies are kept: what we send includes the password.
     if (type == CURLINFO_HEADER_IN)
-        static_cast<FtpConnection*>(self)->m_lastReply =
-            QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
+        connection->m_lastReply = QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
+    const std::string_view sent(data, type == CURLINFO_HEADER_OUT ? size : 0);
+    if (sent.starts_with("STOR "))
+        connection->m_storeSent = true;
+    if (sent.starts_with("RNTO "))
+        connection->m_renameSent = true;
     return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <mutex>
 
+class QFile;
 class QIODevice;
 
 namespace wo::inet {
@@ -38,6 +39,15 @@ public:
     void deleteFile(const QString& remoteName);
 
 private:
+    // A folder or file on the server: from the server's root when absolute, else from
+    // the login folder.
+    struct RemotePath {
+        bool absolute = false;
+        QStringList parts;
+
+        RemotePath parent() const { return {absolute, parts.mid(0, parts.size() - 1)}; }
+    };
+
     // What one libcurl transfer does beyond reaching dir (and file, when given).
     struct Request {
         bool nobody = true;
@@ -46,9 +56,13 @@ private:
         QList<QByteArray> postQuote;
     };
 
-    QStringList resolve(const QString& name) const;
-    QByteArray url(const QStringList& dir, const QString& file) const;
-    CURLcode perform(const QStringList& dir, const QString& file, const Request& request);
+    RemotePath resolve(const QString& name) const;
+    QByteArray url(const RemotePath& dir, const QString& file) const;
+    CURLcode perform(const RemotePath& dir, const QString& file, const Request& request);
+    // Stores without a temporary name, on servers that refuse renaming.
+    CURLcode storeDirectly(QFile& file, const RemotePath& dir, const QString& name);
+    // Best effort: the server may refuse or be gone.
+    void removeQuietly(const RemotePath& dir, const QString& name);
     Error failure(CURLcode code, const QString& action) const;
     void check(CURLcode code, const QString& action) const;
 
@@ -64,7 +78,13 @@ private:
     StringList m_postQuote;
     std::array<char, CURL_ERROR_SIZE> m_errorText{};
     QString m_lastReply;
-    QStringList m_cwd;
+    RemotePath m_cwd;
+    // What this transfer has sent, seen in libcurl's trace: tells an upload that never
+    // began from one that left a file, and a refused rename from a refused RNFR.
+    bool m_storeSent = false;
+    bool m_renameSent = false;
+    // The server refused to rename an upload; later ones store under the final name.
+    bool m_renameRefused = false;
     std::mutex m_mutex;
 };
 

@@ -1,0 +1,20 @@
+#include "DyingFtp.h"
+
+namespace wo::test {
+
+DyingFtp::DyingFtp(const QString& root, const QString& command, const QString& code) {
+    m_process.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral(WO_DYING_FTP), root, QStringLiteral("u"), QStringLiteral("p"), command, code});
+    QByteArray line;
+    while (!line.endsWith('\n') && m_process.waitForReadyRead(10000))
+        line += m_process.readAllStandardOutput();
+    port = static_cast<quint16>(line.trimmed().mid(5).toUInt());
+}
+
+DyingFtp::~DyingFtp() {
+    m_process.kill();
+    m_process.waitForFinished();
+}
+
+} // namespace wo::test

@@ -1,0 +1,41 @@
+"""An FTP server on 127.0.0.1 that closes the control connection instead of sending
+one reply, once: the reply starting with CODE to the command COMMAND.
+
+    dying_ftp.py ROOT USER PASSWORD COMMAND CODE
+
+Prints "port N" once it listens; later connections are served normally.
+"""
+import socket
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+root, user, password, command, code = sys.argv[1:6]
+
+
+class DyingHandler(FTPHandler):
+    died = False
+    last_command = ""
+
+    def pre_process_command(self, line, cmd, arg):
+        self.last_command = cmd
+        return super().pre_process_command(line, cmd, arg)
+
+    def respond(self, resp, *args, **kwargs):
+        if not DyingHandler.died and self.last_command == command and resp.startswith(code):
+            DyingHandler.died = True
+            # Shutting the socket down works even inside pyftpdlib's own closing of a
+            # data transfer, where closing the handler would not.
+            self.socket.shutdown(socket.SHUT_RDWR)
+            return
+        super().respond(resp, *args, **kwargs)
+
+
+authorizer = DummyAuthorizer()
+authorizer.add_user(user, password, root, perm="elradfmwMT")
+DyingHandler.authorizer = authorizer
+server = FTPServer(("127.0.0.1", 0), DyingHandler)
+print("port", server.socket.getsockname()[1], flush=True)
+server.serve_forever()
