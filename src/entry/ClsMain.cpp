@@ -26,9 +26,6 @@ void ensureApplication() {
     static QApplication app(argc, argv);
 }
 
-const QString kNoConnection = QStringLiteral("The connection cannot be used to perform this operation. It is "
-                                             "either closed or invalid in this context.");
-
 // The settings check of ShowForm; false when a message said what is missing.
 bool settingsReady() {
     if (MyInit::FtpMode) {
@@ -117,7 +114,7 @@ HRESULT ClsMain::ShowForm() {
         if (!settingsReady())
             return;
         if (!MyInit::Connection)
-            throw Error(3709, kNoConnection);
+            throw err::make(err::NoConnection);
         ui::FrmMainList form;
         form.Form_Load();
         form.exec();
@@ -131,7 +128,7 @@ HRESULT ClsMain::AddOriginalFile(int16_t* result) {
     return com::server::guard([result] {
         ensureApplication();
         if (!MyInit::Connection)
-            throw Error(3709, kNoConnection);
+            throw err::make(err::NoConnection);
         *result = store::ClsFileOperation().AddFile(nullptr) ? -1 : 0;
     });
 }

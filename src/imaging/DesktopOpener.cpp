@@ -20,7 +20,7 @@ QString associatedProgram(const QString& mimeType) {
         const QString reason = query.errorString();
         query.kill();
         query.waitForFinished();
-        throw Error(DesktopOpener::StartFailed, QStringLiteral("xdg-mime: ") + reason);
+        throw err::make(err::ProgramStartFailed, QStringLiteral("xdg-mime：") + reason);
     }
     return QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
 }
@@ -30,15 +30,15 @@ QString associatedProgram(const QString& mimeType) {
 void DesktopOpener::openInOwnApplication(const QString& path) {
     const QFileInfo file(path);
     if (!file.isFile())
-        throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + path);
+        throw err::make(err::FileNotFound, path);
     const QString mimeType = QMimeDatabase().mimeTypeForFile(file).name();
     if (associatedProgram(mimeType).isEmpty())
-        throw Error(NoAssociatedProgram, QStringLiteral("没有与该文件关联的程序：") + file.fileName());
+        throw err::make(err::NoAssociatedProgram, file.fileName());
     QProcess opener;
     opener.setProgram(QStringLiteral("xdg-open"));
     opener.setArguments({file.absoluteFilePath()});
     if (!opener.startDetached())
-        throw Error(StartFailed, QStringLiteral("xdg-open: ") + opener.errorString());
+        throw err::make(err::ProgramStartFailed, QStringLiteral("xdg-open：") + opener.errorString());
 }
 
 } // namespace wo::imaging

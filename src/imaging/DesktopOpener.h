@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ImageView.h"
+#include "platform/Error.h"
 
 namespace wo::imaging {
 
@@ -8,8 +9,8 @@ namespace wo::imaging {
 class DesktopOpener final : public DocumentOpener {
 public:
     // Error numbers beyond wo::err::FileNotFound.
-    static constexpr int NoAssociatedProgram = 31036;
-    static constexpr int StartFailed = 31037;
+    static constexpr int NoAssociatedProgram = err::NoAssociatedProgram;
+    static constexpr int StartFailed = err::ProgramStartFailed;
 
     // Throws wo::Error 53 for a missing file, NoAssociatedProgram when the desktop
     // has no program for the file's type, StartFailed when a helper cannot start.

@@ -26,7 +26,7 @@ void ImageAdminDialog::showPrintDialog() {
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCurrentPage |
                       QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     if (execDialog(dialog) != QDialog::Accepted)
-        throw Error(err::PrintDialogCancelled, QStringLiteral("printing cancelled"));
+        throw err::make(err::PrintDialogCancelled);
     switch (m_printer.printRange()) {
     case QPrinter::PageRange:
         m_range = 1;

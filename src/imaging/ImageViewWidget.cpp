@@ -143,7 +143,7 @@ void ImageViewWidget::setView(geometry::View view) {
 
 void ImageViewWidget::setZoomPercent(double percent) {
     if (!(percent > 0))
-        throw Error(err::InvalidArgument, QStringLiteral("zoom must be above 0 %"));
+        throw err::make(err::InvalidArgument, QStringLiteral("缩放比例必须大于 0%"));
     setView(geometry::zoomAroundCentre(m_view, percent, rotatedImageSize(), size()));
 }
 
@@ -154,7 +154,7 @@ void ImageViewWidget::showImage() {
     }
     PageDocument& doc = document();
     if (m_page < 1 || m_page > doc.pageCount())
-        throw Error(err::InvalidArgument, QStringLiteral("%1 has no page %2").arg(m_file).arg(m_page));
+        throw err::make(err::InvalidArgument, QStringLiteral("%1 没有第 %2 页").arg(m_file).arg(m_page));
     // While a bilevel page is decoded, the parts likely painted next are shrunk beside it.
     std::vector<std::pair<ShrunkPart, std::unique_ptr<ShrinkInBands>>> early;
     const auto prepare = [&](const QImage& page) -> PageDocument::RowWork {
@@ -187,7 +187,7 @@ void ImageViewWidget::clearImage() {
 
 void ImageViewWidget::fitImage(qint16 mode) {
     if (mode != BestFit && mode != FitToWidth && mode != ActualSize)
-        throw Error(err::InvalidArgument, QStringLiteral("unknown fit mode %1").arg(mode));
+        throw err::make(err::InvalidArgument, QStringLiteral("未知的适应方式 %1").arg(mode));
     m_fit = mode;
     const double zoom = geometry::fitZoom(rotatedImageSize(), size(), mode);
     if (zoom > 0)
@@ -222,8 +222,8 @@ void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outpu
     Q_UNUSED(outputFormat)
     PageDocument& doc = document();
     if (firstPage < 1 || lastPage < firstPage || lastPage > doc.pageCount())
-        throw Error(err::InvalidArgument,
-                    QStringLiteral("%1: no pages %2 to %3").arg(m_file).arg(firstPage).arg(lastPage));
+        throw err::make(err::InvalidArgument,
+                        QStringLiteral("%1 没有第 %2 至 %3 页").arg(m_file).arg(firstPage).arg(lastPage));
     if (!m_printer) {
         if (!m_ownPrinter)
             m_ownPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -242,7 +242,7 @@ void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outpu
     layoutFor(page);
     QPainter painter;
     if (!painter.begin(&printer))
-        throw Error(err::InvalidArgument, QStringLiteral("the printer does not start"));
+        throw err::make(err::PrinterError, QStringLiteral("打印机不能启动"));
     for (int index = firstPage;; ++index) {
         painter.drawImage(QRectF(printer.pageRect(QPrinter::DevicePixel)), page);
         if (index == lastPage)

@@ -24,7 +24,7 @@ constexpr double MetresPerInch = 0.0254;
 constexpr double PdfDpi = 150;
 
 [[noreturn]] void fail(const QString& path, const QString& why) {
-    throw Error(err::InvalidFileFormat, QStringLiteral("%1: %2").arg(path, why));
+    throw err::make(err::InvalidFileFormat, path + QStringLiteral("：") + why);
 }
 
 void setDpi(QImage& image, double xDpi, double yDpi) {
@@ -74,7 +74,7 @@ QImage readWithQt(const QString& path, const QByteArray& format, int index) {
     // Qt's default refuses colour A4 scans at 600 dpi.
     reader.setAllocationLimit(AllocationLimitMb);
     if (index > 0 && !reader.jumpToImage(index))
-        fail(path, QStringLiteral("page %1 missing").arg(index + 1));
+        fail(path, QStringLiteral("缺少第 %1 页").arg(index + 1));
     QImage image = reader.read();
     if (image.isNull())
         fail(path, reader.errorString());
@@ -123,10 +123,10 @@ QImage readBilevel(TIFF* tiff, const QString& path, int index, const PageDocumen
     TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
     TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
     if (width == 0 || height == 0 || (quint64(width) + 7) / 8 * height > quint64(AllocationLimitMb) << 20)
-        fail(path, QStringLiteral("page %1 has a bad size").arg(index + 1));
+        fail(path, QStringLiteral("第 %1 页的尺寸无效").arg(index + 1));
     QImage image(int(width), int(height), QImage::Format_Mono);
     if (image.isNull())
-        fail(path, QStringLiteral("page too large"));
+        fail(path, QStringLiteral("页面过大"));
     image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
     float xRes = 0, yRes = 0;
     TIFFGetField(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
@@ -157,7 +157,7 @@ QImage readBilevel(TIFF* tiff, const QString& path, int index, const PageDocumen
     for (uint32_t y = 0; y < height; ++y) {
         uchar* const line = bits + qsizetype(y) * stride;
         if (TIFFReadScanline(tiff, line, y, 0) < 0)
-            fail(path, QStringLiteral("page %1 unreadable").arg(index + 1));
+            fail(path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
         if (photometric == PHOTOMETRIC_MINISBLACK)
             std::transform(line, line + used, line, [](uchar byte) { return uchar(~byte); });
         if ((y + 1) % RowsPerStep == 0)
@@ -182,7 +182,7 @@ std::vector<quint64> tiffDirectories(const QString& path) {
     const bool little = file.read(reinterpret_cast<char*>(bytes), 1) == 1 && bytes[0] == 'I';
     const auto number = [&](quint64 at, int size) -> quint64 {
         if (!file.seek(qint64(at)) || file.read(reinterpret_cast<char*>(bytes), size) != size)
-            fail(path, QStringLiteral("TIFF directory outside the file"));
+            fail(path, QStringLiteral("TIFF 目录超出文件范围"));
         if (size == 2)
             return little ? qFromLittleEndian<quint16>(bytes) : qFromBigEndian<quint16>(bytes);
         return little ? qFromLittleEndian<quint32>(bytes) : qFromBigEndian<quint32>(bytes);
@@ -190,11 +190,11 @@ std::vector<quint64> tiffDirectories(const QString& path) {
     std::vector<quint64> directories;
     for (quint64 at = number(4, 4); at != 0; at = number(at + 2 + 12 * number(at, 2), 4)) {
         if (std::find(directories.begin(), directories.end(), at) != directories.end())
-            fail(path, QStringLiteral("TIFF directories loop"));
+            fail(path, QStringLiteral("TIFF 目录循环"));
         directories.push_back(at);
     }
     if (directories.empty())
-        fail(path, QStringLiteral("TIFF without pages"));
+        fail(path, QStringLiteral("TIFF 文件没有页"));
     return directories;
 }
 
@@ -207,7 +207,7 @@ public:
         // mapped: reading the one strip is cheaper than faulting in its pages.
         const TiffHandle tiff(TIFFOpen(QFile::encodeName(m_path).constData(), "rhm"), TIFFClose);
         if (!tiff || !TIFFSetSubDirectory(tiff.get(), m_directories.at(size_t(index))))
-            fail(m_path, QStringLiteral("TIFF directory %1 unreadable").arg(index + 1));
+            fail(m_path, QStringLiteral("TIFF 第 %1 个目录无法读取").arg(index + 1));
         if (isPlainBilevel(tiff.get()))
             return readBilevel(tiff.get(), m_path, index, whileDecoding);
         return readWithQt(m_path, "tiff", index);
@@ -240,16 +240,16 @@ public:
         for (int i = 0; i < MaxPages; ++i) {
             const qsizetype at = 4 + 4 * i;
             if (at + 4 > m_data.size())
-                fail(m_path, QStringLiteral("page table truncated"));
+                fail(m_path, QStringLiteral("页表不完整"));
             const quint32 offset = qFromLittleEndian<quint32>(m_data.constData() + at);
             if (offset == 0)
                 break;
             if (offset < 8 || offset >= quint64(m_data.size()))
-                fail(m_path, QStringLiteral("page %1 outside the file").arg(i + 1));
+                fail(m_path, QStringLiteral("第 %1 页超出文件范围").arg(i + 1));
             m_pages.push_back({qsizetype(offset), 0});
         }
         if (m_pages.empty())
-            fail(m_path, QStringLiteral("no pages"));
+            fail(m_path, QStringLiteral("没有页"));
         for (size_t i = 0; i < m_pages.size(); ++i) {
             const qsizetype end = i + 1 < m_pages.size() && m_pages[i + 1].first > m_pages[i].first
                                       ? m_pages[i + 1].first
@@ -263,7 +263,7 @@ public:
         const auto [offset, length] = m_pages.at(size_t(index));
         // A damaged header can claim a huge page; refuse it before the decoder allocates.
         if (length < 128 || pcxPixels(m_data.constData() + offset) > MaxPixels)
-            fail(m_path, QStringLiteral("page %1 has a bad header").arg(index + 1));
+            fail(m_path, QStringLiteral("第 %1 页的头部无效").arg(index + 1));
         try {
             Magick::Image image;
             image.quiet(true);
@@ -273,7 +273,7 @@ public:
             const int h = int(image.rows());
             QImage out(w, h, QImage::Format_RGBA8888);
             if (out.isNull())
-                fail(m_path, QStringLiteral("page too large"));
+                fail(m_path, QStringLiteral("页面过大"));
             image.write(0, 0, size_t(w), size_t(h), "RGBA", Magick::CharPixel, out.bits());
             const Magick::Geometry density = image.density();
             const double toInch =
@@ -299,20 +299,20 @@ class PdfSource final : public PageDocument::Source {
 public:
     explicit PdfSource(const QString& path) : m_path(path), m_doc(Poppler::Document::load(path)) {
         if (!m_doc || m_doc->isLocked() || m_doc->numPages() <= 0)
-            fail(m_path, QStringLiteral("unreadable PDF"));
+            fail(m_path, QStringLiteral("无法读取的 PDF"));
     }
     int pageCount() const override { return m_doc->numPages(); }
     QImage page(int index, const PageDocument::RowReader&) override {
         const std::unique_ptr<Poppler::Page> page = m_doc->page(index);
         if (!page)
-            fail(m_path, QStringLiteral("page %1 unreadable").arg(index + 1));
+            fail(m_path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
         // Posters get a lower resolution so no page exceeds MaxPixels.
         const QSizeF inches = page->pageSizeF() / 72.0;
         const double dpi =
             std::min(PdfDpi, std::sqrt(MaxPixels / std::max(1.0, inches.width() * inches.height())));
         QImage image = page->renderToImage(dpi, dpi);
         if (image.isNull())
-            fail(m_path, QStringLiteral("page %1 unreadable").arg(index + 1));
+            fail(m_path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
         setDpi(image, dpi, dpi);
         return image;
     }
@@ -326,7 +326,7 @@ std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
     QFile file(path);
     // A file that is gone is not a bad format: callers tell the user it was removed.
     if (!file.exists())
-        throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + path);
+        throw err::make(err::FileNotFound, path);
     if (!file.open(QIODevice::ReadOnly))
         fail(path, file.errorString());
     const QByteArray head = file.peek(128);
@@ -339,10 +339,10 @@ std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
     const QByteArray format = QImageReader::imageFormat(&file);
     file.close();
     if (format == "jpeg" && !readAll(path).contains("\xFF\xD9"))
-        fail(path, QStringLiteral("JPEG data truncated"));
+        fail(path, QStringLiteral("JPEG 数据不完整"));
     if (format == "bmp" || format == "gif" || format == "jpeg" || format == "png")
         return std::make_unique<QtSource>(path, format);
-    fail(path, QStringLiteral("not an image file"));
+    fail(path, QStringLiteral("不是图像文件"));
 }
 
 } // namespace
@@ -357,7 +357,7 @@ int PageDocument::pageCount() const {
 
 QImage PageDocument::page(int index, const RowReader& whileDecoding) {
     if (index < 0 || index >= pageCount())
-        throw Error(err::InvalidArgument, QStringLiteral("%1: no page %2").arg(m_path).arg(index + 1));
+        throw Error(err::InvalidArgument, QStringLiteral("%1 没有第 %2 页").arg(m_path).arg(index + 1));
     if (index != m_cachedIndex) {
         m_cached = m_source->page(index, whileDecoding);
         m_cachedIndex = index;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Error.h"
 #include "platform/dialogs/ScanSettings.h"
 
 #include <QList>
@@ -13,8 +14,8 @@ namespace wo::imaging {
 class ScanHelper {
 public:
     // Error numbers beyond the scanner's own.
-    static constexpr int NotStarted = 31040;
-    static constexpr int EndedUnexpectedly = 31041;
+    static constexpr int NotStarted = err::ScannerProgramNotStarted;
+    static constexpr int EndedUnexpectedly = err::ScannerProgramEnded;
 
     // The scanners attached to this machine.
     static QList<dialogs::ScanDevice> devices();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <memory>
@@ -42,7 +44,11 @@ public:
     void commit();
 
     // Errors of writing; the numbers tell the caller's message apart.
-    enum : int { DiskFull = 61, PathFileAccessError = 75, PathNotFound = 76 };
+    enum : int {
+        DiskFull = err::DiskFull,
+        PathFileAccessError = err::PathFileAccessError,
+        PathNotFound = err::PathNotFound
+    };
 
 private:
     struct Tiff;

@@ -23,13 +23,38 @@ private:
     QByteArray m_what;
 };
 
+// The catalogue: every error number the component raises itself, named once.
 namespace err {
-inline constexpr int FileNotFound = 53;
-inline constexpr int PermissionDenied = 70;
-inline constexpr int InvalidFileFormat = 321;
-inline constexpr int ItemNotFound = 3265;
 inline constexpr int InvalidArgument = 5;
+inline constexpr int Overflow = 6;
+inline constexpr int BadFileName = 52;
+inline constexpr int FileNotFound = 53;
+inline constexpr int DiskFull = 61;
+inline constexpr int PermissionDenied = 70;
+inline constexpr int PathFileAccessError = 75;
+inline constexpr int PathNotFound = 76;
+inline constexpr int InvalidFileFormat = 321;
+inline constexpr int InvalidPicture = 481;
+inline constexpr int PrinterError = 482;
+inline constexpr int InvalidFilter = 3001;
+inline constexpr int NoCurrentRecord = 3021;
+inline constexpr int ItemNotFound = 3265;
+inline constexpr int ObjectClosed = 3704;
+inline constexpr int ProviderNotFound = 3706;
+inline constexpr int NoConnection = 3709;
+inline constexpr int NoAssociatedProgram = 31036;
+inline constexpr int ProgramStartFailed = 31037;
+inline constexpr int ScannerProgramNotStarted = 31040;
+inline constexpr int ScannerProgramEnded = 31041;
 inline constexpr int PrintDialogCancelled = 32755;
+// Database failures without a number of the driver's own.
+inline constexpr int ProviderError = -2147467259;
+
+// The Chinese description users see for a number of the catalogue; "" for others.
+QString description(int number);
+
+// An error of the catalogue: its description, then ": " and `detail` when given.
+Error make(int number, const QString& detail = QString());
 } // namespace err
 
 } // namespace wo

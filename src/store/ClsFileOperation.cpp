@@ -120,7 +120,7 @@ qint64 ClsFileOperation::nextFileOrder() {
     const QVariant order = max.field(QStringLiteral("FileOrder"));
     const qint64 next = order.isNull() ? 1 : order.toLongLong() + 1;
     if (next > 32767)
-        throw Error(6, QStringLiteral("溢出：本业务记录的原文顺序号已达上限"));
+        throw Error(err::Overflow, QStringLiteral("溢出：本业务记录的原文顺序号已达上限"));
     return next;
 }
 
@@ -147,13 +147,14 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         // the month adds no ".." to the root, so the root is what is checked here.
         const QString rowPath = MyInit::FtpMode ? MyInit::gsPath : month;
         if (transfer::rowFault(rowPath, doc.id, type, MyInit::FtpMode) != transfer::RowFault::None)
-            throw Error(52, QStringLiteral("文件名不合法：") + rowPath + QLatin1Char('/') + doc.id + type);
+            throw Error(err::BadFileName,
+                        QStringLiteral("文件名不合法：") + rowPath + QLatin1Char('/') + doc.id + type);
         if (MyInit::FtpMode) {
             doc.filePath = transfer::prepareUploadDirectory(MyInit::gsPath, month);
         } else {
             doc.filePath = month;
             if (!QFileInfo(folder).isDir() && !QDir(MyInit::gsPath).mkdir(month))
-                throw Error(75, QStringLiteral("不能创建文件夹 ") + folder);
+                throw Error(err::PathFileAccessError, QStringLiteral("不能创建文件夹 ") + folder);
         }
         const QString storedName = doc.id + type;
         doc.fileOrder = nextFileOrder();

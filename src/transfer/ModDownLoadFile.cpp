@@ -21,9 +21,6 @@ namespace wo::transfer {
 
 namespace {
 
-constexpr int kBadFileName = 52;
-constexpr int kPathFileAccessError = 75;
-
 // Hosts hand over roots with and without a trailing "/".
 QString joinPath(const QString& dir, const QString& name) {
     return dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
@@ -73,7 +70,7 @@ QString cacheTarget(const QString& fileName) {
 Error accessError(const QString& path, bool refused) {
     if (refused)
         return Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + path);
-    return Error(kPathFileAccessError, QStringLiteral("路径/文件访问错误：") + path);
+    return Error(err::PathFileAccessError, QStringLiteral("路径/文件访问错误：") + path);
 }
 
 bool readRefused(const QString& source) {
@@ -140,9 +137,9 @@ void trustCacheLevel(const QString& level) {
     const QByteArray path = QFile::encodeName(level);
     if (::mkdir(path.constData(), 0700) == 0)
         return;
-    const Error refused(kPathFileAccessError, QStringLiteral("下载缓存文件夹不可信任：") + level);
+    const Error refused(err::PathFileAccessError, QStringLiteral("下载缓存文件夹不可信任：") + level);
     if (errno != EEXIST)
-        throw Error(kPathFileAccessError, QStringLiteral("不能建立下载缓存文件夹：") + level);
+        throw Error(err::PathFileAccessError, QStringLiteral("不能建立下载缓存文件夹：") + level);
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         throw refused;
@@ -203,7 +200,7 @@ QString cacheFolder() {
 QString storedFileName(const QString& id, const QString& type) {
     const QString name = id + type;
     if (!isPlainName(id) || !isPlainName(name))
-        throw Error(kBadFileName, QStringLiteral("文件名不合法：") + name);
+        throw Error(err::BadFileName, QStringLiteral("文件名不合法：") + name);
     return name;
 }
 

@@ -585,7 +585,7 @@ void TestDb::malformedFilter() {
     rs.moveNext();
     const auto error = errorOf([&] { rs.setFilter(expression); });
     QCOMPARE(error.number(), 3001);
-    QVERIFY2(error.description().contains(QStringLiteral("position %1").arg(position)),
+    QVERIFY2(error.description().contains(QStringLiteral("第 %1 个字符处").arg(position)),
              qPrintable(error.description()));
     QCOMPARE(rs.filter(), previous);
     QCOMPARE(rs.recordCount(), 2);

@@ -96,7 +96,8 @@ void TestDesktopOpener::helperMissing() {
     const Error e = openError(pdf);
     qputenv("PATH", oldPath);
     QCOMPARE(e.number(), DesktopOpener::StartFailed);
-    QVERIFY2(e.description().startsWith(helper + ": ") && e.description().size() > helper.size() + 2,
+    const QString prefix = QStringLiteral("程序不能启动：") + helper + QStringLiteral("：");
+    QVERIFY2(e.description().startsWith(prefix) && e.description().size() > prefix.size(),
              qPrintable(e.description()));
 }
 

@@ -204,7 +204,7 @@ void TestProfile::showsTypeIcon() {
             ui::ShowTypeIcon(window.ImgTypeICO, window.ImgBack, type, policy);
     } catch (const Error& e) {
         thrown = e.number();
-        QCOMPARE(e.description(), QStringLiteral("Invalid picture"));
+        QCOMPARE(e.description(), QStringLiteral("图片无效"));
     }
     qunsetenv("WO_COMPONENT_DIR");
     QCOMPARE(thrown, error);

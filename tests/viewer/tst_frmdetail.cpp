@@ -359,7 +359,7 @@ void TestFrmDetail::unreadableTypeIcon() {
     QVERIFY(w.panelText(2).isEmpty());
     const auto calls = rec.dialogs->calls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls[0].text, QStringLiteral("错误481：Invalid picture"));
+    QCOMPARE(calls[0].text, QStringLiteral("错误481：图片无效"));
     QCOMPARE(calls[0].title, QStringLiteral("图象浏览"));
 }
 

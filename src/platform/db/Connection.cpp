@@ -12,8 +12,6 @@ namespace wo::db {
 namespace {
 
 // What a provider reports when its error has no number of its own (E_FAIL).
-constexpr int kProviderError = -2147467259;
-constexpr int kProviderNotFound = 3706;
 
 std::atomic<int> s_connections{0};
 
@@ -62,7 +60,7 @@ ConnectSettings parseConnectString(const QString& driver, const QString& text) {
             settings.port = value.toInt(&ok);
             if (!ok)
                 throw Error(err::InvalidArgument,
-                            QStringLiteral("The connection string's Port '%1' is not a number.").arg(value));
+                            QStringLiteral("连接字符串的 Port 不是数字：%1").arg(value));
         } else if (key == QLatin1String("user")) {
             settings.user = value;
         } else if (key == QLatin1String("password")) {
@@ -71,8 +69,8 @@ ConnectSettings parseConnectString(const QString& driver, const QString& text) {
             settings.options = value;
         } else {
             throw Error(err::InvalidArgument,
-                        QStringLiteral("Unknown key '%1' in the connection string; expected Database, Host, "
-                                       "Port, User, Password or Options.")
+                        QStringLiteral("连接字符串中有未知的键 %1；可用的键为 Database、Host、Port、User、"
+                                       "Password 和 Options")
                             .arg(name));
         }
     }
@@ -103,14 +101,14 @@ Error sqlError(const QSqlError& error, const QString& context) {
         if (text.endsWith(suffix))
             text = text.chopped(suffix.size()).trimmed();
         if (text.isEmpty())
-            text = context + QStringLiteral(" failed.");
-        return Error(kProviderError, u'[' + code + QStringLiteral("] ") + text);
+            text = context + QStringLiteral("失败");
+        return Error(err::ProviderError, u'[' + code + QStringLiteral("] ") + text);
     }
     if (text.isEmpty())
-        text = context + QStringLiteral(" failed.");
+        text = context + QStringLiteral("失败");
     bool numeric = false;
     const int number = code.toInt(&numeric);
-    return Error(numeric && number != 0 ? number : kProviderError, text);
+    return Error(numeric && number != 0 ? number : err::ProviderError, text);
 }
 
 } // namespace
@@ -120,7 +118,7 @@ void raiseSqlError(const QSqlError& error, const QString& context) {
 }
 
 void raiseObjectClosed() {
-    throw Error(3704, QStringLiteral("Operation is not allowed when the object is closed."));
+    throw err::make(err::ObjectClosed);
 }
 
 Connection::Connection(QString connectionName, bool owned)
@@ -132,11 +130,10 @@ Connection::~Connection() {
 
 com::ComPtr<Connection> Connection::open(const QString& driver, const QString& connectString) {
     if (!QSqlDatabase::isDriverAvailable(driver))
-        throw Error(
-            kProviderNotFound,
-            QStringLiteral("Provider cannot be found. It may not be properly installed. (Driver '%1'; "
-                           "installed: %2)")
-                .arg(driver, QSqlDatabase::drivers().join(QStringLiteral(", "))));
+        throw Error(err::ProviderNotFound,
+                    err::description(err::ProviderNotFound) +
+                        QStringLiteral("（驱动 %1；已安装：%2）")
+                            .arg(driver, QSqlDatabase::drivers().join(QStringLiteral(", "))));
     const ConnectSettings settings = parseConnectString(driver, connectString);
     const QString name = QStringLiteral("wo-conn-%1").arg(++s_connections);
     std::optional<Error> failure;
@@ -154,7 +151,7 @@ com::ComPtr<Connection> Connection::open(const QString& driver, const QString& c
         if (!settings.options.isEmpty())
             db.setConnectOptions(settings.options);
         if (!db.open())
-            failure = sqlError(db.lastError(), QStringLiteral("Opening the database"));
+            failure = sqlError(db.lastError(), QStringLiteral("打开数据库"));
     }
     if (failure) {
         QSqlDatabase::removeDatabase(name);
@@ -189,7 +186,7 @@ QSqlQuery Connection::run(const QString& statement) {
     query.setForwardOnly(true);
     countStatement();
     if (!query.exec(statement))
-        raiseSqlError(query.lastError(), QStringLiteral("Executing the statement"));
+        raiseSqlError(query.lastError(), QStringLiteral("执行语句"));
     return query;
 }
 
@@ -200,19 +197,19 @@ void Connection::execute(const QString& statement) {
 void Connection::beginTrans() {
     QSqlDatabase db = openDatabase();
     if (!db.transaction())
-        raiseSqlError(db.lastError(), QStringLiteral("Starting a transaction"));
+        raiseSqlError(db.lastError(), QStringLiteral("开始事务"));
 }
 
 void Connection::commitTrans() {
     QSqlDatabase db = openDatabase();
     if (!db.commit())
-        raiseSqlError(db.lastError(), QStringLiteral("Committing the transaction"));
+        raiseSqlError(db.lastError(), QStringLiteral("提交事务"));
 }
 
 void Connection::rollbackTrans() {
     QSqlDatabase db = openDatabase();
     if (!db.rollback())
-        raiseSqlError(db.lastError(), QStringLiteral("Rolling back the transaction"));
+        raiseSqlError(db.lastError(), QStringLiteral("回滚事务"));
 }
 
 QSqlDatabase Connection::database() const {

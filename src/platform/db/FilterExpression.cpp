@@ -10,7 +10,6 @@ namespace wo::db {
 
 namespace {
 
-constexpr int kInvalidFilter = 3001;
 // Bounds the parser's recursion, so a hostile expression cannot exhaust the stack.
 constexpr int kMaxNesting = 64;
 
@@ -102,7 +101,7 @@ public:
         tokenize();
         m_out.m_root = parseList(0, Token::Or);
         if (peek().kind != Token::End)
-            expected(peek(), QStringLiteral("And, Or or the end of the expression"));
+            expected(peek(), QStringLiteral("And、Or 或表达式的结尾"));
     }
 
 private:
@@ -120,17 +119,14 @@ private:
     };
 
     [[noreturn]] void failAt(qsizetype pos, const QString& what) const {
-        throw Error(kInvalidFilter,
-                    QStringLiteral("Invalid filter: %1 at position %2.").arg(what).arg(pos + 1));
+        throw err::make(err::InvalidFilter, QStringLiteral("第 %1 个字符处%2").arg(pos + 1).arg(what));
     }
 
     [[noreturn]] void expected(const Token& found, const QString& what) const {
-        const QString seen = found.kind == Token::End ? QStringLiteral("the end of the expression")
+        const QString seen = found.kind == Token::End ? QStringLiteral("表达式的结尾")
                                                       : u'\'' + m_text.mid(found.pos, found.length) + u'\'';
-        throw Error(kInvalidFilter, QStringLiteral("Invalid filter: expected %1 at position %2, found %3.")
-                                        .arg(what)
-                                        .arg(found.pos + 1)
-                                        .arg(seen));
+        throw err::make(err::InvalidFilter,
+                        QStringLiteral("第 %1 个字符处应为%2，却是%3").arg(found.pos + 1).arg(what, seen));
     }
 
     void add(Token::Kind kind, qsizetype pos, qsizetype length, QString text = QString(), Op op = Op::Equal) {
@@ -168,7 +164,7 @@ private:
             } else if (c == u'[') {
                 const qsizetype close = m_text.indexOf(u']', i + 1);
                 if (close < 0)
-                    failAt(i, QStringLiteral("field name without a closing ']'"));
+                    failAt(i, QStringLiteral("字段名缺少结束的 ']'"));
                 add(Token::Name, i, close - i + 1, m_text.mid(i + 1, close - i - 1));
                 i = close + 1;
             } else if (c.isDigit() || c == u'.' || c == u'+' || c == u'-') {
@@ -191,7 +187,7 @@ private:
                     add(Token::Name, i, end - i, word);
                 i = end;
             } else {
-                failAt(i, QStringLiteral("unexpected character '%1'").arg(c));
+                failAt(i, QStringLiteral("有意外的字符 '%1'").arg(c));
             }
         }
         add(Token::End, n, 0);
@@ -211,7 +207,7 @@ private:
                 return k + 1;
             }
         }
-        failAt(start, QStringLiteral("text without a closing quote"));
+        failAt(start, QStringLiteral("文本缺少结束的引号"));
     }
 
     qsizetype number(qsizetype start) {
@@ -276,7 +272,7 @@ private:
             return parseComparison();
         const Token& open = take();
         if (depth >= kMaxNesting)
-            failAt(open.pos, QStringLiteral("parentheses nested deeper than %1 levels").arg(kMaxNesting));
+            failAt(open.pos, QStringLiteral("括号嵌套超过 %1 层").arg(kMaxNesting));
         const int inner = parseList(depth + 1, Token::Or);
         if (peek().kind != Token::Close)
             expected(peek(), QStringLiteral("')'"));
@@ -287,18 +283,18 @@ private:
     int parseComparison() {
         const Token& name = take();
         if (name.kind != Token::Name)
-            expected(name, QStringLiteral("a field name"));
+            expected(name, QStringLiteral("字段名"));
         const auto column = m_columns.constFind(name.text.toLower());
         if (column == m_columns.constEnd())
-            failAt(name.pos, QStringLiteral("unknown field '%1'").arg(name.text));
+            failAt(name.pos, QStringLiteral("有未知的字段 '%1'").arg(name.text));
         const Token& op = take();
         if (op.kind != Token::Operator)
-            expected(op, QStringLiteral("a comparison operator (=, <>, <, >, <=, >=, Like)"));
+            expected(op, QStringLiteral("比较运算符（=、<>、<、>、<=、>=、Like）"));
         const Token& value = take();
         Literal literal;
         if (value.kind == Token::Null) {
             if (op.op != Op::Equal && op.op != Op::NotEqual)
-                failAt(value.pos, QStringLiteral("Null can only follow = or <>"));
+                failAt(value.pos, QStringLiteral("Null 只能跟在 = 或 <> 之后"));
         } else if (value.kind == Token::Text || value.kind == Token::Number) {
             literal.kind = value.kind == Token::Text ? Literal::Kind::Text : Literal::Kind::Number;
             literal.text = value.text;
@@ -310,7 +306,7 @@ private:
             if (op.op == Op::Like)
                 literal.parts = splitAtWildcards(literal.text);
         } else {
-            expected(value, QStringLiteral("a value (quoted text, a number or Null)"));
+            expected(value, QStringLiteral("值（带引号的文本、数字或 Null）"));
         }
         Node node;
         node.column = *column;

@@ -7,11 +7,6 @@
 
 namespace wo::db {
 
-namespace {
-const QString kItemNotFound =
-    QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal.");
-}
-
 struct Recordset::Data {
     // Null while the recordset is closed.
     std::unique_ptr<Snapshot> snapshot;
@@ -38,9 +33,7 @@ struct Recordset::Data {
     }
     void requireCurrent() const {
         if (cursor >= count())
-            throw Error(3021,
-                        QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. "
-                                       "Requested operation requires a current record."));
+            throw err::make(err::NoCurrentRecord);
     }
 };
 
@@ -103,14 +96,14 @@ int Recordset::fieldIndex(const QString& name) const {
     d->requireOpen();
     const auto column = d->snapshot->columns().constFind(name.toLower());
     if (column == d->snapshot->columns().constEnd())
-        throw Error(err::ItemNotFound, kItemNotFound);
+        throw err::make(err::ItemNotFound, name);
     return *column;
 }
 
 QVariant Recordset::field(int column) const {
     d->requireOpen();
     if (column < 0 || column >= d->snapshot->width())
-        throw Error(err::ItemNotFound, kItemNotFound);
+        throw err::make(err::ItemNotFound, QString::number(column));
     d->requireCurrent();
     const int row = d->filtered ? d->visible[static_cast<std::size_t>(d->cursor)] : d->cursor;
     const Cell& cell = d->snapshot->row(row)[column];

@@ -83,7 +83,7 @@ std::unique_ptr<Snapshot> readSqlite(Connection& connection, sqlite3* db, const 
         if (step == SQLITE_DONE)
             return snapshot;
         if (step != SQLITE_ROW)
-            raiseSqlite(db, step, QStringLiteral("Reading the result"));
+            raiseSqlite(db, step, QStringLiteral("读取结果"));
         if (!snapshot)
             continue;
         Cell* row = snapshot->appendRow();
@@ -131,7 +131,7 @@ std::unique_ptr<Snapshot> readQuery(QSqlQuery query) {
             snapshot->setValue(row[i], query.value(i));
     }
     if (query.lastError().isValid())
-        raiseSqlError(query.lastError(), QStringLiteral("Reading the result"));
+        raiseSqlError(query.lastError(), QStringLiteral("读取结果"));
     return snapshot;
 }
 

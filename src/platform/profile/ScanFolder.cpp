@@ -7,9 +7,7 @@
 
 namespace wo::profile {
 
-namespace {
-constexpr int kPathFileAccessError = 75;
-} // namespace
+namespace {} // namespace
 
 QString scanFolder() {
     QString base = qEnvironmentVariable("XDG_DATA_HOME");
@@ -19,7 +17,7 @@ QString scanFolder() {
     const QString folder = ours + QStringLiteral("/scan");
     QDir dir;
     const auto fail = [](const QString& path) {
-        return Error(kPathFileAccessError, QStringLiteral("不能建立扫描文件夹：") + path);
+        return Error(err::PathFileAccessError, QStringLiteral("不能建立扫描文件夹：") + path);
     };
     if (!dir.mkpath(base))
         throw fail(base);

@@ -21,8 +21,6 @@ namespace wo::shell {
 
 namespace {
 
-// The host environment's number for a printer error.
-constexpr int PrinterError = 482;
 const QString NoRoute = QStringLiteral("no program registered for printing");
 const QString RoutesFile = QStringLiteral("print-routes.ini");
 
@@ -160,7 +158,7 @@ void cancelOwnJob() {
     const int count =
         cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, job.destination.constData(), 1, CUPS_WHICHJOBS_ACTIVE);
     if (count < 0)
-        throw Error(PrinterError, QString::fromUtf8(cupsLastErrorString()));
+        throw err::make(err::PrinterError, QString::fromUtf8(cupsLastErrorString()));
     bool pending = false;
     for (int i = 0; i < count; ++i)
         pending = pending || jobs[i].id == job.id;
@@ -170,7 +168,7 @@ void cancelOwnJob() {
     // A job that ended between the look and the cancel leaves nothing to do.
     const ipp_status_t status = cupsCancelJob2(CUPS_HTTP_DEFAULT, job.destination.constData(), job.id, 0);
     if (status != IPP_STATUS_OK && status != IPP_STATUS_ERROR_NOT_POSSIBLE)
-        throw Error(PrinterError, QString::fromUtf8(cupsLastErrorString()));
+        throw err::make(err::PrinterError, QString::fromUtf8(cupsLastErrorString()));
 }
 
 } // namespace wo::shell

@@ -12,10 +12,6 @@
 
 namespace wo::ui {
 
-namespace {
-constexpr int InvalidPicture = 481;
-} // namespace
-
 void ShowTypeIcon(QLabel* ImgTypeICO, const QLabel* ImgBack, const QString& type, ErrorPolicy policy) {
     const QString folder = profile::componentFolder();
     const QString name = profile::GetPrivateProfileString(QStringLiteral("ICON"), type, QString(),
@@ -30,7 +26,7 @@ void ShowTypeIcon(QLabel* ImgTypeICO, const QLabel* ImgBack, const QString& type
     if (!image.isNull())
         ImgTypeICO->setPixmap(QPixmap::fromImage(image));
     else if (policy == ErrorPolicy::Throw)
-        throw Error(InvalidPicture, QStringLiteral("Invalid picture"));
+        throw err::make(err::InvalidPicture);
 }
 
 } // namespace wo::ui
