@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <functional>
 
@@ -26,6 +27,7 @@ private slots:
     void scopeRestoresPreviousDialogs();
     void qtBoxesSpeakChinese();
     void qtOwnDialogsSpeakChineseWhileAsked();
+    void boxesOverAHiddenWindowAreCentred();
 };
 
 namespace {
@@ -156,6 +158,26 @@ void TestDialogs::qtOwnDialogsSpeakChineseWhileAsked() {
     }
     // The host's windows keep their own language afterwards.
     QCOMPARE(cancel(), QStringLiteral("Cancel"));
+}
+
+// A window that is not shown yet (a list window starting with a scan) has no place on
+// the screen: a box asked over it comes up centred, not at the screen's corner.
+void TestDialogs::boxesOverAHiddenWindowAreCentred() {
+    QWidget hidden;
+    hidden.setGeometry(0, 0, 300, 200);
+    const QPoint screenCentre = QApplication::primaryScreen()->availableGeometry().center();
+    QPoint centre;
+    wo::test::whenModal([&](QWidget* box) {
+        centre = box->frameGeometry().center();
+        box->close();
+    });
+    QtDialogs().messageBox(&hidden, QStringLiteral("扫描结束，是否保存该扫描文件？"), Buttons::YesNo,
+                           Icon::Question, QString());
+    QVERIFY2((centre - screenCentre).manhattanLength() < 40,
+             qPrintable(QStringLiteral("%1,%2").arg(centre.x()).arg(centre.y())));
+    QCOMPARE(QtDialogs::shownParent(&hidden), nullptr);
+    hidden.show();
+    QCOMPARE(QtDialogs::shownParent(&hidden), &hidden);
 }
 
 QTEST_MAIN(TestDialogs)

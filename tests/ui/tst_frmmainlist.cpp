@@ -314,7 +314,11 @@ void TestFrmMainList::cacheCleanupOnEveryClose() {
     ui::ListItem::setCachePath(w.LVOrder->topLevelItem(1), box.path(QStringLiteral("gone.TIF")));
     ui::ListItem::setCachePath(w.LVOrder->topLevelItem(2), plain);
     w.show();
+    // Esc does not close the list; the close box does.
     QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(w.isVisible());
+    QVERIFY(QFile::exists(plain));
+    w.close();
     QVERIFY(!w.isVisible());
     QVERIFY(!QFile::exists(readOnly));
     QVERIFY(!QFile::exists(plain));
@@ -553,6 +557,13 @@ void TestFrmMainList::previewDoubleClick() {
     QString shown;
     whenModalThenClose([&](QWidget* modal) { shown = modal->objectName(); });
     QTest::mouseDClick(w.ImgPreview, Qt::LeftButton);
+    QCOMPARE(shown, QStringLiteral("frmDetail"));
+    // The list's empty space below its rows acts on the current row too.
+    shown.clear();
+    whenModalThenClose([&](QWidget* modal) { shown = modal->objectName(); });
+    const QPoint below(10, w.LVOrder->viewport()->height() - 4);
+    QVERIFY(!w.LVOrder->itemAt(below));
+    QTest::mouseDClick(w.LVOrder->viewport(), Qt::LeftButton, {}, below);
     QCOMPARE(shown, QStringLiteral("frmDetail"));
 }
 

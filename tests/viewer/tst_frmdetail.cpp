@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -193,7 +194,11 @@ void TestFrmDetail::layoutAndToolbar() {
         headers << w->LVData->headerItem()->text(c);
     QCOMPARE(headers, (QStringList{"序号", "原文名称", "原文类型", "原文路径"}));
     QCOMPARE(w->LVData->columnWidth(0), 33);
-    QCOMPARE(w->LVData->columnWidth(1), 200);
+    // The name takes the rest of the list's width: nothing scrolls sideways.
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.w.get()));
+    QCOMPARE(w->LVData->columnWidth(0) + w->LVData->columnWidth(1), w->LVData->viewport()->width());
+    QCOMPARE(w->LVData->horizontalScrollBar()->maximum(), 0);
     QVERIFY(w->LVData->isColumnHidden(2));
     QVERIFY(w->LVData->isColumnHidden(3));
     QCOMPARE(w->panelText(1), QStringLiteral("准备就绪"));
@@ -794,6 +799,11 @@ void TestFrmDetail::doubleClickFailureIsReported() {
     QCOMPARE(calls[0].title, QStringLiteral("图象浏览"));
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
     QVERIFY(!rec.cached(0).isEmpty());
+    // A double-click on the list's empty space acts on the selected row as well.
+    const QPoint below(10, w.LVData->viewport()->height() - 4);
+    QVERIFY(!w.LVData->itemAt(below));
+    QTest::mouseDClick(w.LVData->viewport(), Qt::LeftButton, {}, below);
+    QCOMPARE(rec.dialogs->calls().size(), 2);
 }
 
 void TestFrmDetail::exitCloses() {

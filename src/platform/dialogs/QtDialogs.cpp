@@ -3,6 +3,7 @@
 #include "platform/dialogs/QtTexts.h"
 #include "platform/dialogs/ScanDialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
@@ -97,10 +98,18 @@ std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs) {
     return std::exchange(slot(), std::move(dialogs));
 }
 
+// A window not shown yet has no place on the screen, and a dialog placed over it
+// lands in the screen's corner.
+QWidget* QtDialogs::shownParent(QWidget* parent) {
+    if (!parent || parent->window()->isVisible())
+        return parent;
+    return QApplication::activeWindow();
+}
+
 Answer QtDialogs::messageBox(QWidget* parent, const QString& text, Buttons buttons, Icon icon,
                              const QString& title) {
     QMessageBox box(qtIcon(icon), title.isEmpty() ? defaultTitle() : title, text, QMessageBox::NoButton,
-                    parent);
+                    shownParent(parent));
     const auto choices = qtButtons(buttons);
     QMessageBox::StandardButtons set;
     for (const auto& c : choices)
@@ -121,7 +130,7 @@ Answer QtDialogs::messageBox(QWidget* parent, const QString& text, Buttons butto
 
 QString QtDialogs::inputBox(QWidget* parent, const QString& prompt, const QString& title,
                             const QString& defaultText) {
-    QInputDialog input(parent);
+    QInputDialog input(shownParent(parent));
     input.setWindowTitle(title.isEmpty() ? defaultTitle() : title);
     input.setLabelText(prompt);
     input.setTextValue(defaultText);
@@ -132,6 +141,7 @@ QString QtDialogs::inputBox(QWidget* parent, const QString& prompt, const QStrin
 
 QStringList QtDialogs::openFiles(QWidget* parent, const OpenFileRequest& request) {
     const QtChineseTexts chinese;
+    parent = shownParent(parent);
     if (request.multiSelect)
         return QFileDialog::getOpenFileNames(parent, request.title, request.folder, request.filter);
     const QString file = QFileDialog::getOpenFileName(parent, request.title, request.folder, request.filter);
@@ -147,7 +157,7 @@ int QtDialogs::runModal(QDialog& dialog) {
 }
 
 bool QtDialogs::scanSettings(QWidget* parent, ScanSettings& settings) {
-    ScanSettingsDialog dialog(parent, settings);
+    ScanSettingsDialog dialog(shownParent(parent), settings);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     settings = dialog.chosen();
@@ -155,7 +165,7 @@ bool QtDialogs::scanSettings(QWidget* parent, ScanSettings& settings) {
 }
 
 std::unique_ptr<ScanProgress> QtDialogs::scanProgress(QWidget* parent) {
-    return std::make_unique<ScanProgressWindow>(parent);
+    return std::make_unique<ScanProgressWindow>(shownParent(parent));
 }
 
 } // namespace wo::dialogs

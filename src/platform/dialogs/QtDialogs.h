@@ -16,6 +16,10 @@ public:
     int runModal(QDialog& dialog) override;
     bool scanSettings(QWidget* parent, ScanSettings& settings) override;
     std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) override;
+
+    // The parent a dialog is placed over: `parent` once its window is shown; before,
+    // the active window, or none, which centres the dialog on the screen.
+    static QWidget* shownParent(QWidget* parent);
 };
 
 } // namespace wo::dialogs

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QScopeGuard>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -53,6 +54,9 @@ void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int number
     list->setColumnHidden(ListItem::Type, true);
     list->setColumnHidden(ListItem::Path, true);
     list->header()->setStretchLastSection(false);
+    // The name takes what the sequence number leaves, so the list never scrolls sideways
+    // and its first column stays in view.
+    list->header()->setSectionResizeMode(ListItem::Name, QHeaderView::Stretch);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
@@ -95,6 +99,30 @@ private:
 
 void onKeyMove(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved) {
     new KeyMoves(list, std::move(moved));
+}
+
+void onEmptyDoubleClick(QTreeWidget* list, std::function<void()> act) {
+    class EmptyDoubleClick final : public QObject {
+    public:
+        EmptyDoubleClick(QTreeWidget* list, std::function<void()> act)
+            : QObject(list), m_list(list), m_act(std::move(act)) {
+            list->viewport()->installEventFilter(this);
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::MouseButtonDblClick &&
+                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+                !m_list->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+                m_act();
+            return QObject::eventFilter(watched, event);
+        }
+
+    private:
+        QTreeWidget* m_list;
+        std::function<void()> m_act;
+    };
+    new EmptyDoubleClick(list, std::move(act));
 }
 
 QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels) {

@@ -43,6 +43,10 @@ void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int number
 // what a click shows. Lives as long as the list.
 void onKeyMove(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved);
 
+// Calls `act` on a double-click on the list's empty space, below or beside its rows,
+// which the list's own double-click signal leaves out.
+void onEmptyDoubleClick(QTreeWidget* list, std::function<void()> act);
+
 // The item's copy in the download cache, fetched for it (by the storage mode's
 // fetch) when it has none, with the downloading text in panel 1 meanwhile; "" when
 // the fetch failed after telling the user.

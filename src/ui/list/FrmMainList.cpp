@@ -25,6 +25,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -129,6 +130,7 @@ void FrmMainList::buildLayout() {
             [this](QTreeWidgetItem* item) { LVOrder_ItemClick(item); });
     connect(LVOrder, &QTreeWidget::itemDoubleClicked, this,
             [this] { guarded(this, kCaption, [this] { LVOrder_DblClick(); }); });
+    onEmptyDoubleClick(LVOrder, [this] { guarded(this, kCaption, [this] { LVOrder_DblClick(); }); });
     connect(ImgPreview, &imaging::ImageView::doubleClicked, this,
             [this] { guarded(this, kCaption, [this] { ImgPreview_DblClick(); }); });
     connect(CmdAdd, &QPushButton::clicked, this,
@@ -144,6 +146,16 @@ void FrmMainList::buildLayout() {
             [this] { guarded(this, kPrintTitle, [this] { CmdPrint_Click(); }); });
     connect(CmdUp, &QPushButton::clicked, this, [this] { CmdUp_Click(); });
     connect(CmdDown, &QPushButton::clicked, this, [this] { CmdDown_Click(); });
+}
+
+void FrmMainList::keyPressEvent(QKeyEvent* event) {
+    // The list closes only through its close command, the close box and Alt+F4: Esc
+    // would close it like the close box, where a moved order is not saved.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 QString FrmMainList::panelText(int panel) const {
@@ -372,13 +384,20 @@ void FrmMainList::CmdScan_Click() {
             unsetCursor();
             return;
         }
+        // The scan is shown as itself: no earlier document's icon or page count over it.
+        ImgTypeICO->clear();
         ImgPreview->setImageFile(scanFile);
         ImgPreview->showImage();
+        setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
+                            QStringLiteral("页"));
         unsetCursor();
         if (dialogs::current().messageBox(this, QStringLiteral("扫描结束，是否保存该扫描文件？"),
                                           dialogs::Buttons::YesNo, dialogs::Icon::Question,
-                                          kCaption) != dialogs::Answer::Yes)
+                                          kCaption) != dialogs::Answer::Yes) {
+            // A scan not kept leaves the preview: it would stand for a document the list lacks.
+            previewCurrentItem();
             return;
+        }
         for (;;) {
             FrmScanName naming(this);
             naming.showModal();
@@ -392,10 +411,7 @@ void FrmMainList::CmdScan_Click() {
                                               kCaption) == dialogs::Answer::Yes)
                 break;
         }
-        if (LVOrder->topLevelItemCount() > 0)
-            LVOrder_ItemClick(LVOrder->currentItem());
-        else
-            ImgPreview->setImageFile(QString());
+        previewCurrentItem();
     } catch (const std::exception& e) {
         unsetCursor();
         reportError(this, kCaption, errorOf(e));
@@ -418,9 +434,16 @@ void FrmMainList::storeScan(const QString& folder, const QString& name) {
     if (LVOrder->topLevelItemCount() > 0) {
         CmdDel->setEnabled(true);
         CmdPrint->setEnabled(true);
+    }
+    previewCurrentItem();
+}
+
+void FrmMainList::previewCurrentItem() {
+    if (LVOrder->topLevelItemCount() > 0) {
         LVOrder_ItemClick(LVOrder->currentItem());
     } else {
         ImgPreview->setImageFile(QString());
+        setPanelText(2, QString());
     }
 }
 

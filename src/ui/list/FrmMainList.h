@@ -94,9 +94,12 @@ public:
 
 protected:
     void done(int result) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Previews the current item after a scan, or empties the preview when the list is empty.
+    void previewCurrentItem();
     void buildLayout();
     void Form_QueryUnload();
     void previewFailed(QTreeWidgetItem* item, const Error& error);

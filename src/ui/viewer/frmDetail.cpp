@@ -162,6 +162,7 @@ void frmDetail::buildLayout() {
     connect(LVData, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { guarded(this, kCaption, [&] { LVData_ItemClick(item); }); });
     connect(LVData, &QTreeWidget::itemDoubleClicked, this, [this] { LVData_DblClick(); });
+    onEmptyDoubleClick(LVData, [this] { LVData_DblClick(); });
     onKeyMove(LVData, [this](QTreeWidgetItem* item) {
         guarded(this, kCaption, [this, item] { LVData_ItemClick(item); });
     });
