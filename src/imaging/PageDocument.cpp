@@ -10,9 +10,13 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <jpeglib.h>
 #include <mutex>
 #include <poppler-qt6.h>
 #include <tiffio.h>
+#include <unordered_set>
 #include <vector>
 
 namespace wo::imaging {
@@ -55,6 +59,79 @@ qint64 pcxPixels(const char* header) {
 
 bool isDcx(const QByteArray& head) {
     return head.size() >= 8 && qFromLittleEndian<quint32>(head.constData()) == 0x3ADE68B1u;
+}
+
+// A JPEG is shown only when libjpeg reads all of its data without a complaint: Qt's
+// reader shows corrupt or cut-off data as if it were whole (grey or coloured blocks,
+// or the thumbnail's end marker taken for the picture's). Decoded at an eighth of
+// the size, which still reads every coded bit.
+void checkJpeg(const QString& path, const QByteArray& data) {
+    struct Errors {
+        jpeg_error_mgr manager;
+        std::jmp_buf back;
+        char message[JMSG_LENGTH_MAX];
+    } errors{};
+    jpeg_decompress_struct info{};
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = [](j_common_ptr common) {
+        auto* e = reinterpret_cast<Errors*>(common->err);
+        e->manager.format_message(common, e->message);
+        std::longjmp(e->back, 1);
+    };
+    // A warning is damage: libjpeg warns where data ends early or does not decode.
+    errors.manager.emit_message = [](j_common_ptr common, int level) {
+        if (level < 0) {
+            auto* e = reinterpret_cast<Errors*>(common->err);
+            e->manager.format_message(common, e->message);
+            std::longjmp(e->back, 1);
+        }
+    };
+    if (setjmp(errors.back)) {
+        jpeg_destroy_decompress(&info);
+        fail(path, QStringLiteral("JPEG 数据损坏：") + QString::fromLocal8Bit(errors.message));
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    info.scale_num = 1;
+    info.scale_denom = 8;
+    info.dct_method = JDCT_IFAST;
+    info.do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(&info);
+    // From libjpeg's own pool: a jump out of the decoder frees it with the rest.
+    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                info.output_width * JDIMENSION(info.output_components), 1);
+    while (info.output_scanline < info.output_height)
+        jpeg_read_scanlines(&info, rows, 1);
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+}
+
+// An uncompressed BMP must hold every row its header declares; Qt's reader fills
+// missing rows with black.
+void checkBmp(const QString& path, const QByteArray& data) {
+    if (data.size() < 34)
+        fail(path, QStringLiteral("BMP 文件头不完整"));
+    const auto u32 = [&](int at) { return qint64(qFromLittleEndian<quint32>(data.constData() + at)); };
+    const auto s32 = [&](int at) { return qint64(qFromLittleEndian<qint32>(data.constData() + at)); };
+    const qint64 compression = u32(30);
+    if (u32(14) < 40 || (compression != 0 && compression != 3))
+        return;
+    const qint64 bits = qFromLittleEndian<quint16>(data.constData() + 28);
+    const qint64 rowBytes = (s32(18) * bits + 31) / 32 * 4;
+    if (u32(10) + rowBytes * std::abs(s32(22)) > data.size())
+        fail(path, QStringLiteral("BMP 数据不完整"));
+}
+
+// A GIF ends with its trailer byte; one cut short shows missing rows, or an
+// interlaced one only its first coarse passes.
+void checkGif(const QString& path, const QByteArray& data) {
+    qsizetype end = data.size();
+    while (end > 0 && data.at(end - 1) == 0)
+        --end;
+    if (end == 0 || data.at(end - 1) != ';')
+        fail(path, QStringLiteral("GIF 数据不完整"));
 }
 
 } // namespace
@@ -100,6 +177,60 @@ bool isTiff(const QByteArray& head) {
 
 using TiffHandle = std::unique_ptr<TIFF, void (*)(TIFF*)>;
 
+// libtiff's complaints about one open file, kept for the error text instead of
+// going to the host's standard error. Any of them means the page is damaged:
+// libtiff goes on after data that ends early, filling rows it never read.
+struct TiffComplaints {
+    QString first;
+
+    static int note(TIFF*, void* self, const char* module, const char* format, va_list args) {
+        auto& complaints = *static_cast<TiffComplaints*>(self);
+        if (complaints.first.isEmpty()) {
+            char text[512];
+            std::vsnprintf(text, sizeof text, format, args);
+            complaints.first = QString::fromLocal8Bit(module ? module : "") + QStringLiteral("：") +
+                               QString::fromLocal8Bit(text);
+        }
+        return 1;
+    }
+};
+
+TiffHandle openTiff(const QString& path, TiffComplaints& complaints) {
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    TIFFOpenOptionsSetErrorHandlerExtR(options, &TiffComplaints::note, &complaints);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, &TiffComplaints::note, &complaints);
+    // Header only: the wanted directory is read straight from its offset. Not
+    // mapped: reading the one strip is cheaper than faulting in its pages.
+    TiffHandle tiff(TIFFOpenExt(QFile::encodeName(path).constData(), "rhm", options), TIFFClose);
+    TIFFOpenOptionsFree(options);
+    return tiff;
+}
+
+// Whether the page's coded data can hold the rows it declares. Fax coding takes at
+// least a bit a row, as does anything uncompressed or run-length coded; general
+// compressors shrink a blank page at most about 1,400 times.
+bool dataHoldsPage(TIFF* tiff, quint64 rowBytes, quint64 height) {
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression);
+    quint64 coded = 0;
+    const uint64_t* counts = nullptr;
+    if (TIFFGetField(tiff, TIFFTAG_STRIPBYTECOUNTS, &counts) && counts)
+        for (uint32_t s = 0, n = TIFFNumberOfStrips(tiff); s < n; ++s)
+            coded += counts[s];
+    switch (compression) {
+    case COMPRESSION_NONE:
+        return coded >= rowBytes * height;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4:
+    case COMPRESSION_PACKBITS:
+        return coded * 8 + 64 >= height;
+    default:
+        return coded * 1400 + 4096 >= rowBytes * height;
+    }
+}
+
 // Bilevel strip pages without a turn are read here: Qt's reader is slower at them.
 bool isPlainBilevel(TIFF* tiff) {
     uint16_t bits = 1, samples = 1, photometric = 0, orientation = ORIENTATION_TOPLEFT;
@@ -116,14 +247,19 @@ constexpr int RowsPerStep = 128;
 
 // Ink is always bit 1, as the view's fast downscaling expects. Rows are finished
 // one by one, so `whileDecoding` sees them as they will stay.
-QImage readBilevel(TIFF* tiff, const QString& path, int index, const PageDocument::RowReader& whileDecoding) {
+QImage readBilevel(TIFF* tiff, const TiffComplaints& complaints, const QString& path, int index,
+                   const PageDocument::RowReader& whileDecoding) {
     uint32_t width = 0, height = 0;
     uint16_t photometric = 0, unit = RESUNIT_INCH;
     TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
     TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric);
-    if (width == 0 || height == 0 || (quint64(width) + 7) / 8 * height > quint64(AllocationLimitMb) << 20)
+    // The page's rows as the image holds them: whole 32-bit words.
+    const quint64 storedRow = (quint64(width) + 31) / 32 * 4;
+    if (width == 0 || height == 0 || storedRow * height > quint64(AllocationLimitMb) << 20)
         fail(path, QStringLiteral("第 %1 页的尺寸无效").arg(index + 1));
+    if (!dataHoldsPage(tiff, (quint64(width) + 7) / 8, height))
+        fail(path, QStringLiteral("第 %1 页的数据容不下它声明的尺寸").arg(index + 1));
     QImage image(int(width), int(height), QImage::Format_Mono);
     if (image.isNull())
         fail(path, QStringLiteral("页面过大"));
@@ -156,8 +292,8 @@ QImage readBilevel(TIFF* tiff, const QString& path, int index, const PageDocumen
     } join{rows, beside};
     for (uint32_t y = 0; y < height; ++y) {
         uchar* const line = bits + qsizetype(y) * stride;
-        if (TIFFReadScanline(tiff, line, y, 0) < 0)
-            fail(path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
+        if (TIFFReadScanline(tiff, line, y, 0) < 0 || !complaints.first.isEmpty())
+            fail(path, QStringLiteral("第 %1 页无法读取：").arg(index + 1) + complaints.first);
         if (photometric == PHOTOMETRIC_MINISBLACK)
             std::transform(line, line + used, line, [](uchar byte) { return uchar(~byte); });
         if ((y + 1) % RowsPerStep == 0)
@@ -188,8 +324,10 @@ std::vector<quint64> tiffDirectories(const QString& path) {
         return little ? qFromLittleEndian<quint32>(bytes) : qFromBigEndian<quint32>(bytes);
     };
     std::vector<quint64> directories;
-    for (quint64 at = number(4, 4); at != 0; at = number(at + 2 + 12 * number(at, 2), 4)) {
-        if (std::find(directories.begin(), directories.end(), at) != directories.end())
+    std::unordered_set<quint64> seen;
+    for (quint64 at = number(4, 4); at != 0 && directories.size() < PageDocument::MaxPages;
+         at = number(at + 2 + 12 * number(at, 2), 4)) {
+        if (!seen.insert(at).second)
             fail(path, QStringLiteral("TIFF 目录循环"));
         directories.push_back(at);
     }
@@ -203,13 +341,14 @@ public:
     explicit TiffSource(QString path) : m_path(std::move(path)), m_directories(tiffDirectories(m_path)) {}
     int pageCount() const override { return int(m_directories.size()); }
     QImage page(int index, const PageDocument::RowReader& whileDecoding) override {
-        // Header only: the wanted directory is read straight from its offset. Not
-        // mapped: reading the one strip is cheaper than faulting in its pages.
-        const TiffHandle tiff(TIFFOpen(QFile::encodeName(m_path).constData(), "rhm"), TIFFClose);
+        TiffComplaints complaints;
+        const TiffHandle tiff = openTiff(m_path, complaints);
         if (!tiff || !TIFFSetSubDirectory(tiff.get(), m_directories.at(size_t(index))))
-            fail(m_path, QStringLiteral("TIFF 第 %1 个目录无法读取").arg(index + 1));
+            fail(m_path, QStringLiteral("TIFF 第 %1 个目录无法读取：").arg(index + 1) + complaints.first);
+        // Unknown tags and the like are no damage; only what decoding the page says counts.
+        complaints.first.clear();
         if (isPlainBilevel(tiff.get()))
-            return readBilevel(tiff.get(), m_path, index, whileDecoding);
+            return readBilevel(tiff.get(), complaints, m_path, index, whileDecoding);
         return readWithQt(m_path, "tiff", index);
     }
 
@@ -338,8 +477,12 @@ std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
         return std::make_unique<TiffSource>(path);
     const QByteArray format = QImageReader::imageFormat(&file);
     file.close();
-    if (format == "jpeg" && !readAll(path).contains("\xFF\xD9"))
-        fail(path, QStringLiteral("JPEG 数据不完整"));
+    if (format == "jpeg")
+        checkJpeg(path, readAll(path));
+    else if (format == "bmp")
+        checkBmp(path, readAll(path));
+    else if (format == "gif")
+        checkGif(path, readAll(path));
     if (format == "bmp" || format == "gif" || format == "jpeg" || format == "png")
         return std::make_unique<QtSource>(path, format);
     fail(path, QStringLiteral("不是图像文件"));

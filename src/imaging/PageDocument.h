@@ -21,6 +21,10 @@ public:
     PageDocument(const PageDocument&) = delete;
     PageDocument& operator=(const PageDocument&) = delete;
 
+    // A TIFF's pages beyond this many are not read: no scan has so many, and a chain
+    // of empty directories must not cost minutes.
+    static constexpr size_t MaxPages = 10000;
+
     const QString& path() const { return m_path; }
     int pageCount() const;
     // Work beside the decoding of a page. The reader is called on the decoding

@@ -3,6 +3,7 @@
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
@@ -71,6 +72,46 @@ struct RowCopier {
         };
     }
 };
+
+// A little-endian TIFF of one bilevel G4 page whose header declares width x height
+// over a few bytes of coded data.
+QByteArray bilevelTiffDeclaring(quint32 width, quint32 height) {
+    QByteArray b("II*\0", 4);
+    const auto u16 = [&b](quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); };
+    const auto u32 = [&](quint32 v) { u16(quint16(v & 0xffff)), u16(quint16(v >> 16)); };
+    u32(8);
+    const QList<std::pair<quint16, quint32>> tags = {{256, width}, {257, height}, {258, 1},
+                                                     {259, 4},     {262, 0},      {273, 0},
+                                                     {277, 1},     {278, height}, {279, 8}};
+    const quint32 dataAt = 8 + 2 + 12 * quint32(tags.size()) + 4;
+    u16(quint16(tags.size()));
+    for (const auto& [tag, value] : tags) {
+        const bool shortType = tag == 258 || tag == 259 || tag == 262 || tag == 277;
+        u16(tag);
+        u16(shortType ? 3 : 4);
+        u32(1);
+        if (shortType) {
+            u16(quint16(value));
+            u16(0);
+        } else {
+            u32(tag == 273 ? dataAt : value);
+        }
+    }
+    u32(0);
+    return b + QByteArray(8, char(0));
+}
+
+// A chain of `count` empty TIFF directories, the last pointing to `lastNext`.
+QByteArray tiffChain(int count, quint32 lastNext = 0) {
+    QByteArray b("II*\0\x08\0\0\0", 8);
+    for (int i = 0; i < count; ++i) {
+        const quint32 next = i + 1 < count ? quint32(8 + 6 * (i + 1)) : lastNext;
+        b.append(2, char(0));
+        for (int k = 0; k < 4; ++k)
+            b.append(char((next >> (8 * k)) & 0xff));
+    }
+    return b;
+}
 
 int errorNumberOpening(const QString& path) {
     try {
@@ -247,6 +288,58 @@ private slots:
         });
         QTest::newRow("pdf header only")
             << Writer([](const QString& p) { return writeBytes(p, "%PDF-1.4\n"); });
+        // Headers that declare more than their data can hold.
+        QTest::newRow("g4 page declaring 65535 x 65535")
+            << Writer([](const QString& p) { return writeBytes(p, bilevelTiffDeclaring(65535, 65535)); });
+        QTest::newRow("g4 page declaring 1 x 500,000,000")
+            << Writer([](const QString& p) { return writeBytes(p, bilevelTiffDeclaring(1, 500'000'000)); });
+        QTest::newRow("g4 page whose data ends early") << damaged(g4, [](QByteArray b) {
+            // The coded rows of every page but their first few bytes become zero bits.
+            return b.left(200) + QByteArray(b.size() - 200, char(0));
+        });
+        QTest::newRow("tiff directories in a loop")
+            << Writer([](const QString& p) { return writeBytes(p, tiffChain(50, 8 + 6 * 10)); });
+        // Decoders that show damaged data as if it were whole.
+        const Writer jpeg = [](const QString& p) { return markedPage(1).save(p, "jpeg", 90); };
+        QTest::newRow("jpeg with garbled coded data") << damaged(jpeg, [](QByteArray b) {
+            for (qsizetype i = b.size() / 2; i < b.size() / 2 + 64; ++i)
+                b[i] = char(0x5a ^ b[i] ^ 0x3c);
+            return b;
+        });
+        QTest::newRow("jpeg cut short after a thumbnail with its own end marker")
+            << damaged(jpeg, [](QByteArray b) {
+                   QByteArray thumbnail;
+                   QBuffer buffer(&thumbnail);
+                   buffer.open(QIODevice::WriteOnly);
+                   markedPage(2).scaled(40, 30).save(&buffer, "jpeg");
+                   const QByteArray exif = QByteArray("Exif\0\0", 6) + thumbnail;
+                   const qsizetype length = exif.size() + 2;
+                   const QByteArray app1 =
+                       QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xff) + exif;
+                   const QByteArray whole = b.left(2) + app1 + b.mid(2);
+                   return whole.left(whole.size() - b.size() / 2);
+               });
+        QTest::newRow("bmp cut in half")
+            << damaged([](const QString& p) { return writeSingle(p, "bmp"); }, truncate);
+        QTest::newRow("interlaced gif cut in half") << damaged(
+            [](const QString& p) {
+                const QString png = p + QStringLiteral(".png");
+                return writeSingle(png, "png") &&
+                       runTool(QStringLiteral("/usr/bin/convert"),
+                               {png, QStringLiteral("-interlace"), QStringLiteral("GIF"),
+                                QStringLiteral("gif:") + p}) &&
+                       QFile::remove(png);
+            },
+            truncate);
+    }
+
+    // A chain of many empty directories is counted in linear time and read only
+    // up to the page limit.
+    void longDirectoryChainIsCapped() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("chain"));
+        QVERIFY(writeBytes(path, tiffChain(int(PageDocument::MaxPages) + 5000)));
+        QCOMPARE(size_t(PageDocument(path).pageCount()), PageDocument::MaxPages);
     }
     void unreadable() {
         QFETCH(Writer, write);
