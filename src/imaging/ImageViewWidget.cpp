@@ -56,10 +56,13 @@ QRect shownPart(QSize image, int turns, geometry::View view, QSize widget) {
     if (visible.isEmpty())
         return {};
     const double scale = view.zoomPercent / 100;
-    const QRect whole(0, 0, int(std::ceil(image.width() * scale)), int(std::ceil(image.height() * scale)));
-    const QPoint topLeft(int(std::floor(visible.left() * scale)), int(std::floor(visible.top() * scale)));
-    const QPoint end(int(std::ceil((visible.right() + 1) * scale)),
-                     int(std::ceil((visible.bottom() + 1) * scale)));
+    // Kept in integer range whatever the zoom.
+    const auto pixel = [](double v) { return int(std::clamp(v, -1e9, 1e9)); };
+    const QRect whole(0, 0, pixel(std::ceil(image.width() * scale)),
+                      pixel(std::ceil(image.height() * scale)));
+    const QPoint topLeft(pixel(std::floor(visible.left() * scale)), pixel(std::floor(visible.top() * scale)));
+    const QPoint end(pixel(std::ceil((visible.right() + 1) * scale)),
+                     pixel(std::ceil((visible.bottom() + 1) * scale)));
     return QRect(topLeft, end - QPoint(1, 1)).intersected(whole);
 }
 

@@ -78,6 +78,8 @@ QRect visibleImageRect(const QTransform& imageToWidget, QSize viewport, QSize im
 }
 
 View zoomAroundCentre(View view, double newZoomPercent, QSize rotatedImage, QSize viewport) {
+    // A fit may already be above the limit; a step never goes further up.
+    newZoomPercent = std::min(newZoomPercent, std::max(MaxZoomPercent, view.zoomPercent));
     const QSizeF oldContent = contentSize(rotatedImage, view.zoomPercent);
     const QPointF centre(viewport.width() / 2.0, viewport.height() / 2.0);
     const QPointF pointInContent = centre - contentOrigin(oldContent, viewport, view.scroll);
@@ -89,8 +91,9 @@ View zoomAroundCentre(View view, double newZoomPercent, QSize rotatedImage, QSiz
 View zoomToRect(View view, QRect selection, QSize rotatedImage, QSize viewport) {
     if (selection.isEmpty() || viewport.isEmpty())
         return view;
-    const double factor = std::min(double(viewport.width()) / selection.width(),
-                                   double(viewport.height()) / selection.height());
+    const double factor =
+        std::min({double(viewport.width()) / selection.width(),
+                  double(viewport.height()) / selection.height(), MaxZoomPercent / view.zoomPercent});
     const QSizeF oldContent = contentSize(rotatedImage, view.zoomPercent);
     const QPointF centreInContent =
         QRectF(selection).center() - contentOrigin(oldContent, viewport, view.scroll);

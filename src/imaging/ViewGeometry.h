@@ -25,14 +25,20 @@ QTransform imageToWidget(QSizeF image, int quarterTurns, double zoomPercent, QPo
 // The image pixels that land inside the viewport (whole pixels, clipped to the image).
 QRect visibleImageRect(const QTransform& imageToWidget, QSize viewport, QSize image);
 
+// The largest zoom any step reaches: one image pixel 64 screen pixels wide. Beyond
+// it nothing more can be seen, and the content's size would leave integer range.
+inline constexpr double MaxZoomPercent = 6400;
+
 struct View {
     double zoomPercent = 100;
     QPointF scroll;
     bool operator==(const View&) const = default;
 };
-// The view after changing the zoom so the point at the viewport's centre stays there.
+// The view after changing the zoom (at most MaxZoomPercent) so the point at the
+// viewport's centre stays there.
 View zoomAroundCentre(View view, double newZoomPercent, QSize rotatedImage, QSize viewport);
-// The view whose zoom makes the selection (widget pixels) fill the viewport, centred on it.
+// The view whose zoom makes the selection (widget pixels) fill the viewport, centred
+// on it; the zoom stops at MaxZoomPercent.
 View zoomToRect(View view, QRect selection, QSize rotatedImage, QSize viewport);
 
 } // namespace wo::imaging::geometry

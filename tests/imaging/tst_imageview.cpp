@@ -1,6 +1,7 @@
 #include "TestImages.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
+#include "imaging/ViewGeometry.h"
 #include "platform/Error.h"
 
 #include <QPrintDialog>
@@ -200,8 +201,10 @@ private slots:
         view.resize(240, 160);
         view.setImageFile(m_tiff);
         view.showImage();
-        for (double zoom : {200.0, 50.0, 1e5}) {
-            view.setZoomPercent(zoom);
+        // Beyond the largest zoom the view stops there.
+        for (double asked : {200.0, 50.0, 1e5}) {
+            view.setZoomPercent(asked);
+            const double zoom = std::min(asked, wo::imaging::geometry::MaxZoomPercent);
             QCOMPARE(view.zoomPercent(), zoom);
             QCOMPARE(view.imageTransform().m11(), zoom / 100);
             QCOMPARE(view.imageTransform().inverted().map(QPointF(120, 80)), QPointF(120, 80));
@@ -250,6 +253,24 @@ private slots:
         QCOMPARE(view.selectionRect(), QRect(1, 2, 3, 4));
         view.setSelectionRect(0, 0, 0, 0);
         QVERIFY(view.selectionRect().isEmpty());
+    }
+
+    // Zooming to a one-pixel selection again and again stops at the largest zoom, and
+    // showing another page there stays within integer range (checked by UBSan in CI).
+    void deepAreaZoomIsBounded() {
+        ImageViewWidget view;
+        view.resize(240, 160);
+        view.setImageFile(m_tiff);
+        view.showImage();
+        for (int i = 0; i < 3; ++i) {
+            view.setSelectionRect(120, 80, 1, 1);
+            view.zoomToSelection();
+        }
+        QCOMPARE(view.zoomPercent(), wo::imaging::geometry::MaxZoomPercent);
+        view.setCurrentPage(2);
+        view.showImage();
+        QCOMPARE(view.zoomPercent(), wo::imaging::geometry::MaxZoomPercent);
+        QVERIFY(!view.grab().isNull());
     }
 
     void mouseSignals_data() {
