@@ -150,6 +150,9 @@ QImage readWithQt(const QString& path, const QByteArray& format, int index) {
     QImageReader reader(path, format);
     // Qt's default refuses colour A4 scans at 600 dpi.
     reader.setAllocationLimit(AllocationLimitMb);
+    // Pages are shown the way they are meant to be seen: a camera's or scanner's
+    // orientation tag turns them first, and the view's own turns start from there.
+    reader.setAutoTransform(true);
     if (index > 0 && !reader.jumpToImage(index))
         fail(path, QStringLiteral("缺少第 %1 页").arg(index + 1));
     QImage image = reader.read();

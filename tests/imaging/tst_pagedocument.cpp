@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -331,6 +332,25 @@ private slots:
                        QFile::remove(png);
             },
             truncate);
+    }
+
+    // An orientation tag (TIFF Orientation, JPEG EXIF) turns the page before it is shown.
+    void orientationHonoured_data() {
+        QTest::addColumn<QByteArray>("format");
+        QTest::newRow("jpeg") << QByteArray("jpeg");
+        QTest::newRow("tiff") << QByteArray("tiff");
+    }
+    void orientationHonoured() {
+        QFETCH(QByteArray, format);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("turned"));
+        const QImage upright = markedPage(1);
+        QImageWriter writer(path, format);
+        writer.setTransformation(QImageIOHandler::TransformationRotate90);
+        QVERIFY2(writer.write(upright), qPrintable(writer.errorString()));
+        const QImage shown = PageDocument(path).page(0);
+        QCOMPARE(shown.size(), upright.size().transposed());
+        QCOMPARE(markerOf(shown.transformed(QTransform().rotate(-90))), 1);
     }
 
     // A chain of many empty directories is counted in linear time and read only
