@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <limits>
@@ -77,6 +78,8 @@ QString postgresPort() {
 class TestDb : public QObject {
     Q_OBJECT
 private slots:
+    void odbcStringsAsWritten_data();
+    void odbcStringsAsWritten();
     void openFailures_data();
     void openFailures();
     void queryInterface_data();
@@ -137,6 +140,29 @@ void TestDb::openFailures_data() {
     QTest::newRow("odbc data source missing")
         << QStringLiteral("QODBC") << QStringLiteral("DSN=wo_no_such_dsn;UID=u;PWD=pw-5") << kProviderError
         << QStringLiteral("pw-5");
+}
+
+// ODBC connection strings reach the driver manager as users write them, keys the
+// component also knows (Database, Port) included.
+void TestDb::odbcStringsAsWritten_data() {
+    QTest::addColumn<QString>("connectString");
+    if (!onPostgres())
+        return;
+    const QString port = postgresPort();
+    QTest::newRow("driver and server")
+        << QStringLiteral(
+               "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=test;Uid=postgres;Pwd=x")
+               .arg(port);
+}
+
+void TestDb::odbcStringsAsWritten() {
+    if (!onPostgres())
+        QSKIP("the ODBC driver is tried against the run's PostgreSQL server");
+    QFETCH(QString, connectString);
+    const auto connection = Connection::open(QStringLiteral("QODBC"), connectString);
+    Recordset rows;
+    rows.open(QStringLiteral("SELECT 7 AS seven"), *connection);
+    QCOMPARE(rows.field(QStringLiteral("seven")).toInt(), 7);
 }
 
 void TestDb::openFailures() {

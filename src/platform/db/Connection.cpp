@@ -32,7 +32,6 @@ ConnectSettings parseConnectString(const QString& driver, const QString& text) {
                                       QStringLiteral("password"), QStringLiteral("options")};
     ConnectSettings settings;
     QList<std::pair<QString, QString>> pairs;
-    bool anyKnown = false;
     for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
         const qsizetype eq = part.indexOf(u'=');
         const QString key = (eq < 0 ? part : part.left(eq)).trimmed();
@@ -40,12 +39,11 @@ ConnectSettings parseConnectString(const QString& driver, const QString& text) {
         if (!key.compare(QLatin1String("password"), Qt::CaseInsensitive) ||
             !key.compare(QLatin1String("pwd"), Qt::CaseInsensitive))
             settings.secrets << value;
-        if (known.contains(key, Qt::CaseInsensitive))
-            anyKnown = true;
         pairs.append({key, value});
     }
-    // An ODBC connection string goes to the driver manager untouched.
-    if (driver == QLatin1String("QODBC") && !anyKnown) {
+    // An ODBC connection string, as users write it ("DSN=…", "Driver={…};Server=…;
+    // Database=…", a bare data source name), goes to the driver manager untouched.
+    if (driver == QLatin1String("QODBC")) {
         settings.database = text;
         return settings;
     }

@@ -17,7 +17,7 @@ class Connection final : public com::RefCounted<com::IUnknown> {
 public:
     // Opens a connection on a Qt SQL driver: "QSQLITE", "QPSQL" or "QODBC".
     // connectString is "Key=Value;..." with Database, Host, Port, User, Password,
-    // Options; for QODBC a string without those keys is the ODBC connection string.
+    // Options; for QODBC it is the ODBC connection string, passed on untouched.
     // Throws wo::Error when the driver is missing or the connection fails.
     static com::ComPtr<Connection> open(const QString& driver, const QString& connectString);
     // Wraps a QSqlDatabase the caller has opened already.
