@@ -113,14 +113,20 @@ void checkJpeg(const QString& path, const QByteArray& data) {
 void checkBmp(const QString& path, const QByteArray& data) {
     if (data.size() < 34)
         fail(path, QStringLiteral("BMP 文件头不完整"));
-    const auto u32 = [&](int at) { return qint64(qFromLittleEndian<quint32>(data.constData() + at)); };
-    const auto s32 = [&](int at) { return qint64(qFromLittleEndian<qint32>(data.constData() + at)); };
+    // Byte by byte: the header may lie anywhere in memory.
+    const auto u32 = [&](int at) {
+        quint32 v = 0;
+        for (int k = 3; k >= 0; --k)
+            v = v << 8 | uchar(data.at(at + k));
+        return v;
+    };
+    const auto s32 = [&](int at) { return qint64(qint32(u32(at))); };
     const qint64 compression = u32(30);
     if (u32(14) < 40 || (compression != 0 && compression != 3))
         return;
-    const qint64 bits = qFromLittleEndian<quint16>(data.constData() + 28);
+    const qint64 bits = uchar(data.at(28)) | uchar(data.at(29)) << 8;
     const qint64 rowBytes = (s32(18) * bits + 31) / 32 * 4;
-    if (u32(10) + rowBytes * std::abs(s32(22)) > data.size())
+    if (double(u32(10)) + double(rowBytes) * double(std::abs(s32(22))) > double(data.size()))
         fail(path, QStringLiteral("BMP 数据不完整"));
 }
 

@@ -11,11 +11,13 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTreeWidgetItem>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace wo::transfer {
 
@@ -109,8 +111,7 @@ public:
             ::unlink(QFile::encodeName(m_path).constData());
     }
     const QString& path() const { return m_path; }
-    // Hands the open handle over; the caller closes it.
-    int takeHandle() { return std::exchange(m_fd, -1); }
+    int handle() const { return m_fd; }
     void closeHandle() {
         if (m_fd >= 0)
             ::close(std::exchange(m_fd, -1));
@@ -129,6 +130,49 @@ private:
     int m_fd = -1;
     bool m_placed = false;
 };
+
+// Copies what is left of `in` to `out`, from both files' offsets: through the
+// kernel's copy path where the file systems allow it (no copy through this process,
+// shared blocks where the file system has them), else by reads and writes. False
+// with errno set on failure; `reading` tells whether reading failed.
+bool copyContents(int in, int out, bool& reading) {
+    bool kernel = true;
+    std::vector<char> buffer;
+    for (;;) {
+        if (kernel) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+            if (n > 0)
+                continue;
+            if (n == 0)
+                return true;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+                reading = false;
+                return false;
+            }
+            kernel = false;
+            buffer.resize(size_t(1) << 20);
+        }
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n == 0)
+            return true;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            reading = true;
+            return false;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t written = ::write(out, buffer.data() + done, size_t(n - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0) {
+                reading = false;
+                return false;
+            }
+            done += written;
+        }
+    }
+}
 
 // One level of the cache: created private when missing; otherwise used only when it
 // is a real folder of this user, and then made private. Opening it without following
@@ -295,23 +339,18 @@ void deleteStoredFile(const QString& filePath, const QString& id, const QString&
 void copyFileSafely(const QString& source, const QString& target, Access access) {
     if (!QFileInfo::exists(source))
         throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + source);
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
         throw accessError(source, readRefused(source));
+    const auto closeIn = qScopeGuard([in] { ::close(in); });
     FreshFile fresh(target, access == Access::Private ? 0600 : 0666);
-    QFile out;
-    if (!out.open(fresh.takeHandle(), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+    bool reading = false;
+    if (!copyContents(in, fresh.handle(), reading))
+        throw reading ? accessError(source, readRefused(source)) : accessError(target, writeRefused(target));
+    // A stored document's data reaches the disk before its name does, so a crash
+    // never leaves the name over missing data; a cached copy can be fetched again.
+    if (access == Access::Shared && ::fdatasync(fresh.handle()) != 0)
         throw accessError(target, writeRefused(target));
-    char buffer[64 * 1024];
-    for (qint64 n; (n = in.read(buffer, sizeof buffer)) != 0;) {
-        if (n < 0)
-            throw accessError(source, readRefused(source));
-        if (out.write(buffer, n) != n)
-            throw accessError(target, writeRefused(target));
-    }
-    if (!out.flush())
-        throw accessError(target, writeRefused(target));
-    out.close();
     fresh.place();
 }
 
