@@ -83,6 +83,12 @@ WO_API HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value);
 WO_API HRESULT WoClsMain_ShowForm(WoObject* clsMain);
 /* *result: -1 when the last file picked was added, 0 otherwise. */
 WO_API HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result);
+/* cPrinter ("Wendra_Original.cPrinter"): *value of get_FileName is allocated with
+ * malloc; the caller frees it. */
+WO_API HRESULT WocPrinter_put_FileName(WoObject* printer, const char* value);
+WO_API HRESULT WocPrinter_get_FileName(WoObject* printer, char** value);
+WO_API HRESULT WocPrinter_PrintToView(WoObject* printer);
+WO_API HRESULT WocPrinter_PrintAnyFile(WoObject* printer, const char* fileToPrint);
 
 #ifdef __cplusplus
 }

@@ -70,15 +70,24 @@ WoObject* flat(IUnknown* object) {
     return reinterpret_cast<WoObject*>(object);
 }
 
-template <typename F> HRESULT callClsMain(WoObject* object, F&& call) {
+// Calls `call` on the object's interface I (asked for by iid); an object without it
+// answers WO_E_NOINTERFACE.
+template <typename I, typename F> HRESULT callAs(WoObject* object, const IID& iid, F&& call) {
     if (!object)
         return WO_E_POINTER;
     void* raw = nullptr;
-    if (WO_FAILED(unknown(object)->QueryInterface(Wendra_Original::IID__ClsMain, &raw)))
+    if (WO_FAILED(unknown(object)->QueryInterface(iid, &raw)))
         return WO_E_NOINTERFACE;
-    const auto clsMain =
-        ComPtr<Wendra_Original::_ClsMain>::attach(static_cast<Wendra_Original::_ClsMain*>(raw));
-    return wo::com::guardedCall([&] { return call(*clsMain); });
+    const auto target = ComPtr<I>::attach(static_cast<I*>(raw));
+    return wo::com::guardedCall([&] { return call(*target); });
+}
+
+template <typename F> HRESULT callClsMain(WoObject* object, F&& call) {
+    return callAs<Wendra_Original::_ClsMain>(object, Wendra_Original::IID__ClsMain, std::forward<F>(call));
+}
+
+template <typename F> HRESULT callPrinter(WoObject* object, F&& call) {
+    return callAs<Wendra_Original::_cPrinter>(object, Wendra_Original::IID__cPrinter, std::forward<F>(call));
 }
 
 } // namespace
@@ -199,4 +208,20 @@ HRESULT WoClsMain_ShowForm(WoObject* clsMain) {
 
 HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result) {
     return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.AddOriginalFile(result); });
+}
+
+HRESULT WocPrinter_put_FileName(WoObject* printer, const char* value) {
+    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.put_FileName(value); });
+}
+
+HRESULT WocPrinter_get_FileName(WoObject* printer, char** value) {
+    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.get_FileName(value); });
+}
+
+HRESULT WocPrinter_PrintToView(WoObject* printer) {
+    return callPrinter(printer, [](Wendra_Original::_cPrinter& p) { return p.PrintToView(); });
+}
+
+HRESULT WocPrinter_PrintAnyFile(WoObject* printer, const char* fileToPrint) {
+    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.PrintAnyFile(fileToPrint); });
 }

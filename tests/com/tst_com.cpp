@@ -305,6 +305,23 @@ private slots:
         QCOMPARE(WO_EXPORT(DllCanUnloadNow)(), WO_S_FALSE);
     }
 
+    // The printer's C functions reach the object's own interface; a ClsMain has none.
+    void flatPrinterInterface() {
+        WoObject* printer = nullptr;
+        WoObject* main = nullptr;
+        QCOMPARE(WO_EXPORT(WoCreateObject)(WO_PROGID_CPRINTER, &printer), WO_S_OK);
+        QCOMPARE(WO_EXPORT(WoCreateObject)(WO_PROGID_CLSMAIN, &main), WO_S_OK);
+        QCOMPARE(WO_EXPORT(WocPrinter_put_FileName)(printer, "00000000000000000042"), WO_S_OK);
+        char* name = nullptr;
+        QCOMPARE(WO_EXPORT(WocPrinter_get_FileName)(printer, &name), WO_S_OK);
+        QCOMPARE(QByteArray(name), QByteArray("00000000000000000042"));
+        std::free(name);
+        QCOMPARE(WO_EXPORT(WocPrinter_put_FileName)(main, "x"), WO_E_NOINTERFACE);
+        QCOMPARE(WO_EXPORT(WocPrinter_PrintToView)(nullptr), WO_E_POINTER);
+        QCOMPARE(WO_EXPORT(WoRelease)(printer), 0u);
+        QCOMPARE(WO_EXPORT(WoRelease)(main), 0u);
+    }
+
     void flatInterfaceWritesProcessWideSettings() {
         const auto createObject = WO_EXPORT(WoCreateObject);
         WoObject* a = nullptr;
