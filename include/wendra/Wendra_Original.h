@@ -4,19 +4,20 @@
  * helper or DllGetClassObject, writes the host settings through its properties and
  * calls ShowForm or AddOriginalFile. Texts are UTF-8. A method that fails returns
  * WO_DISP_E_EXCEPTION; WoGetErrorInfo then gives the error's number and description.
- * Hosts written in C (or any language with a C FFI) use the flat functions below. */
+ * Hosts written in C (or any language with a C FFI) use the flat functions below,
+ * which libwendra_core exports; each has a pointer type NAME_t for hosts that
+ * find it with dlsym. */
 #ifndef WENDRA_ORIGINAL_H
 #define WENDRA_ORIGINAL_H
 
 #include "wendra/com.h"
+#include "wendra/export.h"
 
 #include <stddef.h>
 
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-#define WO_API __attribute__((visibility("default")))
 
 /* Class and interface identifiers. */
 #define WO_CLSID_CLSMAIN                                                                                     \
@@ -83,12 +84,39 @@ WO_API HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value);
 WO_API HRESULT WoClsMain_ShowForm(WoObject* clsMain);
 /* *result: -1 when the last file picked was added, 0 otherwise. */
 WO_API HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result);
-/* cPrinter ("Wendra_Original.cPrinter"): *value of get_FileName is allocated with
- * malloc; the caller frees it. */
 WO_API HRESULT WocPrinter_put_FileName(WoObject* printer, const char* value);
+/* *value is allocated with malloc; the caller frees it with free. */
 WO_API HRESULT WocPrinter_get_FileName(WoObject* printer, char** value);
 WO_API HRESULT WocPrinter_PrintToView(WoObject* printer);
 WO_API HRESULT WocPrinter_PrintAnyFile(WoObject* printer, const char* fileToPrint);
+/* Ends the application object the component created for a host that has none
+ * (a host without Qt). Call it after releasing every object, before leaving main;
+ * a host that does not call it leaves the object to the end of the process. */
+WO_API void WoShutdown(void);
+
+typedef HRESULT (*DllRegisterServer_t)(void);
+typedef HRESULT (*DllUnregisterServer_t)(void);
+typedef HRESULT (*DllGetClassObject_t)(const CLSID*, const IID*, void**);
+typedef HRESULT (*DllCanUnloadNow_t)(void);
+typedef int32_t (*WoGetErrorInfo_t)(char*, size_t);
+typedef HRESULT (*WoCreateObject_t)(const char*, WoObject**);
+typedef uint32_t (*WoRelease_t)(WoObject*);
+typedef HRESULT (*WoConnection_Open_t)(const char*, const char*, WoObject**);
+typedef HRESULT (*WoClsMain_put_gsRecordID_t)(WoObject*, const char*);
+typedef HRESULT (*WoClsMain_put_gsOriginalID_t)(WoObject*, const char*);
+typedef HRESULT (*WoClsMain_put_gsPath_t)(WoObject*, const char*);
+typedef HRESULT (*WoClsMain_put_gsState_t)(WoObject*, const char*);
+typedef HRESULT (*WoClsMain_putref_Connection_t)(WoObject*, WoObject*);
+typedef HRESULT (*WoClsMain_put_GetCopyRight_t)(WoObject*, const char*);
+typedef HRESULT (*WoClsMain_put_gsOpen_t)(WoObject*, int32_t);
+typedef HRESULT (*WoClsMain_put_gsConn_t)(WoObject*, int32_t);
+typedef HRESULT (*WoClsMain_ShowForm_t)(WoObject*);
+typedef HRESULT (*WoClsMain_AddOriginalFile_t)(WoObject*, int16_t*);
+typedef HRESULT (*WocPrinter_put_FileName_t)(WoObject*, const char*);
+typedef HRESULT (*WocPrinter_get_FileName_t)(WoObject*, char**);
+typedef HRESULT (*WocPrinter_PrintToView_t)(WoObject*);
+typedef HRESULT (*WocPrinter_PrintAnyFile_t)(WoObject*, const char*);
+typedef void (*WoShutdown_t)(void);
 
 #ifdef __cplusplus
 }

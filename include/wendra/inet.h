@@ -8,15 +8,13 @@
 #ifndef WENDRA_INET_H
 #define WENDRA_INET_H
 
+#include "wendra/export.h"
+
 #include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
 extern "C" {
-#endif
-
-#ifndef WO_API
-#define WO_API __attribute__((visibility("default")))
 #endif
 
 /* A session or connection handle; 0 is never a valid one. */
@@ -72,6 +70,17 @@ WO_API int32_t WoFtpDeleteFile(WoHInternet connection, const char* remoteName);
  * text and its terminating zero, copies both, sets *size to the text's length and
  * returns 1; otherwise returns 0 and sets *size to the bytes needed. error may be NULL. */
 WO_API int32_t WoInternetGetLastResponseInfo(int32_t* error, char* buffer, size_t* size);
+
+typedef WoHInternet (*WoInternetOpen_t)(const char*);
+typedef WoHInternet (*WoInternetConnect_t)(WoHInternet, const char*, uint16_t, const char*, const char*,
+                                           int32_t, int32_t);
+typedef int32_t (*WoInternetCloseHandle_t)(WoHInternet);
+typedef int32_t (*WoFtpSetCurrentDirectory_t)(WoHInternet, const char*);
+typedef int32_t (*WoFtpCreateDirectory_t)(WoHInternet, const char*);
+typedef int32_t (*WoFtpPutFile_t)(WoHInternet, const char*, const char*);
+typedef int32_t (*WoFtpGetFile_t)(WoHInternet, const char*, const char*, int32_t);
+typedef int32_t (*WoFtpDeleteFile_t)(WoHInternet, const char*);
+typedef int32_t (*WoInternetGetLastResponseInfo_t)(int32_t*, char*, size_t*);
 
 #ifdef __cplusplus
 }

@@ -1,12 +1,11 @@
 #include "entry/ClsMain.h"
 
+#include "entry/Application.h"
 #include "entry/MyInit.h"
 #include "platform/com/ComObject.h"
 #include "platform/dialogs/Dialogs.h"
 #include "store/ClsFileOperation.h"
 #include "ui/list/FrmMainList.h"
-
-#include <QApplication>
 
 namespace wo::entry {
 
@@ -14,16 +13,6 @@ namespace {
 
 QString text(const char* value) {
     return value ? QString::fromUtf8(value) : QString();
-}
-
-// A host that is not a Qt program has no application object; the windows need one.
-void ensureApplication() {
-    if (QApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "Wendra_Original";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
 }
 
 // The settings check of ShowForm; false when a message said what is missing.

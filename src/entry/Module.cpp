@@ -1,49 +1,21 @@
-// The in-process server: the exports a host finds with dlsym, and the flat C
-// interface over the same objects. Nothing else leaves this module.
-#include "entry/ClsMain.h"
-#include "platform/com/ClassFactory.h"
+// The in-process server: the four exports a host finds with dlsym. The flat C
+// interface lives in the core library, which this module loads.
+#include "entry/Classes.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/Registry.h"
 #include "platform/com/ServerState.h"
-#include "platform/db/Connection.h"
-#include "store/cPrinter.h"
 #include "wendra/Wendra_Original.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
-#include <cstring>
 #include <dlfcn.h>
 
 namespace {
 
-using wo::com::ComPtr;
-using wo::com::IUnknown;
-
-template <typename T> HRESULT createInstance(const IID& iid, void** object) {
-    return T::create()->QueryInterface(iid, object);
-}
-
-struct ComponentClass {
-    CLSID clsid;
-    const char* progId;
-    wo::com::Creator create;
-};
-
-constexpr ComponentClass kClasses[] = {
-    {Wendra_Original::CLSID_ClsMain, WO_PROGID_CLSMAIN, &createInstance<wo::entry::ClsMain>},
-    {Wendra_Original::CLSID_cPrinter, WO_PROGID_CPRINTER, &createInstance<wo::store::cPrinter>},
-};
-
-template <typename Match> const ComponentClass* findClass(Match matches) {
-    const auto it = std::find_if(std::begin(kClasses), std::end(kClasses), matches);
-    return it == std::end(kClasses) ? nullptr : it;
-}
-
 // The file the host loaded this module from, as the registry records it.
 QString modulePath() {
     Dl_info info{};
-    if (dladdr(kClasses, &info) == 0 || !info.dli_fname)
+    if (dladdr(reinterpret_cast<void*>(&modulePath), &info) == 0 || !info.dli_fname)
         return {};
     return QFileInfo(QFile::decodeName(info.dli_fname)).canonicalFilePath();
 }
@@ -55,39 +27,11 @@ HRESULT changeRegistry(RegistryChange change) {
         const QString library = modulePath();
         if (library.isEmpty())
             return WO_SELFREG_E_CLASS;
-        for (const ComponentClass& c : kClasses)
-            if (!change(QString::fromUtf8(c.progId), c.clsid, library))
+        for (const wo::entry::ComponentClass* c = wo::entry::begin(); c != wo::entry::end(); ++c)
+            if (!change(QString::fromUtf8(c->progId), c->clsid, library))
                 return WO_SELFREG_E_CLASS;
         return WO_S_OK;
     });
-}
-
-// A WoObject is the IUnknown of the object behind it.
-IUnknown* unknown(WoObject* object) {
-    return reinterpret_cast<IUnknown*>(object);
-}
-WoObject* flat(IUnknown* object) {
-    return reinterpret_cast<WoObject*>(object);
-}
-
-// Calls `call` on the object's interface I (asked for by iid); an object without it
-// answers WO_E_NOINTERFACE.
-template <typename I, typename F> HRESULT callAs(WoObject* object, const IID& iid, F&& call) {
-    if (!object)
-        return WO_E_POINTER;
-    void* raw = nullptr;
-    if (WO_FAILED(unknown(object)->QueryInterface(iid, &raw)))
-        return WO_E_NOINTERFACE;
-    const auto target = ComPtr<I>::attach(static_cast<I*>(raw));
-    return wo::com::guardedCall([&] { return call(*target); });
-}
-
-template <typename F> HRESULT callClsMain(WoObject* object, F&& call) {
-    return callAs<Wendra_Original::_ClsMain>(object, Wendra_Original::IID__ClsMain, std::forward<F>(call));
-}
-
-template <typename F> HRESULT callPrinter(WoObject* object, F&& call) {
-    return callAs<Wendra_Original::_cPrinter>(object, Wendra_Original::IID__cPrinter, std::forward<F>(call));
 }
 
 } // namespace
@@ -98,7 +42,7 @@ HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid, void** object) {
     *object = nullptr;
     if (!clsid || !iid)
         return WO_E_POINTER;
-    const ComponentClass* found = findClass([&](const ComponentClass& c) { return c.clsid == *clsid; });
+    const wo::entry::ComponentClass* found = wo::entry::findClass(*clsid);
     if (!found)
         return WO_CLASS_E_CLASSNOTAVAILABLE;
     return wo::com::guardedCall(
@@ -115,113 +59,4 @@ HRESULT DllRegisterServer() {
 
 HRESULT DllUnregisterServer() {
     return changeRegistry(&wo::com::registry::unregisterClass);
-}
-
-int32_t WoGetErrorInfo(char* description, size_t size) {
-    if (description && size > 0) {
-        description[0] = '\0';
-        try {
-            const QByteArray text = wo::com::server::errorDescription().toUtf8();
-            const auto length = static_cast<size_t>(text.size());
-            size_t n = std::min(size - 1, length);
-            // Never cut a character in two: back off over UTF-8 continuation bytes.
-            while (n > 0 && n < length && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-                --n;
-            std::memcpy(description, text.constData(), n);
-            description[n] = '\0';
-        } catch (...) {
-            // Out of memory: the number alone still tells the error.
-        }
-    }
-    return wo::com::server::errorNumber();
-}
-
-HRESULT WoCreateObject(const char* progId, WoObject** object) {
-    if (!object)
-        return WO_E_POINTER;
-    *object = nullptr;
-    if (!progId)
-        return WO_E_POINTER;
-    const ComponentClass* found =
-        findClass([&](const ComponentClass& c) { return std::strcmp(c.progId, progId) == 0; });
-    if (!found)
-        return WO_REGDB_E_CLASSNOTREG;
-    void* raw = nullptr;
-    const HRESULT hr = wo::com::guardedCall([&] { return found->create(wo::com::IID_IUnknown, &raw); });
-    if (WO_SUCCEEDED(hr))
-        *object = flat(static_cast<IUnknown*>(raw));
-    return hr;
-}
-
-uint32_t WoRelease(WoObject* object) {
-    return object ? unknown(object)->Release() : 0;
-}
-
-HRESULT WoConnection_Open(const char* driver, const char* connectString, WoObject** connection) {
-    if (!connection)
-        return WO_E_POINTER;
-    *connection = nullptr;
-    if (!driver || !connectString)
-        return WO_E_POINTER;
-    return wo::com::server::guard([&] {
-        auto opened = wo::db::Connection::open(QString::fromUtf8(driver), QString::fromUtf8(connectString));
-        *connection = flat(opened.detach());
-    });
-}
-
-HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsRecordID(value); });
-}
-
-HRESULT WoClsMain_put_gsOriginalID(WoObject* clsMain, const char* value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsOriginalID(value); });
-}
-
-HRESULT WoClsMain_put_gsPath(WoObject* clsMain, const char* value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsPath(value); });
-}
-
-HRESULT WoClsMain_put_gsState(WoObject* clsMain, const char* value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsState(value); });
-}
-
-HRESULT WoClsMain_putref_Connection(WoObject* clsMain, WoObject* connection) {
-    return callClsMain(
-        clsMain, [&](Wendra_Original::_ClsMain& m) { return m.putref_Connection(unknown(connection)); });
-}
-
-HRESULT WoClsMain_put_GetCopyRight(WoObject* clsMain, const char* value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_GetCopyRight(value); });
-}
-
-HRESULT WoClsMain_put_gsOpen(WoObject* clsMain, int32_t value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsOpen(value); });
-}
-
-HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsConn(value); });
-}
-
-HRESULT WoClsMain_ShowForm(WoObject* clsMain) {
-    return callClsMain(clsMain, [](Wendra_Original::_ClsMain& m) { return m.ShowForm(); });
-}
-
-HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.AddOriginalFile(result); });
-}
-
-HRESULT WocPrinter_put_FileName(WoObject* printer, const char* value) {
-    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.put_FileName(value); });
-}
-
-HRESULT WocPrinter_get_FileName(WoObject* printer, char** value) {
-    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.get_FileName(value); });
-}
-
-HRESULT WocPrinter_PrintToView(WoObject* printer) {
-    return callPrinter(printer, [](Wendra_Original::_cPrinter& p) { return p.PrintToView(); });
-}
-
-HRESULT WocPrinter_PrintAnyFile(WoObject* printer, const char* fileToPrint) {
-    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.PrintAnyFile(fileToPrint); });
 }

@@ -14,9 +14,13 @@ QString componentFolder() {
 
 QString moduleFolder() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&moduleFolder), &info) && info.dli_fname)
-        return QFileInfo(QFile::decodeName(info.dli_fname)).canonicalPath();
-    return QDir::currentPath();
+    if (!dladdr(reinterpret_cast<void*>(&moduleFolder), &info) || !info.dli_fname)
+        return QDir::currentPath();
+    const QDir libraryFolder = QFileInfo(QFile::decodeName(info.dli_fname)).canonicalPath();
+    // Installed, the component's files lie in a folder of their own beside the
+    // library; in the build tree, beside the library itself.
+    const QString installed = libraryFolder.filePath(QStringLiteral(WO_COMPONENT_SUBDIR));
+    return QFileInfo(installed).isDir() ? installed : libraryFolder.path();
 }
 
 } // namespace wo::profile

@@ -1,0 +1,159 @@
+// The flat C interface over the component's objects, for hosts in C or any
+// language with a C FFI.
+#include "entry/Application.h"
+#include "entry/Classes.h"
+#include "platform/com/ComObject.h"
+#include "platform/com/ComPtr.h"
+#include "platform/com/ServerState.h"
+#include "platform/db/Connection.h"
+#include "wendra/Wendra_Original.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+using wo::com::ComPtr;
+using wo::com::IUnknown;
+
+// A WoObject is the IUnknown of the object behind it.
+IUnknown* unknown(WoObject* object) {
+    return reinterpret_cast<IUnknown*>(object);
+}
+WoObject* flat(IUnknown* object) {
+    return reinterpret_cast<WoObject*>(object);
+}
+
+// Calls an interface method on the object, which must answer iid.
+template <typename Interface, typename F> HRESULT callOn(WoObject* object, const IID& iid, F&& call) {
+    if (!object)
+        return WO_E_POINTER;
+    void* raw = nullptr;
+    if (WO_FAILED(unknown(object)->QueryInterface(iid, &raw)))
+        return WO_E_NOINTERFACE;
+    const auto typed = ComPtr<Interface>::attach(static_cast<Interface*>(raw));
+    return wo::com::guardedCall([&] { return call(*typed); });
+}
+
+template <typename F> HRESULT callClsMain(WoObject* object, F&& call) {
+    return callOn<Wendra_Original::_ClsMain>(object, Wendra_Original::IID__ClsMain, std::forward<F>(call));
+}
+
+} // namespace
+
+int32_t WoGetErrorInfo(char* description, size_t size) {
+    if (description && size > 0) {
+        description[0] = '\0';
+        try {
+            const QByteArray text = wo::com::server::errorDescription().toUtf8();
+            const auto length = static_cast<size_t>(text.size());
+            size_t n = std::min(size - 1, length);
+            // Never cut a character in two: back off over UTF-8 continuation bytes.
+            while (n > 0 && n < length && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+                --n;
+            std::memcpy(description, text.constData(), n);
+            description[n] = '\0';
+        } catch (...) {
+            // Out of memory: the number alone still tells the error.
+        }
+    }
+    return wo::com::server::errorNumber();
+}
+
+HRESULT WoCreateObject(const char* progId, WoObject** object) {
+    if (!object)
+        return WO_E_POINTER;
+    *object = nullptr;
+    if (!progId)
+        return WO_E_POINTER;
+    const wo::entry::ComponentClass* found = wo::entry::findClass(progId);
+    if (!found)
+        return WO_REGDB_E_CLASSNOTREG;
+    void* raw = nullptr;
+    const HRESULT hr = wo::com::guardedCall([&] { return found->create(wo::com::IID_IUnknown, &raw); });
+    if (WO_SUCCEEDED(hr))
+        *object = flat(static_cast<IUnknown*>(raw));
+    return hr;
+}
+
+uint32_t WoRelease(WoObject* object) {
+    return object ? unknown(object)->Release() : 0;
+}
+
+HRESULT WoConnection_Open(const char* driver, const char* connectString, WoObject** connection) {
+    if (!connection)
+        return WO_E_POINTER;
+    *connection = nullptr;
+    if (!driver || !connectString)
+        return WO_E_POINTER;
+    return wo::com::server::guard([&] {
+        auto opened = wo::db::Connection::open(QString::fromUtf8(driver), QString::fromUtf8(connectString));
+        *connection = flat(opened.detach());
+    });
+}
+
+HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsRecordID(value); });
+}
+
+HRESULT WoClsMain_put_gsOriginalID(WoObject* clsMain, const char* value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsOriginalID(value); });
+}
+
+HRESULT WoClsMain_put_gsPath(WoObject* clsMain, const char* value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsPath(value); });
+}
+
+HRESULT WoClsMain_put_gsState(WoObject* clsMain, const char* value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsState(value); });
+}
+
+HRESULT WoClsMain_putref_Connection(WoObject* clsMain, WoObject* connection) {
+    return callClsMain(
+        clsMain, [&](Wendra_Original::_ClsMain& m) { return m.putref_Connection(unknown(connection)); });
+}
+
+HRESULT WoClsMain_put_GetCopyRight(WoObject* clsMain, const char* value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_GetCopyRight(value); });
+}
+
+HRESULT WoClsMain_put_gsOpen(WoObject* clsMain, int32_t value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsOpen(value); });
+}
+
+HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsConn(value); });
+}
+
+HRESULT WoClsMain_ShowForm(WoObject* clsMain) {
+    return callClsMain(clsMain, [](Wendra_Original::_ClsMain& m) { return m.ShowForm(); });
+}
+
+HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.AddOriginalFile(result); });
+}
+
+template <typename F> HRESULT callPrinter(WoObject* object, F&& call) {
+    return callOn<Wendra_Original::_cPrinter>(object, Wendra_Original::IID__cPrinter, std::forward<F>(call));
+}
+
+HRESULT WocPrinter_put_FileName(WoObject* printer, const char* value) {
+    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.put_FileName(value); });
+}
+
+HRESULT WocPrinter_get_FileName(WoObject* printer, char** value) {
+    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.get_FileName(value); });
+}
+
+HRESULT WocPrinter_PrintToView(WoObject* printer) {
+    return callPrinter(printer, [](Wendra_Original::_cPrinter& p) { return p.PrintToView(); });
+}
+
+HRESULT WocPrinter_PrintAnyFile(WoObject* printer, const char* fileToPrint) {
+    return callPrinter(printer, [&](Wendra_Original::_cPrinter& p) { return p.PrintAnyFile(fileToPrint); });
+}
+
+void WoShutdown() {
+    wo::entry::shutdown();
+}
