@@ -81,6 +81,8 @@ private slots:
     void openOtherTypesInOwnProgram();
     void openFailureIsReported();
     void previewDoubleClick();
+    void listKeys_data();
+    void listKeys();
     void addThreeOfWhichLastFails();
     void addIntoEmptyList();
     void deleteAnsweredNo();
@@ -543,6 +545,45 @@ void TestFrmMainList::openFailureIsReported() {
     QVERIFY(association.recorded().isEmpty());
 }
 
+// The keys a desktop user expects in the list: each reaches the same command, with
+// the same question, box or menu, as the button, double-click or right button does.
+void TestFrmMainList::listKeys_data() {
+    using Kind = dialogs::ScriptedDialogs::Kind;
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("Delete asks") << int(Qt::Key_Delete) << 0 << QString() << int(Kind::MessageBox);
+    QTest::newRow("F2 renames") << int(Qt::Key_F2) << 0 << QString() << int(Kind::InputBox);
+    QTest::newRow("Shift+F10 menu") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << QString()
+                                    << int(Kind::ContextMenu);
+    QTest::newRow("Menu key") << int(Qt::Key_Menu) << 0 << QString() << int(Kind::ContextMenu);
+    QTest::newRow("F2 renames in browse-only")
+        << int(Qt::Key_F2) << 0 << MyInit::FindModel << int(Kind::InputBox);
+    QTest::newRow("Delete not in browse-only") << int(Qt::Key_Delete) << 0 << MyInit::FindModel << -1;
+}
+
+void TestFrmMainList::listKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, state);
+    QFETCH(int, kind);
+    Record rec({1, 2}, state);
+    FrmMainList w;
+    w.Form_Load();
+    rec.dialogs->clear();
+    rec.dialogs->queueAnswer(dialogs::Answer::No);
+    QTest::keyClick(w.LVOrder, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    const auto calls = rec.dialogs->calls();
+    if (kind < 0) {
+        QVERIFY(calls.isEmpty());
+    } else {
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(int(calls.first().kind), kind);
+    }
+    QCOMPARE(w.LVOrder->topLevelItemCount(), 2);
+}
+
 void TestFrmMainList::previewDoubleClick() {
     {
         Record rec({});
@@ -564,6 +605,10 @@ void TestFrmMainList::previewDoubleClick() {
     const QPoint below(10, w.LVOrder->viewport()->height() - 4);
     QVERIFY(!w.LVOrder->itemAt(below));
     QTest::mouseDClick(w.LVOrder->viewport(), Qt::LeftButton, {}, below);
+    QCOMPARE(shown, QStringLiteral("frmDetail")); // Enter opens the current row as a double-click does.
+    shown.clear();
+    whenModalThenClose([&](QWidget* modal) { shown = modal->objectName(); });
+    QTest::keyClick(w.LVOrder, Qt::Key_Return);
     QCOMPARE(shown, QStringLiteral("frmDetail"));
 }
 

@@ -138,6 +138,7 @@ void FrmMainList::buildLayout() {
     connect(CmdDel, &QPushButton::clicked, this,
             [this] { guarded(this, kCaption, [this] { CmdDel_Click(); }); });
     LVOrder->viewport()->installEventFilter(this);
+    LVOrder->installEventFilter(this);
     onKeyMove(LVOrder, [this](QTreeWidgetItem* item) {
         guarded(this, kCaption, [this, item] { LVOrder_ItemClick(item); });
     });
@@ -296,6 +297,12 @@ void FrmMainList::ImgPreview_DblClick() {
 }
 
 bool FrmMainList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LVOrder && event->type() == QEvent::KeyPress) {
+        bool handled = false;
+        guarded(this, kCaption, [&] { handled = listKey(*static_cast<QKeyEvent*>(event)); });
+        if (handled)
+            return true;
+    }
     if (watched == LVOrder->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* press = static_cast<QMouseEvent*>(event);
         const QPoint at = press->position().toPoint();
@@ -304,6 +311,28 @@ bool FrmMainList::eventFilter(QObject* watched, QEvent* event) {
         guarded(this, kCaption, [&] { LVOrder_MouseDown(button, shift, at.x(), at.y()); });
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool FrmMainList::listKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    QTreeWidgetItem* current = LVOrder->currentItem();
+    if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
+        LVOrder_DblClick();
+    } else if (key.key() == Qt::Key_Delete && modifiers == Qt::NoModifier) {
+        if (CmdDel->isEnabled())
+            CmdDel_Click();
+    } else if (key.key() == Qt::Key_F2 && modifiers == Qt::NoModifier) {
+        RenameFile_Click();
+    } else if ((key.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) || key.key() == Qt::Key_Menu) {
+        // The menu comes up at the current row, as the right button's does there.
+        if (current) {
+            const QPoint at = LVOrder->visualItemRect(current).center();
+            LVOrder_MouseDown(2, 0, at.x(), at.y());
+        }
+    } else {
+        return false;
+    }
+    return true;
 }
 
 void FrmMainList::LVOrder_MouseDown(int button, int shift, int x, int y) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QAction;
@@ -100,6 +101,9 @@ protected:
 private:
     // Previews the current item after a scan, or empties the preview when the list is empty.
     void previewCurrentItem();
+    // The list's keys: Enter opens the current row, Delete deletes (when allowed), F2
+    // renames, Shift+F10 and the menu key open the context menu. True when handled.
+    bool listKey(const QKeyEvent& key);
     void buildLayout();
     void Form_QueryUnload();
     void previewFailed(QTreeWidgetItem* item, const Error& error);
