@@ -26,6 +26,7 @@ struct Options {
     QString originalId;
     QString module;
     QUrl ftp;
+    QString ftpCaFile;
     QString samples;
 };
 
