@@ -52,8 +52,7 @@ private:
 };
 
 // An error outside one file's add (checking the storage, picking) ends the command.
-template <class Add>
-bool reportingStoreErrors(Add&& add) {
+template <class Add> bool reportingStoreErrors(Add&& add) {
     try {
         return add();
     } catch (const Error& e) {
@@ -145,7 +144,8 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
     try {
         const QFileInfo file(source);
         if (file.isDir()) {
-            dialogs::inform(nullptr, source + QStringLiteral("是文件夹，不能添加！请添加其中的文件。"), kAddTitle);
+            dialogs::inform(nullptr, source + QStringLiteral("是文件夹，不能添加！请添加其中的文件。"),
+                            kAddTitle);
             return false;
         }
         if (!file.isFile()) {

@@ -76,10 +76,12 @@ void TestFtps::addFetchDeleteOverTls() {
     MyInit::gsPath = root;
     const QByteArray content = test::binaryContent(300000, 7);
     QTreeWidget list;
-    QVERIFY(store::ClsFileOperation().AddFiles({box.writeFile(QStringLiteral("src/合同.pdf"), content)}, &list));
+    QVERIFY(
+        store::ClsFileOperation().AddFiles({box.writeFile(QStringLiteral("src/合同.pdf"), content)}, &list));
     QVERIFY(dialogs->calls().isEmpty());
     QTreeWidgetItem* item = list.topLevelItem(0);
-    const QString stored = item->text(ui::ListItem::Path) + u'/' + ui::ListItem::tag(item) + QStringLiteral(".PDF");
+    const QString stored =
+        item->text(ui::ListItem::Path) + u'/' + ui::ListItem::tag(item) + QStringLiteral(".PDF");
     QCOMPARE(test::readFile(stored), content);
 
     const QString cached = transfer::DownloadToCache(item);
@@ -116,7 +118,8 @@ void TestFtps::certificateCheckedByDefault() {
 // A server without TLS is refused before the login: the password never goes out in the clear.
 void TestFtps::noPlainFallback() {
     const QString plainDir = qEnvironmentVariable("WO_TEST_FTP_DIR");
-    const auto port = static_cast<quint16>(test::readFile(plainDir + QStringLiteral("/port")).trimmed().toUInt());
+    const auto port =
+        static_cast<quint16>(test::readFile(plainDir + QStringLiteral("/port")).trimmed().toUInt());
     const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_ftps"));
     const auto close = qScopeGuard([&] { inet::InternetCloseHandle(session); });
     const QString user = qEnvironmentVariable("WO_TEST_FTP_USER");

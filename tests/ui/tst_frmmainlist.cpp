@@ -726,7 +726,8 @@ void TestFrmMainList::dropAddsInOrder() {
     for (int i = 1; i <= 2; ++i) {
         const QString id = ui::ListItem::tag(w.LVOrder->topLevelItem(i));
         const auto rows = rec.db.query(
-            QStringLiteral("SELECT Original_Name, FileOrder, FilePath, Type FROM Original_Text WHERE ID = '%1'")
+            QStringLiteral(
+                "SELECT Original_Name, FileOrder, FilePath, Type FROM Original_Text WHERE ID = '%1'")
                 .arg(id));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows[0][0].toString(), w.LVOrder->topLevelItem(i)->text(1));

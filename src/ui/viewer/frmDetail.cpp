@@ -111,7 +111,8 @@ void frmDetail::fitOnScreen() {
         return;
     // The title bar and borders are taken as large as the owner window's.
     QSize frame(0, 0);
-    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr; owner && owner->isVisible())
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        owner && owner->isVisible())
         frame = owner->frameGeometry().size() - owner->size();
     const QRect room = screen->availableGeometry();
     // The page area keeps at least a third of its width and height.
@@ -124,7 +125,9 @@ void frmDetail::fitOnScreen() {
     TlbMain->resize(TlbMain->width() - dw, TlbMain->height());
     for (QWidget* bar : {static_cast<QWidget*>(CoolBar1), static_cast<QWidget*>(StaBar)})
         bar->setGeometry(bar->x(), bar->y() - dh, bar->width() - dw, bar->height());
-    move(room.topLeft() + QPoint(room.width() - width() - frame.width(), room.height() - height() - frame.height()) / 2);
+    // Centred; a window still too large keeps its title bar on the screen.
+    const QSize spare = (room.size() - size() - frame).expandedTo(QSize(0, 0));
+    move(room.topLeft() + QPoint(spare.width() / 2, spare.height() / 2));
 }
 
 frmDetail::~frmDetail() = default;
