@@ -28,9 +28,8 @@ namespace {
 QList<QUrl> dragged(const QString& desk) {
     QList<QUrl> urls;
     const QDir samples(QStringLiteral(WO_SAMPLES_DIR));
-    for (const QString& name :
-         {QStringLiteral("验收报告.pdf"), QStringLiteral("会议纪要.txt"), QString(),
-          QStringLiteral("购销合同（扫描件）.tif")}) {
+    for (const QString& name : {QStringLiteral("验收报告.pdf"), QStringLiteral("会议纪要.txt"), QString(),
+                                QStringLiteral("购销合同（扫描件）.tif")}) {
         if (name.isEmpty()) {
             const QString folder = QDir(desk).filePath(QStringLiteral("扫描件"));
             QDir().mkpath(folder);
@@ -88,16 +87,18 @@ int main(int argc, char* argv[]) {
     setCleanup({sandbox.path(), desk.path()}, 60);
     const demohost::Options options = demohost::parseOptions(
         {QStringLiteral("shot_drop"), QStringLiteral("--database"), sandbox.path(QStringLiteral("shot.db")),
-         QStringLiteral("--store"), sandbox.path(QStringLiteral("store")), QStringLiteral("--samples"), QString()});
+         QStringLiteral("--store"), sandbox.path(QStringLiteral("store")), QStringLiteral("--samples"),
+         QString()});
     std::optional<demohost::Host> host;
     try {
         host.emplace(options);
     } catch (const std::exception& e) {
         fail(QStringLiteral("the host did not start: ") + QString::fromLocal8Bit(e.what()));
     }
-    drive({{QStringLiteral("the list window"), named(QStringLiteral("FrmMainList")),
-            [&](QWidget* w) { dropFiles(w, desk.path()); }}},
-          [&] { host->showForm(); }, 20000);
+    drive(
+        {{QStringLiteral("the list window"), named(QStringLiteral("FrmMainList")),
+          [&](QWidget* w) { dropFiles(w, desk.path()); }}},
+        [&] { host->showForm(); }, 20000);
     host.reset();
     finished();
     return 0;

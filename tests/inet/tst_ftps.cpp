@@ -76,9 +76,10 @@ void TestFtps::addFetchDeleteOverTls() {
     MyInit::gsPath = root;
     const QByteArray content = test::binaryContent(300000, 7);
     QTreeWidget list;
-    QVERIFY(
-        store::ClsFileOperation().AddFiles({box.writeFile(QStringLiteral("src/合同.pdf"), content)}, &list));
-    QVERIFY(dialogs->calls().isEmpty());
+    const bool added =
+        store::ClsFileOperation().AddFiles({box.writeFile(QStringLiteral("src/合同.pdf"), content)}, &list);
+    QVERIFY2(dialogs->calls().isEmpty(), qPrintable(dialogs->calls().value(0).text));
+    QVERIFY(added);
     QTreeWidgetItem* item = list.topLevelItem(0);
     const QString stored =
         item->text(ui::ListItem::Path) + u'/' + ui::ListItem::tag(item) + QStringLiteral(".PDF");

@@ -84,6 +84,18 @@ force_local_logins_ssl=YES
 force_local_data_ssl=YES
 ssl_ciphers=HIGH
 CONF
+        # vsftpd 3.0.3 loses uploads under TLS 1.3 (426 mid-stream, most of the time):
+        # this server speaks TLS 1.2 at most, which it handles.
+        cat >"$dir/openssl.cnf" <<CONF
+openssl_conf = init
+[init]
+ssl_conf = ssl
+[ssl]
+system_default = tls
+[tls]
+MaxProtocol = TLSv1.2
+CONF
+        export OPENSSL_CONF=$dir/openssl.cnf
     fi
     /usr/sbin/vsftpd "$dir/vsftpd.conf" </dev/null >>"$dir/log" 2>&1 &
     echo $! >"$dir/pid"

@@ -691,7 +691,7 @@ void TestFrmMainList::dropAddsInOrder_data() {
 void TestFrmMainList::dropAddsInOrder() {
     QFETCH(bool, ftp);
     QFETCH(bool, onPreview);
-    Record rec({1});
+    Record rec({});
     std::optional<test::TestFtp> server;
     if (ftp) {
         server.emplace();
@@ -699,6 +699,12 @@ void TestFrmMainList::dropAddsInOrder() {
         MyInit::gsOpen = static_cast<int32_t>(server->session());
         MyInit::gsConn = static_cast<int32_t>(server->connection());
         MyInit::gsPath = server->remoteFolder();
+        const QString dir = server->remoteFolder() + u'/' + kMonth;
+        QVERIFY(test::writeFile(server->onDisk(dir + QStringLiteral("/a.TIF")), pngPage()));
+        rec.db.insertRow(QStringLiteral("a"), QStringLiteral("A.tif"), QStringLiteral(".TIF"),
+                         QStringLiteral("R"), 1, dir);
+    } else {
+        rec.add(QStringLiteral("a"), QStringLiteral("A.tif"), QStringLiteral(".TIF"), pngPage(), 1);
     }
     const QByteArray pdf("%PDF-1.4\n%%EOF\n");
     const QStringList files{rec.box.writeFile(QStringLiteral("src/合同.pdf"), pdf),
@@ -737,10 +743,11 @@ void TestFrmMainList::dropAddsInOrder() {
                  contents[i - 1]);
     }
     QVERIFY(QFile::exists(files[0]) && QFile::exists(files[2]));
-    // The last one is selected and previewed, as after "添加原文".
+    // As after "添加原文" with several files: the added rows are selected, the last one
+    // current and previewed.
     QTreeWidgetItem* last = w.LVOrder->topLevelItem(2);
     QCOMPARE(w.LVOrder->currentItem(), last);
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{last});
+    QCOMPARE(w.LVOrder->selectedItems(), (QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(1), last}));
     QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(last));
     QCOMPARE(test::readFile(w.ImgPreview->imageFile()), pngPage(3));
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
@@ -757,22 +764,21 @@ void TestFrmMainList::dropRefused() {
     FrmMainList w;
     w.Form_Load();
     w.show();
-    // Browse-only: the pointer shows the refusal before the drop, and a drop adds nothing.
-    for (QWidget* target : {static_cast<QWidget*>(w.ImgPreview), w.LVOrder->viewport()}) {
+    // Browse-only: the pointer shows the refusal before the drop (Qt then drops nowhere).
+    for (QWidget* target : {static_cast<QWidget*>(w.ImgPreview), w.LVOrder->viewport()})
         QVERIFY(!sendDrag(QEvent::DragEnter, target, localUrls(files)));
-        QVERIFY(!sendDrag(QEvent::Drop, target, localUrls(files)));
-    }
     MyInit::gsState.clear();
     QWidget* list = w.LVOrder->viewport();
     QVERIFY(!sendDrag(QEvent::DragEnter, list, localUrls(files) << QUrl("https://example.org/a.pdf")));
     QVERIFY(!sendDrag(QEvent::DragEnter, list, localUrls(files), Qt::MoveAction));
-    QVERIFY(!sendDrag(QEvent::Drop, list, {}));
+    QVERIFY(!sendDrag(QEvent::DragEnter, list, {}));
     QCoreApplication::processEvents();
     QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
     QCOMPARE(rec.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 1);
     QVERIFY(rec.dialogs->calls().isEmpty());
     // A store that is gone is reported as "添加原文" reports it.
     QVERIFY(QDir(MyInit::gsPath).removeRecursively());
+    QVERIFY(sendDrag(QEvent::DragEnter, list, localUrls(files)));
     QVERIFY(sendDrag(QEvent::Drop, list, localUrls(files)));
     QTRY_COMPARE(rec.dialogs->calls().size(), 1);
     QCOMPARE(rec.dialogs->calls()[0].text, QStringLiteral("原文路径不存在或已被删除！"));

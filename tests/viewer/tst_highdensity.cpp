@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -77,12 +78,11 @@ void TestHighDensity::viewerFitsOnSmallScreen() {
     ui::frmDetail viewer(&owner, &owner);
     viewer.show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
-    QVERIFY2(room.contains(viewer.frameGeometry()),
-             qPrintable(QStringLiteral("%1,%2 %3x%4")
-                            .arg(viewer.frameGeometry().x())
-                            .arg(viewer.frameGeometry().y())
-                            .arg(viewer.frameGeometry().width())
-                            .arg(viewer.frameGeometry().height())));
+    QVERIFY2(room.contains(viewer.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                                   .arg(viewer.frameGeometry().x())
+                                                                   .arg(viewer.frameGeometry().y())
+                                                                   .arg(viewer.frameGeometry().width())
+                                                                   .arg(viewer.frameGeometry().height())));
     for (int shown = 0; shown < 2; ++shown) {
         for (QWidget* part : {static_cast<QWidget*>(viewer.ImgShow), static_cast<QWidget*>(viewer.LVData),
                               static_cast<QWidget*>(viewer.CoolBar1), static_cast<QWidget*>(viewer.StaBar)})
