@@ -77,7 +77,8 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     wo::test::Sandbox sandbox;
-    QTemporaryDir desk;
+    // Where the user's files lie; its name shows in the folder's refusal.
+    QTemporaryDir desk(QDir::tempPath() + QStringLiteral("/桌面-XXXXXX"));
     QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: shot_drop screenshot-folder\n");
