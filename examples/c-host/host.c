@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     WoScriptedDialogs_End();
 
     char* name = NULL;
-    if (WoConnection_QueryText(connection, "SELECT Original_Name FROM Original_Text WHERE RecordId = 'HOST-1'",
+    if (WoConnection_QueryText(connection,
+                               "SELECT Original_Name FROM Original_Text WHERE RecordId = 'HOST-1'",
                                &name) != WO_S_OK)
         return failed("reading the row");
     printf("added: %s (component %s)\n", name, WoGetVersion());

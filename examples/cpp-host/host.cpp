@@ -3,16 +3,15 @@
 // one file (its open-file dialog answered by the scripted dialogs).
 //   host DATABASE STORE FILE
 // Exit status 0 when the file was added.
-#include <wendra/Wendra_Original.h>
-#include <wendra/comhost.h>
-#include <wendra/dialogs_scripted.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <wendra/Wendra_Original.h>
+#include <wendra/comhost.h>
+#include <wendra/dialogs_scripted.h>
 
 namespace {
 
@@ -67,7 +66,8 @@ int main(int argc, char** argv) {
         return failed("creating the document table");
 
     Wendra_Original::_ClsMain* main = nullptr;
-    if (WO_FAILED(wo::com::ComHost::createObject(QStringLiteral(WO_PROGID_CLSMAIN), Wendra_Original::IID__ClsMain,
+    if (WO_FAILED(wo::com::ComHost::createObject(QStringLiteral(WO_PROGID_CLSMAIN),
+                                                 Wendra_Original::IID__ClsMain,
                                                  reinterpret_cast<void**>(&main)))) {
         std::fprintf(stderr, "%s\n", qPrintable(wo::com::ComHost::lastError()));
         return 1;
