@@ -1,16 +1,12 @@
 #pragma once
 
-#include "platform/com/ComPtr.h"
-#include "platform/db/Connection.h"
-#include "platform/inet/Inet.h"
+#include "wendra/Wendra_Original.h"
+#include "wendra/inet.h"
 
 #include <QString>
 #include <QStringList>
 #include <QUrl>
-
-namespace Wendra_Original {
-struct _ClsMain;
-}
+#include <stdexcept>
 
 // The demonstration host's start-up, shared by its program and by the walk through
 // the component that drives it in-process.
@@ -37,7 +33,12 @@ Options parseOptions(const QStringList& arguments);
 // One run of the host: the database opened (the document table created when
 // missing), the component registered and created by its ProgID, the settings
 // handed over, and the sample documents added to a record that has none.
-// Throws wo::Error when any of that fails.
+// Throws Failure when any of that fails. Uses only the component's public
+// interface, as any host does.
+struct Failure : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 class Host {
 public:
     explicit Host(const Options& options);
@@ -49,18 +50,21 @@ public:
     // component's error to stderr.
     int showForm();
 
-    wo::db::Connection& connection() { return *m_connection; }
-
 private:
     // The FTP session and connection a host opens for the component and closes after.
     struct FtpHandles {
-        wo::inet::Handle session = 0;
-        wo::inet::Handle connection = 0;
+        WoHInternet session = 0;
+        WoHInternet connection = 0;
         ~FtpHandles();
     };
 
     Options m_options;
-    wo::com::ComPtr<wo::db::Connection> m_connection;
+    // The connection handed to the component (a WoObject, released last).
+    struct Connection {
+        WoObject* object = nullptr;
+        ~Connection();
+    };
+    Connection m_connection;
     FtpHandles m_ftp;
     Wendra_Original::_ClsMain* m_main = nullptr;
 };

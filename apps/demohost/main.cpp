@@ -1,7 +1,6 @@
 // The demonstration host: opens its database, creates the component by ProgID as
 // any host would, hands over its settings and shows the document list window.
 #include "DemoHost.h"
-#include "platform/Error.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -18,7 +17,7 @@ int main(int argc, char* argv[]) {
     const demohost::Options options = demohost::parseOptions(app.arguments());
     try {
         return demohost::run(options);
-    } catch (const wo::Error& e) {
+    } catch (const demohost::Failure& e) {
         std::fprintf(stderr, "demohost: %s\n", e.what());
         return 1;
     }

@@ -73,6 +73,12 @@ WO_API uint32_t WoRelease(WoObject* object);
 /* driver: "QSQLITE", "QPSQL" or "QODBC"; connectString: "Key=Value;..." with
  * Database, Host, Port, User, Password, Options (for ODBC the whole ODBC string). */
 WO_API HRESULT WoConnection_Open(const char* driver, const char* connectString, WoObject** connection);
+/* Runs one SQL statement on the connection, for a host that sets up its table
+ * through it (share/wendra-original/original_text.*.sql). */
+WO_API HRESULT WoConnection_Execute(WoObject* connection, const char* statement);
+/* The first column of the query's first row as UTF-8 text (empty when there is no
+ * row or it is NULL); *value is allocated with malloc, the caller frees it. */
+WO_API HRESULT WoConnection_QueryText(WoObject* connection, const char* query, char** value);
 WO_API HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsOriginalID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsPath(WoObject* clsMain, const char* value);
@@ -93,6 +99,12 @@ WO_API HRESULT WocPrinter_PrintAnyFile(WoObject* printer, const char* fileToPrin
  * (a host without Qt). Call it after releasing every object, before leaving main;
  * a host that does not call it leaves the object to the end of the process. */
 WO_API void WoShutdown(void);
+/* The component's version, "major.minor". */
+WO_API const char* WoGetVersion(void);
+/* The class objects an in-process server module hands out: what the module's
+ * DllGetClassObject and DllCanUnloadNow answer. */
+WO_API HRESULT WoGetClassObject(const CLSID* clsid, const IID* iid, void** object);
+WO_API HRESULT WoCanUnloadNow(void);
 
 typedef HRESULT (*DllRegisterServer_t)(void);
 typedef HRESULT (*DllUnregisterServer_t)(void);
@@ -102,6 +114,8 @@ typedef int32_t (*WoGetErrorInfo_t)(char*, size_t);
 typedef HRESULT (*WoCreateObject_t)(const char*, WoObject**);
 typedef uint32_t (*WoRelease_t)(WoObject*);
 typedef HRESULT (*WoConnection_Open_t)(const char*, const char*, WoObject**);
+typedef HRESULT (*WoConnection_Execute_t)(WoObject*, const char*);
+typedef HRESULT (*WoConnection_QueryText_t)(WoObject*, const char*, char**);
 typedef HRESULT (*WoClsMain_put_gsRecordID_t)(WoObject*, const char*);
 typedef HRESULT (*WoClsMain_put_gsOriginalID_t)(WoObject*, const char*);
 typedef HRESULT (*WoClsMain_put_gsPath_t)(WoObject*, const char*);
@@ -117,6 +131,9 @@ typedef HRESULT (*WocPrinter_get_FileName_t)(WoObject*, char**);
 typedef HRESULT (*WocPrinter_PrintToView_t)(WoObject*);
 typedef HRESULT (*WocPrinter_PrintAnyFile_t)(WoObject*, const char*);
 typedef void (*WoShutdown_t)(void);
+typedef const char* (*WoGetVersion_t)(void);
+typedef HRESULT (*WoGetClassObject_t)(const CLSID*, const IID*, void**);
+typedef HRESULT (*WoCanUnloadNow_t)(void);
 
 #ifdef __cplusplus
 }

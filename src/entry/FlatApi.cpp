@@ -8,6 +8,8 @@
 #include "platform/db/Connection.h"
 #include "wendra/Wendra_Original.h"
 
+#include <QSqlQuery>
+#include <QVariant>
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -34,6 +36,10 @@ template <typename Interface, typename F> HRESULT callOn(WoObject* object, const
         return WO_E_NOINTERFACE;
     const auto typed = ComPtr<Interface>::attach(static_cast<Interface*>(raw));
     return wo::com::guardedCall([&] { return call(*typed); });
+}
+
+template <typename F> HRESULT callConnection(WoObject* object, F&& call) {
+    return callOn<wo::db::Connection>(object, Wendra_Original::IID_Connection, std::forward<F>(call));
 }
 
 template <typename F> HRESULT callClsMain(WoObject* object, F&& call) {
@@ -90,6 +96,27 @@ HRESULT WoConnection_Open(const char* driver, const char* connectString, WoObjec
     return wo::com::server::guard([&] {
         auto opened = wo::db::Connection::open(QString::fromUtf8(driver), QString::fromUtf8(connectString));
         *connection = flat(opened.detach());
+    });
+}
+
+HRESULT WoConnection_Execute(WoObject* connection, const char* statement) {
+    if (!statement)
+        return WO_E_POINTER;
+    return callConnection(connection, [&](wo::db::Connection& c) {
+        c.execute(QString::fromUtf8(statement));
+        return WO_S_OK;
+    });
+}
+
+HRESULT WoConnection_QueryText(WoObject* connection, const char* query, char** value) {
+    if (!value)
+        return WO_E_POINTER;
+    *value = nullptr;
+    if (!query)
+        return WO_E_POINTER;
+    return callConnection(connection, [&](wo::db::Connection& c) {
+        QSqlQuery q = c.run(QString::fromUtf8(query));
+        return wo::com::copyOut(q.next() ? q.value(0).toString() : QString(), value);
     });
 }
 
@@ -156,4 +183,21 @@ HRESULT WocPrinter_PrintAnyFile(WoObject* printer, const char* fileToPrint) {
 
 void WoShutdown() {
     wo::entry::shutdown();
+}
+
+HRESULT WoGetClassObject(const CLSID* clsid, const IID* iid, void** object) {
+    if (!object)
+        return WO_E_POINTER;
+    *object = nullptr;
+    if (!clsid || !iid)
+        return WO_E_POINTER;
+    const wo::entry::ComponentClass* found = wo::entry::findClass(*clsid);
+    if (!found)
+        return WO_CLASS_E_CLASSNOTAVAILABLE;
+    return wo::com::guardedCall(
+        [&] { return wo::com::ClassFactory::create(found->create)->QueryInterface(*iid, object); });
+}
+
+HRESULT WoCanUnloadNow() {
+    return wo::com::server::canUnload() ? WO_S_OK : WO_S_FALSE;
 }

@@ -1,16 +1,24 @@
-// The in-process server: the four exports a host finds with dlsym. The flat C
-// interface lives in the core library, which this module loads.
-#include "entry/Classes.h"
-#include "platform/com/ComObject.h"
-#include "platform/com/Registry.h"
-#include "platform/com/ServerState.h"
+// The in-process server: the four exports a host finds with dlsym. The objects
+// live in the core library, which this module loads; the module itself uses only
+// the core's public functions and the class registry of the host library.
 #include "wendra/Wendra_Original.h"
+#include "wendra/comhost.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <dlfcn.h>
 
 namespace {
+
+struct ServedClass {
+    const char* progId;
+    CLSID clsid;
+};
+
+constexpr ServedClass kClasses[] = {
+    {WO_PROGID_CLSMAIN, WO_CLSID_CLSMAIN},
+    {WO_PROGID_CPRINTER, WO_CLSID_CPRINTER},
+};
 
 // The file the host loaded this module from, as the registry records it.
 QString modulePath() {
@@ -22,35 +30,28 @@ QString modulePath() {
 
 using RegistryChange = bool (*)(const QString& progId, const CLSID& clsid, const QString& library);
 
-HRESULT changeRegistry(RegistryChange change) {
-    return wo::com::guardedCall([change] {
+HRESULT changeRegistry(RegistryChange change) noexcept {
+    try {
         const QString library = modulePath();
         if (library.isEmpty())
             return WO_SELFREG_E_CLASS;
-        for (const wo::entry::ComponentClass* c = wo::entry::begin(); c != wo::entry::end(); ++c)
-            if (!change(QString::fromUtf8(c->progId), c->clsid, library))
+        for (const ServedClass& c : kClasses)
+            if (!change(QString::fromUtf8(c.progId), c.clsid, library))
                 return WO_SELFREG_E_CLASS;
         return WO_S_OK;
-    });
+    } catch (...) {
+        return WO_SELFREG_E_CLASS;
+    }
 }
 
 } // namespace
 
 HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid, void** object) {
-    if (!object)
-        return WO_E_POINTER;
-    *object = nullptr;
-    if (!clsid || !iid)
-        return WO_E_POINTER;
-    const wo::entry::ComponentClass* found = wo::entry::findClass(*clsid);
-    if (!found)
-        return WO_CLASS_E_CLASSNOTAVAILABLE;
-    return wo::com::guardedCall(
-        [&] { return wo::com::ClassFactory::create(found->create)->QueryInterface(*iid, object); });
+    return WoGetClassObject(clsid, iid, object);
 }
 
 HRESULT DllCanUnloadNow() {
-    return wo::com::server::canUnload() ? WO_S_OK : WO_S_FALSE;
+    return WoCanUnloadNow();
 }
 
 HRESULT DllRegisterServer() {

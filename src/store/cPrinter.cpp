@@ -3,9 +3,6 @@
 #include "platform/com/ComObject.h"
 #include "platform/com/ServerState.h"
 
-#include <cstdlib>
-#include <cstring>
-
 namespace wo::store {
 
 cPrinter::cPrinter() {
@@ -35,16 +32,7 @@ HRESULT cPrinter::get_FileName(char** value) {
     if (!value)
         return WO_E_POINTER;
     *value = nullptr;
-    return com::guardedCall([&] {
-        const QByteArray text = m_printer.FileName().toUtf8();
-        const size_t size = static_cast<size_t>(text.size()) + 1;
-        auto* copy = static_cast<char*>(std::malloc(size));
-        if (!copy)
-            return WO_E_OUTOFMEMORY;
-        std::memcpy(copy, text.constData(), size);
-        *value = copy;
-        return WO_S_OK;
-    });
+    return com::guardedCall([&] { return com::copyOut(m_printer.FileName(), value); });
 }
 
 // Whether the file was handed over does not concern the caller, which goes on

@@ -1,11 +1,9 @@
 #include "entry/MyInit.h"
-#include "platform/com/ComHost.h"
 #include "platform/com/ComPtr.h"
-#include "platform/com/Guid.h"
-#include "platform/com/Registry.h"
 #include "platform/com/ServerState.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "wendra/Wendra_Original.h"
+#include "wendra/comhost.h"
 
 #include <QApplication>
 #include <QFile>

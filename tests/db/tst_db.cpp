@@ -153,6 +153,21 @@ void TestDb::odbcStringsAsWritten_data() {
         << QStringLiteral(
                "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=test;Uid=postgres;Pwd=x")
                .arg(port);
+    // A user data source, as the driver manager reads it from $ODBCINI, set before
+    // the first connection of the process.
+    static QTemporaryDir folder;
+    const QString ini = folder.filePath(QStringLiteral("odbc.ini"));
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[wo_test_dsn]\nDriver=PostgreSQL Unicode\nServername=127.0.0.1\nPort=%1\n"
+                              "Database=test\nUsername=postgres\nPassword=x\n")
+                   .arg(port)
+                   .toUtf8());
+    file.close();
+    qputenv("ODBCINI", QFile::encodeName(ini));
+    QTest::newRow("data source with user") << QStringLiteral("DSN=wo_test_dsn;UID=postgres;PWD=x");
+    QTest::newRow("data source named last") << QStringLiteral("UID=postgres;PWD=x;DSN=wo_test_dsn");
+    QTest::newRow("bare data source name") << QStringLiteral("wo_test_dsn");
 }
 
 void TestDb::odbcStringsAsWritten() {

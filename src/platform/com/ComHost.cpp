@@ -1,7 +1,6 @@
-#include "platform/com/ComHost.h"
+#include "wendra/comhost.h"
 
 #include "platform/com/ComPtr.h"
-#include "platform/com/Registry.h"
 
 #include <QFile>
 #include <dlfcn.h>

@@ -3,6 +3,10 @@
 #include "platform/com/ServerState.h"
 #include "wendra/com.h"
 
+#include <QString>
+#include <cstdlib>
+#include <cstring>
+
 // What every object of the component needs where a call enters it.
 namespace wo::com {
 
@@ -26,6 +30,19 @@ HRESULT queryInterface(Interface* self, const IID& own, const IID& iid, void** o
     }
     *object = nullptr;
     return WO_E_NOINTERFACE;
+}
+
+// Hands text out as a zero-terminated UTF-8 copy allocated with malloc, which the
+// caller frees.
+inline HRESULT copyOut(const QString& text, char** value) {
+    const QByteArray bytes = text.toUtf8();
+    const size_t size = static_cast<size_t>(bytes.size()) + 1;
+    auto* copy = static_cast<char*>(std::malloc(size));
+    if (!copy)
+        return WO_E_OUTOFMEMORY;
+    std::memcpy(copy, bytes.constData(), size);
+    *value = copy;
+    return WO_S_OK;
 }
 
 } // namespace wo::com

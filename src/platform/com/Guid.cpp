@@ -1,4 +1,4 @@
-#include "platform/com/Guid.h"
+#include "wendra/comhost.h"
 
 #include <QUuid>
 #include <algorithm>

@@ -1,6 +1,4 @@
-#include "platform/com/Registry.h"
-
-#include "platform/com/Guid.h"
+#include "wendra/comhost.h"
 
 #include <QDir>
 #include <QSettings>

@@ -4,6 +4,7 @@
 #include "platform/com/ComObject.h"
 
 #include <QSqlError>
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -26,6 +27,29 @@ struct ConnectSettings {
     QStringList secrets;
 };
 
+// Qt's ODBC driver hands a string on as it is only when it names a driver or a
+// server; any other it prefixes with "DSN=". A string that names its data source
+// is therefore given with that key first and without its "DSN=", which Qt puts back.
+QString odbcDatabaseName(const QString& text, const QList<std::pair<QString, QString>>& pairs) {
+    const auto named = [&](const char* key) {
+        return std::any_of(pairs.begin(), pairs.end(), [&](const auto& p) {
+            return !p.first.compare(QLatin1String(key), Qt::CaseInsensitive);
+        });
+    };
+    if (named("driver") || named("server") || named("filedsn") || !named("dsn"))
+        return text;
+    QStringList rest;
+    QString source;
+    for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
+        if (source.isNull() &&
+            part.section(u'=', 0, 0).trimmed().compare(QLatin1String("dsn"), Qt::CaseInsensitive) == 0)
+            source = part.section(u'=', 1);
+        else
+            rest << part;
+    }
+    return rest.isEmpty() ? source : source + u';' + rest.join(u';');
+}
+
 ConnectSettings parseConnectString(const QString& driver, const QString& text) {
     static const QStringList known = {QStringLiteral("database"), QStringLiteral("host"),
                                       QStringLiteral("port"),     QStringLiteral("user"),
@@ -44,7 +68,7 @@ ConnectSettings parseConnectString(const QString& driver, const QString& text) {
     // An ODBC connection string, as users write it ("DSN=…", "Driver={…};Server=…;
     // Database=…", a bare data source name), goes to the driver manager untouched.
     if (driver == QLatin1String("QODBC")) {
-        settings.database = text;
+        settings.database = odbcDatabaseName(text, pairs);
         return settings;
     }
     for (const auto& [name, value] : pairs) {

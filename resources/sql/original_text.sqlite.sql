@@ -1,0 +1,15 @@
+-- SQLite
+-- The document table the host provides: one row per stored document of a business
+-- record. The component reads, adds, renames, reorders and deletes rows; the host
+-- creates the table once.
+CREATE TABLE Original_Text (
+    ID varchar(40) NOT NULL,
+    Original_Name varchar(255),
+    Type varchar(20),
+    RecordId varchar(100),
+    FileOrder integer,
+    FilePath varchar(255),
+    Size bigint
+);
+CREATE INDEX Original_Text_RecordId ON Original_Text (RecordId);
+CREATE INDEX Original_Text_ID ON Original_Text (ID);
