@@ -16,8 +16,8 @@ PACKAGES=(
     postgresql unixodbc odbc-postgresql
     # the clients the store benchmark compares with, and GNU time for their peak memory
     sqlite3 time
-    # FTP server, PDF tools and a virtual X server for tests and screenshots
-    python3-pyftpdlib vsftpd poppler-utils xvfb xauth x11-apps imagemagick xdg-utils
+    # FTP servers (and certificates for the TLS one), PDF tools and a virtual X server for tests and screenshots
+    python3-pyftpdlib vsftpd openssl poppler-utils xvfb xauth x11-apps imagemagick xdg-utils
     # print server with a PDF printer for the printing tests
     cups printer-driver-cups-pdf
     # Chinese texts

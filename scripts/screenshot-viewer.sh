@@ -1,17 +1,26 @@
 #!/usr/bin/env bash
 # Takes a screenshot of the document viewer under a virtual X server: a three-page
 # scanned contract on its second page, with the record's other documents listed.
-#   scripts/screenshot-viewer.sh [output.png]    (default docs/screenshots/viewer.png)
+#   scripts/screenshot-viewer.sh [--scale N] [output.png]
+# (default docs/screenshots/viewer.png; with --scale 2 the windows are drawn at
+# QT_SCALE_FACTOR=2 on a screen of twice the pixels, default docs/screenshots/viewer-scale2.png)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=${1:-docs/screenshots/viewer.png}
+scale=1
+if [ "${1:-}" = --scale ]; then
+    scale=$2
+    shift 2
+fi
+default=docs/screenshots/viewer.png
+[ "$scale" = 1 ] || default=docs/screenshots/viewer-scale$scale.png
+out=${1:-$default}
 build=${BUILD_DIR:-build}
 [ -x "$build/bin/shot_viewer" ] || { scripts/build.sh >/dev/null && cmake --build "$build" --target shot_viewer; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" LANG=zh_CN.UTF-8
-xvfb-run -a -s "-screen 0 1024x640x24" "$build/bin/shot_viewer" "$work/shot.png"
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" LANG=zh_CN.UTF-8 QT_SCALE_FACTOR=$scale
+xvfb-run -a -s "-screen 0 $((1024 * scale))x$((640 * scale))x24" "$build/bin/shot_viewer" "$work/shot.png"
 mkdir -p "$(dirname "$out")"
 cp "$work/shot.png" "$out"
 echo "wrote $out"

@@ -22,6 +22,7 @@ struct Options {
     QString originalId;
     QString module;
     QUrl ftp;
+    QString ftpCaFile;
     QString samples;
 };
 

@@ -44,9 +44,14 @@ typedef uint32_t WoHInternet;
 WO_API WoHInternet WoInternetOpen(const char* agent);
 /* Connects to an FTP server and logs in right away. port 0 means 21; an empty or
  * NULL user logs in anonymously. passive: passive data connections (the usual
- * choice); useTls: the whole session encrypted, refused when the server cannot. */
+ * choice); useTls: explicit TLS (AUTH TLS), commands and data encrypted, the server's
+ * certificate checked; refused, never continued in the clear, when the server cannot. */
 WO_API WoHInternet WoInternetConnect(WoHInternet session, const char* server, uint16_t port, const char* user,
                                      const char* password, int32_t passive, int32_t useTls);
+/* The certificates (a PEM file) that TLS connections opened on this session afterwards
+ * trust, instead of the system's. A server whose certificate neither they nor its name
+ * match is refused; NULL or "" returns to the system's certificates. */
+WO_API int32_t WoInternetSetCaFile(WoHInternet session, const char* caFile);
 /* Closes a handle; closing a session closes its connections. */
 WO_API int32_t WoInternetCloseHandle(WoHInternet handle);
 
@@ -74,6 +79,7 @@ WO_API int32_t WoInternetGetLastResponseInfo(int32_t* error, char* buffer, size_
 typedef WoHInternet (*WoInternetOpen_t)(const char*);
 typedef WoHInternet (*WoInternetConnect_t)(WoHInternet, const char*, uint16_t, const char*, const char*,
                                            int32_t, int32_t);
+typedef int32_t (*WoInternetSetCaFile_t)(WoHInternet, const char*);
 typedef int32_t (*WoInternetCloseHandle_t)(WoHInternet);
 typedef int32_t (*WoFtpSetCurrentDirectory_t)(WoHInternet, const char*);
 typedef int32_t (*WoFtpCreateDirectory_t)(WoHInternet, const char*);

@@ -161,7 +161,7 @@ void ImageViewWidget::showImage() {
     // While a bilevel page is decoded, the parts likely painted next are shrunk beside it.
     std::vector<std::pair<ShrunkPart, std::unique_ptr<ShrinkInBands>>> early;
     const auto prepare = [&](const QImage& page) -> PageDocument::RowWork {
-        for (const ShrunkPart& likely : likelyParts(page, m_turns, m_view, m_fit, size()))
+        for (const ShrunkPart& likely : likelyParts(page, m_turns, deviceView(), m_fit, deviceSize()))
             early.emplace_back(likely, std::make_unique<ShrinkInBands>(page, likely.scale, likely.part));
         if (early.empty())
             return {};
@@ -257,16 +257,28 @@ void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outpu
     painter.end();
 }
 
+geometry::View ImageViewWidget::deviceView() const {
+    const double ratio = devicePixelRatioF();
+    return {m_view.zoomPercent * ratio, m_view.scroll * ratio};
+}
+
+QSize ImageViewWidget::deviceSize() const {
+    return (QSizeF(size()) * devicePixelRatioF()).toSize();
+}
+
 void ImageViewWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Dark));
-    // Only the visible part is scaled, so the cost does not grow with the zoom.
-    const double scale = m_view.zoomPercent / 100;
+    // Pages are scaled to the screen's pixels, which on a dense screen are finer than
+    // the widget's; only the visible part is scaled, so the cost does not grow with the zoom.
+    const double ratio = devicePixelRatioF();
+    const double scale = deviceView().zoomPercent / 100;
     if (shrinksBilevel(m_image, scale)) {
-        const QRect part = shownPart(m_image.size(), m_turns, m_view, size());
+        const QRect part = shownPart(m_image.size(), m_turns, deviceView(), deviceSize());
         if (!part.isEmpty()) {
-            painter.setTransform(
-                geometry::imageToWidget(QSizeF(m_image.size()) * scale, m_turns, 100, contentOrigin()));
+            painter.setTransform(geometry::imageToWidget(QSizeF(m_image.size()) * scale, m_turns, 100,
+                                                         contentOrigin() * ratio) *
+                                 QTransform::fromScale(1 / ratio, 1 / ratio));
             painter.drawImage(part.topLeft(), shrunk(scale, part));
             painter.resetTransform();
         }
@@ -274,7 +286,7 @@ void ImageViewWidget::paintEvent(QPaintEvent*) {
         const QTransform toWidget = imageTransform();
         const QRect visible = geometry::visibleImageRect(toWidget, size(), m_image.size());
         if (!visible.isEmpty()) {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, m_view.zoomPercent < 100);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1);
             painter.setTransform(toWidget);
             painter.drawImage(visible.topLeft(), m_image.copy(visible));
             painter.resetTransform();

@@ -60,6 +60,9 @@ private:
     PageDocument& document();
     QSize rotatedImageSize() const;
     QPointF contentOrigin() const;
+    // The view and the widget's size in the screen's pixels.
+    geometry::View deviceView() const;
+    QSize deviceSize() const;
     void setView(geometry::View view);
     void rotateBy(int quarterTurns);
     void dragTo(QPoint at);

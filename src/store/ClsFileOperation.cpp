@@ -51,6 +51,16 @@ private:
     bool m_open = true;
 };
 
+// An error outside one file's add (checking the storage, picking) ends the command.
+template <class Add> bool reportingStoreErrors(Add&& add) {
+    try {
+        return add();
+    } catch (const Error& e) {
+        dialogs::inform(nullptr, e.description(), kStoreErrorTitle, dialogs::Icon::Exclamation);
+        return false;
+    }
+}
+
 } // namespace
 
 bool ClsFileOperation::ftpHandlesReady() {
@@ -82,22 +92,26 @@ bool ClsFileOperation::storageReady() {
 }
 
 bool ClsFileOperation::AddFile(QTreeWidget* list) {
-    try {
-        if (!storageReady())
-            return false;
-        const QStringList picked =
-            dialogs::current().openFiles(nullptr, {QStringLiteral("打开文件"), QStringLiteral("所有文件 (*)"),
-                                                   profile::componentFolder(), true});
-        bool added = false;
-        for (const QString& path : picked) {
-            const QFileInfo file(path);
-            added = AddFileToObj(file.absolutePath(), file.fileName(), list);
-        }
-        return added;
-    } catch (const Error& e) {
-        dialogs::inform(nullptr, e.description(), kStoreErrorTitle, dialogs::Icon::Exclamation);
-        return false;
+    return reportingStoreErrors([&] {
+        return storageReady() &&
+               addEach(dialogs::current().openFiles(nullptr, {QStringLiteral("打开文件"),
+                                                              QStringLiteral("所有文件 (*)"),
+                                                              profile::componentFolder(), true}),
+                       list);
+    });
+}
+
+bool ClsFileOperation::AddFiles(const QStringList& paths, QTreeWidget* list) {
+    return reportingStoreErrors([&] { return storageReady() && addEach(paths, list); });
+}
+
+bool ClsFileOperation::addEach(const QStringList& paths, QTreeWidget* list) {
+    bool added = false;
+    for (const QString& path : paths) {
+        const QFileInfo file(path);
+        added = AddFileToObj(file.absolutePath(), file.fileName(), list);
     }
+    return added;
 }
 
 // A new identifier that names no row and no stored file yet: a repeated random
@@ -129,6 +143,11 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
     const QString source = sourceFolder + QLatin1Char('/') + sourceName;
     try {
         const QFileInfo file(source);
+        if (file.isDir()) {
+            dialogs::inform(nullptr, source + QStringLiteral("是文件夹，不能添加！请添加其中的文件。"),
+                            kAddTitle);
+            return false;
+        }
         if (!file.isFile()) {
             dialogs::inform(nullptr, source + QStringLiteral("文件不存在，不能添加!"), kAddTitle);
             return false;

@@ -25,6 +25,8 @@ public:
     // Lets the user pick files and adds each; the result of the last add, false when
     // a check, a cancel or an error stopped it. list may be null.
     bool AddFile(QTreeWidget* list);
+    // Adds the given files in their order as AddFile adds the picked ones.
+    bool AddFiles(const QStringList& paths, QTreeWidget* list);
 
     // Adds sourceFolder/sourceName as a document of the current record: stores the
     // file, inserts the row in one transaction with the copy or upload, and when a
@@ -47,6 +49,8 @@ public:
 
 private:
     bool storageReady();
+    // The result of the last add, as AddFile reports it.
+    bool addEach(const QStringList& paths, QTreeWidget* list);
     QString uniqueId(const QString& type, const QString& folder);
     qint64 nextFileOrder();
     // True when no row of another record in the snapshot carries id; leaves the

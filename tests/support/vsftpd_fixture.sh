@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Starts or stops a second FTP server of the test run, a strict one, on 127.0.0.1.
-#   vsftpd_fixture.sh start DIR USER PASSWORD   writes DIR/port, logs to DIR/log
-#   vsftpd_fixture.sh stop DIR                  stops the server and removes DIR
+#   vsftpd_fixture.sh start DIR USER PASSWORD [tls]   writes DIR/port, logs to DIR/log
+#   vsftpd_fixture.sh stop DIR                        stops the server and removes DIR
+# With tls the server takes explicit TLS and demands it of USER for logins and data;
+# its certificate, made here for 127.0.0.1, is DIR/ca.pem; DIR/other.pem is another
+# certificate of that name.
 # Anonymous writers keep the server's default rights: they may store and create
 # folders in DIR/anon/incoming, but neither rename nor delete. USER is a local
 # account, not jailed, whose login folder is DIR/home; DIR/abs is his to write.
@@ -19,7 +22,7 @@ start)
         echo "the strict FTP server needs root, /usr/sbin/vsftpd and the user ftp" >"$dir/skip"
         exit 0
     fi
-    user=$3 password=$4
+    user=$3 password=$4 tls=${5:-}
     getent passwd "$user" >/dev/null || useradd --no-create-home --shell /bin/bash "$user"
     echo "$user" >"$dir/user"
     usermod --home "$dir/home" "$user"
@@ -65,6 +68,35 @@ xferlog_enable=YES
 vsftpd_log_file=$dir/log
 dual_log_enable=NO
 CONF
+    if [ "$tls" = tls ]; then
+        openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+            -addext subjectAltName=IP:127.0.0.1 -keyout "$dir/key.pem" -out "$dir/ca.pem" 2>>"$dir/log"
+        chmod 600 "$dir/key.pem"
+        # A certificate of the same name that does not vouch for the server.
+        openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 \
+            -addext subjectAltName=IP:127.0.0.1 -keyout /dev/null -out "$dir/other.pem" 2>>"$dir/log"
+        cat >>"$dir/vsftpd.conf" <<CONF
+ssl_enable=YES
+rsa_cert_file=$dir/ca.pem
+rsa_private_key_file=$dir/key.pem
+allow_anon_ssl=NO
+force_local_logins_ssl=YES
+force_local_data_ssl=YES
+ssl_ciphers=HIGH
+CONF
+        # vsftpd 3.0.3 loses uploads under TLS 1.3 (426 mid-stream, most of the time):
+        # this server speaks TLS 1.2 at most, which it handles.
+        cat >"$dir/openssl.cnf" <<CONF
+openssl_conf = init
+[init]
+ssl_conf = ssl
+[ssl]
+system_default = tls
+[tls]
+MaxProtocol = TLSv1.2
+CONF
+        export OPENSSL_CONF=$dir/openssl.cnf
+    fi
     /usr/sbin/vsftpd "$dir/vsftpd.conf" </dev/null >>"$dir/log" 2>&1 &
     echo $! >"$dir/pid"
     for _ in $(seq 200); do
@@ -92,5 +124,5 @@ stop)
     [ -f "$dir/user" ] && userdel "$(cat "$dir/user")" 2>/dev/null || true
     rm -rf "$dir"
     ;;
-*) echo "usage: $0 start DIR USER PASSWORD | stop DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start DIR USER PASSWORD [tls] | stop DIR" >&2; exit 2 ;;
 esac

@@ -7,6 +7,7 @@
 #include "imaging/ImageViewWidget.h"
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "ui/common/ListItem.h"
+#include "ui/list/DroppedFiles.h"
 #include "ui/list/FrmMainList.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -48,6 +50,31 @@ public:
 private:
     const FrmMainList& m_window;
 };
+
+// A file manager's drag of urls, as the list window receives it; true when taken as a
+// copy. The drag proposes a move, as one within a disk does.
+bool sendDrag(QEvent::Type type, QWidget* target, const QList<QUrl>& urls,
+              Qt::DropActions possible = Qt::CopyAction | Qt::MoveAction) {
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at = target->rect().center();
+    std::unique_ptr<QDropEvent> event;
+    if (type == QEvent::DragEnter)
+        event = std::make_unique<QDragEnterEvent>(at, possible, &data, Qt::LeftButton, Qt::NoModifier);
+    else
+        event = std::make_unique<QDropEvent>(at, possible, &data, Qt::LeftButton, Qt::NoModifier);
+    if (possible.testFlag(Qt::MoveAction))
+        event->setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(target, event.get());
+    return event->isAccepted() && event->dropAction() == Qt::CopyAction;
+}
+
+QList<QUrl> localUrls(const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(path);
+    return urls;
+}
 
 } // namespace
 
@@ -84,6 +111,10 @@ private slots:
     void listKeys_data();
     void listKeys();
     void addThreeOfWhichLastFails();
+    void droppedPathsKeepOrderOrNone();
+    void dropAddsInOrder_data();
+    void dropAddsInOrder();
+    void dropRefused();
     void addIntoEmptyList();
     void deleteAnsweredNo();
     void deleteNothingSelected();
@@ -630,6 +661,128 @@ void TestFrmMainList::addThreeOfWhichLastFails() {
     QCOMPARE(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).last().text,
              QStringLiteral("原文内容为空！不能添加该原文！"));
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestFrmMainList::droppedPathsKeepOrderOrNone() {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile("/b/2.pdf"), QUrl::fromLocalFile("/a/1.tif"), QUrl("file:///c/目录/")});
+    QCOMPARE(ui::droppedPaths(data), (QStringList{"/b/2.pdf", "/a/1.tif", "/c/目录"}));
+    QVERIFY(ui::dropAllowed(data, Qt::CopyAction | Qt::MoveAction, false, false));
+    QVERIFY(!ui::dropAllowed(data, Qt::MoveAction, false, false));
+    QVERIFY(!ui::dropAllowed(data, Qt::CopyAction, true, false));
+    QVERIFY(!ui::dropAllowed(data, Qt::CopyAction, false, true));
+    // A web address among the files refuses the whole drag; so does bare text.
+    data.setUrls({QUrl::fromLocalFile("/a/1.tif"), QUrl("https://example.org/1.tif")});
+    QVERIFY(ui::droppedPaths(data).isEmpty());
+    QMimeData text;
+    text.setText("/a/1.tif");
+    QVERIFY(!ui::dropAllowed(text, Qt::CopyAction, false, false));
+}
+
+void TestFrmMainList::dropAddsInOrder_data() {
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<bool>("onPreview");
+    QTest::newRow("folder store, on the list") << false << false;
+    QTest::newRow("folder store, on the preview") << false << true;
+    QTest::newRow("FTP store, on the list") << true << false;
+    QTest::newRow("FTP store, on the preview") << true << true;
+}
+
+void TestFrmMainList::dropAddsInOrder() {
+    QFETCH(bool, ftp);
+    QFETCH(bool, onPreview);
+    Record rec({});
+    std::optional<test::TestFtp> server;
+    if (ftp) {
+        server.emplace();
+        MyInit::FtpMode = true;
+        MyInit::gsOpen = static_cast<int32_t>(server->session());
+        MyInit::gsConn = static_cast<int32_t>(server->connection());
+        MyInit::gsPath = server->remoteFolder();
+        const QString dir = server->remoteFolder() + u'/' + kMonth;
+        QVERIFY(test::writeFile(server->onDisk(dir + QStringLiteral("/a.TIF")), pngPage()));
+        rec.db.insertRow(QStringLiteral("a"), QStringLiteral("A.tif"), QStringLiteral(".TIF"),
+                         QStringLiteral("R"), 1, dir);
+    } else {
+        rec.add(QStringLiteral("a"), QStringLiteral("A.tif"), QStringLiteral(".TIF"), pngPage(), 1);
+    }
+    const QByteArray pdf("%PDF-1.4\n%%EOF\n");
+    const QStringList files{rec.box.writeFile(QStringLiteral("src/合同.pdf"), pdf),
+                            rec.box.path(QStringLiteral("src/附件")),
+                            rec.box.writeFile(QStringLiteral("src/报价.tif"), pngPage(3))};
+    QVERIFY(QDir().mkpath(files[1]));
+    FrmMainList w;
+    w.Form_Load();
+    w.show();
+    QWidget* target = onPreview ? static_cast<QWidget*>(w.ImgPreview) : w.LVOrder->viewport();
+    QVERIFY(sendDrag(QEvent::DragEnter, target, localUrls(files)));
+    QVERIFY(sendDrag(QEvent::Drop, target, localUrls(files)));
+    // A second drop before the first is added is refused.
+    QVERIFY(!sendDrag(QEvent::DragEnter, target, localUrls(files)));
+    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QTRY_COMPARE(w.LVOrder->topLevelItemCount(), 3);
+
+    QCOMPARE(column(w, 1), (QStringList{"A.tif", "合同.pdf", "报价.tif"}));
+    QCOMPARE(column(w, 0), (QStringList{"1", "2", "3"}));
+    const auto messages = rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages[0].text, files[1] + QStringLiteral("是文件夹，不能添加！请添加其中的文件。"));
+    // Rows and stored files as "添加原文" leaves them; the dropped files stay where they were.
+    const QList<QByteArray> contents{pdf, pngPage(3)};
+    for (int i = 1; i <= 2; ++i) {
+        const QString id = ui::ListItem::tag(w.LVOrder->topLevelItem(i));
+        const auto rows = rec.db.query(
+            QStringLiteral(
+                "SELECT Original_Name, FileOrder, FilePath, Type FROM Original_Text WHERE ID = '%1'")
+                .arg(id));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0][0].toString(), w.LVOrder->topLevelItem(i)->text(1));
+        QCOMPARE(rows[0][1].toInt(), i + 1);
+        const QString stored = rows[0][2].toString() + u'/' + id + rows[0][3].toString();
+        QCOMPARE(test::readFile(ftp ? server->onDisk(stored) : MyInit::gsPath + u'/' + stored),
+                 contents[i - 1]);
+    }
+    QVERIFY(QFile::exists(files[0]) && QFile::exists(files[2]));
+    // As after "添加原文" with several files: the added rows are selected, the last one
+    // current and previewed.
+    QTreeWidgetItem* last = w.LVOrder->topLevelItem(2);
+    QCOMPARE(w.LVOrder->currentItem(), last);
+    QCOMPARE(w.LVOrder->selectedItems(), (QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(1), last}));
+    QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(last));
+    QCOMPARE(test::readFile(w.ImgPreview->imageFile()), pngPage(3));
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    QCOMPARE(MyInit::gsOriginalID, ui::ListItem::tag(last));
+    QVERIFY(w.CmdDel->isEnabled());
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+    // The window takes drags again.
+    QVERIFY(sendDrag(QEvent::DragEnter, target, localUrls(files)));
+}
+
+void TestFrmMainList::dropRefused() {
+    Record rec({1}, MyInit::FindModel);
+    const QStringList files{rec.box.writeFile(QStringLiteral("src/合同.pdf"), "%PDF-1.4\n%%EOF\n")};
+    FrmMainList w;
+    w.Form_Load();
+    w.show();
+    // Browse-only: the pointer shows the refusal before the drop (Qt then drops nowhere).
+    for (QWidget* target : {static_cast<QWidget*>(w.ImgPreview), w.LVOrder->viewport()})
+        QVERIFY(!sendDrag(QEvent::DragEnter, target, localUrls(files)));
+    MyInit::gsState.clear();
+    QWidget* list = w.LVOrder->viewport();
+    QVERIFY(!sendDrag(QEvent::DragEnter, list, localUrls(files) << QUrl("https://example.org/a.pdf")));
+    QVERIFY(!sendDrag(QEvent::DragEnter, list, localUrls(files), Qt::MoveAction));
+    QVERIFY(!sendDrag(QEvent::DragEnter, list, {}));
+    QCoreApplication::processEvents();
+    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QCOMPARE(rec.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 1);
+    QVERIFY(rec.dialogs->calls().isEmpty());
+    // A store that is gone is reported as "添加原文" reports it.
+    QVERIFY(QDir(MyInit::gsPath).removeRecursively());
+    QVERIFY(sendDrag(QEvent::DragEnter, list, localUrls(files)));
+    QVERIFY(sendDrag(QEvent::Drop, list, localUrls(files)));
+    QTRY_COMPARE(rec.dialogs->calls().size(), 1);
+    QCOMPARE(rec.dialogs->calls()[0].text, QStringLiteral("原文路径不存在或已被删除！"));
+    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
 }
 
 void TestFrmMainList::addIntoEmptyList() {

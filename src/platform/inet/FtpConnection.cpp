@@ -228,8 +228,14 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
     }
     if (!m_login.passive)
         m_easy.set(CURLOPT_FTPPORT, "-");
-    if (m_login.useTls)
+    if (m_login.useTls) {
+        // Everything encrypted or nothing sent: a server without TLS fails the login.
         m_easy.set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+        m_easy.set(CURLOPT_SSL_VERIFYPEER, 1L);
+        m_easy.set(CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!m_login.caFile.isEmpty())
+            m_easy.set(CURLOPT_CAINFO, QFile::encodeName(m_login.caFile).constData());
+    }
     m_easy.set(CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     m_easy.set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
     m_easy.set(CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);

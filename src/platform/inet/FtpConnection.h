@@ -22,6 +22,8 @@ struct FtpLogin {
     QString password;
     bool passive = true;
     bool useTls = false;
+    // Certificates trusted over TLS instead of the system's, when not empty.
+    QString caFile;
 };
 
 // One logged-in FTP control connection, kept open across operations, and the

@@ -3,7 +3,9 @@
 #include "platform/Error.h"
 #include "platform/inet/FtpConnection.h"
 
+#include <QFileInfo>
 #include <cstring>
+#include <mutex>
 
 namespace wo::inet {
 
@@ -12,6 +14,19 @@ namespace {
 struct Session : HandleObject {
     explicit Session(QString agent) : agent(std::move(agent)) {}
     const QString agent;
+
+    QString caFile() const {
+        std::lock_guard lock(m_mutex);
+        return m_caFile;
+    }
+    void setCaFile(const QString& caFile) {
+        std::lock_guard lock(m_mutex);
+        m_caFile = caFile;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QString m_caFile;
 };
 
 struct LastError {
@@ -56,16 +71,32 @@ Handle InternetConnect(Handle session, const QString& server, quint16 port, cons
                        const QString& password, bool passive, bool useTls) {
     return guarded(
         [&] {
-            FtpLogin login{.agent = HandleTable::instance().get<Session>(session)->agent,
+            const auto owner = HandleTable::instance().get<Session>(session);
+            FtpLogin login{.agent = owner->agent,
                            .server = server,
                            .port = port == 0 ? quint16(WO_INET_DEFAULT_FTP_PORT) : port,
                            .user = user,
                            .password = password,
                            .passive = passive,
-                           .useTls = useTls};
+                           .useTls = useTls,
+                           .caFile = owner->caFile()};
             return HandleTable::instance().add(std::make_shared<FtpConnection>(std::move(login)), session);
         },
         Handle(0));
+}
+
+bool InternetSetCaFile(Handle session, const QString& caFile) {
+    return guarded(
+        [&] {
+            const auto owner = HandleTable::instance().get<Session>(session);
+            // A file that cannot be read would fail every later connection less clearly.
+            if (!caFile.isEmpty() && !QFileInfo(caFile).isReadable())
+                throw Error(WO_INET_ERROR_FILE_NOT_FOUND,
+                            QStringLiteral("Cannot read the certificates in %1").arg(caFile));
+            owner->setCaFile(caFile);
+            return true;
+        },
+        false);
 }
 
 bool InternetCloseHandle(Handle handle) {
@@ -120,6 +151,10 @@ WoHInternet WoInternetConnect(WoHInternet session, const char* server, uint16_t 
                               const char* password, int32_t passive, int32_t useTls) {
     return InternetConnect(session, text(server), port, text(user), text(password), passive != 0,
                            useTls != 0);
+}
+
+int32_t WoInternetSetCaFile(WoHInternet session, const char* caFile) {
+    return InternetSetCaFile(session, text(caFile));
 }
 
 int32_t WoInternetCloseHandle(WoHInternet handle) {

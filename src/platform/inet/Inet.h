@@ -12,6 +12,8 @@ namespace wo::inet {
 Handle InternetOpen(const QString& agent);
 Handle InternetConnect(Handle session, const QString& server, quint16 port, const QString& user,
                        const QString& password, bool passive = true, bool useTls = false);
+// The certificates TLS connections of the session trust from now on; "" for the system's.
+bool InternetSetCaFile(Handle session, const QString& caFile);
 bool InternetCloseHandle(Handle handle);
 
 bool FtpSetCurrentDirectory(Handle connection, const QString& dir);

@@ -10,6 +10,11 @@ int twips(int value, const QWidget* widget) {
     return int(std::lround(value * dpi / 1440.0));
 }
 
+QSize shrinkToFit(QSize size, QSize room, QSize most) {
+    const QSize over = (size - room).expandedTo(QSize(0, 0));
+    return over.boundedTo(most);
+}
+
 QRect twipsRect(int left, int top, int width, int height, const QWidget* widget) {
     return {twips(left, widget), twips(top, widget), twips(width, widget), twips(height, widget)};
 }

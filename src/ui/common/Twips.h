@@ -11,4 +11,8 @@ namespace wo::ui {
 int twips(int value, const QWidget* widget);
 QRect twipsRect(int left, int top, int width, int height, const QWidget* widget);
 
+// What a window of `size` gives up in width and height to fit into `room`, at most
+// `most`; nothing in a direction where it fits.
+QSize shrinkToFit(QSize size, QSize room, QSize most);
+
 } // namespace wo::ui

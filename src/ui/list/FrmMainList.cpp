@@ -15,11 +15,13 @@
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
+#include "ui/list/DroppedFiles.h"
 #include "ui/list/FrmScanName.h"
 #include "ui/list/ImageTypes.h"
 #include "ui/list/StartWork.h"
 #include "ui/viewer/frmDetail.h"
 
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -30,8 +32,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace wo::ui {
@@ -139,6 +143,10 @@ void FrmMainList::buildLayout() {
             [this] { guarded(this, kCaption, [this] { CmdDel_Click(); }); });
     LVOrder->viewport()->installEventFilter(this);
     LVOrder->installEventFilter(this);
+    for (QWidget* target : {LVOrder->viewport(), static_cast<QWidget*>(ImgPreview)}) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
     onKeyMove(LVOrder, [this](QTreeWidgetItem* item) {
         guarded(this, kCaption, [this, item] { LVOrder_ItemClick(item); });
     });
@@ -297,6 +305,8 @@ void FrmMainList::ImgPreview_DblClick() {
 }
 
 bool FrmMainList::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == LVOrder->viewport() || watched == ImgPreview) && dragEvent(event))
+        return true;
     if (watched == LVOrder && event->type() == QEvent::KeyPress) {
         bool handled = false;
         guarded(this, kCaption, [&] { handled = listKey(*static_cast<QKeyEvent*>(event)); });
@@ -347,17 +357,54 @@ void FrmMainList::LVOrder_MouseDown(int button, int shift, int x, int y) {
     }
 }
 
+bool FrmMainList::dragEvent(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    auto* drag = static_cast<QDropEvent*>(event);
+    if (!dropAllowed(*drag->mimeData(), drag->possibleActions(), MyInit::browseOnly(), m_adding)) {
+        drag->ignore();
+        return true;
+    }
+    // Always a copy: a file manager that was told "move" would remove the originals.
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    if (type == QEvent::Drop) {
+        // Added once the drop has ended, so the file manager is not kept waiting by
+        // the add's messages; no second drop is taken until then.
+        m_adding = true;
+        QTimer::singleShot(0, this, [this, paths = droppedPaths(*drag->mimeData())] {
+            m_adding = false;
+            guarded(this, kCaption, [&] { FilesDropped(paths); });
+        });
+    }
+    return true;
+}
+
 void FrmMainList::CmdAdd_Click() {
+    addDocuments([this](store::ClsFileOperation& operation) { return operation.AddFile(LVOrder); });
+}
+
+void FrmMainList::FilesDropped(const QStringList& paths) {
+    addDocuments(
+        [this, &paths](store::ClsFileOperation& operation) { return operation.AddFiles(paths, LVOrder); });
+}
+
+void FrmMainList::addDocuments(const std::function<bool(store::ClsFileOperation&)>& add) {
+    m_adding = true;
     setCursor(Qt::WaitCursor);
+    const auto finished = qScopeGuard([this] {
+        unsetCursor();
+        m_adding = false;
+    });
     if (QTreeWidgetItem* current = LVOrder->currentItem())
         current->setSelected(false);
     store::ClsFileOperation operation;
-    if (operation.AddFile(LVOrder)) {
+    if (add(operation)) {
         CmdDel->setEnabled(true);
         CmdPrint->setEnabled(true);
         LVOrder_ItemClick(LVOrder->currentItem());
     }
-    unsetCursor();
 }
 
 void FrmMainList::CmdDel_Click() {

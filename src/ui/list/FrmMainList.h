@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 
 class QFrame;
@@ -22,6 +23,10 @@ class Scanner;
 
 namespace wo {
 class Error;
+}
+
+namespace wo::store {
+class ClsFileOperation;
 }
 
 namespace wo::ui {
@@ -80,6 +85,9 @@ public:
     // button: left 1, right 2; shift: Shift 1, Ctrl 2, Alt 4, summed.
     void LVOrder_MouseDown(int button, int shift, int x, int y);
     void CmdAdd_Click();
+    // Adds files dropped on the list or the preview, in the drop's order, as CmdAdd
+    // adds picked ones.
+    void FilesDropped(const QStringList& paths);
     void CmdDel_Click();
     void RenameFile_Click();
     // Scans pages into the scan file, shows them, and stores them under a typed name.
@@ -99,6 +107,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The adding of CmdAdd and of a drop: add runs with the list; the last added row
+    // is previewed.
+    void addDocuments(const std::function<bool(store::ClsFileOperation&)>& add);
+    // Drags over the list and the preview: a refused one shows the no-drop pointer.
+    bool dragEvent(QEvent* event);
     // Previews the current item after a scan, or empties the preview when the list is empty.
     void previewCurrentItem();
     // The list's keys: Enter opens the current row, Delete deletes (when allowed), F2
@@ -117,6 +130,7 @@ private:
     bool bOrderChanged = false;
     int nFirstSelected = 0;
     int nLastSelected = 0;
+    bool m_adding = false;
     std::unique_ptr<StatusPanels> m_panels;
 };
 

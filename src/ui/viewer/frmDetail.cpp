@@ -102,8 +102,32 @@ frmDetail::frmDetail(QTreeWidget* ownerList, QWidget* parent) : QDialog(parent),
     setWindowTitle(kCaption);
     buildLayout();
     buildToolbar();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    fitOnScreen();
+}
+
+void frmDetail::fitOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The title bar and borders are taken as large as the owner window's.
+    QSize frame(0, 0);
+    if (const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+        owner && owner->isVisible())
+        frame = owner->frameGeometry().size() - owner->size();
+    const QRect room = screen->availableGeometry();
+    // The page area keeps at least a third of its width and height.
+    m_shrink = shrinkToFit(size() + frame, room.size(), ImgShow->size() * 2 / 3);
+    const int dw = m_shrink.width();
+    const int dh = m_shrink.height();
+    setFixedSize(size() - m_shrink);
+    LVData->resize(LVData->width(), LVData->height() - dh);
+    ImgShow->resize(ImgShow->size() - m_shrink);
+    TlbMain->resize(TlbMain->width() - dw, TlbMain->height());
+    for (QWidget* bar : {static_cast<QWidget*>(CoolBar1), static_cast<QWidget*>(StaBar)})
+        bar->setGeometry(bar->x(), bar->y() - dh, bar->width() - dw, bar->height());
+    // Centred; a window still too large keeps its title bar on the screen.
+    const QSize spare = (room.size() - size() - frame).expandedTo(QSize(0, 0));
+    move(room.topLeft() + QPoint(spare.width() / 2, spare.height() / 2));
 }
 
 frmDetail::~frmDetail() = default;
@@ -473,7 +497,8 @@ void frmDetail::moveToDocument(int step) {
 
 void frmDetail::toggleNavigation() {
     const ImageArea& to = ImgShow->x() == twips(kListShown.left, this) ? kListHidden : kListShown;
-    ImgShow->setGeometry(twips(to.left, this), ImgShow->y(), twips(to.width, this), ImgShow->height());
+    ImgShow->setGeometry(twips(to.left, this), ImgShow->y(), twips(to.width, this) - m_shrink.width(),
+                         ImgShow->height());
     QAction* showList = button(QStringLiteral("ShowLV"));
     showList->setToolTip(to.tip);
     setImage(showList, to.image);

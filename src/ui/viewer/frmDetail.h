@@ -93,6 +93,9 @@ protected:
 private:
     void buildLayout();
     void buildToolbar();
+    // On a screen smaller than the window, narrows and lowers the page area (and the
+    // list's height) so the window fits; the bars keep their height.
+    void fitOnScreen();
     void command(const QString& key);
     QTreeWidgetItem* selectedItem() const;
     // The item's cached copy; fetched first (and handed to the owner's item) when it has none.
@@ -118,6 +121,8 @@ private:
     bool bHasSelection = false;
     // Wheel turns under one notch, kept until they add up to a zoom step.
     int m_zoomWheel = 0;
+    // What fitOnScreen took from the page area.
+    QSize m_shrink{0, 0};
 };
 
 } // namespace wo::ui
