@@ -151,7 +151,8 @@ public:
             return;
         m_clock.restart();
         m_written = true;
-        const QString count = total < 0 ? QString::number(done) : QStringLiteral("%1/%2").arg(done).arg(total);
+        const QString count =
+            total < 0 ? QString::number(done) : QStringLiteral("%1/%2").arg(done).arg(total);
         std::fprintf(stderr, "\r\033[K%s: %s", qPrintable(stage), qPrintable(count));
         std::fflush(stderr);
     }
@@ -212,7 +213,8 @@ QString describe(const AuditFinding& f) {
     case FindingKind::MissingFile:
         return row(f) + QStringLiteral(": ") + f.file;
     case FindingKind::SizeDiffers:
-        return row(f) + QStringLiteral(": Size %1, file %2 bytes: %3").arg(f.sizeText).arg(f.actualSize).arg(f.file);
+        return row(f) +
+               QStringLiteral(": Size %1, file %2 bytes: %3").arg(f.sizeText).arg(f.actualSize).arg(f.file);
     case FindingKind::UnnamedFile:
     case FindingKind::Temporary:
         return QStringLiteral("%1 (%2 bytes, %3)").arg(f.relative).arg(f.actualSize).arg(fileTime(f));
@@ -220,9 +222,10 @@ QString describe(const AuditFinding& f) {
         return QStringLiteral("record %1, FileOrder %2: %3")
             .arg(f.recordId, f.fileOrder, f.ids.join(QStringLiteral(", ")));
     case FindingKind::RefusedRow:
-        return row(f) + (f.refusal == QLatin1String("path")
-                             ? QStringLiteral(": FilePath \"%1\" leaves the store").arg(f.filePath)
-                             : QStringLiteral(": ID and Type \"%1\" are not a plain file name").arg(f.id + f.type));
+        return row(f) +
+               (f.refusal == QLatin1String("path")
+                    ? QStringLiteral(": FilePath \"%1\" leaves the store").arg(f.filePath)
+                    : QStringLiteral(": ID and Type \"%1\" are not a plain file name").arg(f.id + f.type));
     }
     return {};
 }

@@ -102,8 +102,8 @@ Listing listFolder(const AuditStore& store, const QString& folder) {
     if (!info.isReadable() || !info.isExecutable())
         throw err::make(err::PermissionDenied, folder);
     listing.exists = true;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden |
+                                                             QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo& entry : entries) {
         if (entry.isDir())
             listing.folders << entry.fileName();
@@ -200,8 +200,8 @@ private:
 
     void readRows() {
         const QString stage = QStringLiteral("Checking rows");
-        QSqlQuery query = m_connection.run(m_options.recordId ? sql::SelectRecordDocuments(*m_options.recordId)
-                                                              : sql::SelectAllDocuments());
+        QSqlQuery query = m_connection.run(
+            m_options.recordId ? sql::SelectRecordDocuments(*m_options.recordId) : sql::SelectAllDocuments());
         const Columns c(query.record());
         while (query.next()) {
             AuditFinding row;
@@ -309,7 +309,8 @@ bool namedNow(db::Connection& connection, const AuditStore& store, const QString
     const QString folder = folderKey(store, info.path());
     // An ID is the name, or the name cut before one of its dots (the type follows).
     QStringList ids{name};
-    for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot > 0; dot = name.indexOf(QLatin1Char('.'), dot + 1))
+    for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot > 0;
+         dot = name.indexOf(QLatin1Char('.'), dot + 1))
         ids << name.left(dot);
     QSqlQuery rows = connection.run(sql::SelectDocumentsByIds(ids));
     const Columns c(rows.record());
@@ -318,7 +319,8 @@ bool namedNow(db::Connection& connection, const AuditStore& store, const QString
         const QString id = text(rows, c.id);
         const QString type = text(rows, c.type);
         const QString path = displayPath(rows.value(c.path), store.ftpMode);
-        if (id + type == name && transfer::rowFault(path, id, type, store.ftpMode) == transfer::RowFault::None &&
+        if (id + type == name &&
+            transfer::rowFault(path, id, type, store.ftpMode) == transfer::RowFault::None &&
             rowFolder(store, rootKey, path, id, type) == folder)
             return true;
     }
@@ -402,16 +404,18 @@ AuditReport audit(db::Connection& connection, const AuditStore& store, const Aud
     return Auditor(connection, store, options).run();
 }
 
-QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& store, const AuditReport& report,
-                                 const QString& folder, const QDateTime& now) {
+QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& store,
+                                 const AuditReport& report, const QString& folder, const QDateTime& now) {
     if (store.ftpMode && !folder.startsWith(QLatin1Char('/')))
         throw Error(err::InvalidArgument, QStringLiteral("FTP 隔离文件夹须为绝对路径：") + folder);
     const QString targetRoot = folderKey(store, folder);
     const QString rootKey = folderKey(store, store.root);
     // Inside the root, but not in a folder the audit searches.
     const QString under = QDir(rootKey).relativeFilePath(targetRoot);
-    if (targetRoot == rootKey || (!under.startsWith(QLatin1String("..")) && isMonth(under.section(QLatin1Char('/'), 0, 0))))
-        throw Error(err::InvalidArgument, QStringLiteral("隔离文件夹不能是存储的根目录或月份文件夹：") + folder);
+    if (targetRoot == rootKey ||
+        (!under.startsWith(QLatin1String("..")) && isMonth(under.section(QLatin1Char('/'), 0, 0))))
+        throw Error(err::InvalidArgument,
+                    QStringLiteral("隔离文件夹不能是存储的根目录或月份文件夹：") + folder);
     RemoteQuarantine remote(store.ftpConnection);
     QList<QuarantineMove> moves;
     for (const AuditFinding& finding : report.findings) {
@@ -420,7 +424,8 @@ QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& s
         QuarantineMove move{finding.file, join(targetRoot, finding.relative), {}, false};
         try {
             if (finding.modified.isValid() && finding.modified.secsTo(now) < kQuarantineGraceSeconds)
-                move.problem = QStringLiteral("changed within the last %1 minutes").arg(kQuarantineGraceSeconds / 60);
+                move.problem =
+                    QStringLiteral("changed within the last %1 minutes").arg(kQuarantineGraceSeconds / 60);
             else if (namedNow(connection, store, finding.file))
                 move.problem = QStringLiteral("a row names it now");
             else if (store.ftpMode)

@@ -2,6 +2,7 @@
 #include "TestDatabase.h"
 #include "TestFiles.h"
 #include "TestFtp.h"
+#include "platform/inet/Inet.h"
 #include "store/Audit.h"
 
 #include <QDir>
@@ -17,38 +18,61 @@
 using namespace wo;
 using store::FindingKind;
 
+enum class Server { None, Ftp, Vsftpd };
+Q_DECLARE_METATYPE(Server)
+
 namespace {
 
 const QString kMonth = QStringLiteral("2026-11");
 const QString kOtherMonth = QStringLiteral("2026-12");
 
-// A table and a store (a sandbox folder, or a folder of the run's FTP server) in
-// which faults of every kind are planted; files are written on disk in both modes.
+// A table and a store (a sandbox folder, or a folder of the run's FTP server, or of
+// its strict server, which lists by LIST only) in which faults of every kind are
+// planted; files are written on disk in every mode.
 struct Fixture {
     test::TestDatabase db;
     test::Sandbox box;
     std::optional<test::TestFtp> ftp;
     store::AuditStore store;
+    inet::Handle strictSession = 0;
 
-    explicit Fixture(bool ftpMode) {
+    explicit Fixture(Server server) {
         db.createDocumentTable();
-        store.ftpMode = ftpMode;
-        if (ftpMode) {
+        store.ftpMode = server != Server::None;
+        if (server == Server::Ftp) {
             ftp.emplace();
             store.root = ftp->remoteFolder();
             store.ftpConnection = ftp->connection();
+        } else if (server == Server::Vsftpd) {
+            // Its user is not jailed: remote paths are the machine's.
+            const QString dir = qEnvironmentVariable("WO_TEST_VSFTPD_DIR");
+            store.root = dir + QStringLiteral("/abs/audit");
+            QDir().mkpath(store.root);
+            strictSession = inet::InternetOpen(QStringLiteral("tst_audit"));
+            store.ftpConnection = inet::InternetConnect(
+                strictSession, QStringLiteral("127.0.0.1"),
+                static_cast<quint16>(test::readFile(dir + QStringLiteral("/port")).trimmed().toUInt()),
+                qEnvironmentVariable("WO_TEST_VSFTPD_USER"), qEnvironmentVariable("WO_TEST_VSFTPD_PASSWORD"));
+            if (!store.ftpConnection)
+                qFatal("%s", qPrintable(inet::InternetGetLastResponseInfo()));
         } else {
             store.root = box.path(QStringLiteral("store"));
             QDir().mkpath(store.root);
         }
     }
+    ~Fixture() {
+        if (strictSession)
+            inet::InternetCloseHandle(strictSession);
+    }
+    Fixture(const Fixture&) = delete;
+    Fixture& operator=(const Fixture&) = delete;
     // FilePath of a document added in month.
     QString filePath(const QString& month) const {
         return store.ftpMode ? store.root + QLatin1Char('/') + month : month;
     }
     // Where relative (under the root) lies on disk; written old enough to be moved.
     QString plant(const QString& relative, const QByteArray& content) const {
-        const QString path = (store.ftpMode ? ftp->onDisk(store.root) : store.root) + QLatin1Char('/') + relative;
+        const QString path = (ftp ? ftp->onDisk(store.root) : store.root) + QLatin1Char('/') + relative;
         if (!test::writeFile(path, content))
             qFatal("cannot write %s", qPrintable(path));
         age(path, 3600);
@@ -57,7 +81,8 @@ struct Fixture {
     static void age(const QString& path, int seconds) {
         QFile file(path);
         if (!file.open(QIODevice::ReadWrite) ||
-            !file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime))
+            !file.setFileTime(QDateTime::currentDateTime().addSecs(-seconds),
+                              QFileDevice::FileModificationTime))
             qFatal("cannot date %s", qPrintable(path));
     }
     void row(const QString& id, const QString& type, const QString& record, int order, const QString& path,
@@ -82,7 +107,8 @@ struct Fixture {
         row(QStringLiteral("20261101000000000003"), QStringLiteral(".JPG"), QStringLiteral("R1"), 1,
             filePath(kOtherMonth), 9);
         plant(kOtherMonth + QStringLiteral("/20261101000000000003.JPG"), "12345");
-        row(QStringLiteral("../escape"), QStringLiteral(".TIF"), QStringLiteral("R1"), 3, filePath(kMonth), 1);
+        row(QStringLiteral("../escape"), QStringLiteral(".TIF"), QStringLiteral("R1"), 3, filePath(kMonth),
+            1);
         row(QStringLiteral("20261101000000000004"), QStringLiteral(".TIF"), QStringLiteral("R2"), 2,
             filePath(kMonth) + QStringLiteral("/../.."), 1);
         plant(kMonth + QStringLiteral("/20261101000000000099.TIF"), "nobody's");
@@ -96,7 +122,8 @@ struct Fixture {
                 QStringLiteral("unnamed-file ") + kMonth + QStringLiteral("/20261101000000000099.TIF"),
                 QStringLiteral("unnamed-file 20261101000000000098.DOC"),
                 QStringLiteral("temporary ") + kMonth + QStringLiteral("/.0123456789abcdef.tmp"),
-                QStringLiteral("temporary ") + kOtherMonth + QStringLiteral("/.20261101000000000005.TIF.part-0badf00d"),
+                QStringLiteral("temporary ") + kOtherMonth +
+                    QStringLiteral("/.20261101000000000005.TIF.part-0badf00d"),
                 QStringLiteral("same-file-order 1 20261101000000000001,20261101000000000003"),
                 QStringLiteral("refused-row name ../escape"),
                 QStringLiteral("refused-row path 20261101000000000004")};
@@ -112,7 +139,8 @@ struct Fixture {
             return args << QStringLiteral("--store") << store.root;
         return args << QStringLiteral("--ftp")
                     << QStringLiteral("ftp://%1:%2@127.0.0.1:%3%4")
-                           .arg(qEnvironmentVariable("WO_TEST_FTP_USER"), qEnvironmentVariable("WO_TEST_FTP_PASSWORD"))
+                           .arg(qEnvironmentVariable("WO_TEST_FTP_USER"),
+                                qEnvironmentVariable("WO_TEST_FTP_PASSWORD"))
                            .arg(test::TestFtp::port())
                            .arg(store.root);
     }
@@ -131,7 +159,8 @@ QString key(const store::AuditFinding& f) {
     case FindingKind::SameFileOrder: {
         QStringList ids = f.ids;
         ids.sort();
-        return QStringLiteral("same-file-order ") + f.fileOrder + QLatin1Char(' ') + ids.join(QLatin1Char(','));
+        return QStringLiteral("same-file-order ") + f.fileOrder + QLatin1Char(' ') +
+               ids.join(QLatin1Char(','));
     }
     case FindingKind::RefusedRow:
         return QStringLiteral("refused-row ") + f.refusal + QLatin1Char(' ') + f.id;
@@ -170,16 +199,20 @@ class TestAudit : public QObject {
 
 private slots:
     void faults_data() {
-        QTest::addColumn<bool>("ftpMode");
-        QTest::newRow("folder") << false;
-        QTest::newRow("ftp") << true;
+        QTest::addColumn<Server>("server");
+        QTest::newRow("folder") << Server::None;
+        QTest::newRow("ftp") << Server::Ftp;
+        QTest::newRow("vsftpd") << Server::Vsftpd;
     }
 
     // Every kind of fault is found in both storage modes; with one record only that
     // record's rows are checked.
     void faults() {
-        QFETCH(bool, ftpMode);
-        Fixture f(ftpMode);
+        QFETCH(Server, server);
+        const QString strictDir = qEnvironmentVariable("WO_TEST_VSFTPD_DIR");
+        if (server == Server::Vsftpd && QFile::exists(strictDir + QStringLiteral("/skip")))
+            QSKIP(test::readFile(strictDir + QStringLiteral("/skip")).constData());
+        Fixture f(server);
         f.document(QStringLiteral("20261101000000000001"), QStringLiteral("R1"), 1);
         QStringList expected = f.plantFaults();
         expected.sort();
@@ -194,13 +227,17 @@ private slots:
         QCOMPARE(keys(one), QStringList{QStringLiteral("refused-row path 20261101000000000004")});
     }
 
-    void program_data() { faults_data(); }
+    void program_data() {
+        QTest::addColumn<bool>("ftpMode");
+        QTest::newRow("folder") << false;
+        QTest::newRow("ftp") << true;
+    }
 
     // The program's exit status and report, and quarantine: unnamed files and old
     // temporaries move under their month path; a recent file and named files stay.
     void program() {
         QFETCH(bool, ftpMode);
-        Fixture f(ftpMode);
+        Fixture f(ftpMode ? Server::Ftp : Server::None);
         f.document(QStringLiteral("20261101000000000001"), QStringLiteral("R1"), 1);
         const QStringList args = f.programArguments();
         Run clean = runProgram(args + QStringList{QStringLiteral("--json")});
@@ -210,26 +247,31 @@ private slots:
         f.plantFaults();
         const QString recent = f.plant(kMonth + QStringLiteral("/20261101000000000097.TIF"), "just stored");
         Fixture::age(recent, 0);
-        const QString quarantine = ftpMode ? f.store.root + QStringLiteral("-quarantine")
-                                           : f.box.path(QStringLiteral("quarantine"));
-        Run found = runProgram(args + QStringList{QStringLiteral("--json"), QStringLiteral("--quarantine"), quarantine});
+        const QString quarantine =
+            ftpMode ? f.store.root + QStringLiteral("-quarantine") : f.box.path(QStringLiteral("quarantine"));
+        Run found = runProgram(
+            args + QStringList{QStringLiteral("--json"), QStringLiteral("--quarantine"), quarantine});
         QCOMPARE(found.exitCode, 1);
         QCOMPARE(found.report.value(QStringLiteral("findings")).toArray().size(), 10);
         QStringList moved;
         QStringList left;
         for (const QJsonValue move : found.report.value(QStringLiteral("quarantine")).toArray())
-            (move[QStringLiteral("moved")].toBool() ? moved : left) << move[QStringLiteral("target")].toString();
+            (move[QStringLiteral("moved")].toBool() ? moved : left)
+                << move[QStringLiteral("target")].toString();
         moved.sort();
         QStringList expectedMoves{
             quarantine + QStringLiteral("/20261101000000000098.DOC"),
             quarantine + QLatin1Char('/') + kMonth + QStringLiteral("/.0123456789abcdef.tmp"),
             quarantine + QLatin1Char('/') + kMonth + QStringLiteral("/20261101000000000099.TIF"),
-            quarantine + QLatin1Char('/') + kOtherMonth + QStringLiteral("/.20261101000000000005.TIF.part-0badf00d")};
+            quarantine + QLatin1Char('/') + kOtherMonth +
+                QStringLiteral("/.20261101000000000005.TIF.part-0badf00d")};
         expectedMoves.sort();
         QCOMPARE(moved, expectedMoves);
-        QCOMPARE(left, QStringList{quarantine + QLatin1Char('/') + kMonth + QStringLiteral("/20261101000000000097.TIF")});
+        QCOMPARE(left, QStringList{quarantine + QLatin1Char('/') + kMonth +
+                                   QStringLiteral("/20261101000000000097.TIF")});
         const QString quarantineOnDisk = ftpMode ? f.ftp->onDisk(quarantine) : quarantine;
-        QCOMPARE(test::readFile(quarantineOnDisk + QLatin1Char('/') + kMonth + QStringLiteral("/20261101000000000099.TIF")),
+        QCOMPARE(test::readFile(quarantineOnDisk + QLatin1Char('/') + kMonth +
+                                QStringLiteral("/20261101000000000099.TIF")),
                  QByteArray("nobody's"));
         QVERIFY(QFileInfo::exists(recent));
 
@@ -238,7 +280,8 @@ private slots:
         QCOMPARE(after.exitCode, 1);
         QCOMPARE(after.report.value(QStringLiteral("findings")).toArray().size(), 6);
 
-        Run noRoot = runProgram(QStringList(args).replaceInStrings(f.store.root, f.store.root + QStringLiteral("-none")));
+        Run noRoot = runProgram(
+            QStringList(args).replaceInStrings(f.store.root, f.store.root + QStringLiteral("-none")));
         QCOMPARE(noRoot.exitCode, 2);
         QVERIFY2(noRoot.errors.contains("-none"), noRoot.errors.constData());
         QCOMPARE(runProgram({QStringLiteral("--store"), f.store.root}).exitCode, 2);
