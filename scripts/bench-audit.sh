@@ -55,7 +55,7 @@ seconds() {
 a=$(for _ in 1 2 3; do seconds "$audit" --database "$work/bench.db" --store "$work/store" --json; done | median)
 f=$(for _ in 1 2 3; do seconds find "$work/store" -type f -printf '%s %p\n'; done | median)
 s=$(for _ in 1 2 3; do seconds sqlite3 "$work/bench.db" 'select * from Original_Text'; done | median)
-peak=$( { /usr/bin/time -f %M "$audit" --database "$work/bench.db" --store "$work/store" >/dev/null; } 2>&1 | tail -1)
+peak=$( { /usr/bin/time -f %M "$audit" --database "$work/bench.db" --store "$work/store" >/dev/null || true; } 2>&1 | tail -1)
 
 echo
 tail -n +1 "$work/report.txt"

@@ -154,8 +154,7 @@ public:
     AuditReport run() {
         // Folders are listed before the rows are read: a document added meanwhile
         // then has its row read, or its file not yet seen, never a file without a row.
-        if (!m_options.recordId)
-            listStore();
+        listStore();
         readRows();
         reportDuplicates();
         if (!m_options.recordId)
@@ -184,8 +183,11 @@ private:
     void listStore() {
         const QString stage = QStringLiteral("Listing folders");
         const Listing root = listing(m_rootKey);
+        // A mistyped root would otherwise pass for a store whose files are all gone.
         if (!root.exists)
             throw err::make(err::PathNotFound, m_store.root);
+        if (m_options.recordId)
+            return;
         m_report.storeSearched = true;
         for (const QString& folder : root.folders)
             if (isMonth(folder))
@@ -213,7 +215,7 @@ private:
             checkRow(row, query.value(c.size));
             const QVariant order = query.value(c.order);
             if (!order.isNull())
-                m_orders[row.recordId][orderKey(order)] << row;
+                m_orders[row.recordId][orderKey(order)] << row.id;
             if (++m_report.rows % kProgressRows == 0)
                 progress(stage, m_report.rows, -1);
         }
@@ -255,11 +257,12 @@ private:
             for (auto order = record->cbegin(); order != record->cend(); ++order) {
                 if (order->size() < 2)
                     continue;
-                AuditFinding finding = order->first();
+                AuditFinding finding;
                 finding.kind = FindingKind::SameFileOrder;
+                finding.recordId = record.key();
+                finding.id = order->first();
                 finding.fileOrder = order.key();
-                for (const AuditFinding& row : *order)
-                    finding.ids << row.id;
+                finding.ids = *order;
                 m_report.findings << finding;
             }
     }
@@ -298,8 +301,8 @@ private:
     QStringList m_months;
     QHash<QString, Listing> m_listings;
     QSet<QString> m_named;
-    // Rows by record and FileOrder.
-    QHash<QString, QHash<QString, QList<AuditFinding>>> m_orders;
+    // IDs by record and FileOrder.
+    QHash<QString, QHash<QString, QStringList>> m_orders;
 };
 
 // True when a row names file by now (it was added after the audit read the rows).

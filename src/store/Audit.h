@@ -36,7 +36,7 @@ enum class FindingKind {
 
 struct AuditFinding {
     FindingKind kind = FindingKind::MissingFile;
-    // The row (for SameFileOrder the first of its rows).
+    // The row.
     QString recordId;
     QString id;
     QString name;
@@ -50,7 +50,7 @@ struct AuditFinding {
     // SizeDiffers: Size as the row holds it, and the file's length.
     QString sizeText;
     qint64 actualSize = -1;
-    // SameFileOrder: the shared value and every ID carrying it.
+    // SameFileOrder: the shared value and every ID carrying it (id is the first).
     QString fileOrder;
     QStringList ids;
     // RefusedRow: "path" (FilePath) or "name" (ID and Type).
@@ -77,7 +77,8 @@ struct AuditOptions {
 // they disagree. The store's folders are the root and its "yyyy-mm" folders; in the
 // root only files named like documents (20 digits and a type) and temporaries
 // count, for a root may hold other things. Rows naming other folders are checked
-// there. Throws wo::Error when the table, the root or a folder cannot be read.
+// there; a folder the server refuses counts as missing. Throws wo::Error when the
+// table, the root or a folder cannot be read.
 AuditReport audit(db::Connection& connection, const AuditStore& store, const AuditOptions& options = {});
 
 // A file's move into quarantine. A file left in place says why in problem; failed
@@ -95,7 +96,8 @@ inline constexpr qint64 kQuarantineGraceSeconds = 600;
 // Moves the unnamed files and temporaries of report into folder (a local folder,
 // or an absolute remote folder in FTP mode), keeping their place under the root.
 // Nothing is deleted; a file is left where it is when a row names it by now, it
-// changed within kQuarantineGraceSeconds of now, or its target exists.
+// changed within kQuarantineGraceSeconds of now (where the store tells the time),
+// or its target exists.
 QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& store,
                                  const AuditReport& report, const QString& folder,
                                  const QDateTime& now = QDateTime::currentDateTimeUtc());
