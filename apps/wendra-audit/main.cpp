@@ -199,6 +199,11 @@ QString kindHeading(FindingKind kind) {
     return {};
 }
 
+// Under the root as the store's own files are shown, else in full.
+QString place(const AuditFinding& f) {
+    return f.relative.isEmpty() ? f.file : f.relative;
+}
+
 QString row(const AuditFinding& f) {
     return QStringLiteral("record %1, ID %2 (%3)").arg(f.recordId, f.id, f.name);
 }
@@ -211,13 +216,13 @@ QString fileTime(const AuditFinding& f) {
 QString describe(const AuditFinding& f) {
     switch (f.kind) {
     case FindingKind::MissingFile:
-        return row(f) + QStringLiteral(": ") + f.file;
+        return row(f) + QStringLiteral(": ") + place(f);
     case FindingKind::SizeDiffers:
         return row(f) +
-               QStringLiteral(": Size %1, file %2 bytes: %3").arg(f.sizeText).arg(f.actualSize).arg(f.file);
+               QStringLiteral(": Size %1, file %2 bytes: %3").arg(f.sizeText).arg(f.actualSize).arg(place(f));
     case FindingKind::UnnamedFile:
     case FindingKind::Temporary:
-        return QStringLiteral("%1 (%2 bytes, %3)").arg(f.relative).arg(f.actualSize).arg(fileTime(f));
+        return QStringLiteral("%1 (%2 bytes, %3)").arg(place(f)).arg(f.actualSize).arg(fileTime(f));
     case FindingKind::SameFileOrder:
         return QStringLiteral("record %1, FileOrder %2: %3")
             .arg(f.recordId, f.fileOrder, f.ids.join(QStringLiteral(", ")));
@@ -326,7 +331,7 @@ int run(const Options& o) {
     QString where;
     if (o.ftp.isEmpty()) {
         store.root = o.store;
-        where = QFileInfo(o.store).absoluteFilePath() + QStringLiteral(" (folder)");
+        where = o.store + QStringLiteral(" (folder)");
     } else {
         ftp.emplace(o.ftp);
         store.ftpMode = true;

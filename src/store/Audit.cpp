@@ -18,7 +18,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <string_view>
+#include <sys/stat.h>
 
 namespace wo::store {
 
@@ -29,6 +33,7 @@ constexpr qint64 kProgressRows = 1000;
 struct StoredFile {
     qint64 size = -1;
     QDateTime modified;
+    bool named = false;
 };
 
 struct Listing {
@@ -96,19 +101,27 @@ Listing listFolder(const AuditStore& store, const QString& folder) {
         }
         return listing;
     }
-    const QFileInfo info(folder);
-    if (!info.isDir())
-        return listing;
-    if (!info.isReadable() || !info.isExecutable())
+    // One stat per entry, relative to the open folder: a store holds many files.
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()),
+                                                  &::closedir);
+    if (!dir) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return listing;
         throw err::make(err::PermissionDenied, folder);
+    }
     listing.exists = true;
-    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden |
-                                                             QDir::System | QDir::NoDotAndDotDot);
-    for (const QFileInfo& entry : entries) {
-        if (entry.isDir())
-            listing.folders << entry.fileName();
-        else if (entry.isFile())
-            listing.files.insert(entry.fileName(), {entry.size(), entry.lastModified().toUTC()});
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            listing.folders << QFile::decodeName(entry->d_name);
+        else if (S_ISREG(st.st_mode))
+            listing.files.insert(QFile::decodeName(entry->d_name),
+                                 {st.st_size, QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec, Qt::UTC)});
     }
     return listing;
 }
@@ -173,7 +186,7 @@ private:
             m_options.progress(stage, done, total);
     }
 
-    const Listing& listing(const QString& folder) {
+    Listing& listing(const QString& folder) {
         auto it = m_listings.find(folder);
         if (it == m_listings.end())
             it = m_listings.insert(folder, listFolder(m_store, folder));
@@ -206,49 +219,64 @@ private:
             m_options.recordId ? sql::SelectRecordDocuments(*m_options.recordId) : sql::SelectAllDocuments());
         const Columns c(query.record());
         while (query.next()) {
-            AuditFinding row;
-            row.recordId = text(query, c.record);
-            row.id = text(query, c.id);
-            row.name = text(query, c.name);
-            row.type = text(query, c.type);
-            row.filePath = displayPath(query.value(c.path), m_store.ftpMode);
-            checkRow(row, query.value(c.size));
+            const QString id = text(query, c.id);
+            const QString type = text(query, c.type);
+            const QString path = displayPath(query.value(c.path), m_store.ftpMode);
+            // Most rows are sound: a finding's other fields are read only for a finding.
+            const auto finding = [&](FindingKind kind) -> AuditFinding& {
+                AuditFinding& f = m_report.findings.emplace_back();
+                f.kind = kind;
+                f.recordId = text(query, c.record);
+                f.id = id;
+                f.name = text(query, c.name);
+                f.type = type;
+                f.filePath = path;
+                return f;
+            };
+            checkRow(id, type, path, query.value(c.size), finding);
             const QVariant order = query.value(c.order);
             if (!order.isNull())
-                m_orders[row.recordId][orderKey(order)] << row.id;
+                m_orders[text(query, c.record)][orderKey(order)] << id;
             if (++m_report.rows % kProgressRows == 0)
                 progress(stage, m_report.rows, -1);
         }
         progress(stage, m_report.rows, m_report.rows);
     }
 
-    void checkRow(AuditFinding row, const QVariant& size) {
-        const transfer::RowFault fault = transfer::rowFault(row.filePath, row.id, row.type, m_store.ftpMode);
+    template <typename Finding>
+    void checkRow(const QString& id, const QString& type, const QString& path, const QVariant& size,
+                  const Finding& finding) {
+        const transfer::RowFault fault = transfer::rowFault(path, id, type, m_store.ftpMode);
         if (fault != transfer::RowFault::None) {
-            row.kind = FindingKind::RefusedRow;
-            row.refusal = fault == transfer::RowFault::Path ? QStringLiteral("path") : QStringLiteral("name");
-            m_report.findings << row;
+            finding(FindingKind::RefusedRow).refusal =
+                fault == transfer::RowFault::Path ? QStringLiteral("path") : QStringLiteral("name");
             return;
         }
-        const QString folder = rowFolder(m_store, m_rootKey, row.filePath, row.id, row.type);
-        const QString name = row.id + row.type;
-        row.file = join(folder, name);
-        m_named.insert(row.file);
-        const Listing& files = listing(folder);
-        const auto file = files.files.constFind(name);
-        if (file == files.files.constEnd()) {
-            row.kind = FindingKind::MissingFile;
-            m_report.findings << row;
+        auto folder = m_rowFolders.constFind(path);
+        if (folder == m_rowFolders.cend())
+            folder = m_rowFolders.insert(path, rowFolder(m_store, m_rootKey, path, id, type));
+        const QString name = id + type;
+        Listing& files = listing(*folder);
+        const auto file = files.files.find(name);
+        const auto place = [&](AuditFinding& f) {
+            f.file = join(*folder, name);
+            const QString under = join(m_rootKey, QString());
+            if (f.file.startsWith(under))
+                f.relative = f.file.mid(under.size());
+        };
+        if (file == files.files.end()) {
+            place(finding(FindingKind::MissingFile));
             return;
         }
+        file->named = true;
         bool number = false;
         const qint64 expected = size.toLongLong(&number);
         if (!number || expected != file->size) {
-            row.kind = FindingKind::SizeDiffers;
-            row.sizeText = size.isNull() ? QStringLiteral("NULL") : size.toString();
-            row.actualSize = file->size;
-            row.modified = file->modified;
-            m_report.findings << row;
+            AuditFinding& f = finding(FindingKind::SizeDiffers);
+            place(f);
+            f.sizeText = size.isNull() ? QStringLiteral("NULL") : size.toString();
+            f.actualSize = file->size;
+            f.modified = file->modified;
         }
     }
 
@@ -283,7 +311,7 @@ private:
             ++m_report.storedFiles;
             AuditFinding finding;
             finding.file = join(folder, name);
-            if (!temporary && m_named.contains(finding.file))
+            if (!temporary && file->named)
                 continue;
             finding.kind = temporary ? FindingKind::Temporary : FindingKind::UnnamedFile;
             finding.relative = month.isEmpty() ? name : month + QLatin1Char('/') + name;
@@ -300,7 +328,9 @@ private:
     AuditReport m_report;
     QStringList m_months;
     QHash<QString, Listing> m_listings;
-    QSet<QString> m_named;
+    // The folder of each FilePath met: a row's ID and Type, once they pass rowFault,
+    // do not change it.
+    QHash<QString, QString> m_rowFolders;
     // IDs by record and FileOrder.
     QHash<QString, QHash<QString, QStringList>> m_orders;
 };

@@ -42,8 +42,8 @@ struct AuditFinding {
     QString name;
     QString type;
     QString filePath;
-    // The file: its full path (a remote path in FTP mode), and for unnamed files and
-    // temporaries its place under the root ("yyyy-mm/name", or "name" in the root).
+    // The file: its full path (a remote path in FTP mode), and its place under the
+    // root ("yyyy-mm/name", or "name" in the root; "" for a file outside the root).
     QString file;
     QString relative;
     QDateTime modified;
