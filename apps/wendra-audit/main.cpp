@@ -237,7 +237,8 @@ QString describe(const AuditFinding& f) {
 
 void writeText(QTextStream& out, const QString& where, const Options& o, const wo::store::AuditReport& report,
                const QList<wo::store::QuarantineMove>& moves) {
-    out << "Audit of " << where << (o.record ? QStringLiteral(", record ") + *o.record : QString()) << "\n";
+    out << "Audit of " << where << (o.ftp.isEmpty() ? " (folder)" : " (FTP)")
+        << (o.record ? QStringLiteral(", record ") + *o.record : QString()) << "\n";
     out << report.rows << " rows";
     if (report.storeSearched)
         out << ", " << report.storedFiles << " stored files";
@@ -257,8 +258,11 @@ void writeText(QTextStream& out, const QString& where, const Options& o, const w
             out << "  " << line << "\n";
     }
     out << "\n"
-        << (report.findings.isEmpty() ? QStringLiteral("No findings.")
-                                      : QStringLiteral("%1 findings.").arg(report.findings.size()))
+        << (report.findings.isEmpty()
+                ? QStringLiteral("No findings.")
+                : QStringLiteral("%1 finding%2.")
+                      .arg(report.findings.size())
+                      .arg(report.findings.size() == 1 ? QString() : QStringLiteral("s")))
         << "\n";
     if (o.quarantine.isEmpty())
         return;
@@ -303,12 +307,14 @@ void writeJson(QTextStream& out, const QString& where, const Options& o, const w
     QJsonArray findings;
     for (const AuditFinding& f : report.findings)
         findings << toJson(f);
-    QJsonObject root{{QStringLiteral("store"), where},
-                     {QStringLiteral("record"), o.record ? QJsonValue(*o.record) : QJsonValue()},
-                     {QStringLiteral("rows"), report.rows},
-                     {QStringLiteral("storeSearched"), report.storeSearched},
-                     {QStringLiteral("storedFiles"), report.storedFiles},
-                     {QStringLiteral("findings"), findings}};
+    QJsonObject root{
+        {QStringLiteral("store"), where},
+        {QStringLiteral("mode"), o.ftp.isEmpty() ? QStringLiteral("folder") : QStringLiteral("ftp")},
+        {QStringLiteral("record"), o.record ? QJsonValue(*o.record) : QJsonValue()},
+        {QStringLiteral("rows"), report.rows},
+        {QStringLiteral("storeSearched"), report.storeSearched},
+        {QStringLiteral("storedFiles"), report.storedFiles},
+        {QStringLiteral("findings"), findings}};
     if (!o.quarantine.isEmpty()) {
         QJsonArray list;
         for (const auto& move : moves) {
@@ -331,13 +337,13 @@ int run(const Options& o) {
     QString where;
     if (o.ftp.isEmpty()) {
         store.root = o.store;
-        where = o.store + QStringLiteral(" (folder)");
+        where = o.store;
     } else {
         ftp.emplace(o.ftp);
         store.ftpMode = true;
         store.root = o.ftp.path();
         store.ftpConnection = ftp->connection;
-        where = o.ftp.toString(QUrl::RemoveUserInfo) + QStringLiteral(" (FTP)");
+        where = o.ftp.toString(QUrl::RemoveUserInfo);
     }
     wo::store::AuditReport report;
     {
