@@ -4,7 +4,7 @@
 #   include/wendra/                    the public headers
 #   lib/<multiarch>/cmake/WendraOriginal/, lib/<multiarch>/pkgconfig/wendra-original.pc
 #   share/wendra-original/             the document table's statements, the sample documents
-#   bin/demohost
+#   bin/demohost, bin/wendra-audit
 include(CMakePackageConfigHelpers)
 
 set(WO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/WendraOriginal)
@@ -18,7 +18,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/component/FileType.INI DESTINATION $
         COMPONENT runtime)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/component/图库 DESTINATION ${WO_INSTALL_COMPONENTDIR}
         COMPONENT runtime FILES_MATCHING PATTERN "*.png")
-install(TARGETS demohost RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+install(TARGETS demohost wendra-audit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_INSTALL_DATADIR}/samples
         COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/sql/original_text.sqlite.sql

@@ -30,6 +30,14 @@ QString SelectDocumentById(const QString& id) {
     return QStringLiteral("Select ID From Original_Text Where ID = '") + escaped(id) + QStringLiteral("'");
 }
 
+QString SelectDocumentsByIds(const QStringList& ids) {
+    QStringList quoted;
+    for (const QString& id : ids)
+        quoted << QLatin1Char('\'') + escaped(id) + QLatin1Char('\'');
+    return QStringLiteral("Select * From Original_Text Where ID In (") + quoted.join(QLatin1Char(',')) +
+           QLatin1Char(')');
+}
+
 QString InsertDocument(const NewDocument& d) {
     return QStringLiteral(
                "Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size)") +

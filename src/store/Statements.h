@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every statement the component runs against Original_Text, built in one place.
 // Values go between single quotes with any single quote doubled, so a name or
@@ -18,6 +19,8 @@ QString OtherReferencesFilter(const QString& id, const QString& recordId);
 QString SelectMaxFileOrder(const QString& recordId);
 // Rows already carrying an identifier, so a new document never takes one in use.
 QString SelectDocumentById(const QString& id);
+// Every row carrying one of the identifiers.
+QString SelectDocumentsByIds(const QStringList& ids);
 
 struct NewDocument {
     QString id;

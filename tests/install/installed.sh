@@ -20,7 +20,7 @@ else
         ./usr/lib/$multiarch/wendra-original/FileType.INI ./usr/include/wendra/Wendra_Original.h \
         ./usr/include/wendra/comhost.h ./usr/lib/$multiarch/cmake/WendraOriginal/WendraOriginalConfig.cmake \
         ./usr/lib/$multiarch/pkgconfig/wendra-original.pc ./usr/share/wendra-original/original_text.sqlite.sql \
-        ./usr/share/wendra-original/original_text.postgresql.sql ./usr/bin/demohost; do
+        ./usr/share/wendra-original/original_text.postgresql.sql ./usr/bin/demohost ./usr/bin/wendra-audit; do
         grep -qxF -- "$f" "$work/files" || grep -qF -- "$f " "$work/files" || { echo "missing from the package: $f"; exit 1; }
     done
     ! grep -E '/src/|\.cpp$|/build' "$work/files" || { echo "the package holds sources or build files"; exit 1; }
@@ -47,7 +47,7 @@ for lib in "$libdir/libwendra_core.so.0" "$libdir/libwendra_comhost.so.0" "$libd
     readelf -d "$lib" | grep -q SONAME || { echo "no SONAME: $lib"; exit 1; }
 done
 for f in "$libdir"/*.so.0 "$libdir"/wendra-original/libWendra_Original.so "$libdir"/wendra-original/wendra-scan \
-    "$prefix/bin/demohost"; do
+    "$prefix/bin/demohost" "$prefix/bin/wendra-audit"; do
     runpath=$(readelf -d "$f" | sed -n 's/.*RUNPATH.*\[\(.*\)\]/\1/p')
     [ -z "$runpath" ] || [[ $runpath == '$ORIGIN'* ]] || { echo "$f: RUNPATH $runpath"; exit 1; }
 done

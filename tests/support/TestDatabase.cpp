@@ -25,15 +25,16 @@ QString postgresPort() {
 
 TestDatabase::TestDatabase() : m_driver(qEnvironmentVariable("WO_TEST_DRIVER", QStringLiteral("QSQLITE"))) {
     if (m_driver == QLatin1String("QPSQL")) {
-        m_connection = db::Connection::open(
-            m_driver,
-            QStringLiteral("Host=127.0.0.1;Port=%1;Database=test;User=postgres").arg(postgresPort()));
+        const QString server =
+            QStringLiteral("Host=127.0.0.1;Port=%1;Database=test;User=postgres").arg(postgresPort());
+        m_connection = db::Connection::open(m_driver, server);
         m_schema = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(++s_schemas);
         m_connection->execute(QStringLiteral("CREATE SCHEMA ") + m_schema);
         m_connection->execute(QStringLiteral("SET search_path TO ") + m_schema);
+        m_connectString = server + QStringLiteral(";Options=options=-csearch_path=") + m_schema;
     } else {
-        m_connection = db::Connection::open(m_driver, QStringLiteral("Database=") +
-                                                          m_dir.filePath(QStringLiteral("test.db")));
+        m_connectString = QStringLiteral("Database=") + m_dir.filePath(QStringLiteral("test.db"));
+        m_connection = db::Connection::open(m_driver, m_connectString);
     }
 }
 

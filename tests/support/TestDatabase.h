@@ -20,6 +20,8 @@ public:
     db::Connection& connection() { return *m_connection; }
     com::ComPtr<db::Connection> connectionPtr() const { return m_connection; }
     QString driver() const { return m_driver; }
+    // A connect string another process can open this database with (Connection::open).
+    QString connectString() const { return m_connectString; }
 
     // Creates Original_Text as a host would, dropping an earlier one.
     void createDocumentTable();
@@ -32,6 +34,7 @@ public:
 private:
     QString m_driver;
     QString m_schema;
+    QString m_connectString;
     QTemporaryDir m_dir;
     com::ComPtr<db::Connection> m_connection;
 };

@@ -13,14 +13,17 @@ namespace {
 std::atomic<int> s_folders{0};
 }
 
-TestFtp::TestFtp() {
-    const QString dir = qEnvironmentVariable("WO_TEST_FTP_DIR");
-    QFile portFile(dir + QStringLiteral("/port"));
+quint16 TestFtp::port() {
+    QFile portFile(qEnvironmentVariable("WO_TEST_FTP_DIR") + QStringLiteral("/port"));
     if (!portFile.open(QIODevice::ReadOnly))
         throw Error(
             53, QStringLiteral("the test run's FTP server is not running (no %1)").arg(portFile.fileName()));
-    const auto port = static_cast<quint16>(portFile.readAll().trimmed().toUInt());
-    m_root = dir + QStringLiteral("/root");
+    return static_cast<quint16>(portFile.readAll().trimmed().toUInt());
+}
+
+TestFtp::TestFtp() {
+    const quint16 port = TestFtp::port();
+    m_root = qEnvironmentVariable("WO_TEST_FTP_DIR") + QStringLiteral("/root");
     m_folder = QStringLiteral("/f%1_%2").arg(QCoreApplication::applicationPid()).arg(++s_folders);
     QDir().mkpath(onDisk(m_folder));
     m_session = inet::InternetOpen(QStringLiteral("tests"));

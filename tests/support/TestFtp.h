@@ -13,6 +13,9 @@ public:
     TestFtp();
     ~TestFtp();
 
+    // The port of the test run's FTP server; throws when it is not running.
+    static quint16 port();
+
     inet::Handle session() const { return m_session; }
     inet::Handle connection() const { return m_connection; }
     // The test's remote folder, "/" + name, as a client names it.

@@ -1,9 +1,11 @@
 #include "platform/inet/FtpConnection.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QUrl>
 #include <string_view>
@@ -39,6 +41,44 @@ template <typename Path> QString displayPath(const Path& path) {
 
 QByteArray command(const char* verb, const QString& name) {
     return QByteArray(verb) + ' ' + name.toUtf8();
+}
+
+// One MLSD line, "fact=value;...; name" (RFC 3659); false for entries that are
+// neither a file nor a folder.
+bool parseMlsd(const QString& line, FtpEntry& entry) {
+    const qsizetype space = line.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return false;
+    entry.name = line.mid(space + 1);
+    QString type;
+    for (const QString& fact : line.left(space).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString key = fact.section(QLatin1Char('='), 0, 0).toLower();
+        const QString value = fact.section(QLatin1Char('='), 1);
+        if (key == QLatin1String("type"))
+            type = value.toLower();
+        else if (key == QLatin1String("size"))
+            entry.size = value.toLongLong();
+        else if (key == QLatin1String("modify")) {
+            entry.modified = QDateTime::fromString(value.left(14), QStringLiteral("yyyyMMddHHmmss"));
+            entry.modified.setTimeSpec(Qt::UTC);
+        }
+    }
+    entry.folder = type == QLatin1String("dir");
+    return type == QLatin1String("file") || entry.folder;
+}
+
+// One line of a Unix-style LIST ("-rw-r--r-- 1 owner group 1234 Dec  9 19:15 name");
+// its time is left out, being in the server's zone and without a year.
+bool parseList(const QString& line, FtpEntry& entry) {
+    static const QRegularExpression unixLine(
+        QStringLiteral(R"(^([-d])\S{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\S+ (.+)$)"));
+    const QRegularExpressionMatch m = unixLine.match(line);
+    if (!m.hasMatch())
+        return false;
+    entry.folder = m.captured(1) == QLatin1String("d");
+    entry.size = m.captured(2).toLongLong();
+    entry.name = m.captured(3);
+    return true;
 }
 
 } // namespace
@@ -181,6 +221,53 @@ void FtpConnection::deleteFile(const QString& remoteName) {
     check(perform(target.parent(), {}, {.postQuote = {command("DELE", target.parts.last())}}), action);
 }
 
+QList<FtpEntry> FtpConnection::listDirectory(const QString& dir) {
+    std::lock_guard lock(m_mutex);
+    const RemotePath target = resolve(dir);
+    const QString action = QStringLiteral("Cannot list folder %1").arg(displayPath(target));
+    QBuffer listing;
+    listing.open(QIODevice::WriteOnly);
+    const auto list = [&](const char* verb) {
+        listing.buffer().clear();
+        listing.seek(0);
+        return perform(target, {}, {.nobody = false, .sink = &listing, .postQuote = {}, .listCommand = verb});
+    };
+    bool mlsd = !m_mlsdRefused;
+    CURLcode code = mlsd ? list("MLSD") : CURLE_FTP_COULDNT_RETR_FILE;
+    if (code != CURLE_OK && errorNumber(code) == WO_INET_ERROR_EXTENDED) {
+        // A missing folder fails both ways; a server without MLSD only the first. "-a"
+        // asks for hidden names too, which some servers leave out of a LIST.
+        code = list("LIST -a");
+        if (code == CURLE_OK && mlsd)
+            m_mlsdRefused = true;
+        mlsd = false;
+    }
+    check(code, action);
+    QList<FtpEntry> entries;
+    for (const QByteArray& raw : listing.buffer().split('\n')) {
+        const QString line = QString::fromUtf8(raw).remove(QLatin1Char('\r'));
+        FtpEntry entry;
+        if ((mlsd ? parseMlsd(line, entry) : parseList(line, entry)) && entry.name != QLatin1String(".") &&
+            entry.name != QLatin1String(".."))
+            entries.append(entry);
+    }
+    return entries;
+}
+
+void FtpConnection::renameFile(const QString& from, const QString& to) {
+    std::lock_guard lock(m_mutex);
+    const RemotePath source = resolve(from);
+    const RemotePath target = resolve(to);
+    const QString action =
+        QStringLiteral("Cannot rename %1 to %2").arg(displayPath(source), displayPath(target));
+    if (source.parts.isEmpty() || target.parts.isEmpty() || !target.absolute)
+        throw Error(WO_INET_ERROR_INVALID_ARGUMENT, action);
+    check(
+        perform(source.parent(), {},
+                {.postQuote = {command("RNFR", source.parts.last()), command("RNTO", displayPath(target))}}),
+        action);
+}
+
 FtpConnection::RemotePath FtpConnection::resolve(const QString& name) const {
     // Names reach the server inside FTP commands, where a line break would end one.
     for (const QChar c : name)
@@ -248,6 +335,8 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
     m_easy.set(CURLOPT_WRITEFUNCTION, &writeTo);
     m_easy.set(CURLOPT_WRITEDATA, static_cast<void*>(request.sink));
     m_easy.set(CURLOPT_NOBODY, request.nobody ? 1L : 0L);
+    if (request.listCommand)
+        m_easy.set(CURLOPT_CUSTOMREQUEST, request.listCommand);
     if (request.source) {
         m_easy.set(CURLOPT_UPLOAD, 1L);
         m_easy.set(CURLOPT_READFUNCTION, &readFrom);

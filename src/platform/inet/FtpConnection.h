@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/inet/CurlHandles.h"
 #include "platform/inet/HandleTable.h"
+#include "platform/inet/Inet.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,11 @@ public:
     void putFile(const QString& localPath, const QString& remoteName);
     void getFile(const QString& remoteName, const QString& localPath, bool failIfExists);
     void deleteFile(const QString& remoteName);
+    // The files and folders in dir: by MLSD, or by a Unix-style "LIST -a" on servers
+    // without it. Other entries (links, devices) are left out.
+    QList<FtpEntry> listDirectory(const QString& dir);
+    // Renames on the server; to must be absolute (RNTO is read from the folder of from).
+    void renameFile(const QString& from, const QString& to);
 
 private:
     // A folder or file on the server: from the server's root when absolute, else from
@@ -56,6 +62,8 @@ private:
         QIODevice* source = nullptr;
         QIODevice* sink = nullptr;
         QList<QByteArray> postQuote;
+        // Sent instead of LIST when the URL names a folder.
+        const char* listCommand = nullptr;
     };
 
     RemotePath resolve(const QString& name) const;
@@ -87,6 +95,8 @@ private:
     bool m_renameSent = false;
     // The server refused to rename an upload; later ones store under the final name.
     bool m_renameRefused = false;
+    // The server does not know MLSD; folders are listed by LIST.
+    bool m_mlsdRefused = false;
     std::mutex m_mutex;
 };
 

@@ -131,6 +131,14 @@ bool FtpDeleteFile(Handle connection, const QString& remoteName) {
     return onConnection(connection, [&](FtpConnection& ftp) { ftp.deleteFile(remoteName); });
 }
 
+bool FtpListDirectory(Handle connection, const QString& dir, QList<FtpEntry>& entries) {
+    return onConnection(connection, [&](FtpConnection& ftp) { entries = ftp.listDirectory(dir); });
+}
+
+bool FtpRenameFile(Handle connection, const QString& existing, const QString& newName) {
+    return onConnection(connection, [&](FtpConnection& ftp) { ftp.renameFile(existing, newName); });
+}
+
 QString InternetGetLastResponseInfo(int* error) {
     if (error)
         *error = t_lastError.number;

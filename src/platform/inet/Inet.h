@@ -2,12 +2,23 @@
 
 #include "platform/inet/HandleTable.h"
 
+#include <QDateTime>
+#include <QList>
 #include <QString>
 
 // The host's and the component's FTP calls. Each reports failure by returning 0
 // or false; InternetGetLastResponseInfo then gives this thread's error number and
 // text. wendra/inet.h has the same calls for C hosts.
 namespace wo::inet {
+
+// One entry of a remote folder listing: a file or a folder.
+struct FtpEntry {
+    QString name;
+    bool folder = false;
+    qint64 size = -1;
+    // UTC; invalid when the server's listing gives no exact time.
+    QDateTime modified;
+};
 
 Handle InternetOpen(const QString& agent);
 Handle InternetConnect(Handle session, const QString& server, quint16 port, const QString& user,
@@ -21,6 +32,10 @@ bool FtpCreateDirectory(Handle connection, const QString& dir);
 bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName);
 bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists);
 bool FtpDeleteFile(Handle connection, const QString& remoteName);
+// The files and folders in dir (see FtpConnection::listDirectory).
+bool FtpListDirectory(Handle connection, const QString& dir, QList<FtpEntry>& entries);
+// Renames a remote file; newName must be absolute.
+bool FtpRenameFile(Handle connection, const QString& existing, const QString& newName);
 
 QString InternetGetLastResponseInfo(int* error = nullptr);
 
