@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/inet/CurlHandles.h"
 #include "platform/inet/HandleTable.h"
+#include "platform/inet/Inet.h"
 
 #include <QString>
 #include <QStringList>
@@ -34,8 +35,11 @@ public:
 
     void setCurrentDirectory(const QString& dir);
     void createDirectory(const QString& dir);
-    void putFile(const QString& localPath, const QString& remoteName);
-    void getFile(const QString& remoteName, const QString& localPath, bool failIfExists);
+    // Both report to `progress` as they go and end with error
+    // WO_INET_ERROR_OPERATION_CANCELLED when it cancels, leaving nothing behind.
+    void putFile(const QString& localPath, const QString& remoteName, const Progress& progress = {});
+    void getFile(const QString& remoteName, const QString& localPath, bool failIfExists,
+                 const Progress& progress = {});
     void deleteFile(const QString& remoteName);
 
 private:
@@ -53,20 +57,23 @@ private:
         bool nobody = true;
         QIODevice* source = nullptr;
         QIODevice* sink = nullptr;
-        QList<QByteArray> postQuote;
+        QList<QByteArray> postQuote = {};
+        const Progress* progress = nullptr;
     };
 
     RemotePath resolve(const QString& name) const;
     QByteArray url(const RemotePath& dir, const QString& file) const;
     CURLcode perform(const RemotePath& dir, const QString& file, const Request& request);
     // Stores without a temporary name, on servers that refuse renaming.
-    CURLcode storeDirectly(QFile& file, const RemotePath& dir, const QString& name);
+    CURLcode storeDirectly(QFile& file, const RemotePath& dir, const QString& name, const Progress& progress);
     // Best effort: the server may refuse or be gone.
     void removeQuietly(const RemotePath& dir, const QString& name);
     Error failure(CURLcode code, const QString& action) const;
     void check(CURLcode code, const QString& action) const;
 
     static int onDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
+    static int onProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
+                          curl_off_t upNow);
 
     CurlGlobal m_global;
     const FtpLogin m_login;
@@ -85,6 +92,9 @@ private:
     bool m_renameSent = false;
     // The server refused to rename an upload; later ones store under the final name.
     bool m_renameRefused = false;
+    // The running transfer's progress callback, and whether it cancelled.
+    const Request* m_request = nullptr;
+    bool m_cancelled = false;
     std::mutex m_mutex;
 };
 

@@ -3,11 +3,16 @@
 #include "platform/inet/HandleTable.h"
 
 #include <QString>
+#include <functional>
 
 // The host's and the component's FTP calls. Each reports failure by returning 0
 // or false; InternetGetLastResponseInfo then gives this thread's error number and
 // text. wendra/inet.h has the same calls for C hosts.
 namespace wo::inet {
+
+// Told the bytes moved so far and the total (-1 while unknown) as a file transfer
+// goes; returning false cancels it (error WO_INET_ERROR_OPERATION_CANCELLED).
+using Progress = std::function<bool(qint64 done, qint64 total)>;
 
 Handle InternetOpen(const QString& agent);
 Handle InternetConnect(Handle session, const QString& server, quint16 port, const QString& user,
@@ -16,8 +21,10 @@ bool InternetCloseHandle(Handle handle);
 
 bool FtpSetCurrentDirectory(Handle connection, const QString& dir);
 bool FtpCreateDirectory(Handle connection, const QString& dir);
-bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName);
-bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists);
+bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName,
+                const Progress& progress = {});
+bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists,
+                const Progress& progress = {});
 bool FtpDeleteFile(Handle connection, const QString& remoteName);
 
 QString InternetGetLastResponseInfo(int* error = nullptr);
