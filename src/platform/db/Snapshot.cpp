@@ -39,8 +39,11 @@ Snapshot::Snapshot(QStringList names) : m_names(std::move(names)), m_width(int(m
 
 namespace {
 
-// The size of a huge page, and of the slabs taken beyond the heap's first part: large,
-// so that little is lost at their ends; untouched parts take no memory.
+// How much of a snapshot comes from the heap: a record's documents stay there, since
+// a first touch of a huge page costs more than the small pages such a snapshot needs.
+constexpr std::size_t kFromHeap = std::size_t(16) << 20;
+// The size of a huge page, and of the slabs taken beyond: large, so that little is
+// lost at their ends; untouched parts take no memory.
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
 constexpr std::size_t kSlab = std::size_t(32) << 20;
 constexpr std::size_t kAlign = alignof(std::max_align_t);
@@ -54,7 +57,7 @@ SnapshotMemory::~SnapshotMemory() {
 
 char* SnapshotMemory::take(std::size_t size) {
     size = (size + kAlign - 1) / kAlign * kAlign;
-    if (m_total < kHugePage) {
+    if (m_total < kFromHeap) {
         void* block = std::malloc(size);
         if (!block)
             throw std::bad_alloc();

@@ -30,9 +30,9 @@ struct Cell {
 };
 static_assert(sizeof(Cell) == 16);
 
-// Where a snapshot's rows and bytes lie. Its first 2 MiB come from the heap; beyond
+// Where a snapshot's rows and bytes lie. Its first 16 MiB come from the heap; beyond
 // that it takes slabs the kernel may back with 2 MiB pages, so a table of a million
-// rows costs a few hundred page faults instead of tens of thousands.
+// rows costs a few thousand page faults instead of tens of thousands.
 class SnapshotMemory {
 public:
     SnapshotMemory() = default;
