@@ -14,8 +14,8 @@ PACKAGES=(
     libsqlite3-dev
     # databases for the tests: PostgreSQL server, ODBC with the PostgreSQL driver
     postgresql unixodbc odbc-postgresql
-    # the clients the store benchmark compares with, and GNU time for their peak memory
-    sqlite3 time
+    # the clients the store and transfer benchmarks compare with, and GNU time for their peak memory
+    sqlite3 time curl
     # FTP servers (and certificates for the TLS one), PDF tools and a virtual X server for tests and screenshots
     python3-pyftpdlib vsftpd openssl poppler-utils xvfb xauth x11-apps imagemagick xdg-utils
     # print server with a PDF printer for the printing tests

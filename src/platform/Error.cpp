@@ -14,6 +14,8 @@ QString description(int number) {
         return QStringLiteral("无效的过程调用或参数");
     case Overflow:
         return QStringLiteral("溢出");
+    case TransferCancelled:
+        return QStringLiteral("传输已取消");
     case BadFileName:
         return QStringLiteral("文件名不合法");
     case FileNotFound:

@@ -27,6 +27,8 @@ private:
 namespace err {
 inline constexpr int InvalidArgument = 5;
 inline constexpr int Overflow = 6;
+// The user cancelled a transfer; callers end quietly.
+inline constexpr int TransferCancelled = 18;
 inline constexpr int BadFileName = 52;
 inline constexpr int FileNotFound = 53;
 inline constexpr int DiskFull = 61;

@@ -8,6 +8,7 @@
 #include "platform/profile/ComponentFolder.h"
 #include "store/Statements.h"
 #include "transfer/ModDownLoadFile.h"
+#include "transfer/TransferMeter.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 
@@ -180,20 +181,23 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
 
         Transaction transaction(*MyInit::Connection);
         MyInit::Connection->execute(sql::InsertDocument(doc));
+        transfer::TransferMeter meter(sourceName, file.size());
         if (MyInit::FtpMode) {
             // The put must land in the month directory the row records, never in
             // whatever directory happens to be current.
             if (!inet::FtpSetCurrentDirectory(ftpConnection(), doc.filePath) ||
-                !inet::FtpPutFile(ftpConnection(), source, storedName)) {
+                !inet::FtpPutFile(ftpConnection(), source, storedName, meter.progress())) {
                 // A server gone before it answered the rename may have stored the file;
                 // its name is new and no row will name it.
                 transfer::deleteRemoteFile(doc.filePath, storedName);
-                dialogs::inform(nullptr, QStringLiteral("上载") + source + QStringLiteral("文件错误！"),
-                                kUploadTitle);
+                if (!meter.cancelled())
+                    dialogs::inform(nullptr, QStringLiteral("上载") + source + QStringLiteral("文件错误！"),
+                                    kUploadTitle);
                 return false;
             }
         } else {
-            transfer::copyFileSafely(source, folder + QLatin1Char('/') + storedName);
+            transfer::copyFileSafely(source, folder + QLatin1Char('/') + storedName, transfer::Access::Shared,
+                                     &meter);
         }
         if (beforeCommit)
             beforeCommit();
@@ -212,6 +216,8 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         if (list) {
             QTreeWidgetItem* item = ui::ListItem::make(QString::number(doc.fileOrder), doc.originalName,
                                                        doc.type, doc.filePath, doc.id);
+            // The source's bytes are at hand: showing the new document fetches nothing.
+            transfer::seedCache(item, source);
             list->addTopLevelItem(item);
             list->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
             item->setSelected(true);
@@ -219,6 +225,8 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         }
         return true;
     } catch (const Error& e) {
+        if (e.number() == err::TransferCancelled)
+            return false;
         if (e.number() == err::PermissionDenied)
             dialogs::inform(nullptr,
                             QStringLiteral("请确定加载的文件") + source + QStringLiteral("是否正被引用！"),

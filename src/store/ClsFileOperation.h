@@ -30,7 +30,9 @@ public:
 
     // Adds sourceFolder/sourceName as a document of the current record: stores the
     // file, inserts the row in one transaction with the copy or upload, and when a
-    // list is given appends, selects and shows its row. True when committed and stored.
+    // list is given appends, selects and shows its row, its file already in the download
+    // cache. True when committed and stored; false without a message when the user
+    // cancels the transfer in its progress window, leaving no row and no file.
     bool AddFileToObj(const QString& sourceFolder, const QString& sourceName, QTreeWidget* list);
 
     // After the user confirms, removes the list's selected documents from the current

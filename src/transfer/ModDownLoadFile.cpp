@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/inet/Inet.h"
+#include "transfer/TransferMeter.h"
 #include "ui/common/ListItem.h"
 
 #include <QDir>
@@ -13,8 +14,11 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTreeWidgetItem>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
+#include <future>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -131,47 +135,77 @@ private:
     bool m_placed = false;
 };
 
+// What a copy on a worker thread shares with the thread waiting for it.
+struct CopyWatch {
+    std::atomic<qint64> done{0};
+    std::atomic<bool> stop{false};
+};
+
+enum class CopyFault { None, Reading, Writing, Stopped };
+
 // Copies what is left of `in` to `out`, from both files' offsets: through the
 // kernel's copy path where the file systems allow it (no copy through this process,
-// shared blocks where the file system has them), else by reads and writes. False
-// with errno set on failure; `reading` tells whether reading failed.
-bool copyContents(int in, int out, bool& reading) {
+// shared blocks where the file system has them), else by reads and writes. Counts
+// into `watch` and stops when it says so, between steps of a few megabytes.
+CopyFault copyContents(int in, int out, CopyWatch& watch) {
+    constexpr size_t kStep = size_t(16) << 20;
     bool kernel = true;
     std::vector<char> buffer;
     for (;;) {
+        if (watch.stop)
+            return CopyFault::Stopped;
         if (kernel) {
-            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
-            if (n > 0)
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kStep, 0);
+            if (n > 0) {
+                watch.done += n;
                 continue;
-            if (n == 0)
-                return true;
-            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
-                reading = false;
-                return false;
             }
+            if (n == 0)
+                return CopyFault::None;
+            if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                return CopyFault::Writing;
             kernel = false;
             buffer.resize(size_t(1) << 20);
         }
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n == 0)
-            return true;
+            return CopyFault::None;
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            reading = true;
-            return false;
-        }
+        if (n < 0)
+            return CopyFault::Reading;
         for (ssize_t done = 0; done < n;) {
             const ssize_t written = ::write(out, buffer.data() + done, size_t(n - done));
             if (written < 0 && errno == EINTR)
                 continue;
-            if (written < 0) {
-                reading = false;
-                return false;
-            }
+            if (written < 0)
+                return CopyFault::Writing;
             done += written;
         }
+        watch.done += n;
     }
+}
+
+// The copy, and for a stored document the flush of its data, on this thread; or,
+// with a meter, on a worker thread while this one keeps the meter going.
+CopyFault copyAndFlush(int in, int out, bool flush, TransferMeter* meter) {
+    CopyWatch watch;
+    const auto work = [in, out, flush, &watch] {
+        const CopyFault fault = copyContents(in, out, watch);
+        if (fault != CopyFault::None)
+            return fault;
+        return flush && ::fdatasync(out) != 0 ? CopyFault::Writing : CopyFault::None;
+    };
+    if (!meter)
+        return work();
+    auto job = std::async(std::launch::async, work);
+    do
+        if (!meter->tick(watch.done))
+            watch.stop = true;
+    while (job.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
+    const CopyFault fault = job.get();
+    // A cancel pressed as the copy ended still cancels: nothing is in place yet.
+    return meter->cancelled() ? CopyFault::Stopped : fault;
 }
 
 // One level of the cache: created private when missing; otherwise used only when it
@@ -196,11 +230,11 @@ void trustCacheLevel(const QString& level) {
 }
 
 // Fetches into a fresh file of the cache, then renames it into place.
-bool downloadInto(const QString& fileName, const QString& local) {
+bool downloadInto(const QString& fileName, const QString& local, TransferMeter& meter) {
     try {
         FreshFile fresh(local, 0600);
         fresh.closeHandle();
-        if (!inet::FtpGetFile(connection(), fileName, fresh.path(), false))
+        if (!inet::FtpGetFile(connection(), fileName, fresh.path(), false, meter.progress()))
             return false;
         fresh.place();
         return true;
@@ -270,7 +304,8 @@ QString CopyToCache(QTreeWidgetItem* item) {
     if (local.isEmpty())
         return {};
     try {
-        copyFileSafely(source, local, Access::Private);
+        TransferMeter meter(item->text(ui::ListItem::Name), QFileInfo(source).size());
+        copyFileSafely(source, local, Access::Private, &meter);
     } catch (const Error&) {
         return {};
     }
@@ -289,7 +324,11 @@ QString DownloadToCache(QTreeWidgetItem* item) {
         return {};
     }
     const QString local = cacheTarget(fileName);
-    if (local.isEmpty() || !downloadInto(fileName, local)) {
+    TransferMeter meter(item->text(ui::ListItem::Name), -1);
+    if (local.isEmpty() || !downloadInto(fileName, local, meter)) {
+        // A download the user cancelled is not a missing file.
+        if (meter.cancelled())
+            return {};
         dialogs::inform(nullptr,
                         QStringLiteral("在FTP服务器上找不到") + item->text(ui::ListItem::Name) +
                             QStringLiteral("文件"),
@@ -298,6 +337,19 @@ QString DownloadToCache(QTreeWidgetItem* item) {
     }
     ui::ListItem::setCachePath(item, local);
     return local;
+}
+
+void seedCache(QTreeWidgetItem* item, const QString& source) {
+    const QString local = cacheTarget(ui::ListItem::tag(item) + item->text(ui::ListItem::Type));
+    if (local.isEmpty())
+        return;
+    try {
+        TransferMeter meter(item->text(ui::ListItem::Name), QFileInfo(source).size());
+        copyFileSafely(source, local, Access::Private, &meter);
+    } catch (const Error&) {
+        return;
+    }
+    ui::ListItem::setCachePath(item, local);
 }
 
 QString prepareUploadDirectory(const QString& root, const QString& month) {
@@ -336,7 +388,7 @@ void deleteStoredFile(const QString& filePath, const QString& id, const QString&
         throw Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + file);
 }
 
-void copyFileSafely(const QString& source, const QString& target, Access access) {
+void copyFileSafely(const QString& source, const QString& target, Access access, TransferMeter* meter) {
     if (!QFileInfo::exists(source))
         throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + source);
     const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
@@ -344,13 +396,18 @@ void copyFileSafely(const QString& source, const QString& target, Access access)
         throw accessError(source, readRefused(source));
     const auto closeIn = qScopeGuard([in] { ::close(in); });
     FreshFile fresh(target, access == Access::Private ? 0600 : 0666);
-    bool reading = false;
-    if (!copyContents(in, fresh.handle(), reading))
-        throw reading ? accessError(source, readRefused(source)) : accessError(target, writeRefused(target));
     // A stored document's data reaches the disk before its name does, so a crash
     // never leaves the name over missing data; a cached copy can be fetched again.
-    if (access == Access::Shared && ::fdatasync(fresh.handle()) != 0)
+    switch (copyAndFlush(in, fresh.handle(), access == Access::Shared, meter)) {
+    case CopyFault::None:
+        break;
+    case CopyFault::Reading:
+        throw accessError(source, readRefused(source));
+    case CopyFault::Writing:
         throw accessError(target, writeRefused(target));
+    case CopyFault::Stopped:
+        throw err::make(err::TransferCancelled, target);
+    }
     fresh.place();
 }
 

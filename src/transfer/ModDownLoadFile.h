@@ -8,6 +8,8 @@ class QTreeWidgetItem;
 // is brought into the per-user download cache before it is shown or printed.
 namespace wo::transfer {
 
+class TransferMeter;
+
 // True for a name that may stand for a file or folder inside another: not empty,
 // no "/" or "\", not "." or "..", no control characters. IDs and types read from
 // the table are used in paths only when they pass.
@@ -37,15 +39,23 @@ QString folderModeSource(const QString& root, const QString& filePath, const QSt
 // Folder mode fetch. Copies the stored file into the cache (replacing an earlier
 // copy), writes the cached path into the item's tooltip and returns it. A missing
 // stored file, or a row that rowFault refuses, shows "在找不到" + name + "文件" and
-// returns ""; any other failure returns "" silently.
+// returns ""; any other failure, and a copy the user cancels in its progress window,
+// returns "" silently.
 QString CopyToCache(QTreeWidgetItem* item);
 
 // FTP mode fetch on the host's connection gsConn: makes the item's path the current
 // directory ("在FTP服务器上找不到" + path + "路径" when it cannot or rowFault refuses
 // the path), downloads ID + Type into the cache ("在FTP服务器上找不到" + name + "文件"
 // when it cannot or the name is refused), writes the tooltip and returns the path;
-// "" after a message on failure.
+// "" after a message on failure, "" without one when the user cancels the download
+// in its progress window.
 QString DownloadToCache(QTreeWidgetItem* item);
+
+// After an add: puts the added file's bytes into the cache as a fetch of the item's
+// document would, and the cached path into the item's tooltip, so that showing the
+// new document fetches nothing. Leaves both untouched when the copy fails or the user
+// cancels it.
+void seedCache(QTreeWidgetItem* item, const QString& source);
 
 // FTP upload convention: makes gsPath + "/" + month current, creating it (one
 // level) when needed; results ignored. Returns that directory, the FilePath of a
@@ -68,7 +78,10 @@ enum class Access { Private, Shared };
 // Copies a file so that the target never holds a partial copy: writes a new file
 // under a fresh name in the target's folder and renames it over the target, so a
 // symbolic link at the target is replaced, never followed. Throws wo::Error (70 for
-// permission problems, 53 for a missing source) and leaves no temporary file.
-void copyFileSafely(const QString& source, const QString& target, Access access = Access::Shared);
+// permission problems, 53 for a missing source) and leaves no temporary file. With a
+// meter the copy runs on a worker thread while this one shows its progress; when the
+// user cancels it, it throws wo::Error 18 and the target is untouched.
+void copyFileSafely(const QString& source, const QString& target, Access access = Access::Shared,
+                    TransferMeter* meter = nullptr);
 
 } // namespace wo::transfer

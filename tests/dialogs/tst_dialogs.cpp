@@ -7,9 +7,11 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -28,6 +30,7 @@ private slots:
     void qtBoxesSpeakChinese();
     void qtOwnDialogsSpeakChineseWhileAsked();
     void boxesOverAHiddenWindowAreCentred();
+    void qtTransferWindow();
 };
 
 namespace {
@@ -178,6 +181,25 @@ void TestDialogs::boxesOverAHiddenWindowAreCentred() {
     QCOMPARE(QtDialogs::shownParent(&hidden), nullptr);
     hidden.show();
     QCOMPARE(QtDialogs::shownParent(&hidden), &hidden);
+}
+
+// The window a person sees: the document, bytes done of total and the rate; while it
+// is open no other window takes input; its button cancels.
+void TestDialogs::qtTransferWindow() {
+    const auto progress = QtDialogs().transferProgress(nullptr, QStringLiteral("合同.pdf"));
+    progress->update(3 << 20, 12 << 20, 1.5 * (1 << 20));
+    QProgressDialog* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QStringLiteral("TransferProgress") && w->isVisible())
+            window = qobject_cast<QProgressDialog*>(w);
+    QVERIFY(window);
+    QCOMPARE(window->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(window->findChild<QLabel*>()->text(),
+             QStringLiteral("合同.pdf\n已传输 3.0 MB / 12.0 MB，1.5 MB/秒"));
+    QCOMPARE(window->value() * 4, window->maximum());
+    QVERIFY(!progress->cancelled());
+    window->findChild<QPushButton*>()->click();
+    QVERIFY(progress->cancelled());
 }
 
 QTEST_MAIN(TestDialogs)

@@ -8,6 +8,7 @@
 #include "platform/dialogs/ScriptedDialogs.h"
 #include "store/ClsFileOperation.h"
 #include "transfer/ModDownLoadFile.h"
+#include "transfer/TransferMeter.h"
 #include "ui/common/ListItem.h"
 
 #include <QDir>
@@ -120,6 +121,8 @@ private slots:
     void addFileChecks();
     void addFileThreeFilesLastFails();
     void addOriginalFileForHost();
+    void cancelledAddLeavesNothing_data();
+    void cancelledAddLeavesNothing();
 };
 
 void TestAdding::identifiers_data() {
@@ -196,7 +199,11 @@ void TestAdding::addStoresRowFileAndListItem() {
     QCOMPARE(item->text(2), QStringLiteral(".TIF"));
     QCOMPARE(item->text(3), QStringLiteral("2006-03"));
     QCOMPARE(ui::ListItem::tag(item), id);
-    QVERIFY(ui::ListItem::cachePath(item).isEmpty());
+    // The cache has the added bytes already, private to the user, as a fetch leaves them.
+    const QString cached = ui::ListItem::cachePath(item);
+    QCOMPARE(cached, transfer::cacheFolder() + QStringLiteral("/") + id + QStringLiteral(".TIF"));
+    QCOMPARE(readFile(cached), content);
+    QCOMPARE(QFile::permissions(cached) & 0x0077, QFileDevice::Permissions());
     QVERIFY(item->isSelected());
     QCOMPARE(list.currentItem(), item);
     QVERIFY(f.dialogs->calls().isEmpty());
@@ -540,6 +547,61 @@ void TestAdding::addOriginalFileForHost() {
     QCOMPARE(result, int16_t(0));
     QCOMPARE(f.rows().size(), 1);
     QCOMPARE(f.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size(), 0);
+}
+
+void TestAdding::cancelledAddLeavesNothing_data() {
+    QTest::addColumn<bool>("ftp");
+    QTest::newRow("folder copy") << false;
+    QTest::newRow("FTP upload") << true;
+}
+
+// Cancel pressed in the progress window: false with no message, no row, and nothing
+// stored, temporary or not, on either side. The upload runs against a server held
+// to 1 MiB/s, so its window comes after a second as for a person; the folder copy is
+// too quick for that and shows its window at once.
+void TestAdding::cancelledAddLeavesNothing() {
+    QFETCH(bool, ftp);
+    Fixture f;
+    const QByteArray content = test::binaryContent(8 << 20, 5);
+    f.source(QStringLiteral("大.bin"), content);
+    const QString root = f.box.path(QStringLiteral("server"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
+    std::optional<test::ThrottledFtp> server;
+    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_adding"));
+    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
+    const auto showAfter = transfer::TransferMeter::showAfter;
+    const auto restore = qScopeGuard([showAfter] { transfer::TransferMeter::showAfter = showAfter; });
+    qint64 cancelAt = 0;
+    if (ftp) {
+        server.emplace(root, 1 << 20);
+        MyInit::FtpMode = true;
+        MyInit::gsOpen = static_cast<int32_t>(session);
+        MyInit::gsConn = static_cast<int32_t>(inet::InternetConnect(
+            session, QStringLiteral("127.0.0.1"), server->port, QStringLiteral("u"), QStringLiteral("p")));
+        QVERIFY2(MyInit::gsConn != 0, qPrintable(inet::InternetGetLastResponseInfo()));
+        MyInit::gsPath = QStringLiteral("/docs");
+        cancelAt = 2 << 20;
+    } else {
+        transfer::TransferMeter::showAfter = std::chrono::milliseconds(0);
+    }
+    f.dialogs->queueTransferCancel(cancelAt);
+    QTreeWidget list;
+
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("大.bin"), &list));
+    QVERIFY(f.rows().isEmpty());
+    QCOMPARE(list.topLevelItemCount(), 0);
+    const auto calls = f.dialogs->calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].kind, dialogs::ScriptedDialogs::Kind::TransferProgress);
+    QCOMPARE(calls[0].text, QStringLiteral("大.bin"));
+    QCOMPARE(calls[0].totalBytes, qint64(content.size()));
+    // The folder copy may be whole when Cancel comes; it still leaves nothing.
+    QVERIFY(calls[0].bytes >= cancelAt && calls[0].bytes <= content.size() - (ftp ? 1 : 0));
+    if (ftp)
+        QCOMPARE(test::tree(root), QStringList({QStringLiteral("docs"), QStringLiteral("docs/2006-03")}));
+    else
+        QCOMPARE(test::tree(MyInit::gsPath), QStringList({QStringLiteral("2006-03")}));
+    QCOMPARE(test::tree(transfer::cacheFolder()), QStringList());
 }
 
 QTEST_MAIN(TestAdding)

@@ -2,10 +2,10 @@
 
 namespace wo::test {
 
-DyingFtp::DyingFtp(const QString& root, const QString& command, const QString& code) {
-    m_process.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral(WO_DYING_FTP), root, QStringLiteral("u"), QStringLiteral("p"), command, code});
+DyingFtp::DyingFtp(const QString& root, const QString& command, const QString& code, int bytesPerSecond) {
+    m_process.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral(WO_DYING_FTP), root, QStringLiteral("u"), QStringLiteral("p"), command,
+                     code, QString::number(bytesPerSecond)});
     QByteArray line;
     while (!line.endsWith('\n') && m_process.waitForReadyRead(10000))
         line += m_process.readAllStandardOutput();

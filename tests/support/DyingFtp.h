@@ -7,16 +7,23 @@ namespace wo::test {
 
 // An FTP server on 127.0.0.1 serving root to user "u", password "p", that closes the
 // control connection instead of sending one reply, once: the reply starting with code
-// to command. Later connections are served normally.
+// to command. Later connections are served normally. With bytesPerSecond, each data
+// connection moves at most that many bytes a second.
 class DyingFtp {
 public:
-    DyingFtp(const QString& root, const QString& command, const QString& code);
+    DyingFtp(const QString& root, const QString& command, const QString& code, int bytesPerSecond = 0);
     ~DyingFtp();
 
     quint16 port = 0;
 
 private:
     QProcess m_process;
+};
+
+// The same server, never dying, its data connections held to bytesPerSecond.
+class ThrottledFtp : public DyingFtp {
+public:
+    ThrottledFtp(const QString& root, int bytesPerSecond) : DyingFtp(root, {}, {}, bytesPerSecond) {}
 };
 
 } // namespace wo::test

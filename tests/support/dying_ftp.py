@@ -1,7 +1,8 @@
 """An FTP server on 127.0.0.1 that closes the control connection instead of sending
-one reply, once: the reply starting with CODE to the command COMMAND.
+one reply, once: the reply starting with CODE to the command COMMAND (an empty
+COMMAND never). With RATE, every data connection moves at most RATE bytes a second.
 
-    dying_ftp.py ROOT USER PASSWORD COMMAND CODE
+    dying_ftp.py ROOT USER PASSWORD COMMAND CODE [RATE]
 
 Prints "port N" once it listens; later connections are served normally.
 """
@@ -9,10 +10,11 @@ import socket
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 root, user, password, command, code = sys.argv[1:6]
+rate = int(sys.argv[6]) if len(sys.argv) > 6 else 0
 
 
 class DyingHandler(FTPHandler):
@@ -24,7 +26,7 @@ class DyingHandler(FTPHandler):
         return super().pre_process_command(line, cmd, arg)
 
     def respond(self, resp, *args, **kwargs):
-        if not DyingHandler.died and self.last_command == command and resp.startswith(code):
+        if command and not DyingHandler.died and self.last_command == command and resp.startswith(code):
             DyingHandler.died = True
             # Shutting the socket down works even inside pyftpdlib's own closing of a
             # data transfer, where closing the handler would not.
@@ -36,6 +38,10 @@ class DyingHandler(FTPHandler):
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 DyingHandler.authorizer = authorizer
+if rate:
+    ThrottledDTPHandler.read_limit = rate
+    ThrottledDTPHandler.write_limit = rate
+    DyingHandler.dtp_handler = ThrottledDTPHandler
 server = FTPServer(("127.0.0.1", 0), DyingHandler)
 print("port", server.socket.getsockname()[1], flush=True)
 server.serve_forever()

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <optional>
 
 using namespace wo;
@@ -128,6 +129,7 @@ private slots:
     void contextMenu();
     void selectionModeByKeys();
     void ftpPreviewOpenDelete();
+    void ftpAddShownWithoutDownload();
     void keysPreviewTheRowArrivedAt();
 };
 
@@ -655,8 +657,10 @@ void TestFrmMainList::addThreeOfWhichLastFails() {
     QCOMPARE(column(w, 1), (QStringList{"合同.pdf", "说明.txt"}));
     QVERIFY(!w.CmdDel->isEnabled());
     QVERIFY(!w.CmdPrint->isEnabled());
+    // Each added document is in the cache as added, yet none is previewed.
     for (int i = 0; i < 2; ++i)
-        QVERIFY(ui::ListItem::cachePath(w.LVOrder->topLevelItem(i)).isEmpty());
+        QCOMPARE(test::readFile(ui::ListItem::cachePath(w.LVOrder->topLevelItem(i))),
+                 test::readFile(files[i]));
     QVERIFY(w.ImgPreview->imageFile().isEmpty());
     QCOMPARE(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).last().text,
              QStringLiteral("原文内容为空！不能添加该原文！"));
@@ -1018,6 +1022,35 @@ void TestFrmMainList::ftpPreviewOpenDelete() {
     QVERIFY(!QFile::exists(ftp.onDisk(dir + QStringLiteral("/a.TIF"))));
     QVERIFY(QFile::exists(ftp.onDisk(dir + QStringLiteral("/s.TIF"))));
     QVERIFY(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size() == 1);
+}
+
+// The preview after an add shows the added bytes from the cache: the server's log has
+// the upload and no download.
+void TestFrmMainList::ftpAddShownWithoutDownload() {
+    Record rec({});
+    test::TestFtp ftp;
+    MyInit::FtpMode = true;
+    MyInit::gsOpen = static_cast<int32_t>(ftp.session());
+    MyInit::gsConn = static_cast<int32_t>(ftp.connection());
+    MyInit::gsPath = ftp.remoteFolder();
+    FrmMainList w;
+    w.Form_Load();
+    rec.dialogs->queueFiles({rec.box.writeFile(QStringLiteral("src/扫描.tif"), pngPage(2))});
+    QTest::mouseClick(w.CmdAdd, Qt::LeftButton);
+    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
+    const QString stored = ui::ListItem::tag(w.LVOrder->topLevelItem(0)) + QStringLiteral(".TIF");
+    QCOMPARE(test::readFile(ui::ListItem::cachePath(w.LVOrder->topLevelItem(0))), pngPage(2));
+
+    const QList<QByteArray> log =
+        test::readFile(qEnvironmentVariable("WO_TEST_FTP_DIR") + QStringLiteral("/log")).split('\n');
+    const auto mentions = [&](const char* verb) {
+        return std::count_if(log.begin(), log.end(), [&](const QByteArray& line) {
+            return line.contains(QByteArray(" ") + verb + ' ') && line.contains(stored.toUtf8());
+        });
+    };
+    QVERIFY(mentions("STOR") == 1);
+    QVERIFY(mentions("RETR") == 0);
 }
 
 void TestFrmMainList::keysPreviewTheRowArrivedAt() {

@@ -2,8 +2,12 @@
 
 #include <QStringEncoder>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
+#include <sys/mman.h>
 
 namespace wo::db {
 
@@ -33,19 +37,68 @@ Snapshot::Snapshot(QStringList names) : m_names(std::move(names)), m_width(int(m
     }
 }
 
+namespace {
+
+// How much of a snapshot comes from the heap: a record's documents stay there, since
+// a first touch of a huge page costs more than the small pages such a snapshot needs.
+constexpr std::size_t kFromHeap = std::size_t(16) << 20;
+// The size of a huge page, and of the slabs taken beyond: large, so that little is
+// lost at their ends; untouched parts take no memory.
+constexpr std::size_t kHugePage = std::size_t(2) << 20;
+constexpr std::size_t kSlab = std::size_t(32) << 20;
+constexpr std::size_t kAlign = alignof(std::max_align_t);
+
+} // namespace
+
+SnapshotMemory::~SnapshotMemory() {
+    for (void* block : m_held)
+        std::free(block);
+}
+
+char* SnapshotMemory::take(std::size_t size) {
+    size = (size + kAlign - 1) / kAlign * kAlign;
+    if (m_total < kFromHeap) {
+        void* block = std::malloc(size);
+        if (!block)
+            throw std::bad_alloc();
+        m_held.push_back(block);
+        m_total += size;
+        return static_cast<char*>(block);
+    }
+    if (size > m_left) {
+        const std::size_t slab = (size + kSlab - 1) / kSlab * kSlab;
+        void* block = std::aligned_alloc(kHugePage, slab);
+        if (!block)
+            throw std::bad_alloc();
+        m_held.push_back(block);
+        // Advice only: without huge pages the slab works as any memory.
+        ::madvise(block, slab, MADV_HUGEPAGE);
+        m_next = static_cast<char*>(block);
+        m_left = slab;
+    }
+    char* at = m_next;
+    m_next += size;
+    m_left -= size;
+    m_total += size;
+    return at;
+}
+
 Cell* Snapshot::appendRow() {
     const std::size_t at = std::size_t(m_rows) % kBlockRows;
-    if (at == 0)
-        m_blocks.push_back(std::make_unique<Cell[]>(kBlockRows * std::size_t(m_width)));
+    if (at == 0) {
+        const std::size_t cells = kBlockRows * std::size_t(m_width);
+        auto* block = reinterpret_cast<Cell*>(m_memory.take(cells * sizeof(Cell)));
+        std::uninitialized_value_construct_n(block, cells);
+        m_blocks.push_back(block);
+    }
     ++m_rows;
-    return m_blocks.back().get() + at * std::size_t(m_width);
+    return m_blocks.back() + at * std::size_t(m_width);
 }
 
 char* Snapshot::reserve(std::size_t size) {
     if (size > m_arenaLeft) {
         const std::size_t block = std::max(size, kArenaBlock);
-        m_arena.push_back(std::make_unique_for_overwrite<char[]>(block));
-        m_arenaNext = m_arena.back().get();
+        m_arenaNext = m_memory.take(block);
         m_arenaLeft = block;
     }
     return m_arenaNext;

@@ -30,6 +30,26 @@ struct Cell {
 };
 static_assert(sizeof(Cell) == 16);
 
+// Where a snapshot's rows and bytes lie. Its first 16 MiB come from the heap; beyond
+// that it takes slabs the kernel may back with 2 MiB pages, so a table of a million
+// rows costs a few thousand page faults instead of tens of thousands.
+class SnapshotMemory {
+public:
+    SnapshotMemory() = default;
+    ~SnapshotMemory();
+    SnapshotMemory(const SnapshotMemory&) = delete;
+    SnapshotMemory& operator=(const SnapshotMemory&) = delete;
+
+    // size bytes, aligned for any value, uninitialised; held until the snapshot goes.
+    char* take(std::size_t size);
+
+private:
+    std::vector<void*> m_held;
+    std::size_t m_total = 0;
+    char* m_next = nullptr;
+    std::size_t m_left = 0;
+};
+
 // The rows of one query result, kept compactly: a snapshot of a whole table holds
 // no allocation per value. Rows are filled one after another, then only read.
 class Snapshot {
@@ -42,8 +62,7 @@ public:
     int width() const { return m_width; }
     int rows() const { return m_rows; }
     const Cell* row(int r) const {
-        return m_blocks[std::size_t(r) / kBlockRows].get() +
-               std::size_t(r) % kBlockRows * std::size_t(m_width);
+        return m_blocks[std::size_t(r) / kBlockRows] + std::size_t(r) % kBlockRows * std::size_t(m_width);
     }
 
     // A new row of null cells, to be filled with the setters below.
@@ -69,8 +88,8 @@ private:
     QHash<QString, int> m_columns;
     int m_width = 0;
     int m_rows = 0;
-    std::vector<std::unique_ptr<Cell[]>> m_blocks;
-    std::vector<std::unique_ptr<char[]>> m_arena;
+    SnapshotMemory m_memory;
+    std::vector<Cell*> m_blocks;
     char* m_arenaNext = nullptr;
     std::size_t m_arenaLeft = 0;
     std::deque<QVariant> m_others;

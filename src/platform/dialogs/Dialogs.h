@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs/ScanSettings.h"
+#include "platform/dialogs/TransferProgress.h"
 
 #include <QPoint>
 #include <QString>
@@ -55,6 +56,13 @@ public:
     virtual bool scanSettings(QWidget* parent, ScanSettings& settings) = 0;
     // Opens the progress window of a scan; it closes when the returned object goes.
     virtual std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) = 0;
+    // Opens the progress window of a transfer of the document named `document`; it
+    // closes when the returned object goes. Null shows nothing.
+    virtual std::unique_ptr<TransferProgress> transferProgress(QWidget* parent, const QString& document) {
+        static_cast<void>(parent);
+        static_cast<void>(document);
+        return nullptr;
+    }
 };
 
 // The dialogs in use: the Qt implementation unless another was installed.

@@ -8,12 +8,53 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <algorithm>
 #include <utility>
 
 namespace wo::dialogs {
 
 namespace {
+
+QString megabytes(qint64 bytes) {
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
+}
+
+// The transfer's window a person sees. Application-modal: while a transfer runs
+// only this window takes input, so nothing starts another transfer meanwhile.
+class TransferProgressWindow final : public TransferProgress {
+public:
+    TransferProgressWindow(QWidget* parent, const QString& document)
+        : m_window(std::make_unique<QProgressDialog>(parent)), m_document(document) {
+        m_window->setObjectName(QStringLiteral("TransferProgress"));
+        m_window->setWindowTitle(QStringLiteral("传输文件"));
+        m_window->setWindowModality(Qt::ApplicationModal);
+        m_window->setCancelButtonText(QStringLiteral("取消"));
+        m_window->setAutoReset(false);
+        m_window->setAutoClose(false);
+        m_window->setMinimumDuration(0);
+        m_window->setMinimumWidth(360);
+        m_window->setRange(0, 1000);
+        QObject::connect(m_window.get(), &QProgressDialog::canceled, m_window.get(), [this] { cancel(); });
+        m_window->show();
+    }
+
+    void update(qint64 done, qint64 total, double bytesPerSecond) override {
+        const QString amount =
+            total < 0 ? megabytes(done) : megabytes(done) + QStringLiteral(" / ") + megabytes(total);
+        m_window->setLabelText(m_document + QLatin1Char('\n') + QStringLiteral("已传输 ") + amount +
+                               QStringLiteral("，") + megabytes(qint64(bytesPerSecond)) +
+                               QStringLiteral("/秒"));
+        // An unknown size shows a busy bar.
+        m_window->setMaximum(total < 0 ? 0 : 1000);
+        m_window->setValue(total <= 0 ? 0 : int(std::min<qint64>(done, total) * 1000 / total));
+    }
+
+private:
+    std::unique_ptr<QProgressDialog> m_window;
+    QString m_document;
+};
 
 std::unique_ptr<Dialogs>& slot() {
     static std::unique_ptr<Dialogs> dialogs = std::make_unique<QtDialogs>();
@@ -166,6 +207,10 @@ bool QtDialogs::scanSettings(QWidget* parent, ScanSettings& settings) {
 
 std::unique_ptr<ScanProgress> QtDialogs::scanProgress(QWidget* parent) {
     return std::make_unique<ScanProgressWindow>(shownParent(parent));
+}
+
+std::unique_ptr<TransferProgress> QtDialogs::transferProgress(QWidget* parent, const QString& document) {
+    return std::make_unique<TransferProgressWindow>(shownParent(parent), document);
 }
 
 } // namespace wo::dialogs

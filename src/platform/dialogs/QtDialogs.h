@@ -16,6 +16,7 @@ public:
     int runModal(QDialog& dialog) override;
     bool scanSettings(QWidget* parent, ScanSettings& settings) override;
     std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) override;
+    std::unique_ptr<TransferProgress> transferProgress(QWidget* parent, const QString& document) override;
 
     // The parent a dialog is placed over: `parent` once its window is shown; before,
     // the active window, or none, which centres the dialog on the screen.

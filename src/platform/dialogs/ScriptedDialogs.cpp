@@ -22,7 +22,7 @@ int ScriptedDialogs::unansweredCount() const {
 
 int ScriptedDialogs::pendingCount() const {
     return int(m_answers.size() + m_inputs.size() + m_files.size() + m_menuChoices.size() + m_windows.size() +
-               m_scanAnswers.size() + m_scanCancels.size());
+               m_scanAnswers.size() + m_scanCancels.size() + m_transferCancels.size());
 }
 
 void ScriptedDialogs::clear() {
@@ -34,6 +34,7 @@ void ScriptedDialogs::clear() {
     m_windows.clear();
     m_scanAnswers.clear();
     m_scanCancels.clear();
+    m_transferCancels.clear();
 }
 
 Answer ScriptedDialogs::messageBox(QWidget*, const QString& text, Buttons buttons, Icon icon,
@@ -160,6 +161,34 @@ std::unique_ptr<ScanProgress> ScriptedDialogs::scanProgress(QWidget*) {
     if (!m_scanCancels.isEmpty())
         cancelAt = m_scanCancels.dequeue();
     return std::make_unique<Progress>(m_calls, m_calls.size() - 1, cancelAt);
+}
+
+class ScriptedDialogs::Transfer final : public TransferProgress {
+public:
+    Transfer(QList<Call>& calls, qsizetype index, std::optional<qint64> cancelAt)
+        : m_calls(calls), m_index(index), m_cancelAt(cancelAt) {}
+
+    void update(qint64 done, qint64 total, double) override {
+        if (m_index < m_calls.size()) {
+            m_calls[m_index].bytes = done;
+            m_calls[m_index].totalBytes = total;
+        }
+        if (m_cancelAt && done >= *m_cancelAt)
+            cancel();
+    }
+
+private:
+    QList<Call>& m_calls;
+    qsizetype m_index;
+    std::optional<qint64> m_cancelAt;
+};
+
+std::unique_ptr<TransferProgress> ScriptedDialogs::transferProgress(QWidget*, const QString& document) {
+    m_calls << Call{Kind::TransferProgress, document, {}, Icon::None, Buttons::OK, {}, {}, {}, false};
+    std::optional<qint64> cancelAt;
+    if (!m_transferCancels.isEmpty())
+        cancelAt = m_transferCancels.dequeue();
+    return std::make_unique<Transfer>(m_calls, m_calls.size() - 1, cancelAt);
 }
 
 ScriptedDialogsScope::ScriptedDialogsScope() {

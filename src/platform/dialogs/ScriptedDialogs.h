@@ -17,7 +17,16 @@ namespace wo::dialogs {
 // and is marked unanswered, so a test can tell it was not expected.
 class ScriptedDialogs final : public Dialogs {
 public:
-    enum class Kind { MessageBox, InputBox, OpenFiles, ContextMenu, Window, ScanSettings, ScanProgress };
+    enum class Kind {
+        MessageBox,
+        InputBox,
+        OpenFiles,
+        ContextMenu,
+        Window,
+        ScanSettings,
+        ScanProgress,
+        TransferProgress
+    };
     struct Call {
         Kind kind;
         QString text; // message, prompt, or the chosen menu item's text
@@ -30,6 +39,8 @@ public:
         bool unanswered = false;
         dialogs::ScanSettings scan{}; // the settings dialog's defaults
         int pages = 0;                // the last page a progress window showed
+        qint64 bytes = 0;             // the last byte count a transfer's window showed
+        qint64 totalBytes = 0;        // and the total it showed with it
     };
 
     // How the scanner's settings dialog is answered: each field that is set
@@ -64,6 +75,9 @@ public:
     // page `page` are read (0 lines: as soon as the page starts). Without one,
     // scans run to their end; a progress window needs no answer.
     void queueScanCancel(int page, int lines = 0) { m_scanCancels.enqueue({page, lines}); }
+    // The next transfer's progress window (its text is the document's name) has
+    // Cancel pressed once it shows `bytes` bytes done. Without one, it runs to its end.
+    void queueTransferCancel(qint64 bytes) { m_transferCancels.enqueue(bytes); }
 
     const QList<Call>& calls() const { return m_calls; }
     QList<Call> calls(Kind kind) const;
@@ -81,9 +95,11 @@ public:
     int runModal(QDialog& dialog) override;
     bool scanSettings(QWidget* parent, ScanSettings& settings) override;
     std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) override;
+    std::unique_ptr<TransferProgress> transferProgress(QWidget* parent, const QString& document) override;
 
 private:
     class Progress;
+    class Transfer;
 
     QList<Call> m_calls;
     QQueue<Answer> m_answers;
@@ -93,6 +109,7 @@ private:
     QQueue<WindowAnswer> m_windows;
     QQueue<ScanAnswer> m_scanAnswers;
     QQueue<std::pair<int, int>> m_scanCancels;
+    QQueue<qint64> m_transferCancels;
 };
 
 // Installs a ScriptedDialogs for its lifetime and restores the previous dialogs after.

@@ -119,7 +119,7 @@ void FtpConnection::createDirectory(const QString& dir) {
     check(perform(target.parent(), {}, {.postQuote = {command("MKD", target.parts.last())}}), action);
 }
 
-void FtpConnection::putFile(const QString& localPath, const QString& remoteName) {
+void FtpConnection::putFile(const QString& localPath, const QString& remoteName, const Progress& progress) {
     std::lock_guard lock(m_mutex);
     const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot store %1 as %2").arg(localPath, displayPath(target));
@@ -136,7 +136,7 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName)
     QStringList leftovers;
     CURLcode code = CURLE_OK;
     if (m_renameRefused) {
-        code = storeDirectly(file, dir, name);
+        code = storeDirectly(file, dir, name, progress);
         if (code != CURLE_OK && m_storeSent)
             leftovers << name;
     } else {
@@ -145,15 +145,17 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName)
         const QString part = QStringLiteral(".%1.part-%2")
                                  .arg(name)
                                  .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        Request upload{
-            .nobody = false, .source = &file, .postQuote = {command("RNFR", part), command("RNTO", name)}};
+        Request upload{.nobody = false,
+                       .source = &file,
+                       .postQuote = {command("RNFR", part), command("RNTO", name)},
+                       .progress = &progress};
         code = perform(dir, part, upload);
         if (code == CURLE_QUOTE_ERROR && !m_renameSent) {
             // The upload is whole but the server refuses renaming (some let writers store
             // only): store again under the final name, and store directly from now on.
             m_renameRefused = true;
             removeQuietly(dir, part);
-            code = storeDirectly(file, dir, name);
+            code = storeDirectly(file, dir, name, progress);
             if (code != CURLE_OK && m_storeSent)
                 leftovers << name;
         } else if (code != CURLE_OK && m_storeSent) {
@@ -165,7 +167,8 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName)
     if (code == CURLE_OK)
         return;
     const Error error =
-        code == CURLE_ABORTED_BY_CALLBACK
+        m_cancelled ? Error(WO_INET_ERROR_OPERATION_CANCELLED, action + QStringLiteral(": cancelled"))
+        : code == CURLE_ABORTED_BY_CALLBACK
             ? Error(WO_INET_ERROR_PERMISSION_DENIED, action + QStringLiteral(": ") + file.errorString())
             : failure(code, action);
     for (const QString& leftover : leftovers)
@@ -173,20 +176,19 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName)
     throw error;
 }
 
-CURLcode FtpConnection::storeDirectly(QFile& file, const RemotePath& dir, const QString& name) {
+CURLcode FtpConnection::storeDirectly(QFile& file, const RemotePath& dir, const QString& name,
+                                      const Progress& progress) {
     if (!file.seek(0))
         return CURLE_ABORTED_BY_CALLBACK;
-    Request upload;
-    upload.nobody = false;
-    upload.source = &file;
-    return perform(dir, name, upload);
+    return perform(dir, name, {.nobody = false, .source = &file, .progress = &progress});
 }
 
 void FtpConnection::removeQuietly(const RemotePath& dir, const QString& name) {
     perform(dir, {}, {.postQuote = {command("DELE", name)}});
 }
 
-void FtpConnection::getFile(const QString& remoteName, const QString& localPath, bool failIfExists) {
+void FtpConnection::getFile(const QString& remoteName, const QString& localPath, bool failIfExists,
+                            const Progress& progress) {
     std::lock_guard lock(m_mutex);
     const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot fetch %1 into %2").arg(displayPath(target), localPath);
@@ -201,10 +203,10 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
         throw Error(QFileInfo(localPath).dir().exists() ? WO_INET_ERROR_PERMISSION_DENIED
                                                         : WO_INET_ERROR_FILE_NOT_FOUND,
                     action + QStringLiteral(": ") + file.errorString());
-    Request download;
-    download.nobody = false;
-    download.sink = &file;
-    const CURLcode code = perform(target.parent(), target.parts.last(), download);
+    const CURLcode code = perform(target.parent(), target.parts.last(),
+                                  {.nobody = false, .sink = &file, .progress = &progress});
+    if (m_cancelled)
+        throw Error(WO_INET_ERROR_OPERATION_CANCELLED, action + QStringLiteral(": cancelled"));
     if (code == CURLE_WRITE_ERROR)
         throw Error(WO_INET_ERROR_PERMISSION_DENIED, action + QStringLiteral(": ") + file.errorString());
     check(code, action);
@@ -299,6 +301,8 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
     curl_easy_reset(m_easy.get());
     m_storeSent = false;
     m_renameSent = false;
+    m_cancelled = false;
+    m_request = &request;
     m_errorText[0] = '\0';
     m_lastReply.clear();
     m_easy.set(CURLOPT_URL, url(dir, file).constData());
@@ -349,6 +353,11 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
         m_postQuote.append(line);
     if (m_postQuote.get())
         m_easy.set(CURLOPT_POSTQUOTE, m_postQuote.get());
+    if (request.progress && *request.progress) {
+        m_easy.set(CURLOPT_NOPROGRESS, 0L);
+        m_easy.set(CURLOPT_XFERINFOFUNCTION, &FtpConnection::onProgress);
+        m_easy.set(CURLOPT_XFERINFODATA, this);
+    }
     return m_multi.run(m_easy);
 }
 
@@ -376,6 +385,19 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
     if (sent.starts_with("RNTO "))
         connection->m_renameSent = true;
     return 0;
+}
+
+int FtpConnection::onProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t,
+                              curl_off_t upNow) {
+    auto* connection = static_cast<FtpConnection*>(self);
+    const Request& request = *connection->m_request;
+    // libcurl learns a download's size from the server's reply, and may not.
+    const qint64 total = request.source ? request.source->size() : downTotal > 0 ? qint64(downTotal) : -1;
+    const qint64 done = request.source ? qint64(upNow) : qint64(downNow);
+    if ((*request.progress)(done, total))
+        return 0;
+    connection->m_cancelled = true;
+    return 1;
 }
 
 } // namespace wo::inet

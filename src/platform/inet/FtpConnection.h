@@ -37,8 +37,11 @@ public:
 
     void setCurrentDirectory(const QString& dir);
     void createDirectory(const QString& dir);
-    void putFile(const QString& localPath, const QString& remoteName);
-    void getFile(const QString& remoteName, const QString& localPath, bool failIfExists);
+    // Both report to `progress` as they go and end with error
+    // WO_INET_ERROR_OPERATION_CANCELLED when it cancels, leaving nothing behind.
+    void putFile(const QString& localPath, const QString& remoteName, const Progress& progress = {});
+    void getFile(const QString& remoteName, const QString& localPath, bool failIfExists,
+                 const Progress& progress = {});
     void deleteFile(const QString& remoteName);
     // The files and folders in dir: by MLSD, or by a Unix-style "LIST -a" on servers
     // without it. Other entries (links, devices) are left out.
@@ -61,22 +64,25 @@ private:
         bool nobody = true;
         QIODevice* source = nullptr;
         QIODevice* sink = nullptr;
-        QList<QByteArray> postQuote;
+        QList<QByteArray> postQuote = {};
         // Sent instead of LIST when the URL names a folder.
         const char* listCommand = nullptr;
+        const Progress* progress = nullptr;
     };
 
     RemotePath resolve(const QString& name) const;
     QByteArray url(const RemotePath& dir, const QString& file) const;
     CURLcode perform(const RemotePath& dir, const QString& file, const Request& request);
     // Stores without a temporary name, on servers that refuse renaming.
-    CURLcode storeDirectly(QFile& file, const RemotePath& dir, const QString& name);
+    CURLcode storeDirectly(QFile& file, const RemotePath& dir, const QString& name, const Progress& progress);
     // Best effort: the server may refuse or be gone.
     void removeQuietly(const RemotePath& dir, const QString& name);
     Error failure(CURLcode code, const QString& action) const;
     void check(CURLcode code, const QString& action) const;
 
     static int onDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
+    static int onProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
+                          curl_off_t upNow);
 
     CurlGlobal m_global;
     const FtpLogin m_login;
@@ -97,6 +103,9 @@ private:
     bool m_renameRefused = false;
     // The server does not know MLSD; folders are listed by LIST.
     bool m_mlsdRefused = false;
+    // The running transfer's progress callback, and whether it cancelled.
+    const Request* m_request = nullptr;
+    bool m_cancelled = false;
     std::mutex m_mutex;
 };
 

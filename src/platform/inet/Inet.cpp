@@ -118,13 +118,16 @@ bool FtpCreateDirectory(Handle connection, const QString& dir) {
     return onConnection(connection, [&](FtpConnection& ftp) { ftp.createDirectory(dir); });
 }
 
-bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName) {
-    return onConnection(connection, [&](FtpConnection& ftp) { ftp.putFile(localPath, remoteName); });
+bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName,
+                const Progress& progress) {
+    return onConnection(connection,
+                        [&](FtpConnection& ftp) { ftp.putFile(localPath, remoteName, progress); });
 }
 
-bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists) {
-    return onConnection(connection,
-                        [&](FtpConnection& ftp) { ftp.getFile(remoteName, localPath, failIfExists); });
+bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists,
+                const Progress& progress) {
+    return onConnection(
+        connection, [&](FtpConnection& ftp) { ftp.getFile(remoteName, localPath, failIfExists, progress); });
 }
 
 bool FtpDeleteFile(Handle connection, const QString& remoteName) {

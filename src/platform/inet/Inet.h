@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <functional>
 
 // The host's and the component's FTP calls. Each reports failure by returning 0
 // or false; InternetGetLastResponseInfo then gives this thread's error number and
@@ -20,6 +21,10 @@ struct FtpEntry {
     QDateTime modified;
 };
 
+// Told the bytes moved so far and the total (-1 while unknown) as a file transfer
+// goes; returning false cancels it (error WO_INET_ERROR_OPERATION_CANCELLED).
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+
 Handle InternetOpen(const QString& agent);
 Handle InternetConnect(Handle session, const QString& server, quint16 port, const QString& user,
                        const QString& password, bool passive = true, bool useTls = false);
@@ -29,8 +34,10 @@ bool InternetCloseHandle(Handle handle);
 
 bool FtpSetCurrentDirectory(Handle connection, const QString& dir);
 bool FtpCreateDirectory(Handle connection, const QString& dir);
-bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName);
-bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists);
+bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName,
+                const Progress& progress = {});
+bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists,
+                const Progress& progress = {});
 bool FtpDeleteFile(Handle connection, const QString& remoteName);
 // The files and folders in dir (see FtpConnection::listDirectory).
 bool FtpListDirectory(Handle connection, const QString& dir, QList<FtpEntry>& entries);
