@@ -309,10 +309,10 @@ private:
             if (!temporary && month.isEmpty() && !isDocumentName(name))
                 continue;
             ++m_report.storedFiles;
-            AuditFinding finding;
-            finding.file = join(folder, name);
             if (!temporary && file->named)
                 continue;
+            AuditFinding finding;
+            finding.file = join(folder, name);
             finding.kind = temporary ? FindingKind::Temporary : FindingKind::UnnamedFile;
             finding.relative = month.isEmpty() ? name : month + QLatin1Char('/') + name;
             finding.actualSize = file->size;
@@ -342,7 +342,7 @@ bool namedNow(db::Connection& connection, const AuditStore& store, const QString
     const QString folder = folderKey(store, info.path());
     // An ID is the name, or the name cut before one of its dots (the type follows).
     QStringList ids{name};
-    for (qsizetype dot = name.indexOf(QLatin1Char('.')); dot > 0;
+    for (qsizetype dot = name.indexOf(QLatin1Char('.'), 1); dot > 0;
          dot = name.indexOf(QLatin1Char('.'), dot + 1))
         ids << name.left(dot);
     QSqlQuery rows = connection.run(sql::SelectDocumentsByIds(ids));
@@ -370,13 +370,14 @@ void moveLocal(const QString& file, const QString& target) {
     const QByteArray to = QFile::encodeName(target);
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return;
-    if (errno == EEXIST)
+    const int failure = errno;
+    if (failure == EEXIST)
         throw Error(err::PathFileAccessError, QStringLiteral("目标已存在：") + target);
-    if (errno != EXDEV && errno != EINVAL)
+    if (failure != EXDEV && failure != EINVAL)
         throw err::make(err::PermissionDenied, file);
     if (QFileInfo::exists(target))
         throw Error(err::PathFileAccessError, QStringLiteral("目标已存在：") + target);
-    if (errno == EINVAL) {
+    if (failure == EINVAL) {
         // A file system without RENAME_NOREPLACE.
         if (::rename(from.constData(), to.constData()) != 0)
             throw err::make(err::PermissionDenied, file);
@@ -443,7 +444,7 @@ QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& s
         throw Error(err::InvalidArgument, QStringLiteral("FTP 隔离文件夹须为绝对路径：") + folder);
     const QString targetRoot = folderKey(store, folder);
     const QString rootKey = folderKey(store, store.root);
-    // Inside the root, but not in a folder the audit searches.
+    // The quarantine may lie inside the root, but be neither the root nor in a month folder.
     const QString under = QDir(rootKey).relativeFilePath(targetRoot);
     if (targetRoot == rootKey ||
         (!under.startsWith(QLatin1String("..")) && isMonth(under.section(QLatin1Char('/'), 0, 0))))
