@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 using namespace wo::test;
@@ -67,12 +68,20 @@ double residentMiB() {
     return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1 << 20) : 0;
 }
 
+// The heap in use in MiB: what the process holds, without what malloc keeps for later.
+double heapMiB() {
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1 << 20);
+}
+
 int show(const QString& path, int zoomSteps, bool deep) {
     wo::imaging::ImageViewWidget view;
     view.resize(800, 600);
     view.grab();
     const double before = residentMiB();
     double highest = before;
+    const double heapBefore = heapMiB();
+    double heapHighest = heapBefore;
     QElapsedTimer timer;
     timer.start();
     int shown = 0;
@@ -86,6 +95,7 @@ int show(const QString& path, int zoomSteps, bool deep) {
             view.grab();
             ++shown;
             highest = std::max(highest, residentMiB());
+            heapHighest = std::max(heapHighest, heapMiB());
         }
         view.setCurrentPage(1);
         view.showImage();
@@ -109,8 +119,9 @@ int show(const QString& path, int zoomSteps, bool deep) {
                     e.number());
     }
     std::printf(", %.0f ms; resident before opening %.1f MiB, highest while paging +%.1f MiB, at the end "
-                "+%.1f MiB\n",
-                double(timer.nsecsElapsed()) / 1e6, before, highest - before, residentMiB() - before);
+                "+%.1f MiB; heap in use highest while paging +%.1f MiB, at the end +%.1f MiB\n",
+                double(timer.nsecsElapsed()) / 1e6, before, highest - before, residentMiB() - before,
+                heapHighest - heapBefore, heapMiB() - heapBefore);
     return 0;
 }
 
