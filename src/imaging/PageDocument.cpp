@@ -51,13 +51,11 @@ bool isPcx(const QByteArray& head) {
     return head.size() >= 128 && head[0] == 0x0A && uchar(head[1]) <= 5 && head[2] == 1;
 }
 
-constexpr qint64 MaxPixels = 200'000'000;
+// What one decoded page may take, whatever its format: a colour A4 scan at 600 dpi
+// takes 140 MB.
 constexpr int AllocationLimitMb = 512;
-
-qint64 pcxPixels(const char* header) {
-    const auto at = [header](int offset) { return qint64(qFromLittleEndian<quint16>(header + offset)); };
-    return (at(8) - at(4) + 1) * (at(10) - at(6) + 1);
-}
+// The most pixels of a page decoded or rendered as 32-bit pixels.
+constexpr qint64 MaxPixels = (qint64(AllocationLimitMb) << 20) / 4;
 
 bool isDcx(const QByteArray& head) {
     return head.size() >= 8 && qFromLittleEndian<quint32>(head.constData()) == 0x3ADE68B1u;
@@ -590,12 +588,8 @@ QImage readBilevelPcx(const QString& path, const uchar* page, qsizetype length, 
     const qint64 used = (width + 7) / 8;
     if (lineBytes < used)
         fail(path, QStringLiteral("第 %1 页的头部无效").arg(index + 1));
-    // Two bytes code at most 63: data that cannot hold the declared rows is refused
-    // before anything is allocated for them.
     const uchar* in = page + 128;
     const uchar* const end = page + length;
-    if ((end - in) * 63 / 2 < lineBytes * height)
-        fail(path, QStringLiteral("第 %1 页的数据容不下它声明的尺寸").arg(index + 1));
     QImage image(int(width), int(height), QImage::Format_Mono);
     if (image.isNull())
         fail(path, QStringLiteral("页面过大"));
@@ -671,13 +665,21 @@ public:
 private:
     QImage read(int index) {
         const auto [offset, length] = m_pages.at(size_t(index));
-        // A damaged header can claim a huge page; refuse it before the decoder allocates.
-        if (length < 128 || pcxPixels(m_data.constData() + offset) > MaxPixels)
+        if (length < 128)
             fail(m_path, QStringLiteral("第 %1 页的头部无效").arg(index + 1));
-        const auto* header = reinterpret_cast<const uchar*>(m_data.constData()) + offset;
+        const auto* bytes = reinterpret_cast<const uchar*>(m_data.constData()) + offset;
+        const auto u16 = [bytes](int at) { return qint64(qFromLittleEndian<quint16>(bytes + at)); };
+        const qint64 height = std::abs(u16(10) - u16(6)) + 1;
+        // A damaged header can claim a huge page: refused before any decoder allocates
+        // when its pixels are too many, or its data could not hold its rows even
+        // run-length coded (two bytes code at most 63).
+        if ((std::abs(u16(8) - u16(4)) + 1) * height > MaxPixels)
+            fail(m_path, QStringLiteral("第 %1 页的头部无效").arg(index + 1));
+        if ((length - 128) * (bytes[2] == 1 ? 63 : 2) / 2 < u16(66) * bytes[65] * height)
+            fail(m_path, QStringLiteral("第 %1 页的数据容不下它声明的尺寸").arg(index + 1));
         // Run-length coded, one bit, one plane.
-        if (header[2] == 1 && header[3] == 1 && header[65] == 1)
-            return readBilevelPcx(m_path, header, length, index);
+        if (bytes[2] == 1 && bytes[3] == 1 && bytes[65] == 1)
+            return readBilevelPcx(m_path, bytes, length, index);
         initMagick();
         try {
             Magick::Image image;

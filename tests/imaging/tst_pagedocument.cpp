@@ -275,6 +275,13 @@ private slots:
             b[10] = b[11] = char(0xff);
             return writeBytes(p, b);
         });
+        QTest::newRow("colour pcx declaring 8000 x 8000 over its few bytes")
+            << damaged([](const QString& p) { return writeWithMagick(p, QStringLiteral("PCX"), 1); },
+                       [](QByteArray b) {
+                           b[8] = b[10] = char(0x3f);
+                           b[9] = b[11] = char(0x1f);
+                           return b;
+                       });
         QTest::newRow("tiff directories in a loop")
             << Writer([](const QString& p) { return writeBytes(p, tiffChain(50, 8 + 6 * 10)); });
         // Decoders that show damaged data as if it were whole.
