@@ -125,7 +125,7 @@ int ImageViewWidget::pageCount() const {
 }
 
 QSize ImageViewWidget::rotatedImageSize() const {
-    return geometry::rotatedSize(m_image.size(), m_turns);
+    return geometry::rotatedSize(m_pageSize, m_turns);
 }
 
 QPointF ImageViewWidget::contentOrigin() const {
@@ -134,7 +134,7 @@ QPointF ImageViewWidget::contentOrigin() const {
 }
 
 QTransform ImageViewWidget::imageTransform() const {
-    return toWidget(m_image.size(), m_turns, m_view, size());
+    return toWidget(m_pageSize, m_turns, m_view, size());
 }
 
 void ImageViewWidget::setView(geometry::View view) {
@@ -148,6 +148,18 @@ void ImageViewWidget::setZoomPercent(double percent) {
     if (!(percent > 0))
         throw err::make(err::InvalidArgument, QStringLiteral("缩放比例必须大于 0%"));
     setView(geometry::zoomAroundCentre(m_view, percent, rotatedImageSize(), size()));
+    sharpen();
+}
+
+void ImageViewWidget::sharpen() {
+    // Pages drawn part by part, or decoded whole, are sharp at any zoom.
+    const double scale = deviceView().zoomPercent / 100;
+    if (!m_doc || m_image.isNull() || m_image.width() >= m_pageSize.width() ||
+        scale * m_pageSize.width() <= m_image.width())
+        return;
+    m_image = m_doc->pageForView(m_shownIndex, [scale](QSize) { return scale; }).image;
+    ++m_shown;
+    update();
 }
 
 void ImageViewWidget::showImage() {
@@ -170,19 +182,35 @@ void ImageViewWidget::showImage() {
                 made.second->work(rows);
         };
     };
-    m_image = doc.page(m_page - 1, prepare);
-    const qint64 key = m_image.cacheKey();
-    std::erase_if(m_shrunk, [key](const Shrunk& made) { return made.imageKey != key; });
+    // Decoded for the zoom it is shown at: the current one when it follows a page, the
+    // last fit in an empty view (the windows fit each new document).
+    const bool follows = !m_pageSize.isEmpty();
+    const auto scaleFor = [this, follows](QSize page) {
+        const double zoom = follows ? m_view.zoomPercent
+                                    : geometry::fitZoom(geometry::rotatedSize(page, m_turns), size(), m_fit);
+        return zoom > 0 ? zoom / 100 * devicePixelRatioF() : 1.0;
+    };
+    // The page before is let go first: two pages need not be held at once.
+    m_image = QImage();
+    m_pageSize = QSize();
+    m_drawn.clear();
+    const PageDocument::ViewPage shown = doc.pageForView(m_page - 1, scaleFor, prepare);
+    m_image = shown.image;
+    m_pageSize = shown.size;
+    m_shownIndex = m_page - 1;
+    ++m_shown;
     for (const auto& [likely, shrink] : early) {
         if (QImage image = shrink->result(); !image.isNull())
-            m_shrunk.push_back({key, likely.scale, likely.part, std::move(image)});
+            m_drawn.push_back({m_shown, likely.scale, likely.part, std::move(image)});
     }
     setView(m_view);
 }
 
 void ImageViewWidget::clearImage() {
     m_image = QImage();
-    m_shrunk.clear();
+    m_pageSize = QSize();
+    m_shownIndex = -1;
+    m_drawn.clear();
     m_selection = QRect();
     m_view.scroll = QPointF();
     update();
@@ -193,8 +221,10 @@ void ImageViewWidget::fitImage(qint16 mode) {
         throw err::make(err::InvalidArgument, QStringLiteral("未知的适应方式 %1").arg(mode));
     m_fit = mode;
     const double zoom = geometry::fitZoom(rotatedImageSize(), size(), mode);
-    if (zoom > 0)
+    if (zoom > 0) {
         setView({zoom, QPointF()});
+        sharpen();
+    }
 }
 
 void ImageViewWidget::rotateBy(int quarterTurns) {
@@ -214,6 +244,7 @@ void ImageViewWidget::zoomToSelection() {
     const geometry::View view = geometry::zoomToRect(m_view, m_selection, rotatedImageSize(), size());
     m_selection = QRect();
     setView(view);
+    sharpen();
 }
 
 void ImageViewWidget::setSelectionRect(qint32 left, qint32 top, qint32 width, qint32 height) {
@@ -269,28 +300,21 @@ QSize ImageViewWidget::deviceSize() const {
 void ImageViewWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Dark));
-    // Pages are scaled to the screen's pixels, which on a dense screen are finer than
-    // the widget's; only the visible part is scaled, so the cost does not grow with the zoom.
+    // Pages are drawn at the screen's pixels, which on a dense screen are finer than
+    // the widget's. Only the visible part is drawn, so the cost does not grow with the zoom.
     const double ratio = devicePixelRatioF();
-    const double scale = deviceView().zoomPercent / 100;
-    if (shrinksBilevel(m_image, scale)) {
-        const QRect part = shownPart(m_image.size(), m_turns, deviceView(), deviceSize());
-        if (!part.isEmpty()) {
-            painter.setTransform(geometry::imageToWidget(QSizeF(m_image.size()) * scale, m_turns, 100,
-                                                         contentOrigin() * ratio) *
-                                 QTransform::fromScale(1 / ratio, 1 / ratio));
-            painter.drawImage(part.topLeft(), shrunk(scale, part));
-            painter.resetTransform();
-        }
-    } else if (!m_image.isNull()) {
-        const QTransform toWidget = imageTransform();
-        const QRect visible = geometry::visibleImageRect(toWidget, size(), m_image.size());
-        if (!visible.isEmpty()) {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1);
-            painter.setTransform(toWidget);
-            painter.drawImage(visible.topLeft(), m_image.copy(visible));
-            painter.resetTransform();
-        }
+    const geometry::View device = deviceView();
+    const double scale = device.zoomPercent / 100;
+    const QRect part = m_pageSize.isEmpty() ? QRect() : shownPart(m_pageSize, m_turns, device, deviceSize());
+    if (!part.isEmpty()) {
+        painter.setTransform(
+            geometry::imageToWidget(QSizeF(m_pageSize) * scale, m_turns, 100, contentOrigin() * ratio) *
+            QTransform::fromScale(1 / ratio, 1 / ratio));
+        const QImage& image = drawn(scale, part);
+        // Smaller than the part only when it was drawn within a pixel budget.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, image.size() != part.size());
+        painter.drawImage(QRectF(part), image);
+        painter.resetTransform();
     }
     if (!m_selection.isEmpty()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DashLine));
@@ -298,15 +322,55 @@ void ImageViewWidget::paintEvent(QPaintEvent*) {
     }
 }
 
-const QImage& ImageViewWidget::shrunk(double scale, QRect part) {
-    const qint64 key = m_image.cacheKey();
+const QImage& ImageViewWidget::drawn(double scale, QRect part) {
     // Only the part painted now is kept.
-    std::erase_if(m_shrunk, [&](const Shrunk& made) {
-        return made.imageKey != key || made.scale != scale || made.part != part;
+    std::erase_if(m_drawn, [&](const Drawn& made) {
+        return made.shown != m_shown || made.scale != scale || made.part != part;
     });
-    if (m_shrunk.empty())
-        m_shrunk.push_back({key, scale, part, shrinkBilevel(m_image, scale, part)});
-    return m_shrunk.front().image;
+    if (m_drawn.empty())
+        m_drawn.push_back({m_shown, scale, part, drawPart(scale, part)});
+    return m_drawn.front().image;
+}
+
+QImage ImageViewWidget::drawPart(double scale, QRect part) {
+    if (shrinksBilevel(m_image, scale))
+        return shrinkBilevel(m_image, scale, part);
+    if (m_image.isNull()) {
+        // Painting cannot fail: a page that no longer draws shows empty.
+        try {
+            return m_doc ? m_doc->drawPart(m_shownIndex, scale, part) : QImage();
+        } catch (const Error&) {
+            return {};
+        }
+    }
+    // From the decoded pixels, which may be fewer than the page's; only those under
+    // the part are read.
+    const double sx = scale * m_pageSize.width() / m_image.width();
+    const double sy = scale * m_pageSize.height() / m_image.height();
+    const QTransform toPart = QTransform::fromScale(sx, sy) * QTransform::fromTranslate(-part.x(), -part.y());
+    const QRect source = toPart.inverted()
+                             .mapRect(QRectF(QPointF(), QSizeF(part.size())))
+                             .toAlignedRect()
+                             .adjusted(-1, -1, 1, 1)
+                             .intersected(m_image.rect());
+    QImage out(part.size(), QImage::Format_ARGB32_Premultiplied);
+    if (source.isEmpty() || out.isNull())
+        return {};
+    QImage pixels = m_image.copy(source);
+    // Shrunk by averaging, which keeps the thin lines that sampling would drop;
+    // enlarged pixels stay sharp.
+    if (sx < 1 || sy < 1)
+        pixels =
+            pixels.scaled(std::max(1, qRound(source.width() * sx)), std::max(1, qRound(source.height() * sy)),
+                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1);
+    painter.setTransform(QTransform::fromScale(double(source.width()) / pixels.width(),
+                                               double(source.height()) / pixels.height()) *
+                         QTransform::fromTranslate(source.x(), source.y()) * toPart);
+    painter.drawImage(0, 0, pixels);
+    return out;
 }
 
 void ImageViewWidget::resizeEvent(QResizeEvent*) {

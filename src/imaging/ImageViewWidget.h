@@ -66,21 +66,30 @@ private:
     void setView(geometry::View view);
     void rotateBy(int quarterTurns);
     void dragTo(QPoint at);
-    // The shrunk `part` of the bilevel page at `scale`, from the cache when it is there.
-    const QImage& shrunk(double scale, QRect part);
+    // The page decoded again when the zoom needs more pixels than it was decoded with.
+    void sharpen();
+    // `part` of the page scaled by `scale`, from the cache when it is there.
+    const QImage& drawn(double scale, QRect part);
+    QImage drawPart(double scale, QRect part);
 
     QString m_file;
     std::unique_ptr<PageDocument> m_doc;
+    // The shown page: its pixels, at a smaller size than the page's where the view
+    // needs no more, or none for pages drawn part by part (PDF).
     QImage m_image;
-    // Shrunk parts of the bilevel page: the last painted, so repaints do not shrink
-    // again, or those made while the page was decoded.
-    struct Shrunk {
-        qint64 imageKey = 0;
+    QSize m_pageSize;
+    int m_shownIndex = -1;
+    // Tells shown pages apart, also those without pixels.
+    qint64 m_shown = 0;
+    // Parts of the page as painted: the last painted, so repaints only copy it, or
+    // bilevel parts shrunk while the page was decoded.
+    struct Drawn {
+        qint64 shown = 0;
         double scale = 0;
         QRect part;
         QImage image;
     };
-    std::vector<Shrunk> m_shrunk;
+    std::vector<Drawn> m_drawn;
     // The last fit asked for; the windows fit each newly shown page, mostly to width.
     qint16 m_fit = FitToWidth;
     int m_page = 1;

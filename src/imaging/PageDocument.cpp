@@ -5,6 +5,7 @@
 
 #include <Magick++.h>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QtEndian>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <mutex>
+#include <optional>
 #include <poppler-qt6.h>
 #include <tiffio.h>
 #include <unordered_set>
@@ -49,16 +51,42 @@ bool isPcx(const QByteArray& head) {
     return head.size() >= 128 && head[0] == 0x0A && uchar(head[1]) <= 5 && head[2] == 1;
 }
 
-constexpr qint64 MaxPixels = 200'000'000;
+// What one decoded page may take, whatever its format: a colour A4 scan at 600 dpi
+// takes 140 MB.
 constexpr int AllocationLimitMb = 512;
-
-qint64 pcxPixels(const char* header) {
-    const auto at = [header](int offset) { return qint64(qFromLittleEndian<quint16>(header + offset)); };
-    return (at(8) - at(4) + 1) * (at(10) - at(6) + 1);
-}
+// The most pixels of a page decoded or rendered as 32-bit pixels.
+constexpr qint64 MaxPixels = (qint64(AllocationLimitMb) << 20) / 4;
 
 bool isDcx(const QByteArray& head) {
     return head.size() >= 8 && qFromLittleEndian<quint32>(head.constData()) == 0x3ADE68B1u;
+}
+
+// libjpeg's errors, and its warnings too, jump back to the caller's setjmp with the
+// message: libjpeg warns where data ends early or does not decode.
+struct JpegErrors {
+    jpeg_error_mgr manager;
+    std::jmp_buf back;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void watchJpeg(jpeg_decompress_struct& info, JpegErrors& errors) {
+    info.err = jpeg_std_error(&errors.manager);
+    errors.manager.error_exit = [](j_common_ptr common) {
+        auto* e = reinterpret_cast<JpegErrors*>(common->err);
+        e->manager.format_message(common, e->message);
+        std::longjmp(e->back, 1);
+    };
+    errors.manager.emit_message = [](j_common_ptr common, int level) {
+        if (level < 0) {
+            auto* e = reinterpret_cast<JpegErrors*>(common->err);
+            e->manager.format_message(common, e->message);
+            std::longjmp(e->back, 1);
+        }
+    };
+}
+
+[[noreturn]] void failJpeg(const QString& path, const JpegErrors& errors) {
+    fail(path, QStringLiteral("JPEG 数据损坏：") + QString::fromLocal8Bit(errors.message));
 }
 
 // A JPEG is shown only when libjpeg reads all of its data without a complaint: Qt's
@@ -66,29 +94,12 @@ bool isDcx(const QByteArray& head) {
 // or the thumbnail's end marker taken for the picture's). Decoded at an eighth of
 // the size, which still reads every coded bit.
 void checkJpeg(const QString& path, const QByteArray& data) {
-    struct Errors {
-        jpeg_error_mgr manager;
-        std::jmp_buf back;
-        char message[JMSG_LENGTH_MAX];
-    } errors{};
+    JpegErrors errors{};
     jpeg_decompress_struct info{};
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = [](j_common_ptr common) {
-        auto* e = reinterpret_cast<Errors*>(common->err);
-        e->manager.format_message(common, e->message);
-        std::longjmp(e->back, 1);
-    };
-    // A warning is damage: libjpeg warns where data ends early or does not decode.
-    errors.manager.emit_message = [](j_common_ptr common, int level) {
-        if (level < 0) {
-            auto* e = reinterpret_cast<Errors*>(common->err);
-            e->manager.format_message(common, e->message);
-            std::longjmp(e->back, 1);
-        }
-    };
+    watchJpeg(info, errors);
     if (setjmp(errors.back)) {
         jpeg_destroy_decompress(&info);
-        fail(path, QStringLiteral("JPEG 数据损坏：") + QString::fromLocal8Bit(errors.message));
+        failJpeg(path, errors);
     }
     jpeg_create_decompress(&info);
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
@@ -130,14 +141,37 @@ void checkBmp(const QString& path, const QByteArray& data) {
         fail(path, QStringLiteral("BMP 数据不完整"));
 }
 
-// A GIF ends with its trailer byte; one cut short shows missing rows, or an
-// interlaced one only its first coarse passes.
+// A GIF is shown only when its blocks lead to its trailer: one cut short shows
+// missing rows, or an interlaced one only its first coarse passes, and a trailer
+// byte inside the cut data is no end.
 void checkGif(const QString& path, const QByteArray& data) {
-    qsizetype end = data.size();
-    while (end > 0 && data.at(end - 1) == 0)
-        --end;
-    if (end == 0 || data.at(end - 1) != ';')
-        fail(path, QStringLiteral("GIF 数据不完整"));
+    const auto at = [&data](qsizetype i) { return i >= 0 && i < data.size() ? int(uchar(data[i])) : -1; };
+    // Past the data sub-blocks from `i` and their terminator; -1 when they break off.
+    const auto afterSubBlocks = [&at](qsizetype i) {
+        while (at(i) > 0)
+            i += 1 + at(i);
+        return at(i) == 0 ? i + 1 : qsizetype(-1);
+    };
+    const auto afterColourTable = [](qsizetype i, int flags) {
+        return flags & 0x80 ? i + (qsizetype(3) << ((flags & 7) + 1)) : i;
+    };
+    for (qsizetype i = afterColourTable(13, std::max(0, at(10)));;) {
+        switch (at(i)) {
+        case 0x3B:
+            return;
+        case 0x21:
+            i = afterSubBlocks(i + 2);
+            break;
+        case 0x2C:
+            // The descriptor, a local colour table, the code size, then the data.
+            i = at(i + 9) < 0 ? -1 : afterSubBlocks(afterColourTable(i + 10, at(i + 9)) + 1);
+            break;
+        default:
+            i = -1;
+        }
+        if (i < 0)
+            fail(path, QStringLiteral("GIF 数据不完整"));
+    }
 }
 
 } // namespace
@@ -146,7 +180,12 @@ class PageDocument::Source {
 public:
     virtual ~Source() = default;
     virtual int pageCount() const = 0;
-    virtual QImage page(int index, const RowReader& whileDecoding) = 0;
+    // The page whole, or at a smaller size that `scaleFor` allows where the format
+    // can decode one; without `scaleFor` always whole.
+    virtual ViewPage page(int index, const RowReader& whileDecoding, const ScaleFor& scaleFor) = 0;
+    // For pages drawn part by part: their size.
+    virtual std::optional<QSize> drawnSize(int) { return std::nullopt; }
+    virtual QImage drawPart(int, double, QRect) { return {}; }
 };
 
 namespace {
@@ -171,8 +210,10 @@ class QtSource final : public PageDocument::Source {
 public:
     QtSource(QString path, QByteArray format) : m_path(std::move(path)), m_format(std::move(format)) {}
     int pageCount() const override { return 1; }
-    QImage page(int index, const PageDocument::RowReader&) override {
-        return readWithQt(m_path, m_format, index);
+    PageDocument::ViewPage page(int index, const PageDocument::RowReader&,
+                                const PageDocument::ScaleFor&) override {
+        QImage image = readWithQt(m_path, m_format, index);
+        return {image, image.size()};
     }
 
 private:
@@ -315,6 +356,159 @@ QImage readBilevel(TIFF* tiff, const TiffComplaints& complaints, const QString& 
     return image;
 }
 
+// How libjpeg reads the strips of an 8-bit grey or colour JPEG page.
+struct JpegLayout {
+    J_COLOR_SPACE coded;
+    J_COLOR_SPACE shown;
+    int components;
+    QImage::Format format;
+};
+
+// Strip pages of JPEG data without a turn are read here, each strip by libjpeg,
+// which decodes at 1/8, 1/4 or 1/2 of the size at a fraction of the cost.
+std::optional<JpegLayout> jpegStrips(TIFF* tiff) {
+    uint16_t compression = 0, bits = 0, samples = 0, planar = 0, orientation = 0, photometric = 0;
+    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation);
+    if (compression != COMPRESSION_JPEG || TIFFIsTiled(tiff) || bits != 8 || planar != PLANARCONFIG_CONTIG ||
+        orientation != ORIENTATION_TOPLEFT || !TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric))
+        return std::nullopt;
+    if (photometric == PHOTOMETRIC_MINISBLACK && samples == 1)
+        return JpegLayout{JCS_GRAYSCALE, JCS_GRAYSCALE, 1, QImage::Format_Grayscale8};
+    if (photometric == PHOTOMETRIC_RGB && samples == 3)
+        return JpegLayout{JCS_RGB, JCS_RGB, 3, QImage::Format_RGB888};
+    if (photometric == PHOTOMETRIC_YCBCR && samples == 3)
+        return JpegLayout{JCS_YCbCr, JCS_RGB, 3, QImage::Format_RGB888};
+    return std::nullopt;
+}
+
+// What every strip of a page shares.
+struct JpegPage {
+    JpegLayout layout;
+    JDIMENSION width;
+    // The size decoded: eighths / 8 of the whole.
+    unsigned eighths;
+    qsizetype stride;
+};
+
+JDIMENSION scaledBy(unsigned eighths, JDIMENSION length) {
+    return JDIMENSION((quint64(length) * eighths + 7) / 8);
+}
+
+// libjpeg jumps back here on damage: nothing between the setjmp and the return has
+// a destructor. The decompressor is created, and loaded with the page's tables.
+bool startJpeg(jpeg_decompress_struct* info, JpegErrors* errors, const void* tables, uint32_t size) {
+    if (setjmp(errors->back))
+        return false;
+    jpeg_create_decompress(info);
+    if (tables && size > 0) {
+        jpeg_mem_src(info, static_cast<const unsigned char*>(tables), size);
+        jpeg_read_header(info, FALSE);
+    }
+    return true;
+}
+
+// One strip of `rows` rows into the image lines from `out` on.
+bool decodeJpegStrip(jpeg_decompress_struct* info, JpegErrors* errors, const JpegPage* page,
+                     const std::vector<unsigned char>* data, JDIMENSION rows, uchar* out) {
+    if (setjmp(errors->back))
+        return false;
+    jpeg_mem_src(info, data->data(), static_cast<unsigned long>(data->size()));
+    jpeg_read_header(info, TRUE);
+    if (info->image_width != page->width || info->image_height != rows ||
+        info->num_components != page->layout.components) {
+        std::snprintf(errors->message, sizeof errors->message, "strip of %u x %u", info->image_width,
+                      info->image_height);
+        return false;
+    }
+    info->jpeg_color_space = page->layout.coded;
+    info->out_color_space = page->layout.shown;
+    info->scale_num = page->eighths;
+    info->scale_denom = 8;
+    jpeg_start_decompress(info);
+    if (info->output_width != scaledBy(page->eighths, page->width) ||
+        info->output_height != scaledBy(page->eighths, rows)) {
+        std::snprintf(errors->message, sizeof errors->message, "scaled strip of %u x %u", info->output_width,
+                      info->output_height);
+        return false;
+    }
+    while (info->output_scanline < info->output_height) {
+        JSAMPROW line = out + qsizetype(info->output_scanline) * page->stride;
+        jpeg_read_scanlines(info, &line, 1);
+    }
+    jpeg_finish_decompress(info);
+    return true;
+}
+
+PageDocument::ViewPage readJpegStrips(TIFF* tiff, const JpegLayout& layout, const TiffComplaints& complaints,
+                                      const QString& path, int index,
+                                      const PageDocument::ScaleFor& scaleFor) {
+    uint32_t width = 0, height = 0, rowsPerStrip = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    rowsPerStrip = std::min(rowsPerStrip, height);
+    const quint64 rowBytes = quint64(width) * quint64(layout.components);
+    if (width == 0 || rowsPerStrip == 0 || rowBytes * height > quint64(AllocationLimitMb) << 20 ||
+        TIFFNumberOfStrips(tiff) != (height + rowsPerStrip - 1) / rowsPerStrip)
+        fail(path, QStringLiteral("第 %1 页的尺寸无效").arg(index + 1));
+    if (!dataHoldsPage(tiff, rowBytes, height))
+        fail(path, QStringLiteral("第 %1 页的数据容不下它声明的尺寸").arg(index + 1));
+    const QSize size{int(width), int(height)};
+    const double scale = scaleFor ? scaleFor(size) : 1;
+    unsigned eighths = 1;
+    while (eighths < 8 && eighths < scale * 8)
+        eighths *= 2;
+    const uint32_t wholeStrips = height / rowsPerStrip;
+    QImage image(
+        int(scaledBy(eighths, width)),
+        int(wholeStrips * scaledBy(eighths, rowsPerStrip) + scaledBy(eighths, height % rowsPerStrip)),
+        layout.format);
+    if (image.isNull())
+        fail(path, QStringLiteral("页面过大"));
+    const JpegPage page{layout, width, eighths, image.bytesPerLine()};
+    JpegErrors errors{};
+    jpeg_decompress_struct info{};
+    watchJpeg(info, errors);
+    const struct Destroy {
+        jpeg_decompress_struct& info;
+        ~Destroy() { jpeg_destroy_decompress(&info); }
+    } destroy{info};
+    uint32_t tablesSize = 0;
+    void* tables = nullptr;
+    TIFFGetField(tiff, TIFFTAG_JPEGTABLES, &tablesSize, &tables);
+    if (!startJpeg(&info, &errors, tables, tablesSize))
+        failJpeg(path, errors);
+    const qint64 fileSize = QFileInfo(path).size();
+    std::vector<unsigned char> data;
+    uchar* out = image.bits();
+    for (uint32_t strip = 0; strip < TIFFNumberOfStrips(tiff); ++strip) {
+        const uint64_t bytes = TIFFGetStrileByteCount(tiff, strip);
+        if (bytes == 0 || bytes > quint64(fileSize))
+            fail(path, QStringLiteral("第 %1 页的数据超出文件范围").arg(index + 1));
+        data.resize(size_t(bytes));
+        if (TIFFReadRawStrip(tiff, strip, data.data(), tmsize_t(bytes)) != tmsize_t(bytes) ||
+            !complaints.first.isEmpty())
+            fail(path, QStringLiteral("第 %1 页无法读取：").arg(index + 1) + complaints.first);
+        const JDIMENSION rows = std::min(rowsPerStrip, height - strip * rowsPerStrip);
+        if (!decodeJpegStrip(&info, &errors, &page, &data, rows, out))
+            failJpeg(path, errors);
+        out += qsizetype(scaledBy(eighths, rows)) * page.stride;
+    }
+    float xRes = 0, yRes = 0;
+    uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &xRes) && TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &yRes)) {
+        const double perInch = (unit == RESUNIT_CENTIMETER ? 2.54 : 1) * eighths / 8;
+        if (unit == RESUNIT_INCH || unit == RESUNIT_CENTIMETER)
+            setDpi(image, xRes * perInch, yRes * perInch);
+    }
+    return {image, size};
+}
+
 // The offsets of a classic TIFF's page directories. Only the chain is read, which
 // is far cheaper than libtiff reading every directory; a chain that breaks off
 // means a damaged file even when the pages before the break would read.
@@ -349,16 +543,22 @@ class TiffSource final : public PageDocument::Source {
 public:
     explicit TiffSource(QString path) : m_path(std::move(path)), m_directories(tiffDirectories(m_path)) {}
     int pageCount() const override { return int(m_directories.size()); }
-    QImage page(int index, const PageDocument::RowReader& whileDecoding) override {
+    PageDocument::ViewPage page(int index, const PageDocument::RowReader& whileDecoding,
+                                const PageDocument::ScaleFor& scaleFor) override {
         TiffComplaints complaints;
         const TiffHandle tiff = openTiff(m_path, complaints);
         if (!tiff || !TIFFSetSubDirectory(tiff.get(), m_directories.at(size_t(index))))
             fail(m_path, QStringLiteral("TIFF 第 %1 个目录无法读取：").arg(index + 1) + complaints.first);
         // Unknown tags and the like are no damage; only what decoding the page says counts.
         complaints.first.clear();
-        if (isPlainBilevel(tiff.get()))
-            return readBilevel(tiff.get(), complaints, m_path, index, whileDecoding);
-        return readWithQt(m_path, "tiff", index);
+        if (isPlainBilevel(tiff.get())) {
+            QImage image = readBilevel(tiff.get(), complaints, m_path, index, whileDecoding);
+            return {image, image.size()};
+        }
+        if (const std::optional<JpegLayout> layout = jpegStrips(tiff.get()))
+            return readJpegStrips(tiff.get(), *layout, complaints, m_path, index, scaleFor);
+        QImage image = readWithQt(m_path, "tiff", index);
+        return {image, image.size()};
     }
 
 private:
@@ -374,6 +574,56 @@ void initMagick() {
         Magick::ResourceLimits::width(65536);
         Magick::ResourceLimits::height(65536);
     });
+}
+
+// A 1-bit run-length coded PCX page, read here into a bilevel image: ImageMagick
+// would give it as 32-bit pixels, which the view shows many times slower. PCX's 0 is
+// black, whatever the header's palette says; ink becomes bit 1. Runs may go on
+// into the next row.
+QImage readBilevelPcx(const QString& path, const uchar* page, qsizetype length, int index) {
+    const auto u16 = [page](int at) { return qint64(qFromLittleEndian<quint16>(page + at)); };
+    const qint64 width = std::abs(u16(8) - u16(4)) + 1;
+    const qint64 height = std::abs(u16(10) - u16(6)) + 1;
+    const qint64 lineBytes = u16(66);
+    const qint64 used = (width + 7) / 8;
+    if (lineBytes < used)
+        fail(path, QStringLiteral("第 %1 页的头部无效").arg(index + 1));
+    const uchar* in = page + 128;
+    const uchar* const end = page + length;
+    QImage image(int(width), int(height), QImage::Format_Mono);
+    if (image.isNull())
+        fail(path, QStringLiteral("页面过大"));
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    setDpi(image, double(u16(12)), double(u16(14)));
+    std::vector<uchar> line(size_t(lineBytes), 0);
+    qint64 run = 0;
+    uchar value = 0;
+    for (qint64 y = 0; y < height; ++y) {
+        for (qint64 x = 0; x < lineBytes;) {
+            if (run == 0) {
+                if (in == end)
+                    fail(path, QStringLiteral("第 %1 页的数据不完整").arg(index + 1));
+                const uchar code = *in++;
+                if ((code & 0xC0) != 0xC0) {
+                    run = 1;
+                    value = code;
+                } else if (in == end) {
+                    fail(path, QStringLiteral("第 %1 页的数据不完整").arg(index + 1));
+                } else {
+                    run = code & 0x3F;
+                    value = *in++;
+                    continue;
+                }
+            }
+            const qint64 count = std::min(run, lineBytes - x);
+            std::fill_n(line.begin() + x, count, value);
+            x += count;
+            run -= count;
+        }
+        std::transform(line.begin(), line.begin() + used, image.scanLine(int(y)),
+                       [](uchar byte) { return uchar(~byte); });
+    }
+    return image;
 }
 
 // PCX, and DCX as a table of offsets to PCX pages: a page is decoded alone.
@@ -406,12 +656,31 @@ public:
         }
     }
     int pageCount() const override { return int(m_pages.size()); }
-    QImage page(int index, const PageDocument::RowReader&) override {
-        initMagick();
+    PageDocument::ViewPage page(int index, const PageDocument::RowReader&,
+                                const PageDocument::ScaleFor&) override {
+        QImage image = read(index);
+        return {image, image.size()};
+    }
+
+private:
+    QImage read(int index) {
         const auto [offset, length] = m_pages.at(size_t(index));
-        // A damaged header can claim a huge page; refuse it before the decoder allocates.
-        if (length < 128 || pcxPixels(m_data.constData() + offset) > MaxPixels)
+        if (length < 128)
             fail(m_path, QStringLiteral("第 %1 页的头部无效").arg(index + 1));
+        const auto* bytes = reinterpret_cast<const uchar*>(m_data.constData()) + offset;
+        const auto u16 = [bytes](int at) { return qint64(qFromLittleEndian<quint16>(bytes + at)); };
+        const qint64 height = std::abs(u16(10) - u16(6)) + 1;
+        // A damaged header can claim a huge page: refused before any decoder allocates
+        // when its pixels are too many, or its data could not hold its rows even
+        // run-length coded (two bytes code at most 63).
+        if ((std::abs(u16(8) - u16(4)) + 1) * height > MaxPixels)
+            fail(m_path, QStringLiteral("第 %1 页的头部无效").arg(index + 1));
+        if ((length - 128) * (bytes[2] == 1 ? 63 : 2) / 2 < u16(66) * bytes[65] * height)
+            fail(m_path, QStringLiteral("第 %1 页的数据容不下它声明的尺寸").arg(index + 1));
+        // Run-length coded, one bit, one plane.
+        if (bytes[2] == 1 && bytes[3] == 1 && bytes[65] == 1)
+            return readBilevelPcx(m_path, bytes, length, index);
+        initMagick();
         try {
             Magick::Image image;
             image.quiet(true);
@@ -437,7 +706,6 @@ public:
         }
     }
 
-private:
     QString m_path;
     QByteArray m_data;
     std::vector<std::pair<qsizetype, qsizetype>> m_pages;
@@ -448,12 +716,14 @@ public:
     explicit PdfSource(const QString& path) : m_path(path), m_doc(Poppler::Document::load(path)) {
         if (!m_doc || m_doc->isLocked() || m_doc->numPages() <= 0)
             fail(m_path, QStringLiteral("无法读取的 PDF"));
+        m_doc->setRenderHint(Poppler::Document::Antialiasing);
+        m_doc->setRenderHint(Poppler::Document::TextAntialiasing);
     }
     int pageCount() const override { return m_doc->numPages(); }
-    QImage page(int index, const PageDocument::RowReader&) override {
-        const std::unique_ptr<Poppler::Page> page = m_doc->page(index);
-        if (!page)
-            fail(m_path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
+    // The whole page, for printing.
+    PageDocument::ViewPage page(int index, const PageDocument::RowReader&,
+                                const PageDocument::ScaleFor&) override {
+        const std::unique_ptr<Poppler::Page> page = pageAt(index);
         // Posters get a lower resolution so no page exceeds MaxPixels.
         const QSizeF inches = page->pageSizeF() / 72.0;
         const double dpi =
@@ -462,10 +732,35 @@ public:
         if (image.isNull())
             fail(m_path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
         setDpi(image, dpi, dpi);
+        return {image, image.size()};
+    }
+    // A view draws only what it shows, at the resolution it shows it.
+    std::optional<QSize> drawnSize(int index) override {
+        const QSizeF pixels = pageAt(index)->pageSizeF() / 72.0 * PdfDpi;
+        const auto length = [](double v) { return int(std::clamp(std::ceil(v), 1.0, 1e9)); };
+        return QSize(length(pixels.width()), length(pixels.height()));
+    }
+    QImage drawPart(int index, double scale, QRect part) override {
+        const double pixels = double(part.width()) * double(part.height());
+        const double below =
+            pixels > PageDocument::MaxDrawnPixels ? std::sqrt(PageDocument::MaxDrawnPixels / pixels) : 1;
+        const double dpi = PdfDpi * scale * below;
+        const QRect at(int(std::floor(part.x() * below)), int(std::floor(part.y() * below)),
+                       std::max(1, int(part.width() * below)), std::max(1, int(part.height() * below)));
+        QImage image = pageAt(index)->renderToImage(dpi, dpi, at.x(), at.y(), at.width(), at.height());
+        if (image.isNull())
+            fail(m_path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
         return image;
     }
 
 private:
+    std::unique_ptr<Poppler::Page> pageAt(int index) const {
+        std::unique_ptr<Poppler::Page> page = m_doc->page(index);
+        if (!page)
+            fail(m_path, QStringLiteral("第 %1 页无法读取").arg(index + 1));
+        return page;
+    }
+
     QString m_path;
     std::unique_ptr<Poppler::Document> m_doc;
 };
@@ -507,14 +802,42 @@ int PageDocument::pageCount() const {
     return m_source->pageCount();
 }
 
-QImage PageDocument::page(int index, const RowReader& whileDecoding) {
+void PageDocument::checkIndex(int index) const {
     if (index < 0 || index >= pageCount())
         throw Error(err::InvalidArgument, QStringLiteral("%1 没有第 %2 页").arg(m_path).arg(index + 1));
-    if (index != m_cachedIndex) {
-        m_cached = m_source->page(index, whileDecoding);
-        m_cachedIndex = index;
-    }
+}
+
+QImage PageDocument::page(int index, const RowReader& whileDecoding) {
+    checkIndex(index);
+    if (index != m_cachedIndex || m_cached.image.size() != m_cached.size)
+        decode(index, whileDecoding, {});
+    return m_cached.image;
+}
+
+void PageDocument::decode(int index, const RowReader& whileDecoding, const ScaleFor& scaleFor) {
+    // The page before is let go first: two pages need not be held at once.
+    m_cached = {};
+    m_cachedIndex = -1;
+    m_cached = m_source->page(index, whileDecoding, scaleFor);
+    m_cachedIndex = index;
+}
+
+PageDocument::ViewPage PageDocument::pageForView(int index, const ScaleFor& scaleFor,
+                                                 const RowReader& whileDecoding) {
+    checkIndex(index);
+    if (const std::optional<QSize> drawn = m_source->drawnSize(index))
+        return {QImage(), *drawn};
+    if (index != m_cachedIndex ||
+        m_cached.image.width() < std::min(1.0, scaleFor(m_cached.size)) * m_cached.size.width())
+        decode(index, whileDecoding, scaleFor);
     return m_cached;
+}
+
+QImage PageDocument::drawPart(int index, double scale, QRect part) {
+    checkIndex(index);
+    if (!(scale > 0) || part.isEmpty())
+        throw Error(err::InvalidArgument, QStringLiteral("无效的绘制范围"));
+    return m_source->drawPart(index, scale, part);
 }
 
 } // namespace wo::imaging

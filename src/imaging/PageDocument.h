@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -38,13 +39,34 @@ public:
     // `whileDecoding` is called only when the page is decoded row by row (bilevel TIFF).
     QImage page(int index, const RowReader& whileDecoding = {});
 
+    // A page as a view holds it: its size at full resolution, and its pixels at a
+    // smaller size where the view needs no more, or none at all for pages that are
+    // drawn part by part (PDF).
+    struct ViewPage {
+        QImage image;
+        QSize size;
+    };
+    // The scale of the full size (1 = every pixel) at which a view will show a page of that size.
+    using ScaleFor = std::function<double(QSize page)>;
+    // Colour and grey JPEG coded TIFF pages are decoded at the smallest of 1/8, 1/4, 1/2
+    // or all of their size that is not below `scaleFor`; other raster pages whole.
+    ViewPage pageForView(int index, const ScaleFor& scaleFor, const RowReader& whileDecoding = {});
+    // The most pixels drawPart() makes: a part a view shows on a large screen.
+    static constexpr qint64 MaxDrawnPixels = 16 << 20;
+    // `part` (pixels of the page scaled by `scale`) of a page that pageForView() gives
+    // without pixels. A part above MaxDrawnPixels comes at a lower resolution.
+    QImage drawPart(int index, double scale, QRect part);
+
     class Source;
 
 private:
+    void checkIndex(int index) const;
+    void decode(int index, const RowReader& whileDecoding, const ScaleFor& scaleFor);
+
     QString m_path;
     std::unique_ptr<Source> m_source;
     int m_cachedIndex = -1;
-    QImage m_cached;
+    ViewPage m_cached;
 };
 
 } // namespace wo::imaging

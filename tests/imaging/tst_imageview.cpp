@@ -1,6 +1,7 @@
 #include "TestImages.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
+#include "imaging/PageDocument.h"
 #include "imaging/ViewGeometry.h"
 #include "platform/Error.h"
 
@@ -271,6 +272,53 @@ private slots:
         view.showImage();
         QCOMPARE(view.zoomPercent(), wo::imaging::geometry::MaxZoomPercent);
         QVERIFY(!view.grab().isNull());
+    }
+
+    // A PDF page of 14,400 inches shows fitted and at the largest zoom: only what
+    // the view shows is drawn.
+    void posterPdfShowsWhatTheViewNeeds() {
+        const QString path = m_dir.filePath(QStringLiteral("poster.pdf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(pdfOfSize(QSizeF(14400 * 72, 14400 * 72)));
+        file.close();
+        ImageViewWidget view;
+        view.resize(240, 160);
+        view.setImageFile(path);
+        view.showImage();
+        view.fitImage(ImageView::BestFit);
+        // The page is 160 x 160 in the middle; its lower left quarter is black.
+        QImage shown = view.grab().toImage();
+        QVERIFY(qGray(shown.pixel(80, 120)) < 32);
+        QVERIFY(qGray(shown.pixel(160, 40)) > 224);
+        QVERIFY(qGray(shown.pixel(80, 40)) > 224);
+        // Centred at the page's centre, the black quarter lies at the lower left.
+        view.setZoomPercent(wo::imaging::geometry::MaxZoomPercent);
+        shown = view.grab().toImage();
+        QVERIFY(qGray(shown.pixel(60, 120)) < 32);
+        QVERIFY(qGray(shown.pixel(180, 40)) > 224);
+    }
+
+    // A colour page shown small is decoded small; zoomed to full size, it is decoded
+    // again and shows every pixel of the page.
+    void colourPageSharpAtFullSize() {
+        const QString path = m_dir.filePath(QStringLiteral("colour.tif"));
+        QVERIFY(writeTiff(path, 2, QStringLiteral("jpeg")));
+        ImageViewWidget view;
+        view.resize(60, 40);
+        view.setImageFile(path);
+        view.setCurrentPage(2);
+        view.showImage();
+        view.fitImage(ImageView::FitToWidth);
+        QCOMPARE(view.zoomPercent(), 25.0);
+        // Square 2 covers 50..70, 70..90 of the page.
+        QVERIFY(qGray(view.grab().toImage().pixel(15, 20)) < 64);
+        view.setZoomPercent(100);
+        view.scrollImage(ImageView::Horizontal, 40 - qRound(view.scrollOffset().x()));
+        view.scrollImage(ImageView::Vertical, 60 - qRound(view.scrollOffset().y()));
+        QCOMPARE(view.scrollOffset(), QPointF(40, 60));
+        const QImage page = wo::imaging::PageDocument(path).page(1).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(view.grab().toImage().convertToFormat(QImage::Format_RGB32), page.copy(40, 60, 60, 40));
     }
 
     void mouseSignals_data() {

@@ -1,10 +1,11 @@
+#include "ScanTiff.h"
 #include "TestImages.h"
 #include "imaging/DecodedRows.h"
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
-#include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
@@ -73,46 +74,6 @@ struct RowCopier {
         };
     }
 };
-
-// A little-endian TIFF of one bilevel G4 page whose header declares width x height
-// over a few bytes of coded data.
-QByteArray bilevelTiffDeclaring(quint32 width, quint32 height) {
-    QByteArray b("II*\0", 4);
-    const auto u16 = [&b](quint16 v) { b.append(char(v & 0xff)).append(char(v >> 8)); };
-    const auto u32 = [&](quint32 v) { u16(quint16(v & 0xffff)), u16(quint16(v >> 16)); };
-    u32(8);
-    const QList<std::pair<quint16, quint32>> tags = {{256, width}, {257, height}, {258, 1},
-                                                     {259, 4},     {262, 0},      {273, 0},
-                                                     {277, 1},     {278, height}, {279, 8}};
-    const quint32 dataAt = 8 + 2 + 12 * quint32(tags.size()) + 4;
-    u16(quint16(tags.size()));
-    for (const auto& [tag, value] : tags) {
-        const bool shortType = tag == 258 || tag == 259 || tag == 262 || tag == 277;
-        u16(tag);
-        u16(shortType ? 3 : 4);
-        u32(1);
-        if (shortType) {
-            u16(quint16(value));
-            u16(0);
-        } else {
-            u32(tag == 273 ? dataAt : value);
-        }
-    }
-    u32(0);
-    return b + QByteArray(8, char(0));
-}
-
-// A chain of `count` empty TIFF directories, the last pointing to `lastNext`.
-QByteArray tiffChain(int count, quint32 lastNext = 0) {
-    QByteArray b("II*\0\x08\0\0\0", 8);
-    for (int i = 0; i < count; ++i) {
-        const quint32 next = i + 1 < count ? quint32(8 + 6 * (i + 1)) : lastNext;
-        b.append(2, char(0));
-        for (int k = 0; k < 4; ++k)
-            b.append(char((next >> (8 * k)) & 0xff));
-    }
-    return b;
-}
 
 int errorNumberOpening(const QString& path) {
     try {
@@ -298,6 +259,29 @@ private slots:
             // The coded rows of every page but their first few bytes become zero bits.
             return b.left(200) + QByteArray(b.size() - 200, char(0));
         });
+        QTest::newRow("jpeg tiff strip zeroed") << Writer(
+            [](const QString& p) { return writeTiff(p, 1, QStringLiteral("jpeg")) && zeroTiffStrip(p, 3); });
+        QTest::newRow("jpeg tiff cut short") << damaged(
+            [](const QString& p) { return writeScanTiff(p, {markedPage(1, QImage::Format_RGB888)}); },
+            [](QByteArray b) { return b.left(b.size() * 3 / 4); });
+        const Writer pcx1 = [](const QString& p) {
+            return writeBytes(
+                p, bilevelPcx({markedPage(1, QImage::Format_Mono), markedPage(2, QImage::Format_Mono)}));
+        };
+        QTest::newRow("1-bit dcx cut short")
+            << damaged(pcx1, [](QByteArray b) { return b.left(b.size() - 40); });
+        QTest::newRow("1-bit pcx declaring more rows than its data holds") << Writer([](const QString& p) {
+            QByteArray b = bilevelPcx({markedPage(1, QImage::Format_Mono)});
+            b[10] = b[11] = char(0xff);
+            return writeBytes(p, b);
+        });
+        QTest::newRow("colour pcx declaring 8000 x 8000 over its few bytes")
+            << damaged([](const QString& p) { return writeWithMagick(p, QStringLiteral("PCX"), 1); },
+                       [](QByteArray b) {
+                           b[8] = b[10] = char(0x3f);
+                           b[9] = b[11] = char(0x1f);
+                           return b;
+                       });
         QTest::newRow("tiff directories in a loop")
             << Writer([](const QString& p) { return writeBytes(p, tiffChain(50, 8 + 6 * 10)); });
         // Decoders that show damaged data as if it were whole.
@@ -309,15 +293,7 @@ private slots:
         });
         QTest::newRow("jpeg cut short after a thumbnail with its own end marker")
             << damaged(jpeg, [](QByteArray b) {
-                   QByteArray thumbnail;
-                   QBuffer buffer(&thumbnail);
-                   buffer.open(QIODevice::WriteOnly);
-                   markedPage(2).scaled(40, 30).save(&buffer, "jpeg");
-                   const QByteArray exif = QByteArray("Exif\0\0", 6) + thumbnail;
-                   const qsizetype length = exif.size() + 2;
-                   const QByteArray app1 =
-                       QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xff) + exif;
-                   const QByteArray whole = b.left(2) + app1 + b.mid(2);
+                   const QByteArray whole = withExifThumbnail(b);
                    return whole.left(whole.size() - b.size() / 2);
                });
         QTest::newRow("bmp cut in half")
@@ -351,6 +327,112 @@ private slots:
         const QImage shown = PageDocument(path).page(0);
         QCOMPARE(shown.size(), upright.size().transposed());
         QCOMPARE(markerOf(shown.transformed(QTransform().rotate(-90))), 1);
+    }
+
+    // JPEG coded TIFF pages are decoded at the smallest of 1/8, 1/4, 1/2 or all of their
+    // size that the view needs, and at full size exactly as libtiff decodes them.
+    void jpegTiffAtTheScaleShown_data() {
+        QTest::addColumn<Writer>("write");
+        QTest::addColumn<QImage::Format>("format");
+        const auto scan = [](QImage::Format format) {
+            return Writer([format](const QString& p) {
+                return writeScanTiff(p, {markedPage(1, format), markedPage(2, format)});
+            });
+        };
+        QTest::newRow("YCbCr") << Writer([](const QString& p) {
+            return writeTiff(p, 2, QStringLiteral("jpeg"));
+        }) << QImage::Format_RGB888;
+        QTest::newRow("RGB") << scan(QImage::Format_RGB888) << QImage::Format_RGB888;
+        QTest::newRow("grey") << scan(QImage::Format_Grayscale8) << QImage::Format_Grayscale8;
+    }
+    void jpegTiffAtTheScaleShown() {
+        QFETCH(Writer, write);
+        QFETCH(QImage::Format, format);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("scan.tif"));
+        QVERIFY(write(path));
+        PageDocument doc(path);
+        QSize asked;
+        const auto at = [&asked](double scale) {
+            return [&asked, scale](QSize page) {
+                asked = page;
+                return scale;
+            };
+        };
+        for (const auto& [scale, width] : {std::pair{0.1, 30}, {0.3, 120}, {0.5, 120}, {0.7, 240}}) {
+            const PageDocument::ViewPage shown = doc.pageForView(1, at(scale));
+            QCOMPARE(asked, QSize(240, 160));
+            QCOMPARE(shown.size, QSize(240, 160));
+            QCOMPARE(shown.image.size(), QSize(width, width * 2 / 3));
+            QCOMPARE(shown.image.format(), format);
+            QCOMPARE(markerOf(shown.image.scaled(240, 160)), 2);
+        }
+        // Having the page at full size, a view asking for less gets it as it is.
+        QCOMPARE(doc.pageForView(1, at(0.1)).image.width(), 240);
+        QImageReader qt(path, "tiff");
+        qt.jumpToImage(1);
+        QCOMPARE(doc.page(1).convertToFormat(QImage::Format_RGB32),
+                 qt.read().convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A PDF page is drawn part by part at the scale shown, never above a pixel budget,
+    // however large its media box.
+    void pdfDrawnInParts() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("poster.pdf"));
+        // 14,400 inches square: 2,160,000 pixels a side at 150 dpi.
+        QVERIFY(writeBytes(path, pdfOfSize(QSizeF(14400 * 72, 14400 * 72))));
+        PageDocument doc(path);
+        const PageDocument::ViewPage page = doc.pageForView(0, [](QSize) { return 1.0; });
+        QVERIFY(page.image.isNull());
+        QCOMPARE(page.size, QSize(2'160'000, 2'160'000));
+        // The whole page in 400 x 400: the lower left quarter is black.
+        const QImage whole = doc.drawPart(0, 400.0 / 2'160'000, QRect(0, 0, 400, 400));
+        QCOMPARE(whole.size(), QSize(400, 400));
+        QVERIFY(qGray(whole.pixel(100, 300)) < 32);
+        QVERIFY(qGray(whole.pixel(300, 100)) > 224);
+        QVERIFY(qGray(whole.pixel(100, 100)) > 224);
+        // Around the page's centre at 64 times the 150 dpi.
+        const QImage centre = doc.drawPart(0, 64, QRect(69'120'000 - 50, 69'120'000 - 50, 100, 100));
+        QCOMPARE(centre.size(), QSize(100, 100));
+        QVERIFY(qGray(centre.pixel(25, 75)) < 32);
+        QVERIFY(qGray(centre.pixel(75, 25)) > 224);
+        // A part above the budget comes at a lower resolution.
+        const QImage huge = doc.drawPart(0, 8000.0 / 2'160'000, QRect(0, 0, 8000, 8000));
+        QVERIFY(qint64(huge.width()) * huge.height() <= PageDocument::MaxDrawnPixels);
+        QVERIFY(huge.width() >= 4000);
+        QVERIFY(qGray(huge.pixel(huge.width() / 4, huge.height() * 3 / 4)) < 32);
+        QVERIFY_THROWS_EXCEPTION(wo::Error, doc.drawPart(0, 0, QRect(0, 0, 10, 10)));
+    }
+
+    // 1-bit PCX and DCX pages stay bilevel, 0 black and 1 white whatever the palette
+    // says (this ImageMagick reads them the other way round).
+    void bilevelPcxStaysBilevel_data() {
+        QTest::addColumn<int>("pages");
+        QTest::newRow("pcx") << 1;
+        QTest::newRow("dcx") << 3;
+    }
+    void bilevelPcxStaysBilevel() {
+        QFETCH(int, pages);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fax"));
+        QList<QImage> marked;
+        for (int n = 1; n <= pages; ++n)
+            marked << markedPage(n, QImage::Format_Mono, 200);
+        // The same picture with colour 0 black, as the file stores it.
+        marked.first().invertPixels();
+        marked.first().setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        QVERIFY(writeBytes(path, bilevelPcx(marked)));
+        PageDocument doc(path);
+        QCOMPARE(doc.pageCount(), pages);
+        for (int n = pages; n >= 1; --n) {
+            const QImage page = doc.page(n - 1);
+            QCOMPARE(page.format(), QImage::Format_Mono);
+            QCOMPARE(qRound(page.dotsPerMeterX() * 0.0254), 200);
+            QCOMPARE(markerOf(page), n);
+            QCOMPARE(page.convertToFormat(QImage::Format_RGB32),
+                     marked[n - 1].convertToFormat(QImage::Format_RGB32));
+        }
     }
 
     // A chain of many empty directories is counted in linear time and read only

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QList>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -21,5 +24,20 @@ bool writeTiff(const QString& path, int pages, const QString& compression, bool 
 bool zeroTiffStrip(const QString& path, int strip);
 // Writes marked pages through ImageMagick in the format it names (PCX, DCX, GIF).
 bool writeWithMagick(const QString& path, const QString& magick, int pages);
+
+// A JPEG with an EXIF block holding a thumbnail, whose own end marker comes before the picture's.
+QByteArray withExifThumbnail(const QByteArray& jpeg);
+
+// Files whose headers lie about their content.
+// A little-endian TIFF of one bilevel G4 page whose header declares width x height
+// over a few bytes of coded data.
+QByteArray bilevelTiffDeclaring(quint32 width, quint32 height);
+// A chain of `count` empty TIFF directories, the last pointing to `lastNext`.
+QByteArray tiffChain(int count, quint32 lastNext = 0);
+// A one-page PDF of the size in points, its lower left quarter black.
+QByteArray pdfOfSize(QSizeF points);
+// Bilevel pages (Format_Mono, any colour table) as a 1-bit run-length coded PCX, or
+// as a DCX of PCX pages when there are several.
+QByteArray bilevelPcx(const QList<QImage>& pages);
 
 } // namespace wo::test

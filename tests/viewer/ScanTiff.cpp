@@ -1,6 +1,7 @@
 #include "ScanTiff.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cmath>
 #include <tiffio.h>
 #include <vector>
@@ -8,6 +9,19 @@
 namespace wo::test {
 
 namespace {
+
+constexpr int Width = 2480; // A4 at 300 dpi
+constexpr int Height = 3508;
+
+QImage at300Dpi(QImage image) {
+    image.setDotsPerMeterX(qRound(300 / 0.0254));
+    image.setDotsPerMeterY(qRound(300 / 0.0254));
+    return image;
+}
+
+bool textBand(int y) {
+    return (y / 40) % 4 == 1;
+}
 
 bool writePage(TIFF* tiff, const QImage& page, int number, int pages) {
     const bool bilevel = page.format() == QImage::Format_Mono;
@@ -48,6 +62,34 @@ bool writePage(TIFF* tiff, const QImage& page, int number, int pages) {
 }
 
 } // namespace
+
+QImage a4FaxPage(int page) {
+    QImage image(Width, Height, QImage::Format_Mono);
+    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    const int bytes = (Width + 7) / 8;
+    for (int y = 0; y < Height; ++y) {
+        uchar* row = image.scanLine(y);
+        std::fill(row, row + bytes, 0);
+        if (textBand(y))
+            for (int x = 10; x < bytes - 10; x += 3)
+                row[x] = static_cast<uchar>((x * 37 + y + page) & 0xff);
+    }
+    return at300Dpi(image);
+}
+
+QImage a4TonedPage(QImage::Format format) {
+    QImage image(Width, Height, format);
+    const int samples = format == QImage::Format_RGB888 ? 3 : 1;
+    for (int y = 0; y < Height; ++y) {
+        uchar* row = image.scanLine(y);
+        for (int i = 0; i < Width * samples; ++i) {
+            const int x = i / samples;
+            const bool ink = textBand(y) && x > 150 && x < Width - 150 && (x * 7 + y) % 13 < 5;
+            row[i] = static_cast<uchar>(ink ? 40 : 235 - (x + y) % 20 - (i % samples) * 8);
+        }
+    }
+    return at300Dpi(image);
+}
 
 bool writeScanTiff(const QString& path, const QList<QImage>& pages) {
     TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");

@@ -18,57 +18,15 @@
 
 namespace {
 
-constexpr int Width = 2480; // A4 at 300 dpi
-constexpr int Height = 3508;
 constexpr int FaxPages = 8;
 constexpr int Repeats = 5;
-
-QImage at300Dpi(QImage image) {
-    image.setDotsPerMeterX(qRound(300 / 0.0254));
-    image.setDotsPerMeterY(qRound(300 / 0.0254));
-    return image;
-}
-
-bool textBand(int y) {
-    return (y / 40) % 4 == 1;
-}
-
-// Text-like bands of short dark runs on white.
-QImage faxPage(int page) {
-    QImage image(Width, Height, QImage::Format_Mono);
-    image.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
-    const int bytes = (Width + 7) / 8;
-    for (int y = 0; y < Height; ++y) {
-        uchar* row = image.scanLine(y);
-        std::fill(row, row + bytes, 0);
-        if (textBand(y))
-            for (int x = 10; x < bytes - 10; x += 3)
-                row[x] = static_cast<uchar>((x * 37 + y + page) & 0xff);
-    }
-    return at300Dpi(image);
-}
-
-// The same bands in ink on softly shaded paper; format Grayscale8 or RGB888.
-QImage tonedPage(QImage::Format format) {
-    QImage image(Width, Height, format);
-    const int samples = format == QImage::Format_RGB888 ? 3 : 1;
-    for (int y = 0; y < Height; ++y) {
-        uchar* row = image.scanLine(y);
-        for (int i = 0; i < Width * samples; ++i) {
-            const int x = i / samples;
-            const bool ink = textBand(y) && x > 150 && x < Width - 150 && (x * 7 + y) % 13 < 5;
-            row[i] = static_cast<uchar>(ink ? 40 : 235 - (x + y) % 20 - (i % samples) * 8);
-        }
-    }
-    return at300Dpi(image);
-}
 
 // FaxPages G4 pages, then a grey and a colour page.
 bool writeScan(const QString& path) {
     QList<QImage> pages;
     for (int page = 0; page < FaxPages; ++page)
-        pages << faxPage(page);
-    pages << tonedPage(QImage::Format_Grayscale8) << tonedPage(QImage::Format_RGB888);
+        pages << wo::test::a4FaxPage(page);
+    pages << wo::test::a4TonedPage(QImage::Format_Grayscale8) << wo::test::a4TonedPage(QImage::Format_RGB888);
     return wo::test::writeScanTiff(path, pages);
 }
 
