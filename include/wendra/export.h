@@ -1,5 +1,6 @@
-/* Marks the functions the component's libraries export. The libraries are built
- * with hidden visibility; only what a public header marks WO_API is seen by hosts. */
+/* Marks the functions the component's libraries export to hosts. The installed
+ * libraries export nothing else: the module is built with hidden visibility, the
+ * core with a version script that keeps just these C functions. */
 #ifndef WENDRA_EXPORT_H
 #define WENDRA_EXPORT_H
 
