@@ -188,7 +188,20 @@ int main(int argc, char** argv) {
         [&] {
             run(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-T"), ftpFile, url});
         },
-        [&] { item = lastAdded(*reader); });
+        [&] {
+            // Each add stores a new file while curl writes over its one name: all but
+            // the newest are removed after each run, so that neither side pays for
+            // the other's pages still waiting to be written.
+            item = lastAdded(*reader);
+            QFile::remove(root + QLatin1Char('/') + QFileInfo(ftpFile).fileName());
+            const QString newest = MyInit::gsOriginalID + item->text(ui::ListItem::Type);
+            for (const QFileInfo& month : QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+                for (const QFileInfo& stored : QDir(month.absoluteFilePath()).entryInfoList(QDir::Files))
+                    if (stored.fileName() != newest)
+                        QFile::remove(stored.absoluteFilePath());
+        });
+    // curl fetches its own copy, put back untimed.
+    run(QStringLiteral("curl"), {QStringLiteral("-sS"), QStringLiteral("-T"), ftpFile, url});
     timePair(
         download, runs,
         [&] {

@@ -6,9 +6,15 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QScopeGuard>
 #include <QUrl>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace wo::inet {
 
@@ -197,12 +203,33 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
     if (failIfExists && QFileInfo::exists(localPath))
         throw Error(WO_INET_ERROR_FILE_EXISTS, action + QStringLiteral(": the file exists"));
 
-    // QSaveFile writes beside the target and renames over it on commit only.
-    QSaveFile file(localPath);
-    if (!file.open(QIODevice::WriteOnly))
+    // Written beside the target under a fresh name and renamed over it once whole, so
+    // a failed transfer leaves no half file under the name. Not flushed to disk: a
+    // fetched copy can be fetched again, and the flush costs as much as the transfer.
+    // It takes the mode of the file it replaces, else as the umask allows.
+    const QByteArray local = QFile::encodeName(localPath);
+    struct stat replaced {};
+    const bool replaces = ::stat(local.constData(), &replaced) == 0;
+    QFile file;
+    QByteArray part;
+    for (int attempt = 0; attempt < 8 && !file.isOpen(); ++attempt) {
+        part = local + ".part-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        const int fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (replaces)
+                static_cast<void>(::fchmod(fd, replaced.st_mode & 07777));
+            file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle);
+        } else if (errno != EEXIST) {
+            break;
+        }
+    }
+    if (!file.isOpen()) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
         throw Error(QFileInfo(localPath).dir().exists() ? WO_INET_ERROR_PERMISSION_DENIED
                                                         : WO_INET_ERROR_FILE_NOT_FOUND,
-                    action + QStringLiteral(": ") + file.errorString());
+                    action + QStringLiteral(": ") + why);
+    }
+    auto removePart = qScopeGuard([&] { ::unlink(part.constData()); });
     const CURLcode code = perform(target.parent(), target.parts.last(),
                                   {.nobody = false, .sink = &file, .progress = &progress});
     if (m_cancelled)
@@ -210,8 +237,10 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
     if (code == CURLE_WRITE_ERROR)
         throw Error(WO_INET_ERROR_PERMISSION_DENIED, action + QStringLiteral(": ") + file.errorString());
     check(code, action);
-    if (!file.commit())
+    file.close();
+    if (file.error() != QFileDevice::NoError || std::rename(part.constData(), local.constData()) != 0)
         throw Error(WO_INET_ERROR_PERMISSION_DENIED, action + QStringLiteral(": ") + file.errorString());
+    removePart.dismiss();
 }
 
 void FtpConnection::deleteFile(const QString& remoteName) {
