@@ -92,6 +92,7 @@ private slots:
     void moves();
     void moveWithoutSelectionIsRefused();
     void exitWritesOrderOnlyAfterMove();
+    void failedOrderSaveRestoresStatus();
     void closeBoxWritesNothing();
     void cacheCleanupOnEveryClose();
     void originalIdOpensThatRow();
@@ -322,6 +323,24 @@ void TestFrmMainList::exitWritesOrderOnlyAfterMove() {
     const auto stored = rec.orders();
     for (int i = 0; i < shown.size(); ++i)
         QCOMPARE(stored.value(shown[i]), i + 1);
+}
+
+// A failed save keeps the window open with the error shown, and leaves neither the
+// wait pointer nor the saving text behind.
+void TestFrmMainList::failedOrderSaveRestoresStatus() {
+    Record rec({1, 2, 3});
+    dialogs::ScriptedDialogsScope dialogs;
+    FrmMainList w;
+    w.Form_Load();
+    select(w, {2});
+    w.CmdUp_Click();
+    const QString before = w.panelText(1);
+    rec.db.connection().execute(QStringLiteral("DROP TABLE Original_Text"));
+    QTest::mouseClick(w.CmdExit, Qt::LeftButton);
+    QVERIFY(w.result() != int(QDialog::Accepted));
+    QCOMPARE(w.panelText(1), before);
+    QVERIFY(w.cursor().shape() != Qt::WaitCursor);
+    QCOMPARE(dialogs->calls().size(), 1);
 }
 
 void TestFrmMainList::closeBoxWritesNothing() {

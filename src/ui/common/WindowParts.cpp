@@ -45,6 +45,21 @@ void StatusPanels::setText(int panel, const QString& text) {
     label->repaint();
 }
 
+BusyState::BusyState(QWidget* window, StatusPanels* panels, int panel, const QString& text)
+    : m_window(window), m_panels(panels), m_panel(panel) {
+    m_window->setCursor(Qt::WaitCursor);
+    if (m_panels) {
+        m_before = m_panels->text(m_panel);
+        m_panels->setText(m_panel, text);
+    }
+}
+
+BusyState::~BusyState() {
+    m_window->unsetCursor();
+    if (m_panels)
+        m_panels->setText(m_panel, m_before);
+}
+
 void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int numberWidth, int nameWidth,
                        const QWidget* window) {
     list->setColumnCount(ListItem::ColumnCount);

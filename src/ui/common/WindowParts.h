@@ -33,6 +33,24 @@ private:
     std::array<QLabel*, 3> m_panels;
 };
 
+// While a long step runs, the wait pointer over a window and, when given, a text in
+// a status panel. Both return to what they were on every way out, a thrown error
+// included, so a failed step leaves neither behind.
+class BusyState {
+public:
+    explicit BusyState(QWidget* window, StatusPanels* panels = nullptr, int panel = 1,
+                       const QString& text = {});
+    ~BusyState();
+    BusyState(const BusyState&) = delete;
+    BusyState& operator=(const BusyState&) = delete;
+
+private:
+    QWidget* m_window;
+    StatusPanels* m_panels;
+    int m_panel;
+    QString m_before;
+};
+
 // A report-style list of documents: the four item columns, with the given headers,
 // number and name widths in twips, type and path hidden.
 void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int numberWidth, int nameWidth,

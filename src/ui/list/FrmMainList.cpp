@@ -289,14 +289,13 @@ void FrmMainList::LVOrder_DblClick() {
         viewer.exec();
         return;
     }
-    setCursor(Qt::WaitCursor);
     // A program that cannot be started is reported; the pointer comes back either way.
+    const BusyState busy(this);
     guarded(this, kCaption, [&] {
         const QString path = fetchLocalCopy(current, *m_panels);
         if (!path.isEmpty())
             OLE1->openInOwnApplication(path);
     });
-    unsetCursor();
 }
 
 void FrmMainList::ImgPreview_DblClick() {
@@ -408,7 +407,7 @@ void FrmMainList::addDocuments(const std::function<bool(store::ClsFileOperation&
 }
 
 void FrmMainList::CmdDel_Click() {
-    setCursor(Qt::WaitCursor);
+    const BusyState busy(this);
     store::ClsFileOperation operation;
     if (operation.DelFile(LVOrder)) {
         ImgPreview->clearImage();
@@ -422,7 +421,6 @@ void FrmMainList::CmdDel_Click() {
     } else if (QTreeWidgetItem* current = LVOrder->currentItem()) {
         LVOrder_ItemClick(current);
     }
-    unsetCursor();
 }
 
 void FrmMainList::RenameFile_Click() {
@@ -495,9 +493,8 @@ void FrmMainList::CmdScan_Click() {
 }
 
 void FrmMainList::storeScan(const QString& folder, const QString& name) {
-    setCursor(Qt::WaitCursor);
-    setPanelText(1, QStringLiteral("正在保存扫描文件，请稍等..."));
     {
+        const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存扫描文件，请稍等..."));
         store::ClsFileOperation operation;
         if (operation.AddFileToObj(folder, kScanFile, LVOrder)) {
             QTreeWidgetItem* added = LVOrder->currentItem();
@@ -506,7 +503,6 @@ void FrmMainList::storeScan(const QString& folder, const QString& name) {
         }
     }
     setPanelText(1, kReady);
-    unsetCursor();
     if (LVOrder->topLevelItemCount() > 0) {
         CmdDel->setEnabled(true);
         CmdPrint->setEnabled(true);
@@ -594,7 +590,7 @@ void FrmMainList::CmdDown_Click() {
 
 void FrmMainList::CmdExit_Click() {
     if (bOrderChanged) {
-        setPanelText(1, QStringLiteral("正在保存原文顺序，请稍等..."));
+        const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存原文顺序，请稍等..."));
         QStringList ids;
         for (int i = 0; i < LVOrder->topLevelItemCount(); ++i)
             ids << ListItem::tag(LVOrder->topLevelItem(i));
