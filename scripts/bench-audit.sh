@@ -14,12 +14,12 @@ audit=$(realpath "$BUILD_DIR")/bin/wendra-audit
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 echo "Making $ROWS rows and files in $work ..."
-/usr/bin/python3 - "$work" "$ROWS" <<'EOF'
+/usr/bin/python3 - "$work" "$ROWS" resources/sql/original_text.sqlite.sql <<'EOF'
 import os, sqlite3, sys
 work, rows = sys.argv[1], int(sys.argv[2])
 db = sqlite3.connect(os.path.join(work, "bench.db"))
-db.execute("CREATE TABLE Original_Text (ID varchar(40) NOT NULL, Original_Name varchar(255), Type varchar(20), "
-           "RecordId varchar(100), FileOrder integer, FilePath varchar(255), Size bigint)")
+with open(sys.argv[3]) as table:
+    db.executescript(table.read())
 batch = []
 for n in range(rows):
     month = "20%02d-%02d" % (24 + n % 25 // 12, n % 25 % 12 + 1)

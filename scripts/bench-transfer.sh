@@ -23,8 +23,7 @@ tests/support/vsftpd_fixture.sh start "$server" "$user" "$password" >/dev/null
 [ -f "$server/skip" ] && { cat "$server/skip" >&2; exit 1; }
 mkdir -p "$work/store" "$server/abs/store" "$work/cache"
 chown "$user" "$server/abs/store"
-sqlite3 "$work/host.db" "CREATE TABLE Original_Text (ID varchar(40) NOT NULL, Original_Name varchar(255),
-    Type varchar(20), RecordId varchar(100), FileOrder integer, FilePath varchar(255), Size bigint)"
+sqlite3 "$work/host.db" <resources/sql/original_text.sqlite.sql
 head -c "$(( ${FOLDER_MIB:-1024} << 20 ))" /dev/urandom >"$work/folder.bin"
 head -c "$(( ${FTP_MIB:-256} << 20 ))" /dev/urandom >"$work/ftp.bin"
 sync -f "$work"

@@ -229,6 +229,22 @@ void trustCacheLevel(const QString& level) {
         throw refused;
 }
 
+// Copies a local file into the cache as the item's copy; its path, or "" when it
+// could not be copied (or the copy was cancelled).
+QString copyIntoCache(QTreeWidgetItem* item, const QString& source, const QString& fileName) {
+    const QString local = cacheTarget(fileName);
+    if (local.isEmpty())
+        return {};
+    try {
+        TransferMeter meter(item->text(ui::ListItem::Name), QFileInfo(source).size());
+        copyFileSafely(source, local, Access::Private, &meter);
+    } catch (const Error&) {
+        return {};
+    }
+    ui::ListItem::setCachePath(item, local);
+    return local;
+}
+
 // Fetches into a fresh file of the cache, then renames it into place.
 bool downloadInto(const QString& fileName, const QString& local, TransferMeter& meter) {
     try {
@@ -300,17 +316,7 @@ QString CopyToCache(QTreeWidgetItem* item) {
                         QString(), dialogs::Icon::None);
         return {};
     }
-    const QString local = cacheTarget(fileName);
-    if (local.isEmpty())
-        return {};
-    try {
-        TransferMeter meter(item->text(ui::ListItem::Name), QFileInfo(source).size());
-        copyFileSafely(source, local, Access::Private, &meter);
-    } catch (const Error&) {
-        return {};
-    }
-    ui::ListItem::setCachePath(item, local);
-    return local;
+    return copyIntoCache(item, source, fileName);
 }
 
 QString DownloadToCache(QTreeWidgetItem* item) {
@@ -340,16 +346,7 @@ QString DownloadToCache(QTreeWidgetItem* item) {
 }
 
 void seedCache(QTreeWidgetItem* item, const QString& source) {
-    const QString local = cacheTarget(ui::ListItem::tag(item) + item->text(ui::ListItem::Type));
-    if (local.isEmpty())
-        return;
-    try {
-        TransferMeter meter(item->text(ui::ListItem::Name), QFileInfo(source).size());
-        copyFileSafely(source, local, Access::Private, &meter);
-    } catch (const Error&) {
-        return;
-    }
-    ui::ListItem::setCachePath(item, local);
+    copyIntoCache(item, source, ui::ListItem::tag(item) + item->text(ui::ListItem::Type));
 }
 
 QString prepareUploadDirectory(const QString& root, const QString& month) {

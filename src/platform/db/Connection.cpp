@@ -4,7 +4,6 @@
 #include "platform/com/ComObject.h"
 
 #include <QSqlError>
-#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -30,23 +29,21 @@ struct ConnectSettings {
 // Qt's ODBC driver hands a string on as it is only when it names a driver or a
 // server; any other it prefixes with "DSN=". A string that names its data source
 // is therefore given with that key first and without its "DSN=", which Qt puts back.
-QString odbcDatabaseName(const QString& text, const QList<std::pair<QString, QString>>& pairs) {
-    const auto named = [&](const char* key) {
-        return std::any_of(pairs.begin(), pairs.end(), [&](const auto& p) {
-            return !p.first.compare(QLatin1String(key), Qt::CaseInsensitive);
-        });
-    };
-    if (named("driver") || named("server") || named("filedsn") || !named("dsn"))
-        return text;
+QString odbcDatabaseName(const QString& text) {
     QStringList rest;
     QString source;
     for (const QString& part : text.split(u';', Qt::SkipEmptyParts)) {
-        if (source.isNull() &&
-            part.section(u'=', 0, 0).trimmed().compare(QLatin1String("dsn"), Qt::CaseInsensitive) == 0)
+        const QString key = part.section(u'=', 0, 0).trimmed().toLower();
+        if (key == QLatin1String("driver") || key == QLatin1String("server") ||
+            key == QLatin1String("filedsn"))
+            return text;
+        if (source.isNull() && key == QLatin1String("dsn"))
             source = part.section(u'=', 1);
         else
             rest << part;
     }
+    if (source.isNull())
+        return text;
     return rest.isEmpty() ? source : source + u';' + rest.join(u';');
 }
 
@@ -68,7 +65,7 @@ ConnectSettings parseConnectString(const QString& driver, const QString& text) {
     // An ODBC connection string, as users write it ("DSN=…", "Driver={…};Server=…;
     // Database=…", a bare data source name), goes to the driver manager untouched.
     if (driver == QLatin1String("QODBC")) {
-        settings.database = odbcDatabaseName(text, pairs);
+        settings.database = odbcDatabaseName(text);
         return settings;
     }
     for (const auto& [name, value] : pairs) {

@@ -391,11 +391,8 @@ void FrmMainList::FilesDropped(const QStringList& paths) {
 
 void FrmMainList::addDocuments(const std::function<bool(store::ClsFileOperation&)>& add) {
     m_adding = true;
-    setCursor(Qt::WaitCursor);
-    const auto finished = qScopeGuard([this] {
-        unsetCursor();
-        m_adding = false;
-    });
+    const auto finished = qScopeGuard([this] { m_adding = false; });
+    const BusyState busy(this);
     if (QTreeWidgetItem* current = LVOrder->currentItem())
         current->setSelected(false);
     store::ClsFileOperation operation;
