@@ -1,5 +1,7 @@
 #include "entry/Application.h"
 
+#include "dialogs/QtDialogs.h"
+
 #include <QApplication>
 
 namespace wo::entry {
@@ -10,6 +12,10 @@ QApplication*& created() {
     static QApplication* app = nullptr;
     return app;
 }
+
+// The component's windows ask a person unless a host or a test installs other dialogs.
+[[maybe_unused]] const bool qtDialogsByDefault =
+    (dialogs::setDefault([] { return std::make_unique<dialogs::QtDialogs>(); }), true);
 
 } // namespace
 

@@ -1,9 +1,9 @@
 #include "entry/ClsMain.h"
 
 #include "entry/Application.h"
-#include "entry/MyInit.h"
 #include "platform/com/ComObject.h"
 #include "platform/dialogs/Dialogs.h"
+#include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "ui/list/FrmMainList.h"
 
@@ -18,7 +18,7 @@ QString text(const char* value) {
 // The settings check of ShowForm; false when a message said what is missing.
 bool settingsReady() {
     if (MyInit::FtpMode) {
-        if (!store::ClsFileOperation::ftpHandlesReady())
+        if (!store::ClsFileOperation::ftpHandlesReady(MyInit::storage()))
             return false;
         if (!MyInit::gsPath.isEmpty() && !MyInit::gsPath.startsWith(QLatin1Char('/')))
             MyInit::gsPath.prepend(QLatin1Char('/'));
@@ -118,7 +118,7 @@ HRESULT ClsMain::AddOriginalFile(int16_t* result) {
         ensureApplication();
         if (!MyInit::Connection)
             throw err::make(err::NoConnection);
-        *result = store::ClsFileOperation().AddFile(nullptr) ? -1 : 0;
+        *result = store::ClsFileOperation(MyInit::record()).AddFile() ? -1 : 0;
     });
 }
 

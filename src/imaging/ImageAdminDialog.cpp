@@ -1,8 +1,8 @@
 #include "imaging/ImageAdminDialog.h"
 
+#include "dialogs/QtTexts.h"
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
-#include "platform/dialogs/QtTexts.h"
 
 #include <QPrintDialog>
 

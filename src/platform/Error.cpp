@@ -70,4 +70,14 @@ Error make(int number, const QString& detail) {
 
 } // namespace err
 
+QString errorText(int number, const QString& description) {
+    return QStringLiteral("错误") + QString::number(number) + QStringLiteral("：") + description;
+}
+
+Error errorOf(const std::exception& e) {
+    if (const auto* error = dynamic_cast<const Error*>(&e))
+        return *error;
+    return Error(-1, QString::fromLocal8Bit(e.what()));
+}
+
 } // namespace wo

@@ -59,4 +59,11 @@ QString description(int number);
 Error make(int number, const QString& detail = QString());
 } // namespace err
 
+// "错误" + number + "：" + description, the component's text for an unexpected error.
+QString errorText(int number, const QString& description);
+
+// The component's error for anything a handler caught: a wo::Error as it is, any
+// other exception as number -1 with its text.
+Error errorOf(const std::exception& e);
+
 } // namespace wo

@@ -1,6 +1,5 @@
 #include "store/ClsFileOperation.h"
 
-#include "entry/MyInit.h"
 #include "platform/Error.h"
 #include "platform/db/Recordset.h"
 #include "platform/dialogs/Dialogs.h"
@@ -9,13 +8,10 @@
 #include "store/Statements.h"
 #include "transfer/ModDownLoadFile.h"
 #include "transfer/TransferMeter.h"
-#include "ui/common/Guard.h"
-#include "ui/common/ListItem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTreeWidget>
 
 namespace wo::store {
 
@@ -24,10 +20,6 @@ namespace {
 const QString kAddTitle = QStringLiteral("添加原文");
 const QString kUploadTitle = QStringLiteral("上载文件");
 const QString kStoreErrorTitle = QStringLiteral("错误1000041");
-
-inet::Handle ftpConnection() {
-    return static_cast<inet::Handle>(MyInit::gsConn);
-}
 
 // Keeps the add's transaction open until it is committed; rolls it back otherwise,
 // so no row remains without its file.
@@ -64,14 +56,15 @@ template <class Add> bool reportingStoreErrors(Add&& add) {
 
 } // namespace
 
-bool ClsFileOperation::ftpHandlesReady() {
-    if (MyInit::gsOpen != 0 && MyInit::gsConn != 0)
+bool ClsFileOperation::ftpHandlesReady(const settings::Storage& storage) {
+    if (storage.ftpSession != 0 && storage.ftpConnection != 0)
         return true;
     dialogs::inform(nullptr, QStringLiteral("请配置FTP路径"), QStringLiteral("原文"));
     return false;
 }
 
-ClsFileOperation::ClsFileOperation(createdname names) : m_names(std::move(names)) {}
+ClsFileOperation::ClsFileOperation(settings::Record record, createdname names)
+    : m_record(std::move(record)), m_names(std::move(names)) {}
 
 QString ClsFileOperation::typeOf(const QString& name) {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -79,40 +72,41 @@ QString ClsFileOperation::typeOf(const QString& name) {
 }
 
 bool ClsFileOperation::storageReady() {
-    if (MyInit::FtpMode)
-        return ftpHandlesReady();
-    if (MyInit::gsPath.isEmpty()) {
+    const settings::Storage& storage = m_record.storage;
+    if (storage.ftpMode)
+        return ftpHandlesReady(storage);
+    if (storage.root.isEmpty()) {
         dialogs::inform(nullptr, QStringLiteral("请先指定原文存放路径！"), kUploadTitle);
         return false;
     }
-    if (!QFileInfo(MyInit::gsPath).isDir()) {
+    if (!QFileInfo(storage.root).isDir()) {
         dialogs::inform(nullptr, QStringLiteral("原文路径不存在或已被删除！"), kUploadTitle);
         return false;
     }
     return true;
 }
 
-bool ClsFileOperation::AddFile(QTreeWidget* list) {
+bool ClsFileOperation::AddFile(const Added& added) {
     return reportingStoreErrors([&] {
         return storageReady() &&
                addEach(dialogs::current().openFiles(nullptr, {QStringLiteral("打开文件"),
                                                               QStringLiteral("所有文件 (*)"),
                                                               profile::componentFolder(), true}),
-                       list);
+                       added);
     });
 }
 
-bool ClsFileOperation::AddFiles(const QStringList& paths, QTreeWidget* list) {
-    return reportingStoreErrors([&] { return storageReady() && addEach(paths, list); });
+bool ClsFileOperation::AddFiles(const QStringList& paths, const Added& added) {
+    return reportingStoreErrors([&] { return storageReady() && addEach(paths, added); });
 }
 
-bool ClsFileOperation::addEach(const QStringList& paths, QTreeWidget* list) {
-    bool added = false;
+bool ClsFileOperation::addEach(const QStringList& paths, const Added& added) {
+    bool stored = false;
     for (const QString& path : paths) {
         const QFileInfo file(path);
-        added = AddFileToObj(file.absolutePath(), file.fileName(), list);
+        stored = AddFileToObj(file.absolutePath(), file.fileName(), added);
     }
-    return added;
+    return stored;
 }
 
 // A new identifier that names no row and no stored file yet: a repeated random
@@ -121,7 +115,7 @@ QString ClsFileOperation::uniqueId(const QString& type, const QString& folder) {
     for (;;) {
         const QString id = m_names.CreateName();
         db::Recordset rows;
-        rows.open(sql::SelectDocumentById(id), *MyInit::Connection);
+        rows.open(sql::SelectDocumentById(id), connection());
         if (rows.recordCount() == 0 &&
             (folder.isEmpty() ||
              !QFileInfo::exists(folder + QLatin1Char('/') + transfer::storedFileName(id, type))))
@@ -131,7 +125,7 @@ QString ClsFileOperation::uniqueId(const QString& type, const QString& folder) {
 
 qint64 ClsFileOperation::nextFileOrder() {
     db::Recordset max;
-    max.open(sql::SelectMaxFileOrder(MyInit::gsRecordID), *MyInit::Connection);
+    max.open(sql::SelectMaxFileOrder(m_record.recordId), connection());
     const QVariant order = max.field(QStringLiteral("FileOrder"));
     const qint64 next = order.isNull() ? 1 : order.toLongLong() + 1;
     if (next > 32767)
@@ -140,7 +134,8 @@ qint64 ClsFileOperation::nextFileOrder() {
 }
 
 bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& sourceName,
-                                    QTreeWidget* list) {
+                                    const Added& added) {
+    const settings::Storage& storage = m_record.storage;
     const QString source = sourceFolder + QLatin1Char('/') + sourceName;
     try {
         const QFileInfo file(source);
@@ -159,37 +154,39 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             return false;
         }
         const QString month = m_names.clock()().toString(QStringLiteral("yyyy-MM"));
-        sql::NewDocument doc{{}, sourceName, type, MyInit::gsRecordID, 1, {}, file.size()};
-        const QString folder = MyInit::FtpMode ? QString() : MyInit::gsPath + QLatin1Char('/') + month;
+        sql::NewDocument doc{{}, sourceName, type, m_record.recordId, 1, {}, file.size()};
+        const QString folder = storage.ftpMode ? QString() : storage.root + QLatin1Char('/') + month;
         doc.id = uniqueId(type, folder);
-        MyInit::gsOriginalID = doc.id;
+        if (m_record.originalId)
+            *m_record.originalId = doc.id;
         // The row about to be written passes the check every row read back passes;
         // the month adds no ".." to the root, so the root is what is checked here.
-        const QString rowPath = MyInit::FtpMode ? MyInit::gsPath : month;
-        if (transfer::rowFault(rowPath, doc.id, type, MyInit::FtpMode) != transfer::RowFault::None)
+        const QString rowPath = storage.ftpMode ? storage.root : month;
+        if (transfer::rowFault(rowPath, doc.id, type, storage.ftpMode) != transfer::RowFault::None)
             throw Error(err::BadFileName,
                         QStringLiteral("文件名不合法：") + rowPath + QLatin1Char('/') + doc.id + type);
-        if (MyInit::FtpMode) {
-            doc.filePath = transfer::prepareUploadDirectory(MyInit::gsPath, month);
+        if (storage.ftpMode) {
+            doc.filePath = transfer::prepareUploadDirectory(storage, month);
         } else {
             doc.filePath = month;
-            if (!QFileInfo(folder).isDir() && !QDir(MyInit::gsPath).mkdir(month))
+            if (!QFileInfo(folder).isDir() && !QDir(storage.root).mkdir(month))
                 throw Error(err::PathFileAccessError, QStringLiteral("不能创建文件夹 ") + folder);
         }
         const QString storedName = doc.id + type;
         doc.fileOrder = nextFileOrder();
 
-        Transaction transaction(*MyInit::Connection);
-        MyInit::Connection->execute(sql::InsertDocument(doc));
+        Transaction transaction(connection());
+        connection().execute(sql::InsertDocument(doc));
         transfer::TransferMeter meter(sourceName, file.size());
-        if (MyInit::FtpMode) {
+        if (storage.ftpMode) {
             // The put must land in the month directory the row records, never in
             // whatever directory happens to be current.
-            if (!inet::FtpSetCurrentDirectory(ftpConnection(), doc.filePath) ||
-                !inet::FtpPutFile(ftpConnection(), source, storedName, meter.progress())) {
+            const auto ftp = static_cast<inet::Handle>(storage.ftpConnection);
+            if (!inet::FtpSetCurrentDirectory(ftp, doc.filePath) ||
+                !inet::FtpPutFile(ftp, source, storedName, meter.progress())) {
                 // A server gone before it answered the rename may have stored the file;
                 // its name is new and no row will name it.
-                transfer::deleteRemoteFile(doc.filePath, storedName);
+                transfer::deleteRemoteFile(storage, doc.filePath, storedName);
                 if (!meter.cancelled())
                     dialogs::inform(nullptr, QStringLiteral("上载") + source + QStringLiteral("文件错误！"),
                                     kUploadTitle);
@@ -206,22 +203,17 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         } catch (const Error&) {
             // No row names the file just stored, and its name is new: nothing else uses it.
             try {
-                transfer::deleteStoredFile(doc.filePath, doc.id, type);
+                transfer::deleteStoredFile(storage, doc.filePath, doc.id, type);
             } catch (const Error&) {
                 // The failed commit is what the user must hear about.
             }
             throw;
         }
 
-        if (list) {
-            QTreeWidgetItem* item = ui::ListItem::make(QString::number(doc.fileOrder), doc.originalName,
-                                                       doc.type, doc.filePath, doc.id);
+        if (added) {
+            const ListedDocument listed{doc.id, doc.originalName, doc.type, doc.filePath};
             // The source's bytes are at hand: showing the new document fetches nothing.
-            transfer::seedCache(item, source);
-            list->addTopLevelItem(item);
-            list->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-            item->setSelected(true);
-            list->scrollToItem(item);
+            added({listed, doc.fileOrder, transfer::seedCache(listed, source)});
         }
         return true;
     } catch (const Error& e) {
@@ -232,13 +224,13 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
                             QStringLiteral("请确定加载的文件") + source + QStringLiteral("是否正被引用！"),
                             kAddTitle, dialogs::Icon::None);
         else
-            dialogs::inform(nullptr, ui::errorText(e.number(), e.description()), kAddTitle,
+            dialogs::inform(nullptr, errorText(e.number(), e.description()), kAddTitle,
                             dialogs::Icon::Critical);
         return false;
     }
 }
 
-bool ClsFileOperation::DelFile(QTreeWidget* list) {
+bool ClsFileOperation::DelFile(const QVector<ListedDocument>& selected, const Removed& removed) {
     try {
         if (dialogs::current().messageBox(nullptr, QStringLiteral("确实要删除所选择的原文吗？"),
                                           dialogs::Buttons::YesNo, dialogs::Icon::Question,
@@ -246,23 +238,13 @@ bool ClsFileOperation::DelFile(QTreeWidget* list) {
             return false;
         // One snapshot for the whole pass, read before any row goes, filtered in memory per document.
         db::Recordset all;
-        all.open(sql::SelectAllDocuments(), *MyInit::Connection);
-        const int count = list ? list->topLevelItemCount() : 0;
-        for (int i = count - 1; i >= 0; --i) {
-            QTreeWidgetItem* item = list->topLevelItem(i);
-            if (!item->isSelected())
-                continue;
-            const QString id = ui::ListItem::tag(item);
-            MyInit::Connection->execute(sql::DeleteDocument(id, MyInit::gsRecordID));
-            if (IsLastReference(all, id, MyInit::gsRecordID))
-                deleteStoredFile(item);
-            delete list->takeTopLevelItem(i);
-        }
-        if (list && list->topLevelItemCount() > 0) {
-            QTreeWidgetItem* first = list->topLevelItem(0);
-            list->setCurrentItem(first, 0, QItemSelectionModel::NoUpdate);
-            first->setSelected(true);
-            list->scrollToItem(first);
+        all.open(sql::SelectAllDocuments(), connection());
+        for (qsizetype i = selected.size() - 1; i >= 0; --i) {
+            const ListedDocument& document = selected[i];
+            connection().execute(sql::DeleteDocument(document.id, m_record.recordId));
+            if (IsLastReference(all, document.id, m_record.recordId))
+                transfer::deleteStoredFile(m_record.storage, document.path, document.id, document.type);
+            removed(i);
         }
         return true;
     } catch (const Error& e) {
@@ -274,11 +256,6 @@ bool ClsFileOperation::DelFile(QTreeWidget* list) {
 bool ClsFileOperation::IsLastReference(db::Recordset& snapshot, const QString& id, const QString& recordId) {
     snapshot.setFilter(sql::OtherReferencesFilter(id, recordId));
     return snapshot.eof();
-}
-
-void ClsFileOperation::deleteStoredFile(const QTreeWidgetItem* item) {
-    transfer::deleteStoredFile(item->text(ui::ListItem::Path), ui::ListItem::tag(item),
-                               item->text(ui::ListItem::Type));
 }
 
 } // namespace wo::store

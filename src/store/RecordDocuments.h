@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ListedDocument.h"
+
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -9,14 +11,6 @@ class Connection;
 }
 
 namespace wo::store {
-
-// One document of a record as the list window shows it.
-struct ListedDocument {
-    QString id;
-    QString name;
-    QString type;
-    QString path;
-};
 
 // The path column as shown: a null path reads as ""; in FTP mode a path that does
 // not begin with "/" (the empty one included) is the root "/".

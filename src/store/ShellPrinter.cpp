@@ -4,17 +4,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/shell/ShellPrint.h"
 
-#include <QWidget>
-
 namespace wo::store {
-
-QWidget* ShellPrinter::OwnerForm() const {
-    return m_ownerForm;
-}
-
-void ShellPrinter::setOwnerForm(QWidget* owner) {
-    m_ownerForm = owner;
-}
 
 bool ShellPrinter::PrintToView() {
     return PrintAnyFile(m_fileName);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -14,9 +13,10 @@ class ShellPrinter {
 public:
     QString FileName() const { return m_fileName; }
     void setFileName(const QString& file) { m_fileName = file; }
-    // The window the prompt belongs to; none shows it without a parent.
-    QWidget* OwnerForm() const;
-    void setOwnerForm(QWidget* owner);
+    // The window the prompt belongs to, which outlives the printing; none shows it
+    // without a parent.
+    QWidget* OwnerForm() const { return m_ownerForm; }
+    void setOwnerForm(QWidget* owner) { m_ownerForm = owner; }
 
     bool PrintToView();
     // True when the file was handed to its route. Errors end the printing silently,
@@ -25,7 +25,7 @@ public:
 
 private:
     QString m_fileName;
-    QPointer<QWidget> m_ownerForm;
+    QWidget* m_ownerForm = nullptr;
 };
 
 } // namespace wo::store

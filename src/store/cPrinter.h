@@ -4,12 +4,9 @@
 #include "store/ShellPrinter.h"
 #include "wendra/Wendra_Original.h"
 
-class QWidget;
-
 namespace wo::store {
 
-// Prints a file for whoever holds it. The component gives it an owner window for
-// its prompt; a printer a host created prompts without one.
+// Prints a file for whoever holds it; its prompt shows without an owner window.
 class cPrinter final : public com::RefCounted<Wendra_Original::_cPrinter> {
 public:
     static com::ComPtr<cPrinter> create();
@@ -20,10 +17,6 @@ public:
     HRESULT put_FileName(const char* value) override;
     HRESULT get_FileName(char** value) override;
     HRESULT PrintAnyFile(const char* FileToPrint) override;
-
-    // The window the print prompt belongs to.
-    void setOwnerForm(QWidget* owner) { m_printer.setOwnerForm(owner); }
-    QWidget* ownerForm() const { return m_printer.OwnerForm(); }
 
 private:
     cPrinter();

@@ -1,11 +1,9 @@
 #include "transfer/ModDownLoadFile.h"
 
-#include "entry/MyInit.h"
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/inet/Inet.h"
 #include "transfer/TransferMeter.h"
-#include "ui/common/ListItem.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +11,6 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QTreeWidgetItem>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -32,20 +29,18 @@ QString joinPath(const QString& dir, const QString& name) {
     return dir.endsWith(QLatin1Char('/')) ? dir + name : dir + QLatin1Char('/') + name;
 }
 
-inet::Handle connection() {
-    return static_cast<inet::Handle>(MyInit::gsConn);
+inet::Handle connection(const settings::Storage& storage) {
+    return static_cast<inet::Handle>(storage.ftpConnection);
 }
 
-// The item's stored file name once rowFault lets it be used; "" otherwise, after the
-// mode's own not-found message: a refused row is a document that cannot be found.
-QString checkedFileName(const QTreeWidgetItem* item, bool ftpMode) {
-    const QString path = item->text(ui::ListItem::Path);
-    const QString id = ui::ListItem::tag(item);
-    const QString type = item->text(ui::ListItem::Type);
-    const QString name = item->text(ui::ListItem::Name);
-    switch (rowFault(path, id, type, ftpMode)) {
+// The document's stored file name once rowFault lets it be used; "" otherwise, after
+// the mode's own not-found message: a refused row is a document that cannot be found.
+QString checkedFileName(const store::ListedDocument& document, bool ftpMode) {
+    const QString& path = document.path;
+    const QString& name = document.name;
+    switch (rowFault(path, document.id, document.type, ftpMode)) {
     case RowFault::None:
-        return id + type;
+        return document.id + document.type;
     case RowFault::Path:
         if (ftpMode) {
             dialogs::inform(nullptr, QStringLiteral("在FTP服务器上找不到") + path + QStringLiteral("路径"),
@@ -229,28 +224,27 @@ void trustCacheLevel(const QString& level) {
         throw refused;
 }
 
-// Copies a local file into the cache as the item's copy; its path, or "" when it
+// Copies a local file into the cache as the document's copy; its path, or "" when it
 // could not be copied (or the copy was cancelled).
-QString copyIntoCache(QTreeWidgetItem* item, const QString& source, const QString& fileName) {
+QString copyIntoCache(const store::ListedDocument& document, const QString& source, const QString& fileName) {
     const QString local = cacheTarget(fileName);
     if (local.isEmpty())
         return {};
     try {
-        TransferMeter meter(item->text(ui::ListItem::Name), QFileInfo(source).size());
+        TransferMeter meter(document.name, QFileInfo(source).size());
         copyFileSafely(source, local, Access::Private, &meter);
     } catch (const Error&) {
         return {};
     }
-    ui::ListItem::setCachePath(item, local);
     return local;
 }
 
 // Fetches into a fresh file of the cache, then renames it into place.
-bool downloadInto(const QString& fileName, const QString& local, TransferMeter& meter) {
+bool downloadInto(inet::Handle ftp, const QString& fileName, const QString& local, TransferMeter& meter) {
     try {
         FreshFile fresh(local, 0600);
         fresh.closeHandle();
-        if (!inet::FtpGetFile(connection(), fileName, fresh.path(), false, meter.progress()))
+        if (!inet::FtpGetFile(ftp, fileName, fresh.path(), false, meter.progress()))
             return false;
         fresh.place();
         return true;
@@ -304,78 +298,80 @@ QString folderModeSource(const QString& root, const QString& filePath, const QSt
     return joinPath(dir, id + type);
 }
 
-QString CopyToCache(QTreeWidgetItem* item) {
-    const QString fileName = checkedFileName(item, false);
+QString CopyToCache(const store::ListedDocument& document, const settings::Storage& storage) {
+    const QString fileName = checkedFileName(document, false);
     if (fileName.isEmpty())
         return {};
-    const QString source = folderModeSource(MyInit::gsPath, item->text(ui::ListItem::Path),
-                                            ui::ListItem::tag(item), item->text(ui::ListItem::Type));
+    const QString source = folderModeSource(storage.root, document.path, document.id, document.type);
     if (!QFileInfo::exists(source)) {
-        dialogs::inform(nullptr,
-                        QStringLiteral("在找不到") + item->text(ui::ListItem::Name) + QStringLiteral("文件"),
+        dialogs::inform(nullptr, QStringLiteral("在找不到") + document.name + QStringLiteral("文件"),
                         QString(), dialogs::Icon::None);
         return {};
     }
-    return copyIntoCache(item, source, fileName);
+    return copyIntoCache(document, source, fileName);
 }
 
-QString DownloadToCache(QTreeWidgetItem* item) {
-    const QString fileName = checkedFileName(item, true);
+QString DownloadToCache(const store::ListedDocument& document, const settings::Storage& storage) {
+    const QString fileName = checkedFileName(document, true);
     if (fileName.isEmpty())
         return {};
-    const QString path = item->text(ui::ListItem::Path);
-    if (!inet::FtpSetCurrentDirectory(connection(), path)) {
-        dialogs::inform(nullptr, QStringLiteral("在FTP服务器上找不到") + path + QStringLiteral("路径"),
+    if (!inet::FtpSetCurrentDirectory(connection(storage), document.path)) {
+        dialogs::inform(nullptr,
+                        QStringLiteral("在FTP服务器上找不到") + document.path + QStringLiteral("路径"),
                         QString(), dialogs::Icon::None);
         return {};
     }
     const QString local = cacheTarget(fileName);
-    TransferMeter meter(item->text(ui::ListItem::Name), -1);
-    if (local.isEmpty() || !downloadInto(fileName, local, meter)) {
+    TransferMeter meter(document.name, -1);
+    if (local.isEmpty() || !downloadInto(connection(storage), fileName, local, meter)) {
         // A download the user cancelled is not a missing file.
         if (meter.cancelled())
             return {};
         dialogs::inform(nullptr,
-                        QStringLiteral("在FTP服务器上找不到") + item->text(ui::ListItem::Name) +
-                            QStringLiteral("文件"),
+                        QStringLiteral("在FTP服务器上找不到") + document.name + QStringLiteral("文件"),
                         QString(), dialogs::Icon::None);
         return {};
     }
-    ui::ListItem::setCachePath(item, local);
     return local;
 }
 
-void seedCache(QTreeWidgetItem* item, const QString& source) {
-    copyIntoCache(item, source, ui::ListItem::tag(item) + item->text(ui::ListItem::Type));
+QString fetchToCache(const store::ListedDocument& document, const settings::Storage& storage) {
+    return storage.ftpMode ? DownloadToCache(document, storage) : CopyToCache(document, storage);
 }
 
-QString prepareUploadDirectory(const QString& root, const QString& month) {
-    const QString dir = joinPath(root, month);
-    if (!inet::FtpSetCurrentDirectory(connection(), dir)) {
-        inet::FtpCreateDirectory(connection(), dir);
-        inet::FtpSetCurrentDirectory(connection(), dir);
+QString seedCache(const store::ListedDocument& document, const QString& source) {
+    return copyIntoCache(document, source, document.id + document.type);
+}
+
+QString prepareUploadDirectory(const settings::Storage& storage, const QString& month) {
+    const QString dir = joinPath(storage.root, month);
+    const inet::Handle ftp = connection(storage);
+    if (!inet::FtpSetCurrentDirectory(ftp, dir)) {
+        inet::FtpCreateDirectory(ftp, dir);
+        inet::FtpSetCurrentDirectory(ftp, dir);
     }
     return dir;
 }
 
-void deleteRemoteFile(const QString& filePath, const QString& fileName) {
+void deleteRemoteFile(const settings::Storage& storage, const QString& filePath, const QString& fileName) {
     // A name with a path in it would reach a file outside filePath.
     if (!isPlainName(fileName))
         return;
-    inet::FtpSetCurrentDirectory(connection(), filePath);
-    inet::FtpDeleteFile(connection(), fileName);
+    inet::FtpSetCurrentDirectory(connection(storage), filePath);
+    inet::FtpDeleteFile(connection(storage), fileName);
 }
 
-void deleteStoredFile(const QString& filePath, const QString& id, const QString& type) {
-    if (rowFault(filePath, id, type, MyInit::FtpMode) != RowFault::None)
+void deleteStoredFile(const settings::Storage& storage, const QString& filePath, const QString& id,
+                      const QString& type) {
+    if (rowFault(filePath, id, type, storage.ftpMode) != RowFault::None)
         return;
-    if (MyInit::FtpMode) {
-        deleteRemoteFile(filePath, id + type);
+    if (storage.ftpMode) {
+        deleteRemoteFile(storage, filePath, id + type);
         return;
     }
-    if (MyInit::gsPath.isEmpty())
+    if (storage.root.isEmpty())
         return;
-    const QString file = folderModeSource(MyInit::gsPath, filePath, id, type);
+    const QString file = folderModeSource(storage.root, filePath, id, type);
     const QFileInfo info(file);
     if (!info.exists() && !info.isSymLink())
         return;

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "settings/MyInit.h"
+#include "store/ListedDocument.h"
 
-class QTreeWidgetItem;
+#include <QString>
 
 // Where document files lie in both storage modes, and how a listed document's file
 // is brought into the per-user download cache before it is shown or printed.
@@ -36,40 +37,43 @@ QString storedFileName(const QString& id, const QString& type);
 QString folderModeSource(const QString& root, const QString& filePath, const QString& id,
                          const QString& type);
 
-// Folder mode fetch. Copies the stored file into the cache (replacing an earlier
-// copy), writes the cached path into the item's tooltip and returns it. A missing
-// stored file, or a row that rowFault refuses, shows "在找不到" + name + "文件" and
-// returns ""; any other failure, and a copy the user cancels in its progress window,
-// returns "" silently.
-QString CopyToCache(QTreeWidgetItem* item);
+// Folder mode fetch. Copies the document's stored file under storage.root into the
+// cache (replacing an earlier copy) and returns the cached path. A missing stored
+// file, or a row that rowFault refuses, shows "在找不到" + name + "文件" and returns "";
+// any other failure, and a copy the user cancels in its progress window, returns ""
+// silently.
+QString CopyToCache(const store::ListedDocument& document, const settings::Storage& storage);
 
-// FTP mode fetch on the host's connection gsConn: makes the item's path the current
+// FTP mode fetch on the storage's connection: makes the document's path the current
 // directory ("在FTP服务器上找不到" + path + "路径" when it cannot or rowFault refuses
 // the path), downloads ID + Type into the cache ("在FTP服务器上找不到" + name + "文件"
-// when it cannot or the name is refused), writes the tooltip and returns the path;
-// "" after a message on failure, "" without one when the user cancels the download
-// in its progress window.
-QString DownloadToCache(QTreeWidgetItem* item);
+// when it cannot or the name is refused) and returns the cached path; "" after a
+// message on failure, "" without one when the user cancels the download in its
+// progress window.
+QString DownloadToCache(const store::ListedDocument& document, const settings::Storage& storage);
 
-// After an add: puts the added file's bytes into the cache as a fetch of the item's
-// document would, and the cached path into the item's tooltip, so that showing the
-// new document fetches nothing. Leaves both untouched when the copy fails or the user
-// cancels it.
-void seedCache(QTreeWidgetItem* item, const QString& source);
+// The storage mode's fetch: DownloadToCache on FTP, CopyToCache otherwise.
+QString fetchToCache(const store::ListedDocument& document, const settings::Storage& storage);
 
-// FTP upload convention: makes gsPath + "/" + month current, creating it (one
-// level) when needed; results ignored. Returns that directory, the FilePath of a
-// new document.
-QString prepareUploadDirectory(const QString& root, const QString& month);
+// After an add: puts the added file's bytes into the cache as a fetch of the
+// document would, so that showing the new document fetches nothing. The cached path,
+// or "" when the copy fails or the user cancels it.
+QString seedCache(const store::ListedDocument& document, const QString& source);
 
-// FTP delete convention: makes filePath current, then deletes the file there;
-// results ignored.
-void deleteRemoteFile(const QString& filePath, const QString& fileName);
+// FTP upload convention: makes root + "/" + month current on the storage's
+// connection, creating it (one level) when needed; results ignored. Returns that
+// directory, the FilePath of a new document.
+QString prepareUploadDirectory(const settings::Storage& storage, const QString& month);
 
-// Deletes a row's stored file in the current storage mode: nothing when the row
-// fails rowFault or, in folder mode, the file is missing. Throws wo::Error 70 when a
-// folder-mode file is there and cannot go; FTP results are ignored.
-void deleteStoredFile(const QString& filePath, const QString& id, const QString& type);
+// FTP delete convention: makes filePath current on the storage's connection, then
+// deletes the file there; results ignored.
+void deleteRemoteFile(const settings::Storage& storage, const QString& filePath, const QString& fileName);
+
+// Deletes a row's stored file in the storage's mode: nothing when the row fails
+// rowFault or, in folder mode, the root is empty or the file is missing. Throws
+// wo::Error 70 when a folder-mode file is there and cannot go; FTP results are ignored.
+void deleteStoredFile(const settings::Storage& storage, const QString& filePath, const QString& id,
+                      const QString& type);
 
 // Who may read what copyFileSafely writes: the user alone (cached copies), or as the
 // umask allows (stored documents other users open).

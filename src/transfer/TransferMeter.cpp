@@ -2,7 +2,7 @@
 
 #include "platform/dialogs/Dialogs.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 
 namespace wo::transfer {
 
@@ -30,7 +30,7 @@ bool TransferMeter::tick(qint64 done, qint64 total) {
     if (total >= 0)
         m_total = total;
     if (!m_window && now >= showAfter.count())
-        m_window = dialogs::current().transferProgress(QApplication::activeWindow(), m_document);
+        m_window = dialogs::current().transferProgress(nullptr, m_document);
     if (m_window) {
         m_window->update(done, m_total, now > 0 ? double(done) * 1000.0 / double(now) : 0.0);
         m_cancelled = m_window->cancelled();

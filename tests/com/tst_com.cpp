@@ -1,7 +1,7 @@
-#include "entry/MyInit.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ServerState.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "settings/MyInit.h"
 #include "wendra/Wendra_Original.h"
 #include "wendra/comhost.h"
 

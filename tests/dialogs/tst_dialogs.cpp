@@ -1,7 +1,7 @@
 #include "Modal.h"
-#include "platform/dialogs/QtDialogs.h"
-#include "platform/dialogs/QtTexts.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/QtDialogs.h"
+#include "dialogs/QtTexts.h"
+#include "dialogs/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -11,9 +11,9 @@
 #include "Sandbox.h"
 #include "SaneTestDevice.h"
 #include "WalkDriver.h"
+#include "dialogs/QtDialogs.h"
 #include "imaging/ImageViewWidget.h"
 #include "platform/dialogs/Dialogs.h"
-#include "platform/dialogs/QtDialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "TestDatabase.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "entry/ClsMain.h"
-#include "entry/MyInit.h"
 #include "platform/com/ServerState.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "settings/MyInit.h"
 #include "ui/list/FrmMainList.h"
 
 #include <QApplication>

@@ -2,14 +2,14 @@
 #include "Sandbox.h"
 #include "SaneTestDevice.h"
 #include "TestFiles.h"
+#include "dialogs/QtDialogs.h"
+#include "dialogs/ScanDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "imaging/PageDocument.h"
 #include "imaging/SaneDevice.h"
 #include "imaging/SaneScanner.h"
 #include "imaging/TiffPageWriter.h"
 #include "platform/Error.h"
-#include "platform/dialogs/QtDialogs.h"
-#include "platform/dialogs/ScanDialogs.h"
-#include "platform/dialogs/ScriptedDialogs.h"
 #include "platform/profile/ScanFolder.h"
 
 #include <QApplication>

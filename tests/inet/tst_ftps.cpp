@@ -1,18 +1,16 @@
 #include "Sandbox.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
-#include "entry/MyInit.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "platform/inet/Inet.h"
+#include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "transfer/ModDownLoadFile.h"
-#include "ui/common/ListItem.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QScopeGuard>
 #include <QTest>
-#include <QTreeWidget>
 
 using namespace wo;
 
@@ -57,40 +55,33 @@ void TestFtps::addFetchDeleteOverTls() {
     test::Sandbox box;
     dialogs::ScriptedDialogsScope dialogs;
     const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_ftps"));
-    const auto close = qScopeGuard([&] {
-        inet::InternetCloseHandle(session);
-        MyInit::reset();
-    });
+    const auto close = qScopeGuard([&] { inet::InternetCloseHandle(session); });
     QVERIFY(inet::InternetSetCaFile(session, dir + QStringLiteral("/ca.pem")));
     const inet::Handle connection = connectTls(session, port);
     QVERIFY2(connection, qPrintable(inet::InternetGetLastResponseInfo()));
     const QString root = dir + QStringLiteral("/home/r%1").arg(QCoreApplication::applicationPid());
     QVERIFY2(inet::FtpCreateDirectory(connection, root), qPrintable(inet::InternetGetLastResponseInfo()));
 
-    MyInit::reset();
-    MyInit::Connection = db.connectionPtr();
-    MyInit::gsRecordID = QStringLiteral("R");
-    MyInit::FtpMode = true;
-    MyInit::gsOpen = static_cast<int32_t>(session);
-    MyInit::gsConn = static_cast<int32_t>(connection);
-    MyInit::gsPath = root;
+    const settings::Storage storage{root, true, static_cast<int32_t>(session),
+                                    static_cast<int32_t>(connection)};
+    const settings::Record record{db.connectionPtr(), QStringLiteral("R"), storage};
     const QByteArray content = test::binaryContent(300000, 7);
-    QTreeWidget list;
-    const bool added =
-        store::ClsFileOperation().AddFiles({box.writeFile(QStringLiteral("src/合同.pdf"), content)}, &list);
+    QVector<store::ListedDocument> listed;
+    const bool added = store::ClsFileOperation(record).AddFiles(
+        {box.writeFile(QStringLiteral("src/合同.pdf"), content)},
+        [&](const store::AddedDocument& document) { listed.append(document.document); });
     QVERIFY2(dialogs->calls().isEmpty(), qPrintable(dialogs->calls().value(0).text));
     QVERIFY(added);
-    QTreeWidgetItem* item = list.topLevelItem(0);
-    const QString stored =
-        item->text(ui::ListItem::Path) + u'/' + ui::ListItem::tag(item) + QStringLiteral(".PDF");
+    QCOMPARE(listed.size(), 1);
+    const QString stored = listed[0].path + u'/' + listed[0].id + QStringLiteral(".PDF");
     QCOMPARE(test::readFile(stored), content);
 
-    const QString cached = transfer::DownloadToCache(item);
+    const QString cached = transfer::DownloadToCache(listed[0], storage);
     QVERIFY(!cached.isEmpty());
     QCOMPARE(test::readFile(cached), content);
 
     dialogs->queueAnswer(dialogs::Answer::Yes);
-    QVERIFY(store::ClsFileOperation().DelFile(&list));
+    QVERIFY(store::ClsFileOperation(record).DelFile(listed, [](qsizetype) {}));
     QVERIFY(!QFile::exists(stored));
     QVERIFY(db.query(QStringLiteral("SELECT ID FROM Original_Text")).isEmpty());
     QCOMPARE(dialogs->calls().size(), 1);

@@ -1,8 +1,8 @@
 #include "Sandbox.h"
 #include "TestFiles.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "platform/shell/ShellPrint.h"
-#include "store/ClsFileOperation.h"
+#include "store/ShellPrinter.h"
 #include "store/cPrinter.h"
 
 #include <QDir>
@@ -212,7 +212,7 @@ void TestShellPrint::noRoute() {
     scripted->queueAnswer(Answer::No);
     const int jobs = newestJob().id;
     const int outs = outputs().size();
-    store::ClsFileOperation operation;
+    store::ShellPrinter operation;
     QVERIFY(!operation.PrintAnyFile(file));
     const auto prompts = scripted->calls(ScriptedDialogs::Kind::MessageBox);
     QCOMPARE(prompts.size(), 1);
@@ -255,7 +255,7 @@ void TestShellPrint::yesCancelsOwnPendingJob() {
         const QueueStopped stopped;
         dialogs::ScriptedDialogsScope scripted;
         scripted->queueAnswer(Answer::Yes);
-        store::ClsFileOperation operation;
+        store::ShellPrinter operation;
         QVERIFY(operation.PrintAnyFile(pdf));
         const int job = newestJob().id;
         QCOMPARE(jobById(job).state, IPP_JSTATE_PENDING);
@@ -275,7 +275,7 @@ void TestShellPrint::noKeepsOwnPendingJob() {
         const QueueStopped stopped;
         dialogs::ScriptedDialogsScope scripted;
         scripted->queueAnswer(Answer::No);
-        store::ClsFileOperation operation;
+        store::ShellPrinter operation;
         QVERIFY(operation.PrintAnyFile(pdf));
         job = newestJob().id;
         QVERIFY(!operation.PrintAnyFile(binary));
@@ -289,7 +289,6 @@ void TestShellPrint::noKeepsOwnPendingJob() {
 
 void TestShellPrint::hostPrinterPrintsWithoutOwner() {
     const auto printer = store::cPrinter::create();
-    QVERIFY(!printer->ownerForm());
     const QString pdf = writePdf(m_box.path(QStringLiteral("host.pdf")), 2);
     const int before = outputs().size();
     QCOMPARE(printer->PrintAnyFile(pdf.toUtf8().constData()), WO_S_OK);
@@ -313,7 +312,7 @@ void TestShellPrint::hostPrinterPromptsWithoutOwner() {
 
 void TestShellPrint::printToViewUsesFileName() {
     QWidget owner;
-    store::ClsFileOperation operation;
+    store::ShellPrinter operation;
     operation.setOwnerForm(&owner);
     const QString text = m_box.writeFile(QStringLiteral("view.txt"), "查看打印\n");
     operation.setFileName(text);

@@ -9,13 +9,12 @@
 // the statement is appended (for example: sqlite3 file.db, or psql -X -At -h ...).
 // Times are medians of runs taken by turns with the client's; CPU times are given
 // as well, since wall times on a busy machine wander.
-#include "entry/MyInit.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "store/Statements.h"
-#include "ui/common/ListItem.h"
 #include "ui/list/FrmMainList.h"
 
 #include <QApplication>
@@ -207,10 +206,10 @@ void fillTable(db::Connection& db, bool postgres) {
 }
 
 // The record to delete from, as before the first run: its rows, its stored files
-// and a list with every row selected.
-void prepareDeletion(db::Connection& db, const QString& store, QTreeWidget& list) {
+// and every one of its documents, as selected in the list.
+QVector<store::ListedDocument> prepareDeletion(db::Connection& db, const QString& store) {
     db.execute(QStringLiteral("DELETE FROM Original_Text WHERE RecordId = '%1'").arg(kDeleteRecord));
-    list.clear();
+    QVector<store::ListedDocument> selected;
     QDir().mkpath(store + QStringLiteral("/2006-03"));
     for (int k = 1; k <= DeletedDocuments; ++k) {
         const int n = LoadedDocuments + k;
@@ -220,11 +219,9 @@ void prepareDeletion(db::Connection& db, const QString& store, QTreeWidget& list
         QFile file(store + QStringLiteral("/2006-03/") + id(n) + QStringLiteral(".PDF"));
         if (!file.open(QIODevice::WriteOnly) || file.write("%PDF-1.4 stored document\n") <= 0)
             throw Error(75, QStringLiteral("cannot write ") + file.fileName());
-        auto* item = ui::ListItem::make(QString::number(k), name, QStringLiteral(".PDF"),
-                                        QStringLiteral("2006-03"), id(n));
-        list.addTopLevelItem(item);
-        item->setSelected(true);
+        selected.append({id(n), name, QStringLiteral(".PDF"), QStringLiteral("2006-03")});
     }
+    return selected;
 }
 
 int storedFiles(const QString& store) {
@@ -260,13 +257,16 @@ int run(const QStringList& args) {
     compare(
         "delete", DeleteRepeats,
         [&] {
-            QTreeWidget list;
-            list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-            prepareDeletion(*connection, store, list);
+            const QVector<store::ListedDocument> selected = prepareDeletion(*connection, store);
             dialogs->queueAnswer(dialogs::Answer::Yes);
             bool done = false;
-            const Run run = measureHere([&] { done = store::ClsFileOperation().DelFile(&list); });
-            if (!done || list.topLevelItemCount() != 0 || storedFiles(store) != SharedDocuments)
+            qsizetype removed = 0;
+            const Run run = measureHere([&] {
+                done = store::ClsFileOperation(MyInit::record()).DelFile(selected, [&](qsizetype) {
+                    ++removed;
+                });
+            });
+            if (!done || removed != selected.size() || storedFiles(store) != SharedDocuments)
                 throw Error(1, QStringLiteral("the deletion did not complete as expected"));
             return run;
         },

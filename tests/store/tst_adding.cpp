@@ -1,15 +1,15 @@
 #include "DyingFtp.h"
 #include "Sandbox.h"
+#include "StoreFixture.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
 #include "TestFtp.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "entry/ClsMain.h"
-#include "entry/MyInit.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "transfer/ModDownLoadFile.h"
 #include "transfer/TransferMeter.h"
-#include "ui/common/ListItem.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,6 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QTest>
-#include <QTreeWidget>
 #include <optional>
 
 using namespace wo;
@@ -30,35 +29,14 @@ namespace {
 
 const QDateTime kNow(QDate(2006, 3, 5), QTime(7, 8, 9));
 
-// One record "R" of a fresh table, a folder store in a sandbox, scripted dialogs,
-// and identifiers from a fixed clock with scripted random parts.
-struct Fixture {
-    test::TestDatabase db;
-    test::Sandbox box;
-    dialogs::ScriptedDialogsScope dialogs;
+// The shared store fixture, with identifiers from a fixed clock and scripted random parts.
+struct Fixture : test::StoreFixture {
     QQueue<double> randoms;
-    std::optional<test::TestFtp> ftp;
 
-    Fixture() {
-        db.createDocumentTable();
-        MyInit::reset();
-        MyInit::Connection = db.connectionPtr();
-        MyInit::gsRecordID = QStringLiteral("R");
-        MyInit::gsPath = box.path(QStringLiteral("store"));
-        QDir().mkpath(MyInit::gsPath);
-    }
-    ~Fixture() { MyInit::reset(); }
-
-    void useFtp() {
-        ftp.emplace();
-        MyInit::FtpMode = true;
-        MyInit::gsOpen = static_cast<int32_t>(ftp->session());
-        MyInit::gsConn = static_cast<int32_t>(ftp->connection());
-        MyInit::gsPath = ftp->remoteFolder();
-    }
     ClsFileOperation operation() {
-        return ClsFileOperation(createdname(
-            [] { return kNow; }, [this] { return randoms.isEmpty() ? 0.123456 : randoms.dequeue(); }));
+        return ClsFileOperation(
+            record, createdname([] { return kNow; },
+                                [this] { return randoms.isEmpty() ? 0.123456 : randoms.dequeue(); }));
     }
     QString source(const QString& name, const QByteArray& content) {
         return box.writeFile(QStringLiteral("src/") + name, content);
@@ -69,8 +47,8 @@ struct Fixture {
             "SELECT ID, Original_Name, Type, RecordId, FileOrder, FilePath, Size FROM Original_Text "
             "WHERE RecordId = 'R' ORDER BY FileOrder"));
     }
-    QString stored(const QString& month, const QString& name) const {
-        return MyInit::gsPath + QLatin1Char('/') + month + QLatin1Char('/') + name;
+    QString stored(const QString& month, const QString& name) {
+        return root() + QLatin1Char('/') + month + QLatin1Char('/') + name;
     }
 };
 
@@ -86,9 +64,7 @@ struct Fixture {
         password);                                                                                           \
     QVERIFY2(connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));                              \
     const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });                      \
-    MyInit::FtpMode = true;                                                                                  \
-    MyInit::gsOpen = static_cast<int32_t>(session);                                                          \
-    MyInit::gsConn = static_cast<int32_t>(connection)
+    f.useFtp(session, connection, f.root())
 
 } // namespace
 
@@ -100,7 +76,7 @@ private slots:
     void padding_data();
     void padding();
     void generatorIsSeeded();
-    void addStoresRowFileAndListItem();
+    void addStoresRowFileAndCachedCopy();
     void refusals_data();
     void refusals();
     void typeRules_data();
@@ -172,7 +148,7 @@ void TestAdding::generatorIsSeeded() {
     QCOMPARE(suffixes.size(), 20);
 }
 
-void TestAdding::addStoresRowFileAndListItem() {
+void TestAdding::addStoresRowFileAndCachedCopy() {
     Fixture f;
     f.db.insertRow(QStringLiteral("old"), QStringLiteral("old"), QStringLiteral(".TIF"), QStringLiteral("R"),
                    7, QString());
@@ -180,9 +156,8 @@ void TestAdding::addStoresRowFileAndListItem() {
                    50, QString());
     const QByteArray content("II*\0 binary \r\n\x01\xff", 17);
     f.source(QStringLiteral("合同 it's.tif"), content);
-    QTreeWidget list;
     f.randoms << 0.004217;
-    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("合同 it's.tif"), &list));
+    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("合同 it's.tif"), f.collect()));
 
     const QString id = QStringLiteral("20060305070809004217");
     const auto rows = f.rows();
@@ -191,21 +166,19 @@ void TestAdding::addStoresRowFileAndListItem() {
                                     QStringLiteral("R"), 8, QStringLiteral("2006-03"), content.size()}));
     QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), id + QStringLiteral(".TIF"))), content);
     QCOMPARE(readFile(f.sourceFolder() + QStringLiteral("/合同 it's.tif")), content);
-    QCOMPARE(MyInit::gsOriginalID, id);
-    QCOMPARE(list.topLevelItemCount(), 1);
-    QTreeWidgetItem* item = list.topLevelItem(0);
-    QCOMPARE(item->text(0), QStringLiteral("8"));
-    QCOMPARE(item->text(1), QStringLiteral("合同 it's.tif"));
-    QCOMPARE(item->text(2), QStringLiteral(".TIF"));
-    QCOMPARE(item->text(3), QStringLiteral("2006-03"));
-    QCOMPARE(ui::ListItem::tag(item), id);
+    QCOMPARE(f.originalId, id);
+    QCOMPARE(f.added.size(), 1);
+    const store::AddedDocument& added = f.added[0];
+    QCOMPARE(added.fileOrder, 8);
+    QCOMPARE(added.document.name, QStringLiteral("合同 it's.tif"));
+    QCOMPARE(added.document.type, QStringLiteral(".TIF"));
+    QCOMPARE(added.document.path, QStringLiteral("2006-03"));
+    QCOMPARE(added.document.id, id);
     // The cache has the added bytes already, private to the user, as a fetch leaves them.
-    const QString cached = ui::ListItem::cachePath(item);
+    const QString cached = added.cachePath;
     QCOMPARE(cached, transfer::cacheFolder() + QStringLiteral("/") + id + QStringLiteral(".TIF"));
     QCOMPARE(readFile(cached), content);
     QCOMPARE(QFile::permissions(cached) & 0x0077, QFileDevice::Permissions());
-    QVERIFY(item->isSelected());
-    QCOMPARE(list.currentItem(), item);
     QVERIFY(f.dialogs->calls().isEmpty());
 }
 
@@ -223,11 +196,10 @@ void TestAdding::refusals() {
     if (!content.isNull())
         f.source(QStringLiteral("absent.doc"), content);
     QDir().mkpath(f.sourceFolder());
-    QTreeWidget list;
-    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("absent.doc"), &list));
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("absent.doc"), f.collect()));
     QVERIFY(f.rows().isEmpty());
-    QCOMPARE(list.topLevelItemCount(), 0);
-    QVERIFY(!QFileInfo::exists(MyInit::gsPath + QStringLiteral("/2006-03")));
+    QVERIFY(f.added.isEmpty());
+    QVERIFY(!QFileInfo::exists(f.root() + QStringLiteral("/2006-03")));
     QCOMPARE(f.dialogs->calls().size(), 1);
     const auto& box = f.dialogs->calls().first();
     QVERIFY2(box.text.endsWith(message), qPrintable(box.text));
@@ -248,7 +220,7 @@ void TestAdding::typeRules() {
     QFETCH(QString, type);
     Fixture f;
     f.source(name, "data");
-    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), name, nullptr));
+    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), name));
     QCOMPARE(f.rows().first()[2].toString(), type);
     QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809123456") + type)),
              QByteArray("data"));
@@ -260,10 +232,9 @@ void TestAdding::failedCopyLeavesNoRow() {
     Fixture f;
     f.box.writeFile(QStringLiteral("store/2006-03"), "not a folder");
     f.source(QStringLiteral("a.pdf"), "%PDF");
-    QTreeWidget list;
-    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf"), &list));
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf"), f.collect()));
     QVERIFY(f.rows().isEmpty());
-    QCOMPARE(list.topLevelItemCount(), 0);
+    QVERIFY(f.added.isEmpty());
     QCOMPARE(f.dialogs->calls().size(), 1);
     QVERIFY2(f.dialogs->calls().first().text.startsWith(QStringLiteral("错误75：")),
              qPrintable(f.dialogs->calls().first().text));
@@ -278,8 +249,8 @@ void TestAdding::identifierInUseIsNotReused() {
         f.box.writeFile(QStringLiteral("store/2006-03/20060305070809100000.TXT"), "someone's");
     f.randoms << 0.5 << 0.5 << 0.1 << 0.2;
     auto op = f.operation();
-    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("a.txt"), nullptr));
-    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("b.txt"), nullptr));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("a.txt")));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("b.txt")));
     const auto rows = f.rows();
     QCOMPARE(rows[0][0].toString(), QStringLiteral("20060305070809500000"));
     QCOMPARE(rows[1][0].toString(), QStringLiteral("20060305070809200000"));
@@ -298,8 +269,8 @@ void TestAdding::ftpUploadsIntoMonthDirectory() {
     f.source(QStringLiteral("two.jpg"), "2");
     f.randoms << 0.1 << 0.2;
     auto op = f.operation();
-    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("页.jpg"), nullptr));
-    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("two.jpg"), nullptr));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("页.jpg")));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("two.jpg")));
     const QString month = f.ftp->remoteFolder() + QStringLiteral("/2006-03");
     const auto rows = f.rows();
     QCOMPARE(rows[0][5].toString(), month);
@@ -320,11 +291,11 @@ void TestAdding::ftpFailedPutLeavesNoRow() {
     Fixture f;
     f.useFtp();
     if (rootMissing)
-        MyInit::gsPath += QStringLiteral("/absent");
+        f.root() += QStringLiteral("/absent");
     else
-        QDir().mkpath(f.ftp->onDisk(MyInit::gsPath + QStringLiteral("/2006-03/20060305070809123456.PDF")));
+        QDir().mkpath(f.ftp->onDisk(f.root() + QStringLiteral("/2006-03/20060305070809123456.PDF")));
     const QString source = f.source(QStringLiteral("a.pdf"), "%PDF");
-    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf"), nullptr));
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf")));
     QVERIFY(f.rows().isEmpty());
     QCOMPARE(f.dialogs->calls().size(), 1);
     const auto& box = f.dialogs->calls().first();
@@ -366,10 +337,10 @@ void TestAdding::lostCommitRemovesStoredFile() {
         killer->execute(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(mine[0][0].toLongLong()));
     };
     const auto noHook = qScopeGuard([] { ClsFileOperation::beforeCommit = nullptr; });
-    const QString month = ftp ? f.ftp->onDisk(MyInit::gsPath + QStringLiteral("/2006-03"))
-                              : MyInit::gsPath + QStringLiteral("/2006-03");
+    const QString month =
+        ftp ? f.ftp->onDisk(f.root() + QStringLiteral("/2006-03")) : f.root() + QStringLiteral("/2006-03");
 
-    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf"), nullptr));
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.pdf")));
     QCOMPARE(test::tree(month), QStringList());
     QCOMPARE(f.dialogs->calls().size(), 1);
     QCOMPARE(f.dialogs->calls().first().icon, dialogs::Icon::Critical);
@@ -388,10 +359,10 @@ void TestAdding::ftpRootClimbingOutIsRefused() {
     f.useFtp();
     const QString beside = f.ftp->remoteFolder() + QStringLiteral("-beside");
     QVERIFY(QDir().mkpath(f.ftp->onDisk(beside)));
-    MyInit::gsPath = f.ftp->remoteFolder() + QStringLiteral("/..") + beside;
+    f.root() = f.ftp->remoteFolder() + QStringLiteral("/..") + beside;
     f.source(QStringLiteral("a.tif"), "a");
 
-    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), nullptr));
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif")));
     QVERIFY(f.rows().isEmpty());
     QCOMPARE(test::tree(f.ftp->onDisk(beside)), QStringList());
     QCOMPARE(f.dialogs->calls().size(), 1);
@@ -418,15 +389,13 @@ void TestAdding::serverDiesDuringUpload() {
     QVERIFY(server.port != 0);
     const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_adding"));
     const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
-    MyInit::FtpMode = true;
-    MyInit::gsOpen = static_cast<int32_t>(session);
-    MyInit::gsConn = static_cast<int32_t>(inet::InternetConnect(
-        session, QStringLiteral("127.0.0.1"), server.port, QStringLiteral("u"), QStringLiteral("p")));
-    QVERIFY(MyInit::gsConn != 0);
-    MyInit::gsPath = QStringLiteral("/docs");
+    const inet::Handle connection = inet::InternetConnect(session, QStringLiteral("127.0.0.1"), server.port,
+                                                          QStringLiteral("u"), QStringLiteral("p"));
+    QVERIFY(connection != 0);
+    f.useFtp(session, connection, QStringLiteral("/docs"));
     f.source(QStringLiteral("a.tif"), test::binaryContent(100000, 4));
 
-    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), nullptr));
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif")));
     QVERIFY(f.rows().isEmpty());
     QCOMPARE(test::tree(root), QStringList({QStringLiteral("docs"), QStringLiteral("docs/2006-03")}));
 }
@@ -437,19 +406,19 @@ void TestAdding::serverDiesDuringUpload() {
 void TestAdding::strictServerWithoutRenaming() {
     Fixture f;
     CONNECT_STRICT_FTP(session, connection, QString(), QString());
-    MyInit::gsPath = QStringLiteral("/incoming/") + QFileInfo(f.box.path()).fileName();
-    QVERIFY(inet::FtpCreateDirectory(connection, MyInit::gsPath));
+    f.root() = QStringLiteral("/incoming/") + QFileInfo(f.box.path()).fileName();
+    QVERIFY(inet::FtpCreateDirectory(connection, f.root()));
     const QByteArray first = test::binaryContent(300000, 1);
     f.source(QStringLiteral("one.tif"), first);
     f.source(QStringLiteral("two.tif"), "two");
     f.randoms << 0.1 << 0.2;
     auto op = f.operation();
 
-    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("one.tif"), nullptr));
-    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("two.tif"), nullptr));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("one.tif")));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("two.tif")));
     QVERIFY(f.dialogs->calls().isEmpty());
     QCOMPARE(f.rows().size(), 2);
-    const QString month = strictDir + QStringLiteral("/anon") + MyInit::gsPath + QStringLiteral("/2006-03");
+    const QString month = strictDir + QStringLiteral("/anon") + f.root() + QStringLiteral("/2006-03");
     QCOMPARE(readFile(month + QStringLiteral("/20060305070809100000.TIF")), first);
     QCOMPARE(readFile(month + QStringLiteral("/20060305070809200000.TIF")), QByteArray("two"));
     // The first upload's temporary name is what the server allows no one to remove.
@@ -464,20 +433,19 @@ void TestAdding::absoluteFtpPathFromServerRoot() {
     Fixture f;
     CONNECT_STRICT_FTP(session, connection, qEnvironmentVariable("WO_TEST_VSFTPD_USER"),
                        qEnvironmentVariable("WO_TEST_VSFTPD_PASSWORD"));
-    MyInit::gsPath = strictDir + QStringLiteral("/abs/") + QFileInfo(f.box.path()).fileName();
-    QVERIFY(QDir().mkpath(MyInit::gsPath));
-    QFile::setPermissions(MyInit::gsPath, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+    f.root() = strictDir + QStringLiteral("/abs/") + QFileInfo(f.box.path()).fileName();
+    QVERIFY(QDir().mkpath(f.root()));
+    QFile::setPermissions(f.root(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
     const QByteArray content = test::binaryContent(50000, 2);
     f.source(QStringLiteral("a.tif"), content);
-    QTreeWidget list;
 
-    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), &list));
+    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), f.collect()));
     QVERIFY(f.dialogs->calls().isEmpty());
     QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809123456.TIF"))),
              content);
     QCOMPARE(test::tree(strictDir + QStringLiteral("/home")), QStringList());
-    const QString cached = transfer::DownloadToCache(list.topLevelItem(0));
+    const QString cached = transfer::DownloadToCache(f.added.at(0).document, f.storage());
     QVERIFY(!cached.isEmpty());
     QCOMPARE(readFile(cached), content);
 }
@@ -500,10 +468,10 @@ void TestAdding::addFileChecks() {
     QFETCH(bool, ftp);
     QFETCH(QString, path);
     Fixture f;
-    MyInit::FtpMode = ftp;
-    MyInit::gsPath = path;
+    f.storage().ftpMode = ftp;
+    f.root() = path;
     f.dialogs->queueFiles({f.source(QStringLiteral("a.txt"), "a")});
-    QVERIFY(!f.operation().AddFile(nullptr));
+    QVERIFY(!f.operation().AddFile());
     QCOMPARE(f.dialogs->calls().size(), 1);
     QTEST(f.dialogs->calls().first().text, "message");
     QTEST(f.dialogs->calls().first().title, "title");
@@ -515,13 +483,12 @@ void TestAdding::addFileThreeFilesLastFails() {
     f.dialogs->queueFiles({f.source(QStringLiteral("a.txt"), "a"), f.source(QStringLiteral("b.txt"), "b"),
                            f.sourceFolder() + QStringLiteral("/gone.txt")});
     f.randoms << 0.1 << 0.2;
-    QTreeWidget list;
-    QVERIFY(!f.operation().AddFile(&list));
+    QVERIFY(!f.operation().AddFile(f.collect()));
     const auto rows = f.rows();
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[0][1].toString(), QStringLiteral("a.txt"));
     QCOMPARE(rows[1][4].toInt(), 2);
-    QCOMPARE(list.topLevelItemCount(), 2);
+    QCOMPARE(f.added.size(), 2);
     const auto open = f.dialogs->calls(dialogs::ScriptedDialogs::Kind::OpenFiles);
     QCOMPARE(open.size(), 1);
     QCOMPARE(open.first().title, QStringLiteral("打开文件"));
@@ -534,6 +501,7 @@ void TestAdding::addFileThreeFilesLastFails() {
 
 void TestAdding::addOriginalFileForHost() {
     Fixture f;
+    f.publish();
     auto main = entry::ClsMain::create();
     f.dialogs->queueFiles({f.source(QStringLiteral("host.txt"), "from the host")});
     int16_t result = 0;
@@ -574,22 +542,19 @@ void TestAdding::cancelledAddLeavesNothing() {
     qint64 cancelAt = 0;
     if (ftp) {
         server.emplace(root, 1 << 20);
-        MyInit::FtpMode = true;
-        MyInit::gsOpen = static_cast<int32_t>(session);
-        MyInit::gsConn = static_cast<int32_t>(inet::InternetConnect(
-            session, QStringLiteral("127.0.0.1"), server->port, QStringLiteral("u"), QStringLiteral("p")));
-        QVERIFY2(MyInit::gsConn != 0, qPrintable(inet::InternetGetLastResponseInfo()));
-        MyInit::gsPath = QStringLiteral("/docs");
+        const inet::Handle connection = inet::InternetConnect(
+            session, QStringLiteral("127.0.0.1"), server->port, QStringLiteral("u"), QStringLiteral("p"));
+        QVERIFY2(connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
+        f.useFtp(session, connection, QStringLiteral("/docs"));
         cancelAt = 2 << 20;
     } else {
         transfer::TransferMeter::showAfter = std::chrono::milliseconds(0);
     }
     f.dialogs->queueTransferCancel(cancelAt);
-    QTreeWidget list;
 
-    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("大.bin"), &list));
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("大.bin"), f.collect()));
     QVERIFY(f.rows().isEmpty());
-    QCOMPARE(list.topLevelItemCount(), 0);
+    QVERIFY(f.added.isEmpty());
     const auto calls = f.dialogs->calls();
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0].kind, dialogs::ScriptedDialogs::Kind::TransferProgress);
@@ -600,9 +565,9 @@ void TestAdding::cancelledAddLeavesNothing() {
     if (ftp)
         QCOMPARE(test::tree(root), QStringList({QStringLiteral("docs"), QStringLiteral("docs/2006-03")}));
     else
-        QCOMPARE(test::tree(MyInit::gsPath), QStringList({QStringLiteral("2006-03")}));
+        QCOMPARE(test::tree(f.root()), QStringList({QStringLiteral("2006-03")}));
     QCOMPARE(test::tree(transfer::cacheFolder()), QStringList());
 }
 
-QTEST_MAIN(TestAdding)
+QTEST_GUILESS_MAIN(TestAdding)
 #include "tst_adding.moc"

@@ -1,17 +1,16 @@
 #include "Sandbox.h"
+#include "StoreFixture.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
 #include "TestFtp.h"
-#include "entry/MyInit.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "store/ClsFileOperation.h"
-#include "ui/common/ListItem.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTest>
-#include <QTreeWidget>
 #include <optional>
 
 using namespace wo;
@@ -22,59 +21,55 @@ namespace {
 
 const QString kMonth = QStringLiteral("2006-03");
 
-// Record "R" of a fresh table with a folder store (or, after useFtp, the run's FTP
-// server) in a sandbox, a multi-select list as the list window has, scripted dialogs.
-struct Fixture {
-    test::TestDatabase db;
-    test::Sandbox box;
-    dialogs::ScriptedDialogsScope dialogs;
-    std::optional<test::TestFtp> ftp;
-    QTreeWidget list;
+// The shared store fixture with the documents as the list window lists them, some
+// of them selected.
+struct Fixture : test::StoreFixture {
+    QVector<store::ListedDocument> list;
+    QSet<int> selected;
     int order = 0;
 
-    Fixture() {
-        db.createDocumentTable();
-        MyInit::reset();
-        MyInit::Connection = db.connectionPtr();
-        MyInit::gsRecordID = QStringLiteral("R");
-        MyInit::gsPath = box.path(QStringLiteral("store"));
-        QDir().mkpath(MyInit::gsPath);
-        list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-    }
-    ~Fixture() { MyInit::reset(); }
-
-    void useFtp() {
-        ftp.emplace();
-        MyInit::FtpMode = true;
-        MyInit::gsOpen = static_cast<int32_t>(ftp->session());
-        MyInit::gsConn = static_cast<int32_t>(ftp->connection());
-        MyInit::gsPath = ftp->remoteFolder();
-    }
     // The path column of a document added this month.
-    QString filePath() const { return MyInit::FtpMode ? MyInit::gsPath + QLatin1Char('/') + kMonth : kMonth; }
+    QString filePath() { return storage().ftpMode ? root() + QLatin1Char('/') + kMonth : kMonth; }
     // Where the stored file named name lies on disk.
-    QString onDisk(const QString& name) const {
-        return MyInit::FtpMode ? ftp->onDisk(filePath() + QLatin1Char('/') + name)
-                               : MyInit::gsPath + QLatin1Char('/') + kMonth + QLatin1Char('/') + name;
+    QString onDisk(const QString& name) {
+        return storage().ftpMode ? ftp->onDisk(filePath() + QLatin1Char('/') + name)
+                                 : root() + QLatin1Char('/') + kMonth + QLatin1Char('/') + name;
     }
-    // A document of the current record: row, stored file and list item.
-    QTreeWidgetItem* add(const QString& id, const QString& type = QStringLiteral(".TIF")) {
+    // A listed document of the current record with its row and stored file; its
+    // position in the list.
+    int add(const QString& id, const QString& type = QStringLiteral(".TIF")) {
         ++order;
-        db.insertRow(id, id + QStringLiteral(" name"), type, MyInit::gsRecordID, order, filePath());
+        const store::ListedDocument document{id, id + QStringLiteral(" name"), type, filePath()};
+        db.insertRow(document.id, document.name, type, record.recordId, order, document.path);
         if (!test::writeFile(onDisk(id + type), "content of " + id.toUtf8()))
             qFatal("cannot write %s", qPrintable(onDisk(id + type)));
-        auto* item =
-            ui::ListItem::make(QString::number(order), id + QStringLiteral(" name"), type, filePath(), id);
-        list.addTopLevelItem(item);
-        return item;
+        list.append(document);
+        return int(list.size()) - 1;
     }
     // The same document in another record.
     void share(const QString& id, const QString& type = QStringLiteral(".TIF")) {
         db.insertRow(id, QStringLiteral("theirs"), type, QStringLiteral("Other"), 1, filePath());
     }
-    void select(std::initializer_list<int> rows) {
-        for (const int row : rows)
-            list.topLevelItem(row)->setSelected(true);
+    void select(std::initializer_list<int> rows) { selected.unite(QSet<int>(rows)); }
+    // Deletes the selected documents, taking out of the list those reported removed.
+    bool del() {
+        QVector<int> rows;
+        QVector<store::ListedDocument> documents;
+        for (int i = 0; i < list.size(); ++i)
+            if (selected.contains(i)) {
+                rows.append(i);
+                documents.append(list[i]);
+            }
+        QVector<int> removed;
+        const bool done = ClsFileOperation(record).DelFile(documents, [&](qsizetype i) {
+            // Reported last first, as each document goes.
+            QVERIFY(removed.isEmpty() || rows[i] < removed.last());
+            removed.append(rows[i]);
+        });
+        for (const int row : removed)
+            list.remove(row);
+        selected.clear();
+        return done;
     }
     QStringList rowIds(const QString& recordId) {
         QStringList ids;
@@ -86,11 +81,10 @@ struct Fixture {
     }
     QStringList listIds() const {
         QStringList ids;
-        for (int i = 0; i < list.topLevelItemCount(); ++i)
-            ids << ui::ListItem::tag(list.topLevelItem(i));
+        for (const auto& document : list)
+            ids << document.id;
         return ids;
     }
-    QList<ScriptedDialogs::Call> boxes() const { return dialogs->calls(ScriptedDialogs::Kind::MessageBox); }
 };
 
 void addFive(Fixture& f) {
@@ -133,12 +127,11 @@ void TestRemoving::answeredNoChangesNothing() {
     if (answered)
         f.dialogs->queueAnswer(dialogs::Answer::No);
     const qint64 statements = f.db.connection().statementCount();
-    QVERIFY(!ClsFileOperation().DelFile(&f.list));
+    QVERIFY(!f.del());
     QCOMPARE(f.db.connection().statementCount(), statements);
     QCOMPARE(f.rowIds(QStringLiteral("R")), f.listIds());
     QCOMPARE(f.listIds().size(), 5);
     QVERIFY(QFileInfo::exists(f.onDisk(QStringLiteral("b.TIF"))));
-    QVERIFY(f.list.topLevelItem(1)->isSelected());
     QCOMPARE(f.boxes().size(), 1);
     const auto box = f.boxes().first();
     QCOMPARE(box.text, QStringLiteral("确实要删除所选择的原文吗？"));
@@ -158,16 +151,10 @@ void TestRemoving::nothingSelected() {
     Fixture f;
     for (int i = 0; i < documents; ++i)
         f.add(QStringLiteral("d%1").arg(i));
-    if (documents > 0)
-        f.list.setCurrentItem(f.list.topLevelItem(documents - 1), 0, QItemSelectionModel::NoUpdate);
     f.dialogs->queueAnswer(dialogs::Answer::Yes);
-    QVERIFY(ClsFileOperation().DelFile(&f.list));
+    QVERIFY(f.del());
     QCOMPARE(f.listIds().size(), documents);
     QCOMPARE(f.rowIds(QStringLiteral("R")).size(), documents);
-    if (documents > 0) {
-        QCOMPARE(f.list.selectedItems(), QList<QTreeWidgetItem*>{f.list.topLevelItem(0)});
-        QCOMPARE(f.list.currentItem(), f.list.topLevelItem(0));
-    }
     QCOMPARE(f.boxes().size(), 1);
 }
 
@@ -189,7 +176,7 @@ void TestRemoving::deletesSelectedRows() {
     f.select({1, 3});
     f.dialogs->queueAnswer(dialogs::Answer::Yes);
     const qint64 statements = f.db.connection().statementCount();
-    QVERIFY(ClsFileOperation().DelFile(&f.list));
+    QVERIFY(f.del());
     QCOMPARE(f.db.connection().statementCount(), statements + 3);
     const QStringList left{QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("e")};
     QCOMPARE(f.listIds(), left);
@@ -199,9 +186,6 @@ void TestRemoving::deletesSelectedRows() {
         QVERIFY2(QFileInfo::exists(f.onDisk(QString::fromLatin1(id) + QStringLiteral(".TIF"))), id);
     for (const char* id : {"b", "d"})
         QVERIFY2(!QFileInfo::exists(f.onDisk(QString::fromLatin1(id) + QStringLiteral(".TIF"))), id);
-    QCOMPARE(f.list.selectedItems(), QList<QTreeWidgetItem*>{f.list.topLevelItem(0)});
-    QCOMPARE(f.list.currentItem(), f.list.topLevelItem(0));
-    QCOMPARE(f.list.topLevelItem(1)->text(ui::ListItem::Number), QStringLiteral("3"));
     QCOMPARE(f.boxes().size(), 1);
 }
 
@@ -233,14 +217,14 @@ void TestRemoving::sharedDocumentKeepsFile() {
     Fixture f;
     if (ftp)
         f.useFtp();
-    MyInit::gsRecordID = recordId;
+    f.record.recordId = recordId;
     f.add(QStringLiteral("first"));
-    f.add(id)->setSelected(true);
+    f.select({f.add(id)});
     if (shared)
         f.share(id);
     f.share(QStringLiteral("unrelated"));
     f.dialogs->queueAnswer(dialogs::Answer::Yes);
-    QVERIFY(ClsFileOperation().DelFile(&f.list));
+    QVERIFY(f.del());
     QCOMPARE(f.rowIds(recordId), QStringList{QStringLiteral("first")});
     QCOMPARE(f.listIds(), QStringList{QStringLiteral("first")});
     QStringList others{QStringLiteral("unrelated")};
@@ -268,17 +252,14 @@ void TestRemoving::fileStates_data() {
 void TestRemoving::fileStates() {
     QFETCH(QString, state);
     Fixture f;
-    QTreeWidgetItem* item = nullptr;
     QString stored;
     if (state == QLatin1String("root")) {
         f.db.insertRow(QStringLiteral("r"), QStringLiteral("README"), QString(), QStringLiteral("R"), 1,
                        QString());
-        item = ui::ListItem::make(QStringLiteral("1"), QStringLiteral("README"), QString(), QString(),
-                                  QStringLiteral("r"));
-        f.list.addTopLevelItem(item);
+        f.list.append({QStringLiteral("r"), QStringLiteral("README"), QString(), QString()});
         stored = f.box.writeFile(QStringLiteral("store/r"), "in the root");
     } else {
-        item = f.add(QStringLiteral("doc"));
+        f.add(QStringLiteral("doc"));
         stored = f.onDisk(QStringLiteral("doc.TIF"));
     }
     if (state == QLatin1String("gone"))
@@ -286,12 +267,11 @@ void TestRemoving::fileStates() {
     if (state == QLatin1String("read-only"))
         QVERIFY(QFile::setPermissions(stored, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     const QString cached = f.box.writeFile(QStringLiteral("cache/wendra-original/temp/doc.TIF"), "cached");
-    ui::ListItem::setCachePath(item, cached);
-    item->setSelected(true);
+    f.select({0});
     f.dialogs->queueAnswer(dialogs::Answer::Yes);
-    QVERIFY(ClsFileOperation().DelFile(&f.list));
+    QVERIFY(f.del());
     QVERIFY(f.rowIds(QStringLiteral("R")).isEmpty());
-    QCOMPARE(f.list.topLevelItemCount(), 0);
+    QVERIFY(f.list.isEmpty());
     QVERIFY(!QFileInfo::exists(stored));
     QCOMPARE(test::readFile(cached), QByteArray("cached"));
     QCOMPARE(f.boxes().size(), 1);
@@ -344,7 +324,7 @@ void TestRemoving::failureStopsPass() {
         QVERIFY(QDir().mkpath(f.onDisk(QStringLiteral("c.TIF"))));
     }
     f.dialogs->queueAnswer(dialogs::Answer::Yes);
-    QVERIFY(!ClsFileOperation().DelFile(&f.list));
+    QVERIFY(!f.del());
 
     if (failure != QLatin1String("drop"))
         QCOMPARE(f.rowIds(QStringLiteral("R")), rowsLeft);
@@ -392,28 +372,27 @@ void TestRemoving::hostileNamesStayInStore() {
     QFETCH(QString, path);
     Fixture f;
     // Folders the climbing names pass through exist, so the climb would really work.
-    QDir().mkpath(MyInit::gsPath + QStringLiteral("/2006-03/v"));
+    QDir().mkpath(f.root() + QStringLiteral("/2006-03/v"));
     QString victim = f.box.writeFile(QStringLiteral("victim.TIF"), "not yours");
     if (ftp) {
         f.useFtp();
         QDir().mkpath(f.ftp->onDisk(f.filePath()));
         path.replace(QLatin1String("<month>"), f.filePath());
-        victim = f.ftp->onDisk(MyInit::gsPath + QStringLiteral("/victim.TIF"));
+        victim = f.ftp->onDisk(f.root() + QStringLiteral("/victim.TIF"));
         QVERIFY(test::writeFile(victim, "not yours"));
     }
     if (path == QLatin1String("<sandbox>"))
         path = f.box.path();
     f.db.insertRow(id, QStringLiteral("hostile"), type, QStringLiteral("R"), 1, path);
-    auto* item = ui::ListItem::make(QStringLiteral("1"), QStringLiteral("hostile"), type, path, id);
-    f.list.addTopLevelItem(item);
-    item->setSelected(true);
+    f.list.append({id, QStringLiteral("hostile"), type, path});
+    f.select({0});
     f.dialogs->queueAnswer(dialogs::Answer::Yes);
-    QVERIFY(ClsFileOperation().DelFile(&f.list));
+    QVERIFY(f.del());
     QCOMPARE(test::readFile(victim), QByteArray("not yours"));
     QVERIFY(f.rowIds(QStringLiteral("R")).isEmpty());
-    QCOMPARE(f.list.topLevelItemCount(), 0);
+    QVERIFY(f.list.isEmpty());
     QCOMPARE(f.boxes().size(), 1);
 }
 
-QTEST_MAIN(TestRemoving)
+QTEST_GUILESS_MAIN(TestRemoving)
 #include "tst_removing.moc"

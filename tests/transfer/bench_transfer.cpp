@@ -9,11 +9,10 @@
 //   WORK holds host.db (with Original_Text), folder.bin, ftp.bin and store/; the FTP
 //   server listens on 127.0.0.1:PORT and USER may write the absolute folder ROOT.
 // Pairs run by turns, the peer first every other run.
-#include "entry/MyInit.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "settings/MyInit.h"
 #include "transfer/ModDownLoadFile.h"
-#include "ui/common/ListItem.h"
 #include "wendra/Wendra_Original.h"
 #include "wendra/dialogs_scripted.h"
 #include "wendra/inet.h"
@@ -24,7 +23,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
-#include <QTreeWidgetItem>
 #include <cstdio>
 #include <memory>
 
@@ -57,15 +55,13 @@ void addThroughComponent(const Host& host, const QString& file) {
 }
 
 // The stored document's row as the list window shows it, for the preview's fetch.
-std::unique_ptr<QTreeWidgetItem> lastAdded(db::Connection& connection) {
+store::ListedDocument lastAdded(db::Connection& connection) {
     db::Recordset row;
     row.open(QStringLiteral("SELECT ID, Original_Name, Type, FilePath FROM Original_Text WHERE ID = '%1'")
                  .arg(MyInit::gsOriginalID),
              connection);
-    return std::unique_ptr<QTreeWidgetItem>(ui::ListItem::make(
-        QStringLiteral("1"), row.field(QStringLiteral("Original_Name")).toString(),
-        row.field(QStringLiteral("Type")).toString(), row.field(QStringLiteral("FilePath")).toString(),
-        row.field(QStringLiteral("ID")).toString()));
+    return {row.field(QStringLiteral("ID")).toString(), row.field(QStringLiteral("Original_Name")).toString(),
+            row.field(QStringLiteral("Type")).toString(), row.field(QStringLiteral("FilePath")).toString()};
 }
 
 void run(const QString& program, const QStringList& arguments) {
@@ -182,7 +178,7 @@ int main(int argc, char** argv) {
     const auto reader = db::Connection::open(QStringLiteral("QSQLITE"), QString::fromUtf8(database));
     const QString fetched = work + QStringLiteral("/curl-fetched.bin");
     QString lastCached;
-    std::unique_ptr<QTreeWidgetItem> item;
+    store::ListedDocument item;
     timePair(
         upload, runs, [&] { addThroughComponent(host, ftpFile); },
         [&] {
@@ -194,7 +190,7 @@ int main(int argc, char** argv) {
             // the other's pages still waiting to be written.
             item = lastAdded(*reader);
             QFile::remove(root + QLatin1Char('/') + QFileInfo(ftpFile).fileName());
-            const QString newest = MyInit::gsOriginalID + item->text(ui::ListItem::Type);
+            const QString newest = item.id + item.type;
             for (const QFileInfo& month : QDir(root).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
                 for (const QFileInfo& stored : QDir(month.absoluteFilePath()).entryInfoList(QDir::Files))
                     if (stored.fileName() != newest)
@@ -205,7 +201,7 @@ int main(int argc, char** argv) {
     timePair(
         download, runs,
         [&] {
-            lastCached = transfer::DownloadToCache(item.get());
+            lastCached = transfer::DownloadToCache(item, MyInit::storage());
             if (QFileInfo(lastCached).size() != ftpBytes)
                 fail("DownloadToCache");
         },

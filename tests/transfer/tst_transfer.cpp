@@ -2,19 +2,17 @@
 #include "Sandbox.h"
 #include "TestFiles.h"
 #include "TestFtp.h"
-#include "entry/MyInit.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "platform/Error.h"
-#include "platform/dialogs/ScriptedDialogs.h"
 #include "platform/inet/Inet.h"
+#include "settings/MyInit.h"
 #include "transfer/ModDownLoadFile.h"
 #include "transfer/TransferMeter.h"
-#include "ui/common/ListItem.h"
 
 #include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
-#include <QTreeWidgetItem>
 #include <memory>
 #include <optional>
 #include <pwd.h>
@@ -54,7 +52,7 @@ class TestTransfer : public QObject {
     QString m_areaName; // this test's folder, below either storage root
     QString m_area;     // and on the FTP server's disk
     std::unique_ptr<dialogs::ScriptedDialogsScope> m_dialogs;
-    std::vector<std::unique_ptr<QTreeWidgetItem>> m_items;
+    settings::Storage m_storage; // in folder mode; fetches in FTP mode take it with ftpMode set
 
     QString cache() const { return m_box->path(QStringLiteral("cache/wendra-original/temp")); }
     // A unique ID, since FTP-mode documents may lie in the server's shared root.
@@ -77,20 +75,24 @@ class TestTransfer : public QObject {
         return ftp ? QLatin1Char('/') + filePath : filePath;
     }
 
-    QTreeWidgetItem* item(bool ftp, const QString& filePath, const QString& id, const QString& type) {
-        m_items.emplace_back(
-            ui::ListItem::make(QStringLiteral("1"), kName, type, shownPath(ftp, filePath), id));
-        return m_items.back().get();
+    static store::ListedDocument item(bool ftp, const QString& filePath, const QString& id,
+                                      const QString& type) {
+        return {id, kName, type, shownPath(ftp, filePath)};
     }
-    // Stores a document's file and returns its list item.
-    QTreeWidgetItem* document(bool ftp, const QString& filePath, const QString& id, const QString& type,
-                              const QByteArray& data) {
+    // Stores a document's file and returns the document.
+    store::ListedDocument document(bool ftp, const QString& filePath, const QString& id, const QString& type,
+                                   const QByteArray& data) {
         if (!writeFile(diskPath(ftp, filePath, id + type), data))
             QTest::qFail("cannot write the stored file", __FILE__, __LINE__);
         return item(ftp, filePath, id, type);
     }
-    static QString fetch(bool ftp, QTreeWidgetItem* item) {
-        return ftp ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
+    settings::Storage storage(bool ftp) const {
+        settings::Storage storage = m_storage;
+        storage.ftpMode = ftp;
+        return storage;
+    }
+    QString fetch(bool ftp, const store::ListedDocument& document) const {
+        return transfer::fetchToCache(document, storage(ftp));
     }
     // The single message shown: its text and icon, with OK and the default title.
     void expectMessage(const QString& text, dialogs::Icon icon) const {
@@ -108,15 +110,13 @@ private slots:
         m_ftp = std::make_unique<test::TestFtp>();
         m_areaName = m_ftp->remoteFolder().mid(1);
         m_area = m_ftp->onDisk(m_ftp->remoteFolder());
-        MyInit::gsConn = static_cast<std::int32_t>(m_ftp->connection());
-        MyInit::gsPath = diskRoot(false);
+        m_storage = {diskRoot(false), false, static_cast<std::int32_t>(m_ftp->session()),
+                     static_cast<std::int32_t>(m_ftp->connection())};
         m_dialogs = std::make_unique<dialogs::ScriptedDialogsScope>();
     }
 
     void cleanup() {
         m_dialogs.reset();
-        m_items.clear();
-        MyInit::reset();
         m_ftp.reset();
         m_box.reset();
     }
@@ -138,13 +138,12 @@ private slots:
         QFETCH(QString, type);
         const QByteArray data = binaryContent(300000, 1);
         const QString filePath = inMonth ? month(QStringLiteral("2024-05")) : QString();
-        QTreeWidgetItem* it = document(ftp, filePath, id("a"), type, data);
+        store::ListedDocument it = document(ftp, filePath, id("a"), type, data);
         QVERIFY(!QFileInfo::exists(cache()));
 
         const QString got = fetch(ftp, it);
         QCOMPARE(got, cache() + QLatin1Char('/') + id("a") + type);
         QCOMPARE(readFile(got), data);
-        QCOMPARE(ui::ListItem::cachePath(it), got);
         QVERIFY((*m_dialogs)->calls().isEmpty());
         QCOMPARE(tree(cache()), QStringList{id("a") + type});
         QCOMPARE(mode(cache()), 0700);
@@ -158,7 +157,7 @@ private slots:
     void fetchTwiceOverwrites() {
         QFETCH(bool, ftp);
         const QString filePath = month(QStringLiteral("2024-05"));
-        QTreeWidgetItem* it =
+        store::ListedDocument it =
             document(ftp, filePath, id("a"), QStringLiteral(".TIF"), binaryContent(100000, 2));
         QVERIFY(!fetch(ftp, it).isEmpty());
         const QByteArray shorter = binaryContent(5000, 3);
@@ -176,13 +175,12 @@ private slots:
         QFETCH(bool, ftp);
         const QString filePath = month(QStringLiteral("2024-05"));
         QVERIFY(QDir().mkpath(diskPath(ftp, filePath)));
-        QTreeWidgetItem* it = item(ftp, filePath, id("gone"), QStringLiteral(".TIF"));
+        store::ListedDocument it = item(ftp, filePath, id("gone"), QStringLiteral(".TIF"));
 
         QCOMPARE(fetch(ftp, it), QString());
         expectMessage(ftp ? QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件")
                           : QStringLiteral("在找不到") + kName + QStringLiteral("文件"),
                       dialogs::Icon::None);
-        QCOMPARE(ui::ListItem::cachePath(it), QString());
         QCOMPARE(tree(cache()), QStringList());
     }
 
@@ -223,7 +221,6 @@ private slots:
         QFETCH(QString, id);
         QFETCH(QString, type);
         QFETCH(bool, badPath);
-        MyInit::FtpMode = ftp;
         // The store's folder and, beside it, the victims'.
         const QString store = ftp ? QLatin1Char('/') + m_areaName : QStringLiteral("store");
         const QString victims = ftp ? m_areaName + QStringLiteral("-victims") : QStringLiteral("victims");
@@ -243,10 +240,9 @@ private slots:
             filePath = filePath.mid(1);
         id = fill(id);
         type = fill(type);
-        MyInit::gsPath = ftp ? store : m_box->path(QStringLiteral("store"));
+        m_storage.root = ftp ? store : m_box->path(QStringLiteral("store"));
         QVERIFY(QDir().mkpath(m_box->path(QStringLiteral("store"))));
-        m_items.emplace_back(ui::ListItem::make(QStringLiteral("1"), kName, type, filePath, id));
-        QTreeWidgetItem* it = m_items.back().get();
+        const store::ListedDocument it{id, kName, type, filePath};
 
         QCOMPARE(fetch(ftp, it), QString());
         const QString notFound =
@@ -254,10 +250,9 @@ private slots:
             : ftp          ? QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件")
                            : QStringLiteral("在找不到") + kName + QStringLiteral("文件");
         expectMessage(notFound, dialogs::Icon::None);
-        QCOMPARE(ui::ListItem::cachePath(it), QString());
         QCOMPARE(tree(cache()), QStringList());
 
-        transfer::deleteStoredFile(filePath, id, type);
+        transfer::deleteStoredFile(storage(ftp), filePath, id, type);
         QCOMPARE(readFile(victimsOnDisk + QStringLiteral("/V.TIF")), bait);
         QCOMPARE(readFile(m_ftp->onDisk(QStringLiteral("/V.TIF"))), bait);
     }
@@ -310,7 +305,7 @@ private slots:
             }
         }
         const QByteArray data = binaryContent(20000, 9);
-        QTreeWidgetItem* it =
+        store::ListedDocument it =
             document(ftp, month(QStringLiteral("2024-05")), id("a"), QStringLiteral(".TIF"), data);
 
         const QString got = fetch(ftp, it);
@@ -324,7 +319,6 @@ private slots:
             QCOMPARE(mode(got), 0600);
         } else {
             QCOMPARE(got, QString());
-            QCOMPARE(ui::ListItem::cachePath(it), QString());
             if (ftp)
                 expectMessage(QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件"),
                               dialogs::Icon::None);
@@ -340,8 +334,8 @@ private slots:
     void unwritableCache() {
         QFETCH(bool, ftp);
         QVERIFY(writeFile(cache(), "not a folder"));
-        QTreeWidgetItem* it = document(ftp, month(QStringLiteral("2024-05")), id("a"), QStringLiteral(".TIF"),
-                                       binaryContent(1000, 4));
+        store::ListedDocument it = document(ftp, month(QStringLiteral("2024-05")), id("a"),
+                                            QStringLiteral(".TIF"), binaryContent(1000, 4));
 
         QCOMPARE(fetch(ftp, it), QString());
         if (ftp)
@@ -349,15 +343,14 @@ private slots:
                           dialogs::Icon::None);
         else
             QVERIFY((*m_dialogs)->calls().isEmpty());
-        QCOMPARE(ui::ListItem::cachePath(it), QString());
         QCOMPARE(readFile(cache()), QByteArray("not a folder"));
     }
 
     void missingRemoteDirectory() {
         const QString filePath = month(QStringLiteral("1999-01"));
-        QTreeWidgetItem* it = item(true, filePath, id("a"), QStringLiteral(".TIF"));
+        store::ListedDocument it = item(true, filePath, id("a"), QStringLiteral(".TIF"));
 
-        QCOMPARE(transfer::DownloadToCache(it), QString());
+        QCOMPARE(transfer::DownloadToCache(it, storage(true)), QString());
         expectMessage(QStringLiteral("在FTP服务器上找不到") + shownPath(true, filePath) +
                           QStringLiteral("路径"),
                       dialogs::Icon::None);
@@ -372,8 +365,10 @@ private slots:
         QFETCH(bool, ftp);
         const QString january = month(QStringLiteral("2024-01"));
         const QString february = month(QStringLiteral("2024-02"));
-        QTreeWidgetItem* a = document(ftp, january, id("a"), QStringLiteral(".TIF"), binaryContent(2000, 5));
-        QTreeWidgetItem* b = document(ftp, february, id("b"), QStringLiteral(".TIF"), binaryContent(3000, 6));
+        store::ListedDocument a =
+            document(ftp, january, id("a"), QStringLiteral(".TIF"), binaryContent(2000, 5));
+        store::ListedDocument b =
+            document(ftp, february, id("b"), QStringLiteral(".TIF"), binaryContent(3000, 6));
         // Same name in the other month: found only by reading from the wrong folder.
         QVERIFY(writeFile(diskPath(ftp, january, id("b") + QStringLiteral(".TIF")), "decoy"));
 
@@ -393,7 +388,9 @@ private slots:
         const QString local = m_box->writeFile(QStringLiteral("upload"), "scan");
 
         for (const QString& name : {QStringLiteral("first"), QStringLiteral("second")}) {
-            QCOMPARE(transfer::prepareUploadDirectory(root + slash, QStringLiteral("2024-05")),
+            settings::Storage storage = this->storage(true);
+            storage.root = root + slash;
+            QCOMPARE(transfer::prepareUploadDirectory(storage, QStringLiteral("2024-05")),
                      root + QStringLiteral("/2024-05"));
             QVERIFY(inet::FtpPutFile(m_ftp->connection(), local, name));
         }
@@ -422,7 +419,7 @@ private slots:
         for (const char* file : {"2024-05/doc.TIF", "2024-05/other.TIF", "victim"})
             QVERIFY(writeFile(m_area + QLatin1Char('/') + QLatin1String(file), "x"));
 
-        transfer::deleteRemoteFile(QLatin1Char('/') + month(QStringLiteral("2024-05")), name);
+        transfer::deleteRemoteFile(storage(true), QLatin1Char('/') + month(QStringLiteral("2024-05")), name);
         QCOMPARE(tree(m_area), left);
     }
 
@@ -538,15 +535,15 @@ private slots:
         std::optional<test::ThrottledFtp> server;
         const auto showAfter = transfer::TransferMeter::showAfter;
         const auto restore = qScopeGuard([showAfter] { transfer::TransferMeter::showAfter = showAfter; });
-        QTreeWidgetItem* it = nullptr;
+        store::ListedDocument it;
         qint64 cancelAt = 0;
         if (ftp) {
             QVERIFY(writeFile(root + QStringLiteral("/docs/x.TIF"), data));
             server.emplace(root, 1 << 20);
-            MyInit::gsConn = static_cast<std::int32_t>(inet::InternetConnect(
+            m_storage.ftpConnection = static_cast<std::int32_t>(inet::InternetConnect(
                 static_cast<inet::Handle>(m_ftp->session()), QStringLiteral("127.0.0.1"), server->port,
                 QStringLiteral("u"), QStringLiteral("p")));
-            QVERIFY2(MyInit::gsConn != 0, qPrintable(inet::InternetGetLastResponseInfo()));
+            QVERIFY2(m_storage.ftpConnection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
             it = item(false, QStringLiteral("/docs"), QStringLiteral("x"), QStringLiteral(".TIF"));
             cancelAt = 2 << 20;
         } else {
@@ -562,10 +559,9 @@ private slots:
         QCOMPARE(calls[0].text, kName);
         QCOMPARE(calls[0].totalBytes, qint64(data.size()));
         QVERIFY(calls[0].bytes >= cancelAt && calls[0].bytes <= data.size() - (ftp ? 1 : 0));
-        QCOMPARE(ui::ListItem::cachePath(it), QString());
         QCOMPARE(tree(cache()), QStringList());
     }
 };
 
-QTEST_MAIN(TestTransfer)
+QTEST_GUILESS_MAIN(TestTransfer)
 #include "tst_transfer.moc"

@@ -2,7 +2,7 @@
 
 #include "Modal.h"
 #include "TestImages.h"
-#include "entry/MyInit.h"
+#include "settings/MyInit.h"
 #include "ui/common/ListItem.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "Sandbox.h"
 #include "TestDatabase.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "ui/list/FrmMainList.h"
 
 #include <QByteArray>

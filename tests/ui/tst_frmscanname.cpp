@@ -1,5 +1,5 @@
 #include "Modal.h"
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "ui/common/Twips.h"
 #include "ui/list/FrmScanName.h"
 

@@ -4,9 +4,9 @@
 #include "TestFiles.h"
 #include "TestFtp.h"
 #include "TestImages.h"
-#include "entry/MyInit.h"
 #include "imaging/ImageViewWidget.h"
 #include "imaging/PageDocument.h"
+#include "settings/MyInit.h"
 #include "ui/common/ListItem.h"
 #include "ui/list/FrmScanName.h"
 

@@ -5,12 +5,12 @@
 #include "TestFiles.h"
 #include "TestFtp.h"
 #include "TestImages.h"
-#include "entry/MyInit.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "imaging/DesktopOpener.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
-#include "platform/dialogs/ScriptedDialogs.h"
 #include "platform/profile/ComponentFolder.h"
+#include "settings/MyInit.h"
 #include "store/RecordDocuments.h"
 #include "transfer/ModDownLoadFile.h"
 #include "ui/common/ListItem.h"
@@ -374,7 +374,10 @@ void TestFrmDetail::fetchOnceAndWriteBack() {
     rec.addTiff(QStringLiteral("二"), 5);
     rec.load();
     // The list window fetched the first document earlier; its copy has two pages since.
-    QVERIFY(!transfer::CopyToCache(rec.owner.topLevelItem(0)).isEmpty());
+    QTreeWidgetItem* first = rec.owner.topLevelItem(0);
+    const QString copy = transfer::CopyToCache(ui::ListItem::document(first), MyInit::storage());
+    QVERIFY(!copy.isEmpty());
+    ui::ListItem::setCachePath(first, copy);
     QVERIFY(test::writeTiff(rec.cached(0), 2, QStringLiteral("g4")));
     QVERIFY(QFile::remove(rec.stored(0)));
     {

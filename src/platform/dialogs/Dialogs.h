@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -56,8 +57,9 @@ public:
     virtual bool scanSettings(QWidget* parent, ScanSettings& settings) = 0;
     // Opens the progress window of a scan; it closes when the returned object goes.
     virtual std::unique_ptr<ScanProgress> scanProgress(QWidget* parent) = 0;
-    // Opens the progress window of a transfer of the document named `document`; it
-    // closes when the returned object goes. Null shows nothing.
+    // Opens the progress window of a transfer of the document named `document`, over
+    // `parent` or, when null, the active window; it closes when the returned object
+    // goes. Null shows nothing.
     virtual std::unique_ptr<TransferProgress> transferProgress(QWidget* parent, const QString& document) {
         static_cast<void>(parent);
         static_cast<void>(document);
@@ -65,10 +67,15 @@ public:
     }
 };
 
-// The dialogs in use: the Qt implementation unless another was installed.
+// The dialogs in use: the default unless another was installed. Throws wo::Error
+// when there is neither.
 Dialogs& current();
 // Installs an implementation for the process (tests, hosts that drive the component);
-// passing nullptr restores the Qt one. Returns the one it replaces.
+// passing nullptr restores the default. Returns the one it replaces (null when that
+// was the default, not made yet).
 std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs);
+// Sets how the default is made: the component's windows set the dialogs a person
+// answers, which this layer does not know.
+void setDefault(std::function<std::unique_ptr<Dialogs>()> make);
 
 } // namespace wo::dialogs

@@ -9,10 +9,12 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QMimeDatabase>
-#include <QPrinter>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 #include <QTextDocument>
 #include <cups/cups.h>
 #include <utility>
@@ -60,12 +62,13 @@ QByteArray defaultDestination() {
     return name ? QByteArray(name) : QByteArray();
 }
 
-bool printWithCups(const QString& file, QString* reason) {
+// Prints `file` on the default destination as a job named after `name`.
+bool printWithCups(const QString& file, const QString& name, QString* reason) {
     const QByteArray destination = defaultDestination();
     if (destination.isEmpty())
         return fail(reason, QStringLiteral("no default printer"));
     const QByteArray path = QFile::encodeName(file);
-    const QByteArray title = QFileInfo(file).fileName().toUtf8();
+    const QByteArray title = QFileInfo(name).fileName().toUtf8();
     const int job = cupsPrintFile(destination.constData(), path.constData(), title.constData(), 0, nullptr);
     if (job == 0)
         return fail(reason, QString::fromUtf8(cupsLastErrorString()));
@@ -84,27 +87,29 @@ QString readText(const QString& file, QString* reason) {
     return decoder.decode(data);
 }
 
-// CUPS's own text filter has no Chinese glyphs, so text is laid out here.
+// CUPS's own text filter has no Chinese glyphs, so text is laid out here, into a PDF
+// the destination's filters take like any other.
 bool printWithQt(const QString& file, QString* reason) {
-    const QByteArray destination = defaultDestination();
-    if (destination.isEmpty())
-        return fail(reason, QStringLiteral("no default printer"));
     QString error;
     const QString text = readText(file, &error);
     if (!error.isEmpty())
         return fail(reason, error);
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPrinterName(QString::fromUtf8(destination));
-    if (!printer.isValid())
-        return fail(reason, QStringLiteral("printer %1 is not usable").arg(printer.printerName()));
-    printer.setDocName(QFileInfo(file).fileName());
-    QTextDocument document;
-    document.setDefaultFont(QFont(QStringLiteral("WenQuanYi Zen Hei"), 10));
-    document.setPlainText(text);
-    document.print(&printer);
-    if (printer.printerState() == QPrinter::Error)
-        return fail(reason, QStringLiteral("printing through %1 failed").arg(printer.printerName()));
-    return true;
+    QTemporaryFile pdf(QDir::tempPath() + QStringLiteral("/wendra-print-XXXXXX.pdf"));
+    if (!pdf.open())
+        return fail(reason, pdf.errorString());
+    {
+        QPdfWriter writer(&pdf);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setTitle(QFileInfo(file).fileName());
+        QTextDocument document;
+        document.setDefaultFont(QFont(QStringLiteral("WenQuanYi Zen Hei"), 10));
+        document.setPlainText(text);
+        document.print(&writer);
+    }
+    if (!pdf.flush())
+        return fail(reason, pdf.errorString());
+    // The file's bytes are sent before the call returns, so the copy may go with it.
+    return printWithCups(pdf.fileName(), file, reason);
 }
 
 // The user's routes come first, so they can override the component's.
@@ -141,7 +146,7 @@ bool shellPrint(const QString& file, QString* reason) {
     const QMimeType type = QMimeDatabase().mimeTypeForFile(file, QMimeDatabase::MatchContent);
     if (type.inherits(QStringLiteral("application/pdf")) ||
         type.inherits(QStringLiteral("application/postscript")))
-        return printWithCups(file, reason);
+        return printWithCups(file, file, reason);
     if (type.inherits(QStringLiteral("text/plain")))
         return printWithQt(file, reason);
     const QString command = routeFor(type.name());

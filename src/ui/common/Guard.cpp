@@ -4,16 +4,6 @@
 
 namespace wo::ui {
 
-QString errorText(int number, const QString& description) {
-    return QStringLiteral("错误") + QString::number(number) + QStringLiteral("：") + description;
-}
-
-Error errorOf(const std::exception& e) {
-    if (const auto* error = dynamic_cast<const Error*>(&e))
-        return *error;
-    return Error(-1, QString::fromLocal8Bit(e.what()));
-}
-
 bool guarded(QWidget* parent, const QString& title, const std::function<void()>& handler) {
     try {
         handler();

@@ -9,13 +9,6 @@ class QWidget;
 
 namespace wo::ui {
 
-// "错误" + number + "：" + description, the component's text for an unexpected error.
-QString errorText(int number, const QString& description);
-
-// The component's error for anything a handler caught: a wo::Error as it is, any
-// other exception as number -1 with its text.
-Error errorOf(const std::exception& e);
-
 // The box of an unexpected error: errorText, a critical icon, OK, under title.
 void reportError(QWidget* parent, const QString& title, const Error& error);
 

@@ -76,6 +76,10 @@ QString tag(const QTreeWidgetItem* item) {
     return item->data(Number, TagRole).toString();
 }
 
+store::ListedDocument document(const QTreeWidgetItem* item) {
+    return {tag(item), item->text(Name), item->text(Type), item->text(Path)};
+}
+
 QString cachePath(const QTreeWidgetItem* item) {
     return item->toolTip(Number);
 }

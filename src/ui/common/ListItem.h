@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ListedDocument.h"
+
 #include <QString>
 
 class QTreeWidgetItem;
@@ -18,6 +20,8 @@ QTreeWidgetItem* make(const QString& number, const QString& name, const QString&
 QTreeWidgetItem* recreate(const QTreeWidgetItem* item);
 
 QString tag(const QTreeWidgetItem* item);
+// The document the item lists, as the store takes it.
+store::ListedDocument document(const QTreeWidgetItem* item);
 QString cachePath(const QTreeWidgetItem* item);
 void setCachePath(QTreeWidgetItem* item, const QString& path);
 

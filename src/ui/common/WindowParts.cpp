@@ -1,9 +1,9 @@
 #include "ui/common/WindowParts.h"
 
-#include "entry/MyInit.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
-#include "store/ClsFileOperation.h"
+#include "settings/MyInit.h"
+#include "store/ShellPrinter.h"
 #include "transfer/ModDownLoadFile.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
@@ -146,7 +146,10 @@ QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels) {
         return cached;
     panels.setText(1, kDownloading);
     const auto ready = qScopeGuard([&panels] { panels.setText(1, kReady); });
-    return MyInit::FtpMode ? transfer::DownloadToCache(item) : transfer::CopyToCache(item);
+    const QString fetched = transfer::fetchToCache(ListItem::document(item), MyInit::storage());
+    if (!fetched.isEmpty())
+        ListItem::setCachePath(item, fetched);
+    return fetched;
 }
 
 void printShownImage(imaging::ImageViewWidget& view, imaging::ImageAdminDialog& admin) {
@@ -162,10 +165,10 @@ void printShownImage(imaging::ImageViewWidget& view, imaging::ImageAdminDialog& 
 }
 
 void printThroughShell(const QString& file, QWidget* owner) {
-    store::ClsFileOperation operation;
-    operation.setFileName(file);
-    operation.setOwnerForm(owner);
-    operation.PrintToView();
+    store::ShellPrinter printer;
+    printer.setFileName(file);
+    printer.setOwnerForm(owner);
+    printer.PrintToView();
 }
 
 } // namespace wo::ui

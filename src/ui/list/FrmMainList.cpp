@@ -1,17 +1,18 @@
 #include "ui/list/FrmMainList.h"
 
-#include "entry/MyInit.h"
 #include "imaging/DesktopOpener.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
 #include "imaging/SaneScanner.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/profile/ScanFolder.h"
+#include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "store/RecordDocuments.h"
 #include "store/Statements.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
+#include "ui/common/StoredList.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
@@ -381,12 +382,13 @@ bool FrmMainList::dragEvent(QEvent* event) {
 }
 
 void FrmMainList::CmdAdd_Click() {
-    addDocuments([this](store::ClsFileOperation& operation) { return operation.AddFile(LVOrder); });
+    addDocuments([this](store::ClsFileOperation& operation) { return operation.AddFile(appendTo(LVOrder)); });
 }
 
 void FrmMainList::FilesDropped(const QStringList& paths) {
-    addDocuments(
-        [this, &paths](store::ClsFileOperation& operation) { return operation.AddFiles(paths, LVOrder); });
+    addDocuments([this, &paths](store::ClsFileOperation& operation) {
+        return operation.AddFiles(paths, appendTo(LVOrder));
+    });
 }
 
 void FrmMainList::addDocuments(const std::function<bool(store::ClsFileOperation&)>& add) {
@@ -395,7 +397,7 @@ void FrmMainList::addDocuments(const std::function<bool(store::ClsFileOperation&
     const BusyState busy(this);
     if (QTreeWidgetItem* current = LVOrder->currentItem())
         current->setSelected(false);
-    store::ClsFileOperation operation;
+    store::ClsFileOperation operation(MyInit::record());
     if (add(operation)) {
         CmdDel->setEnabled(true);
         CmdPrint->setEnabled(true);
@@ -405,8 +407,8 @@ void FrmMainList::addDocuments(const std::function<bool(store::ClsFileOperation&
 
 void FrmMainList::CmdDel_Click() {
     const BusyState busy(this);
-    store::ClsFileOperation operation;
-    if (operation.DelFile(LVOrder)) {
+    store::ClsFileOperation operation(MyInit::record());
+    if (deleteSelected(operation, LVOrder)) {
         ImgPreview->clearImage();
         ImgTypeICO->clear();
     }
@@ -492,8 +494,8 @@ void FrmMainList::CmdScan_Click() {
 void FrmMainList::storeScan(const QString& folder, const QString& name) {
     {
         const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存扫描文件，请稍等..."));
-        store::ClsFileOperation operation;
-        if (operation.AddFileToObj(folder, kScanFile, LVOrder)) {
+        store::ClsFileOperation operation(MyInit::record());
+        if (operation.AddFileToObj(folder, kScanFile, appendTo(LVOrder))) {
             QTreeWidgetItem* added = LVOrder->currentItem();
             MyInit::Connection->execute(store::sql::RenameScannedDocument(name, ListItem::tag(added)));
             added->setText(ListItem::Name, name + QStringLiteral(".TIF"));

@@ -1,6 +1,6 @@
 #include "ui/list/StartWork.h"
 
-#include "entry/MyInit.h"
+#include "settings/MyInit.h"
 
 namespace wo::ui {
 

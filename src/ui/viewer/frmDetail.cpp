@@ -1,11 +1,11 @@
 #include "ui/viewer/frmDetail.h"
 
-#include "entry/MyInit.h"
 #include "imaging/DesktopOpener.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
+#include "settings/MyInit.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"

@@ -1,4 +1,4 @@
-#include "entry/MyInit.h"
+#include "settings/MyInit.h"
 
 namespace wo::MyInit {
 
@@ -12,6 +12,14 @@ com::ComPtr<db::Connection>& Connection = *new com::ComPtr<db::Connection>;
 bool FtpMode = false;
 std::int32_t gsOpen = 0;
 std::int32_t gsConn = 0;
+
+settings::Storage storage() {
+    return {gsPath, FtpMode, gsOpen, gsConn};
+}
+
+settings::Record record() {
+    return {Connection, gsRecordID, storage(), &gsOriginalID};
+}
 
 void reset() {
     gsRecordID.clear();

@@ -1,4 +1,4 @@
-#include "platform/dialogs/QtTexts.h"
+#include "dialogs/QtTexts.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

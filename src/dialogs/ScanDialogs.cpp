@@ -1,4 +1,4 @@
-#include "platform/dialogs/ScanDialogs.h"
+#include "dialogs/ScanDialogs.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

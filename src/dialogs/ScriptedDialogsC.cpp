@@ -1,6 +1,6 @@
 // The C face of the scripted dialogs for hosts' tests: one scope at a time,
 // held from Begin to End.
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "wendra/dialogs_scripted.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
-#include "platform/dialogs/QtDialogs.h"
+#include "dialogs/QtDialogs.h"
 
-#include "platform/dialogs/QtTexts.h"
-#include "platform/dialogs/ScanDialogs.h"
+#include "dialogs/QtTexts.h"
+#include "dialogs/ScanDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -55,11 +55,6 @@ private:
     std::unique_ptr<QProgressDialog> m_window;
     QString m_document;
 };
-
-std::unique_ptr<Dialogs>& slot() {
-    static std::unique_ptr<Dialogs> dialogs = std::make_unique<QtDialogs>();
-    return dialogs;
-}
 
 QMessageBox::Icon qtIcon(Icon icon) {
     switch (icon) {
@@ -120,24 +115,6 @@ QList<std::pair<QMessageBox::StandardButton, Answer>> qtButtons(Buttons buttons)
 }
 
 } // namespace
-
-QString defaultTitle() {
-    return QStringLiteral("Wendra_Original");
-}
-
-Dialogs& current() {
-    return *slot();
-}
-
-void inform(QWidget* parent, const QString& text, const QString& title, Icon icon) {
-    current().messageBox(parent, text, Buttons::OK, icon, title);
-}
-
-std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs) {
-    if (!dialogs)
-        dialogs = std::make_unique<QtDialogs>();
-    return std::exchange(slot(), std::move(dialogs));
-}
 
 // A window not shown yet has no place on the screen, and a dialog placed over it
 // lands in the screen's corner.
@@ -210,7 +187,9 @@ std::unique_ptr<ScanProgress> QtDialogs::scanProgress(QWidget* parent) {
 }
 
 std::unique_ptr<TransferProgress> QtDialogs::transferProgress(QWidget* parent, const QString& document) {
-    return std::make_unique<TransferProgressWindow>(shownParent(parent), document);
+    // A transfer knows no window of its own: it runs over whichever is active.
+    return std::make_unique<TransferProgressWindow>(
+        shownParent(parent ? parent : QApplication::activeWindow()), document);
 }
 
 } // namespace wo::dialogs

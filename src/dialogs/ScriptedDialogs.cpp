@@ -1,4 +1,4 @@
-#include "platform/dialogs/ScriptedDialogs.h"
+#include "dialogs/ScriptedDialogs.h"
 
 #include <QAbstractButton>
 #include <QAction>

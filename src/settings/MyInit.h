@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/com/ComPtr.h"
+#include "platform/db/Connection.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace wo::settings {
+
+// Where a record's documents are stored: a folder, or a directory on the host's FTP
+// connection.
+struct Storage {
+    QString root; // the folder, or the FTP directory documents go under
+    bool ftpMode = false;
+    std::int32_t ftpSession = 0;    // the host's Internet session handle
+    std::int32_t ftpConnection = 0; // the host's FTP connection handle on it
+};
+
+// What a store operation on one record's documents reads: its database, the record
+// and the storage. A copy: an operation keeps what it started with.
+struct Record {
+    com::ComPtr<db::Connection> connection;
+    QString recordId;
+    Storage storage;
+    // Receives each new document's identifier as soon as it is made, when not null.
+    QString* originalId = nullptr;
+};
+
+} // namespace wo::settings
+
+// The host settings: one process-wide set, written by the host through ClsMain and
+// read by the windows, which hand the store and transfer what they need of it. They
+// start empty and live as long as the component stays loaded.
+namespace wo::MyInit {
+
+extern QString gsRecordID;
+extern QString gsOriginalID;
+extern QString gsPath;
+extern QString gsState;
+extern com::ComPtr<db::Connection>& Connection;
+extern bool FtpMode;
+extern std::int32_t gsOpen;
+extern std::int32_t gsConn;
+
+// The two working states a host can ask for through gsState.
+inline const QString FindModel = QStringLiteral("FindModel");
+inline const QString ScanState = QStringLiteral("ScanState");
+
+// True when the windows must not change the record's documents.
+inline bool browseOnly() {
+    return gsState == FindModel;
+}
+
+// The settings as they stand now.
+settings::Storage storage();
+settings::Record record();
+
+// Back to the empty start state (texts empty, handles 0, folder mode, no connection).
+void reset();
+
+} // namespace wo::MyInit

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace wo::store {
+
+// One document of a record as the windows list it: what a row of the table names.
+struct ListedDocument {
+    QString id;
+    QString name;
+    QString type;
+    QString path;
+};
+
+} // namespace wo::store
