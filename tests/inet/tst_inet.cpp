@@ -114,6 +114,8 @@ private slots:
         if (m_session)
             QVERIFY(InternetCloseHandle(m_session));
         m_session = 0;
+        // A later run against the same server starts without this run's folders.
+        QDir(m_root + QLatin1Char('/') + m_remote).removeRecursively();
     }
 
     void connectFailures_data() {

@@ -1,5 +1,5 @@
 #include "PrintAnswers.h"
-#include "Sandbox.h"
+#include "StoreFixture.h"
 #include "TestAssociation.h"
 #include "TestDatabase.h"
 #include "TestFiles.h"
@@ -39,29 +39,18 @@ const QStringList kImageCommands{"ZoomIn",   "ZoomOut",  "OwnFit", "FitShow",   
                                  "ZoomSize", "Select",   "Init",   "RotateLeft", "RotateRight",
                                  "First",    "Previous", "Next",   "Last"};
 
-// One business record with its documents in a folder store (or on the FTP server),
-// and the list window's list as loading fills it.
-struct Record {
-    test::Sandbox box;
-    test::TestDatabase db;
+// The store fixture's record with its documents in a folder store (or on the FTP
+// server), written into the host settings, and the list window's list as loading
+// fills it.
+struct Record : test::StoreFixture {
     QTreeWidget owner;
-    dialogs::ScriptedDialogsScope dialogs;
-    std::unique_ptr<test::TestFtp> ftp;
     QStringList ids;
 
     explicit Record(bool ftpMode = false) {
-        db.createDocumentTable();
-        MyInit::reset();
-        MyInit::Connection = db.connectionPtr();
-        MyInit::gsRecordID = QStringLiteral("R");
-        MyInit::gsPath = box.path(QStringLiteral("store"));
-        if (ftpMode) {
-            ftp = std::make_unique<test::TestFtp>();
-            MyInit::FtpMode = true;
-            MyInit::gsConn = static_cast<std::int32_t>(ftp->connection());
-        }
+        if (ftpMode)
+            useFtp();
+        publish();
     }
-    ~Record() { MyInit::reset(); }
 
     QString folder() const { return ftp ? ftp->remoteFolder() : QStringLiteral("2026-05"); }
     QString stored(int row) const {

@@ -21,21 +21,12 @@ QByteArray pngPage(int n) {
 }
 
 Record::Record(const QList<int>& orders, const QString& state) {
-    db.createDocumentTable();
-    MyInit::reset();
-    MyInit::Connection = db.connectionPtr();
-    MyInit::gsRecordID = QStringLiteral("R");
-    MyInit::gsPath = box.path(QStringLiteral("store"));
+    publish();
     MyInit::gsState = state;
-    QDir().mkpath(MyInit::gsPath);
     for (int i = 0; i < orders.size(); ++i) {
         const QString id(QChar(u'a' + i));
         add(id, id.toUpper() + QStringLiteral(".tif"), QStringLiteral(".TIF"), pngPage(), orders[i]);
     }
-}
-
-Record::~Record() {
-    MyInit::reset();
 }
 
 void Record::add(const QString& id, const QString& name, const QString& type, const QByteArray& content,

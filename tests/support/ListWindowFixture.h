@@ -1,8 +1,6 @@
 #pragma once
 
-#include "Sandbox.h"
-#include "TestDatabase.h"
-#include "dialogs/ScriptedDialogs.h"
+#include "StoreFixture.h"
 #include "ui/list/FrmMainList.h"
 
 #include <QByteArray>
@@ -20,15 +18,11 @@ inline const QString kMonth = QStringLiteral("2026-12");
 // A PNG picture of marked page n.
 QByteArray pngPage(int n = 1);
 
-// A record "R" whose documents have the given stored orders; IDs a, b, c, ...,
-// each a one-page picture of type .TIF in a folder store of its own sandbox, and
-// scripted dialogs.
-struct Record {
-    TestDatabase db;
-    Sandbox box;
-    dialogs::ScriptedDialogsScope dialogs;
+// The store fixture's record "R", written into the host settings the window reads,
+// with documents of the given stored orders: IDs a, b, c, ..., each a one-page
+// picture of type .TIF.
+struct Record : StoreFixture {
     explicit Record(const QList<int>& orders, const QString& state = QString());
-    ~Record();
     // A row of this record and its stored file (none when content is null).
     void add(const QString& id, const QString& name, const QString& type, const QByteArray& content,
              int order, const QString& recordId = QStringLiteral("R"));
