@@ -40,4 +40,12 @@ void saveDocumentOrder(db::Connection& connection, const QStringList& ids) {
         connection.execute(sql::UpdateFileOrder(i + 1, ids.at(i)));
 }
 
+void renameDocument(db::Connection& connection, const QString& id, const QString& name) {
+    connection.execute(sql::RenameDocument(name, id));
+}
+
+void renameScannedDocument(db::Connection& connection, const QString& id, const QString& scanName) {
+    connection.execute(sql::RenameScannedDocument(scanName, id));
+}
+
 } // namespace wo::store

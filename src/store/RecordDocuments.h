@@ -24,4 +24,9 @@ QVector<ListedDocument> loadRecordDocuments(db::Connection& connection, const QS
 // Stops at the first failing statement; the rows written before it keep their new positions.
 void saveDocumentOrder(db::Connection& connection, const QStringList& ids);
 
+// Gives the document the display name as typed (RenameDocument); its stored file keeps its name.
+void renameDocument(db::Connection& connection, const QString& id, const QString& name);
+// Names a scanned document after the name its scan was given (RenameScannedDocument).
+void renameScannedDocument(db::Connection& connection, const QString& id, const QString& scanName);
+
 } // namespace wo::store

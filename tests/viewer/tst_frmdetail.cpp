@@ -689,17 +689,16 @@ void TestFrmDetail::dragHandlers_data() {
     QTest::addColumn<int>("moveButton");
     QTest::addColumn<QPointF>("to");
     QTest::addColumn<bool>("selecting");
-    QTest::addColumn<QPointF>("scrolled");
     QTest::addColumn<QPoint>("recorded");
     QTest::newRow("left drag") << 1 << QPointF(100.4, 100.6) << 1 << QPointF(90, 80) << false
-                               << QPointF(10, 21) << QPoint(90, 80);
+                               << QPoint(90, 80);
     QTest::newRow("right press records nothing")
-        << 2 << QPointF(100, 100) << 1 << QPointF(90, 80) << false << QPointF() << QPoint();
+        << 2 << QPointF(100, 100) << 1 << QPointF(90, 80) << false << QPoint();
     QTest::newRow("move without the left button")
-        << 1 << QPointF(100, 100) << 0 << QPointF(90, 80) << false << QPointF() << QPoint(100, 100);
-    QTest::newRow("recorded x is 0") << 1 << QPointF(0, 100) << 1 << QPointF(10, 80) << false << QPointF()
+        << 1 << QPointF(100, 100) << 0 << QPointF(90, 80) << false << QPoint(100, 100);
+    QTest::newRow("recorded x is 0") << 1 << QPointF(0, 100) << 1 << QPointF(10, 80) << false
                                      << QPoint(0, 100);
-    QTest::newRow("selection mode") << 1 << QPointF(100, 100) << 1 << QPointF(90, 80) << true << QPointF()
+    QTest::newRow("selection mode") << 1 << QPointF(100, 100) << 1 << QPointF(90, 80) << true
                                     << QPoint(100, 100);
 }
 
@@ -715,7 +714,8 @@ void TestFrmDetail::dragHandlers() {
     const QPointF before = w->ImgShow->scrollOffset();
     w->ImgShow_MouseDown(downButton, 0, down.x(), down.y());
     w->ImgShow_MouseMove(moveButton, 0, to.x(), to.y());
-    QTEST(w->ImgShow->scrollOffset() - before, "scrolled");
+    // The view pans itself (dragPansOrSelects): a second mover here would double every drag.
+    QCOMPARE(w->ImgShow->scrollOffset(), before);
     QTEST(w->dragPoint(), "recorded");
 }
 

@@ -9,7 +9,6 @@
 #include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "store/RecordDocuments.h"
-#include "store/Statements.h"
 #include "ui/common/Guard.h"
 #include "ui/common/ListItem.h"
 #include "ui/common/StoredList.h"
@@ -19,6 +18,7 @@
 #include "ui/list/DroppedFiles.h"
 #include "ui/list/FrmScanName.h"
 #include "ui/list/ImageTypes.h"
+#include "ui/list/MoveBlock.h"
 #include "ui/list/StartWork.h"
 #include "ui/viewer/frmDetail.h"
 
@@ -227,21 +227,22 @@ void FrmMainList::Form_Load() {
 }
 
 void FrmMainList::UpdateMoveButtons() {
-    CmdUp->setEnabled(false);
-    CmdDown->setEnabled(false);
     const int count = LVOrder->topLevelItemCount();
-    nFirstSelected = count + 1;
-    nLastSelected = 0;
-    for (int i = 1; i <= count; ++i) {
-        if (!LVOrder->topLevelItem(i - 1)->isSelected())
-            continue;
-        nFirstSelected = std::min(nFirstSelected, i);
-        nLastSelected = std::max(nLastSelected, i);
+    QList<int> selected;
+    for (int i = 0; i < count; ++i) {
+        if (LVOrder->topLevelItem(i)->isSelected())
+            selected << i;
     }
-    if (MyInit::browseOnly())
-        return;
-    CmdUp->setEnabled(nFirstSelected != 1);
-    CmdDown->setEnabled(nLastSelected != count);
+    const MoveBlock block = moveBlockOf(count, selected);
+    nFirstSelected = block.first;
+    nLastSelected = block.last;
+    setMoveButtons();
+}
+
+void FrmMainList::setMoveButtons() {
+    const bool movable = !MyInit::browseOnly();
+    CmdUp->setEnabled(movable && nFirstSelected != 1);
+    CmdDown->setEnabled(movable && nLastSelected != LVOrder->topLevelItemCount());
 }
 
 void FrmMainList::LVOrder_ItemClick(QTreeWidgetItem* item) {
@@ -432,7 +433,7 @@ void FrmMainList::RenameFile_Click() {
     if (name.isEmpty() || name == current->text(ListItem::Name))
         return;
     // Stored first, so the row never shows a name the table does not hold.
-    MyInit::Connection->execute(store::sql::RenameDocument(name, ListItem::tag(current)));
+    store::renameDocument(*MyInit::Connection, ListItem::tag(current), name);
     current->setText(ListItem::Name, name);
 }
 
@@ -497,7 +498,7 @@ void FrmMainList::storeScan(const QString& folder, const QString& name) {
         store::ClsFileOperation operation(MyInit::record());
         if (operation.AddFileToObj(folder, kScanFile, appendTo(LVOrder))) {
             QTreeWidgetItem* added = LVOrder->currentItem();
-            MyInit::Connection->execute(store::sql::RenameScannedDocument(name, ListItem::tag(added)));
+            store::renameScannedDocument(*MyInit::Connection, ListItem::tag(added), name);
             added->setText(ListItem::Name, name + QStringLiteral(".TIF"));
         }
     }
@@ -563,28 +564,24 @@ void FrmMainList::moveNeighbour(int from, int to) {
     bOrderChanged = true;
 }
 
-void FrmMainList::CmdUp_Click() {
-    if (!prepareMove() || nFirstSelected <= 1)
+void FrmMainList::moveSelection(MoveDirection direction) {
+    if (!prepareMove())
         return;
-    moveNeighbour(nFirstSelected - 2, nLastSelected);
-    --nFirstSelected;
-    --nLastSelected;
-    if (nFirstSelected == 1)
-        CmdUp->setEnabled(false);
-    if (!MyInit::browseOnly())
-        CmdDown->setEnabled(true);
+    const auto move = moveBlock({nFirstSelected, nLastSelected}, LVOrder->topLevelItemCount(), direction);
+    if (!move)
+        return;
+    moveNeighbour(move->from, move->to);
+    nFirstSelected = move->block.first;
+    nLastSelected = move->block.last;
+    setMoveButtons();
+}
+
+void FrmMainList::CmdUp_Click() {
+    moveSelection(MoveDirection::Up);
 }
 
 void FrmMainList::CmdDown_Click() {
-    if (!prepareMove() || nLastSelected >= LVOrder->topLevelItemCount())
-        return;
-    moveNeighbour(nLastSelected, nFirstSelected - 1);
-    ++nFirstSelected;
-    ++nLastSelected;
-    if (nLastSelected == LVOrder->topLevelItemCount())
-        CmdDown->setEnabled(false);
-    if (!MyInit::browseOnly())
-        CmdUp->setEnabled(true);
+    moveSelection(MoveDirection::Down);
 }
 
 void FrmMainList::CmdExit_Click() {

@@ -32,6 +32,7 @@ class ClsFileOperation;
 namespace wo::ui {
 
 class StatusPanels;
+enum class MoveDirection;
 
 // The document list window: the record's documents in stored order, a preview
 // pane and the document commands. Shown modally by ShowForm; loaded anew each time.
@@ -126,6 +127,10 @@ private:
     bool prepareMove();
     // Re-creates the row at index `from` at index `to` (before the removal), as a move does.
     void moveNeighbour(int from, int to);
+    // Moves the block of selected rows one place.
+    void moveSelection(MoveDirection direction);
+    // CmdUp and CmdDown for the block nFirstSelected..nLastSelected.
+    void setMoveButtons();
 
     bool bOrderChanged = false;
     int nFirstSelected = 0;

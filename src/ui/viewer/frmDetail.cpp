@@ -11,6 +11,7 @@
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
+#include "ui/viewer/ViewerCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -75,14 +76,6 @@ constexpr ToolEntry kToolbar[] = {
     {nullptr, nullptr, 0},
     {u"Exit", u"退出", 16},
 };
-
-const QStringList kPageKeys{QStringLiteral("First"), QStringLiteral("Previous"), QStringLiteral("Next"),
-                            QStringLiteral("Last")};
-// In the order the commands enable them.
-const QStringList kImageKeys{QStringLiteral("ZoomIn"),     QStringLiteral("ZoomOut"),
-                             QStringLiteral("FitShow"),    QStringLiteral("FitWidth"),
-                             QStringLiteral("OwnFit"),     QStringLiteral("RotateLeft"),
-                             QStringLiteral("RotateRight")};
 
 // Zoom changes by this many percentage points per step; below the floor it stops.
 constexpr double kZoomStep = 10;
@@ -263,20 +256,16 @@ void frmDetail::Form_Load() {
     ImgShow->setFocus();
 }
 
-void frmDetail::enableDocumentButtons(QTreeWidgetItem* item) {
-    QAction* previous = button(QStringLiteral("PreFile"));
-    QAction* next = button(QStringLiteral("NextFile"));
-    next->setEnabled(false);
-    previous->setEnabled(false);
-    const int count = LVData->topLevelItemCount();
-    const int index = LVData->indexOfTopLevelItem(item) + 1;
-    if (index == count && count > 1) {
-        previous->setEnabled(true);
-    } else if (index == 1 && count > 1) {
-        next->setEnabled(true);
-    } else if (count > 1) {
-        previous->setEnabled(true);
-        next->setEnabled(true);
+void frmDetail::setCommandStates() {
+    const ViewerState state{.imageShown = !ImgShow->imageFile().isEmpty(),
+                            .selecting = ImgShow->selectionMode(),
+                            .page = ImgShow->currentPage(),
+                            .pageCount = ImgShow->pageCount(),
+                            .document = m_document,
+                            .documentCount = LVData->topLevelItemCount()};
+    for (QAction* action : TlbMain->actions()) {
+        if (!action->isSeparator())
+            action->setEnabled(commandEnabled(action->objectName(), state));
     }
 }
 
@@ -294,8 +283,8 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
     if (!item)
         return;
     std::optional<Error> pending;
+    m_document = LVData->indexOfTopLevelItem(item) + 1;
     try {
-        enableDocumentButtons(item);
         MyInit::gsOriginalID = ListItem::tag(item);
         ImgShow->clearImage();
         ImgShow->setCurrentPage(1);
@@ -324,19 +313,13 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
     } catch (const Error& e) {
         iconError = e;
     }
-    disableImageButtons();
     ImgShow->setImageFile(QString());
+    setCommandStates();
     if (pending && pending->number() != err::InvalidFileFormat)
         dialogs::inform(this, pending->description(), kCaption, dialogs::Icon::Information);
     setPanelText(2, QString());
     if (iconError)
         throw *iconError;
-}
-
-void frmDetail::disableImageButtons() {
-    for (const char* key : {"ZoomIn", "ZoomOut", "OwnFit", "FitShow", "FitWidth", "ZoomSize", "Select",
-                            "Init", "RotateLeft", "RotateRight", "First", "Previous", "Next", "Last"})
-        button(QLatin1String(key))->setEnabled(false);
 }
 
 void frmDetail::LVData_DblClick() {
@@ -360,29 +343,14 @@ void frmDetail::ShowTypeIcon(const QString& type) {
 void frmDetail::RefreshToolbar() {
     if (ImgShow->selectionMode())
         ImgShow->setSelectionRect(0, 0, 0, 0);
-    ImgShow->setSelectionMode(false);
-    button(QStringLiteral("Init"))->setVisible(false);
-    QAction* select = button(QStringLiteral("Select"));
-    select->setVisible(true);
-    select->setEnabled(true);
-    button(QStringLiteral("ZoomSize"))->setEnabled(false);
+    setSelecting(false);
+}
 
-    for (const QString& key : kPageKeys)
-        button(key)->setEnabled(false);
-    const int count = ImgShow->pageCount();
-    const int page = ImgShow->currentPage();
-    QStringList enable;
-    if (count == page && count > 1)
-        enable = {QStringLiteral("First"), QStringLiteral("Previous")};
-    else if (count > 1 && page == 1)
-        enable = {QStringLiteral("Next"), QStringLiteral("Last")};
-    else if (count > 1)
-        enable = kPageKeys;
-    for (const QString& key : enable)
-        button(key)->setEnabled(true);
-
-    for (const QString& key : kImageKeys)
-        button(key)->setEnabled(true);
+void frmDetail::setSelecting(bool on) {
+    ImgShow->setSelectionMode(on);
+    button(QStringLiteral("Init"))->setVisible(on);
+    button(QStringLiteral("Select"))->setVisible(!on);
+    setCommandStates();
 }
 
 void frmDetail::setPageText() {
@@ -404,11 +372,7 @@ void frmDetail::TlbMain_ButtonClick(const QString& key) {
 void frmDetail::command(const QString& key) {
     using imaging::ImageView;
     if (key == QLatin1String("Select")) {
-        ImgShow->setSelectionMode(true);
-        button(QStringLiteral("Init"))->setVisible(true);
-        button(QStringLiteral("Select"))->setVisible(false);
-        button(QStringLiteral("ZoomSize"))->setEnabled(true);
-        button(QStringLiteral("Init"))->setEnabled(true);
+        setSelecting(true);
     } else if (key == QLatin1String("Init")) {
         RefreshToolbar();
     } else if (key == QLatin1String("ZoomSize")) {
@@ -487,12 +451,6 @@ void frmDetail::moveToDocument(int step) {
     LVData->setCurrentItem(target);
     LVData->scrollToItem(target);
     LVData_ItemClick(target);
-    const bool first = step < 0 && index == 0;
-    const bool last = step > 0 && index == LVData->topLevelItemCount() - 1;
-    if (first || last) {
-        button(QStringLiteral("NextFile"))->setEnabled(first);
-        button(QStringLiteral("PreFile"))->setEnabled(last);
-    }
 }
 
 void frmDetail::toggleNavigation() {
@@ -525,11 +483,10 @@ void frmDetail::ImgShow_MouseDown(int button, int, double x, double y) {
 }
 
 void frmDetail::ImgShow_MouseMove(int button, int, double x, double y) {
+    // The view pans itself under a left drag; here the pointer is only followed.
     if (ImgShow->imageFile().isEmpty() || ImgShow->selectionMode() || button != 1 || nDragX == 0 ||
         nDragY == 0)
         return;
-    ImgShow->scrollImage(imaging::ImageView::Horizontal, whole(nDragX - x));
-    ImgShow->scrollImage(imaging::ImageView::Vertical, whole(nDragY - y));
     nDragX = whole(x);
     nDragY = whole(y);
 }
@@ -562,22 +519,8 @@ bool frmDetail::wheel(QWheelEvent* event) {
 }
 
 bool frmDetail::key(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_PageUp:
-        return press(QStringLiteral("Previous"));
-    case Qt::Key_PageDown:
-        return press(QStringLiteral("Next"));
-    case Qt::Key_Home:
-        return press(QStringLiteral("First"));
-    case Qt::Key_End:
-        return press(QStringLiteral("Last"));
-    case Qt::Key_Plus:
-        return press(QStringLiteral("ZoomIn"));
-    case Qt::Key_Minus:
-        return press(QStringLiteral("ZoomOut"));
-    default:
-        return false;
-    }
+    const QString command = commandOfKey(event->keyCombination());
+    return !command.isEmpty() && press(command);
 }
 
 bool frmDetail::eventFilter(QObject* watched, QEvent* event) {

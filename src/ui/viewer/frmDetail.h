@@ -77,7 +77,7 @@ public:
     void LVData_DblClick();
     // Runs the command of a key; unknown keys do nothing. Reports its own errors.
     void TlbMain_ButtonClick(const QString& key);
-    // Ends selection mode and sets the image and page commands for the shown page.
+    // Ends selection mode and sets the commands for the shown page.
     void RefreshToolbar();
     // button and shift as ImageView signals them; x, y in widget pixels.
     void ImgShow_MouseDown(int button, int shift, double x, double y);
@@ -100,8 +100,10 @@ private:
     QTreeWidgetItem* selectedItem() const;
     // The item's cached copy; fetched first (and handed to the owner's item) when it has none.
     QString localCopy(QTreeWidgetItem* item);
-    void enableDocumentButtons(QTreeWidgetItem* item);
-    void disableImageButtons();
+    // Enables the toolbar's commands for what the view and the list show now.
+    void setCommandStates();
+    // Enters or leaves selection mode, "Init" or "Select" showing for it.
+    void setSelecting(bool on);
     void setPageText();
     void setImage(QAction* action, int image);
     void showPage(int page);
@@ -116,6 +118,8 @@ private:
 
     QTreeWidget* m_owner;
     std::unique_ptr<StatusPanels> m_panels;
+    // 1-based position of the document last shown; 0 before the first.
+    int m_document = 0;
     qint16 nDragX = 0;
     qint16 nDragY = 0;
     bool bHasSelection = false;
