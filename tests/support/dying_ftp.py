@@ -35,13 +35,23 @@ class DyingHandler(FTPHandler):
         super().respond(resp, *args, **kwargs)
 
 
+class SmallBufferDTPHandler(ThrottledDTPHandler):
+    """Throttled, with the kernel's buffer of the data socket kept small: the client
+    then sees the server's pace instead of filling megabytes of socket buffer."""
+
+    def __init__(self, sock, cmd_channel):
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 64 << 10)
+        sock.setsockopt(socket.SOL_SOCKET, socket.SO_SNDBUF, 64 << 10)
+        super().__init__(sock, cmd_channel)
+
+
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 DyingHandler.authorizer = authorizer
 if rate:
-    ThrottledDTPHandler.read_limit = rate
-    ThrottledDTPHandler.write_limit = rate
-    DyingHandler.dtp_handler = ThrottledDTPHandler
+    SmallBufferDTPHandler.read_limit = rate
+    SmallBufferDTPHandler.write_limit = rate
+    DyingHandler.dtp_handler = SmallBufferDTPHandler
 server = FTPServer(("127.0.0.1", 0), DyingHandler)
 print("port", server.socket.getsockname()[1], flush=True)
 server.serve_forever()

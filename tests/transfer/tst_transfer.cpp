@@ -558,7 +558,8 @@ private slots:
         QCOMPARE(calls[0].kind, dialogs::ScriptedDialogs::Kind::TransferProgress);
         QCOMPARE(calls[0].text, kName);
         QCOMPARE(calls[0].totalBytes, qint64(data.size()));
-        QVERIFY(calls[0].bytes >= cancelAt && calls[0].bytes <= data.size() - (ftp ? 1 : 0));
+        QVERIFY2(calls[0].bytes >= cancelAt && calls[0].bytes <= data.size() - (ftp ? 1 : 0),
+                 qPrintable(QString::number(calls[0].bytes)));
         QCOMPARE(tree(cache()), QStringList());
     }
 };
