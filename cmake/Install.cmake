@@ -3,7 +3,7 @@
 #   lib/<multiarch>/wendra-original/   the module, the scanning program, FileType.INI, 图库/
 #   include/wendra/                    the public headers
 #   lib/<multiarch>/cmake/WendraOriginal/, lib/<multiarch>/pkgconfig/wendra-original.pc
-#   share/wendra-original/             the document table's statements, the sample documents
+#   share/wendra-original/             the document table's statements, errors.tsv, the sample documents
 #   bin/demohost, bin/wendra-audit
 include(CMakePackageConfigHelpers)
 
@@ -24,6 +24,9 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_IN
 install(FILES ${CMAKE_SOURCE_DIR}/resources/sql/original_text.sqlite.sql
               ${CMAKE_SOURCE_DIR}/resources/sql/original_text.postgresql.sql
         DESTINATION ${WO_INSTALL_DATADIR} COMPONENT runtime)
+# The error numbers with their descriptions, for hosts (as wendra/errors.h names them).
+install(FILES ${CMAKE_SOURCE_DIR}/resources/errors/errors.tsv DESTINATION ${WO_INSTALL_DATADIR}
+        COMPONENT runtime)
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/wendra DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         COMPONENT development)

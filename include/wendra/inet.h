@@ -39,6 +39,7 @@ typedef uint32_t WoHInternet;
 #define WO_INET_ERROR_INCORRECT_HANDLE_TYPE 12018
 #define WO_INET_ERROR_CANNOT_CONNECT 12029
 #define WO_INET_ERROR_CONNECTION_ABORTED 12030
+#define WO_INET_ERROR_TRANSFER_IN_PROGRESS 12110 /* called while a call on the connection runs */
 #define WO_INET_ERROR_SECURITY 12157
 
 /* A session; agent may be NULL. */

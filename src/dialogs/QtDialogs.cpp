@@ -2,12 +2,14 @@
 
 #include "dialogs/QtTexts.h"
 #include "dialogs/ScanDialogs.h"
+#include "platform/Error.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <algorithm>
@@ -26,7 +28,10 @@ QString megabytes(qint64 bytes) {
 class TransferProgressWindow final : public TransferProgress {
 public:
     TransferProgressWindow(QWidget* parent, const QString& document)
-        : m_window(std::make_unique<QProgressDialog>(parent)), m_document(document) {
+        : m_window(std::make_unique<QProgressDialog>(parent)), m_bar(new QProgressBar), m_document(document) {
+        // The dialog's own setValue() runs every pending event when the dialog is
+        // modal, the host's queued calls included: the bar is set directly instead.
+        m_window->setBar(m_bar);
         m_window->setObjectName(QStringLiteral("TransferProgress"));
         m_window->setWindowTitle(QStringLiteral("传输文件"));
         m_window->setWindowModality(Qt::ApplicationModal);
@@ -35,7 +40,7 @@ public:
         m_window->setAutoClose(false);
         m_window->setMinimumDuration(0);
         m_window->setMinimumWidth(360);
-        m_window->setRange(0, 1000);
+        m_bar->setRange(0, 1000);
         QObject::connect(m_window.get(), &QProgressDialog::canceled, m_window.get(), [this] { cancel(); });
         m_window->show();
     }
@@ -47,12 +52,13 @@ public:
                                QStringLiteral("，") + megabytes(qint64(bytesPerSecond)) +
                                QStringLiteral("/秒"));
         // An unknown size shows a busy bar.
-        m_window->setMaximum(total < 0 ? 0 : 1000);
-        m_window->setValue(total <= 0 ? 0 : int(std::min<qint64>(done, total) * 1000 / total));
+        m_bar->setMaximum(total < 0 ? 0 : 1000);
+        m_bar->setValue(total <= 0 ? 0 : int(std::min<qint64>(done, total) * 1000 / total));
     }
 
 private:
     std::unique_ptr<QProgressDialog> m_window;
+    QProgressBar* m_bar; // owned by m_window
     QString m_document;
 };
 
@@ -117,8 +123,11 @@ QList<std::pair<QMessageBox::StandardButton, Answer>> qtButtons(Buttons buttons)
 } // namespace
 
 // A window not shown yet has no place on the screen, and a dialog placed over it
-// lands in the screen's corner.
+// lands in the screen's corner. Every dialog passes here first: without a widget application Qt would end the
+// process at the first widget.
 QWidget* QtDialogs::shownParent(QWidget* parent) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        throw err::make(err::NoWidgetApplication);
     if (!parent || parent->window()->isVisible())
         return parent;
     return QApplication::activeWindow();

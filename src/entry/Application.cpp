@@ -1,8 +1,10 @@
 #include "entry/Application.h"
 
 #include "dialogs/QtDialogs.h"
+#include "platform/Error.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 namespace wo::entry {
 
@@ -17,11 +19,43 @@ QApplication*& created() {
 [[maybe_unused]] const bool qtDialogsByDefault =
     (dialogs::setDefault([] { return std::make_unique<dialogs::QtDialogs>(); }), true);
 
+bool waylandDisplay() {
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/wayland-0"));
+}
+
+// Whether one of the platforms Qt would try can open windows; Qt ends the process
+// when none can. Platforms other than X11 and Wayland (offscreen, framebuffers,
+// VNC) need no display server.
+bool displayAvailable() {
+    const QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platforms.isEmpty())
+        return !qEnvironmentVariableIsEmpty("DISPLAY") || waylandDisplay();
+    for (const QString& entry : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0).trimmed();
+        if (name == QLatin1String("xcb")                ? !qEnvironmentVariableIsEmpty("DISPLAY")
+            : name.startsWith(QLatin1String("wayland")) ? waylandDisplay()
+                                                        : true)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
-void ensureApplication() {
-    if (QApplication::instance())
+void ensureApplication(Shows shows) {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        const bool enough = shows == Shows::Windows    ? qobject_cast<QApplication*>(app) != nullptr
+                            : shows == Shows::Printing ? qobject_cast<QGuiApplication*>(app) != nullptr
+                                                       : true;
+        if (!enough)
+            throw err::make(err::NoWidgetApplication);
         return;
+    }
+    if (!displayAvailable())
+        throw err::make(err::NoDisplay);
     static int argc = 1;
     static char name[] = "Wendra_Original";
     static char* argv[] = {name, nullptr};

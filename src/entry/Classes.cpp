@@ -1,7 +1,7 @@
 #include "entry/Classes.h"
 
 #include "entry/ClsMain.h"
-#include "store/cPrinter.h"
+#include "entry/cPrinter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,7 +16,7 @@ template <typename T> HRESULT createInstance(const IID& iid, void** object) {
 
 constexpr ComponentClass kClasses[] = {
     {Wendra_Original::CLSID_ClsMain, WO_PROGID_CLSMAIN, &createInstance<ClsMain>},
-    {Wendra_Original::CLSID_cPrinter, WO_PROGID_CPRINTER, &createInstance<store::cPrinter>},
+    {Wendra_Original::CLSID_cPrinter, WO_PROGID_CPRINTER, &createInstance<cPrinter>},
 };
 
 template <typename Match> const ComponentClass* find(Match matches) {

@@ -1,6 +1,7 @@
 #include "entry/ClsMain.h"
 
 #include "entry/Application.h"
+#include "entry/RunningCall.h"
 #include "platform/com/ComObject.h"
 #include "platform/dialogs/Dialogs.h"
 #include "settings/MyInit.h"
@@ -31,6 +32,14 @@ bool settingsReady() {
     return true;
 }
 
+// A property write; refused while a call of the component runs, which reads the settings.
+template <typename Write> HRESULT setting(Write&& write) {
+    return com::server::guard([&] {
+        const RunningCall call;
+        write();
+    });
+}
+
 } // namespace
 
 ClsMain::ClsMain() {
@@ -49,57 +58,55 @@ HRESULT ClsMain::QueryInterface(const IID& iid, void** object) {
 }
 
 HRESULT ClsMain::put_gsRecordID(const char* value) {
-    MyInit::gsRecordID = text(value);
-    return WO_S_OK;
+    return setting([&] { MyInit::gsRecordID = text(value); });
 }
 
 HRESULT ClsMain::put_gsOriginalID(const char* value) {
-    MyInit::gsOriginalID = text(value);
-    return WO_S_OK;
+    return setting([&] { MyInit::gsOriginalID = text(value); });
 }
 
 HRESULT ClsMain::put_gsPath(const char* value) {
-    MyInit::gsPath = text(value);
-    return WO_S_OK;
+    return setting([&] { MyInit::gsPath = text(value); });
 }
 
 HRESULT ClsMain::put_gsState(const char* value) {
-    MyInit::gsState = text(value);
-    return WO_S_OK;
+    return setting([&] { MyInit::gsState = text(value); });
 }
 
 HRESULT ClsMain::putref_Connection(com::IUnknown* connection) {
-    if (!connection) {
-        MyInit::Connection.reset();
-        return WO_S_OK;
-    }
-    void* found = nullptr;
-    const HRESULT hr = connection->QueryInterface(Wendra_Original::IID_Connection, &found);
-    if (WO_FAILED(hr))
-        return hr;
-    MyInit::Connection = com::ComPtr<db::Connection>::attach(static_cast<db::Connection*>(found));
-    return WO_S_OK;
+    HRESULT hr = WO_S_OK;
+    const HRESULT guarded = setting([&] {
+        if (!connection) {
+            MyInit::Connection.reset();
+            return;
+        }
+        void* found = nullptr;
+        hr = connection->QueryInterface(Wendra_Original::IID_Connection, &found);
+        if (WO_SUCCEEDED(hr))
+            MyInit::Connection = com::ComPtr<db::Connection>::attach(static_cast<db::Connection*>(found));
+    });
+    return WO_FAILED(guarded) ? guarded : hr;
 }
 
 HRESULT ClsMain::put_GetCopyRight(const char* value) {
-    const QString kind = text(value);
-    MyInit::FtpMode = kind == QLatin1String("SYSBASE") || kind == QLatin1String("SQL SERVER");
-    return WO_S_OK;
+    return setting([&] {
+        const QString kind = text(value);
+        MyInit::FtpMode = kind == QLatin1String("SYSBASE") || kind == QLatin1String("SQL SERVER");
+    });
 }
 
 HRESULT ClsMain::put_gsOpen(int32_t value) {
-    MyInit::gsOpen = value;
-    return WO_S_OK;
+    return setting([&] { MyInit::gsOpen = value; });
 }
 
 HRESULT ClsMain::put_gsConn(int32_t value) {
-    MyInit::gsConn = value;
-    return WO_S_OK;
+    return setting([&] { MyInit::gsConn = value; });
 }
 
 HRESULT ClsMain::ShowForm() {
     return com::server::guard([] {
-        ensureApplication();
+        const RunningCall call;
+        ensureApplication(Shows::Windows);
         if (!settingsReady())
             return;
         if (!MyInit::Connection)
@@ -115,7 +122,8 @@ HRESULT ClsMain::AddOriginalFile(int16_t* result) {
         return WO_E_POINTER;
     *result = 0;
     return com::server::guard([result] {
-        ensureApplication();
+        const RunningCall call;
+        ensureApplication(Shows::Dialogs);
         if (!MyInit::Connection)
             throw err::make(err::NoConnection);
         *result = store::ClsFileOperation(MyInit::record()).AddFile() ? -1 : 0;

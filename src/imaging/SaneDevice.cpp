@@ -57,9 +57,8 @@ double nearestAllowed(const SANE_Option_Descriptor* d, double wanted) {
 } // namespace
 
 Error saneError(SANE_Status status, const QString& step) {
-    return Error(kScannerErrorBase + int(status), QStringLiteral("扫描仪错误（") + step +
-                                                      QStringLiteral("）：") +
-                                                      QString::fromUtf8(sane_strstatus(status)));
+    return err::make(err::ScannerBase + int(status), QStringLiteral("（") + step + QStringLiteral("）") +
+                                                         QString::fromUtf8(sane_strstatus(status)));
 }
 
 SaneSession::SaneSession() {

@@ -10,8 +10,7 @@
 // The scanner library and one open device. Used on the user-interface thread only.
 namespace wo::imaging {
 
-// Scanner errors are numbered 31000 + the library's status.
-inline constexpr int kScannerErrorBase = 31000;
+// The scanner library's status as error err::ScannerBase + status.
 Error saneError(SANE_Status status, const QString& step);
 
 // Keeps the library initialised while at least one session lives, so that

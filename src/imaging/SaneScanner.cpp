@@ -14,8 +14,8 @@ namespace wo::imaging {
 namespace {
 
 Error invalidValue(const char* setting, int value) {
-    return Error(SaneScanner::InvalidPropertyValue,
-                 QStringLiteral("属性值无效：%1 = %2").arg(QLatin1String(setting)).arg(value));
+    return err::make(err::InvalidPropertyValue,
+                     QStringLiteral("%1 = %2").arg(QLatin1String(setting)).arg(value));
 }
 
 } // namespace
@@ -49,9 +49,9 @@ void SaneScanner::setPageSource(qint16 source) {
 
 void SaneScanner::startScan() {
     if (m_file.isEmpty())
-        throw Error(InvalidPropertyValue, QStringLiteral("属性值无效：没有指定扫描文件"));
+        throw err::make(err::InvalidPropertyValue, QStringLiteral("没有指定扫描文件"));
     if (QFileInfo::exists(m_file) && !QFile::remove(m_file))
-        throw Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + m_file);
+        throw err::make(err::PermissionDenied, m_file);
     // Tried first: a scan that could not be saved is refused before paper moves.
     { const TiffPageWriter probe(m_file); }
 

@@ -41,7 +41,7 @@ public:
     static const QList<int>& resolutions();
 
     static const QString kNoScanner;
-    enum : int { InvalidPropertyValue = 380 };
+    enum : int { InvalidPropertyValue = err::InvalidPropertyValue };
 
 private:
     QWidget* m_parent;

@@ -33,8 +33,8 @@ public:
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_process.start(program, arguments);
         if (!m_process.waitForStarted(10000))
-            throw Error(ScanHelper::NotStarted, QStringLiteral("扫描程序不能启动：") + program +
-                                                    QStringLiteral("：") + m_process.errorString());
+            throw err::make(err::ScannerProgramNotStarted,
+                            program + QStringLiteral("：") + m_process.errorString());
         m_deadline.setSingleShot(true);
         QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_loop, [this] {
             if (m_process.canReadLine())
@@ -101,7 +101,7 @@ void removeLeftovers(const QString& file) {
 }
 
 Error endedUnexpectedly() {
-    return Error(ScanHelper::EndedUnexpectedly, QStringLiteral("扫描程序意外结束"));
+    return err::make(err::ScannerProgramEnded);
 }
 
 } // namespace

@@ -31,16 +31,15 @@ Error fileError(int error, const QString& path, const QString& detail) {
     case EACCES:
     case EPERM:
     case EROFS:
-        return Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + path);
+        return err::make(err::PermissionDenied, path);
     case ENOENT:
     case ENOTDIR:
-        return Error(TiffPageWriter::PathNotFound, QStringLiteral("路径未找到：") + path);
+        return err::make(err::PathNotFound, path);
     case ENOSPC:
     case EDQUOT:
-        return Error(TiffPageWriter::DiskFull, QStringLiteral("磁盘已满：") + path);
+        return err::make(err::DiskFull, path);
     default:
-        return Error(TiffPageWriter::PathFileAccessError,
-                     QStringLiteral("路径/文件访问错误：") + path + suffix);
+        return err::make(err::PathFileAccessError, path + suffix);
     }
 }
 

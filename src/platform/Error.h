@@ -1,5 +1,8 @@
 #pragma once
 
+#include "wendra/errors.h"
+
+#include <QList>
 #include <QString>
 #include <exception>
 
@@ -24,33 +27,54 @@ private:
 };
 
 // The catalogue: every error number the component raises itself, named once.
+// The numbers are those of the public wendra/errors.h.
 namespace err {
-inline constexpr int InvalidArgument = 5;
-inline constexpr int Overflow = 6;
+inline constexpr int InvalidArgument = WO_ERR_INVALID_ARGUMENT;
+inline constexpr int Overflow = WO_ERR_OVERFLOW;
 // The user cancelled a transfer; callers end quietly.
-inline constexpr int TransferCancelled = 18;
-inline constexpr int BadFileName = 52;
-inline constexpr int FileNotFound = 53;
-inline constexpr int DiskFull = 61;
-inline constexpr int PermissionDenied = 70;
-inline constexpr int PathFileAccessError = 75;
-inline constexpr int PathNotFound = 76;
-inline constexpr int InvalidFileFormat = 321;
-inline constexpr int InvalidPicture = 481;
-inline constexpr int PrinterError = 482;
-inline constexpr int InvalidFilter = 3001;
-inline constexpr int NoCurrentRecord = 3021;
-inline constexpr int ItemNotFound = 3265;
-inline constexpr int ObjectClosed = 3704;
-inline constexpr int ProviderNotFound = 3706;
-inline constexpr int NoConnection = 3709;
-inline constexpr int NoAssociatedProgram = 31036;
-inline constexpr int ProgramStartFailed = 31037;
-inline constexpr int ScannerProgramNotStarted = 31040;
-inline constexpr int ScannerProgramEnded = 31041;
-inline constexpr int PrintDialogCancelled = 32755;
+inline constexpr int TransferCancelled = WO_ERR_TRANSFER_CANCELLED;
+inline constexpr int BadFileName = WO_ERR_BAD_FILE_NAME;
+inline constexpr int FileNotFound = WO_ERR_FILE_NOT_FOUND;
+inline constexpr int DiskFull = WO_ERR_DISK_FULL;
+inline constexpr int PermissionDenied = WO_ERR_PERMISSION_DENIED;
+inline constexpr int PathFileAccessError = WO_ERR_PATH_FILE_ACCESS;
+inline constexpr int PathNotFound = WO_ERR_PATH_NOT_FOUND;
+inline constexpr int InvalidFileFormat = WO_ERR_INVALID_FILE_FORMAT;
+inline constexpr int InvalidPropertyValue = WO_ERR_INVALID_PROPERTY;
+inline constexpr int InvalidPicture = WO_ERR_INVALID_PICTURE;
+inline constexpr int PrinterError = WO_ERR_PRINTER_ERROR;
+inline constexpr int InvalidFilter = WO_ERR_INVALID_FILTER;
+inline constexpr int NoCurrentRecord = WO_ERR_NO_CURRENT_RECORD;
+inline constexpr int ItemNotFound = WO_ERR_ITEM_NOT_FOUND;
+inline constexpr int ObjectClosed = WO_ERR_OBJECT_CLOSED;
+inline constexpr int ProviderNotFound = WO_ERR_PROVIDER_NOT_FOUND;
+inline constexpr int NoConnection = WO_ERR_NO_CONNECTION;
+// Scanner errors are this + the scanner library's status.
+inline constexpr int ScannerBase = WO_ERR_SCANNER_BASE;
+inline constexpr int NoAssociatedProgram = WO_ERR_NO_ASSOCIATED_PROGRAM;
+inline constexpr int ProgramStartFailed = WO_ERR_PROGRAM_START_FAILED;
+inline constexpr int ScannerProgramNotStarted = WO_ERR_SCANNER_NOT_STARTED;
+inline constexpr int ScannerProgramEnded = WO_ERR_SCANNER_PROGRAM_ENDED;
+// Windows were asked for where none can be shown.
+inline constexpr int NoDisplay = WO_ERR_NO_DISPLAY;
+inline constexpr int NoWidgetApplication = WO_ERR_NO_WIDGET_APPLICATION;
+// A call of the component made from inside one still running (a host timer or
+// queued call run while a transfer waits).
+inline constexpr int Busy = WO_ERR_BUSY;
+// Printing ends without a word on this number as on a cancelled print dialog.
+inline constexpr int PrintEnded = WO_ERR_PRINT_ENDED;
+inline constexpr int PrintDialogCancelled = WO_ERR_PRINT_DIALOG_CANCELLED;
 // Database failures without a number of the driver's own.
-inline constexpr int ProviderError = -2147467259;
+inline constexpr int ProviderError = WO_ERR_PROVIDER_ERROR;
+
+// One number of the catalogue with what users read and its English gloss.
+struct Entry {
+    int number;
+    QString description;
+    QString gloss;
+};
+// Every number of the catalogue (the scanner statuses one by one).
+const QList<Entry>& catalogue();
 
 // The Chinese description users see for a number of the catalogue; "" for others.
 QString description(int number);

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace wo::store {
 
@@ -129,7 +130,7 @@ qint64 ClsFileOperation::nextFileOrder() {
     const QVariant order = max.field(QStringLiteral("FileOrder"));
     const qint64 next = order.isNull() ? 1 : order.toLongLong() + 1;
     if (next > 32767)
-        throw Error(err::Overflow, QStringLiteral("溢出：本业务记录的原文顺序号已达上限"));
+        throw err::make(err::Overflow, QStringLiteral("本业务记录的原文顺序号已达上限"));
     return next;
 }
 
@@ -163,8 +164,7 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         // the month adds no ".." to the root, so the root is what is checked here.
         const QString rowPath = storage.ftpMode ? storage.root : month;
         if (transfer::rowFault(rowPath, doc.id, type, storage.ftpMode) != transfer::RowFault::None)
-            throw Error(err::BadFileName,
-                        QStringLiteral("文件名不合法：") + rowPath + QLatin1Char('/') + doc.id + type);
+            throw err::make(err::BadFileName, rowPath + QLatin1Char('/') + doc.id + type);
         if (storage.ftpMode) {
             doc.filePath = transfer::prepareUploadDirectory(storage, month);
         } else {
@@ -173,10 +173,11 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
                 throw Error(err::PathFileAccessError, QStringLiteral("不能创建文件夹 ") + folder);
         }
         const QString storedName = doc.id + type;
-        doc.fileOrder = nextFileOrder();
 
-        Transaction transaction(connection());
-        connection().execute(sql::InsertDocument(doc));
+        // The file is stored before the row's transaction begins: the transfer may
+        // show its progress window, where host code can run (Qt cannot hold back its
+        // queued calls), and that code must not find a transaction of ours open on
+        // its connection. The new name is unique, so nothing reads the file meanwhile.
         transfer::TransferMeter meter(sourceName, file.size());
         if (storage.ftpMode) {
             // The put must land in the month directory the row records, never in
@@ -196,19 +197,21 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             transfer::copyFileSafely(source, folder + QLatin1Char('/') + storedName, transfer::Access::Shared,
                                      &meter);
         }
-        if (beforeCommit)
-            beforeCommit();
-        try {
-            transaction.commit();
-        } catch (const Error&) {
-            // No row names the file just stored, and its name is new: nothing else uses it.
+        // Until the row is committed, no row names the file just stored.
+        auto removeStored = qScopeGuard([&] {
             try {
                 transfer::deleteStoredFile(storage, doc.filePath, doc.id, type);
             } catch (const Error&) {
-                // The failed commit is what the user must hear about.
+                // The failure that brought us here is what the user must hear about.
             }
-            throw;
-        }
+        });
+        Transaction transaction(connection());
+        doc.fileOrder = nextFileOrder();
+        connection().execute(sql::InsertDocument(doc));
+        if (beforeCommit)
+            beforeCommit();
+        transaction.commit();
+        removeStored.dismiss();
 
         if (added) {
             const ListedDocument listed{doc.id, doc.originalName, doc.type, doc.filePath};

@@ -70,8 +70,8 @@ QString cacheTarget(const QString& fileName) {
 // Qt reports every failed open alike; what the file system allows tells a refusal apart.
 Error accessError(const QString& path, bool refused) {
     if (refused)
-        return Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + path);
-    return Error(err::PathFileAccessError, QStringLiteral("路径/文件访问错误：") + path);
+        return err::make(err::PermissionDenied, path);
+    return err::make(err::PathFileAccessError, path);
 }
 
 bool readRefused(const QString& source) {
@@ -288,7 +288,7 @@ QString cacheFolder() {
 QString storedFileName(const QString& id, const QString& type) {
     const QString name = id + type;
     if (!isPlainName(id) || !isPlainName(name))
-        throw Error(err::BadFileName, QStringLiteral("文件名不合法：") + name);
+        throw err::make(err::BadFileName, name);
     return name;
 }
 
@@ -378,12 +378,12 @@ void deleteStoredFile(const settings::Storage& storage, const QString& filePath,
     // Removing a directory entry needs no write permission on the file itself, so a
     // read-only document goes like any other.
     if (!QFile::remove(file))
-        throw Error(err::PermissionDenied, QStringLiteral("拒绝访问：") + file);
+        throw err::make(err::PermissionDenied, file);
 }
 
 void copyFileSafely(const QString& source, const QString& target, Access access, TransferMeter* meter) {
     if (!QFileInfo::exists(source))
-        throw Error(err::FileNotFound, QStringLiteral("文件未找到：") + source);
+        throw err::make(err::FileNotFound, source);
     const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         throw accessError(source, readRefused(source));

@@ -6,12 +6,16 @@
 #include "ui/list/FrmMainList.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstdio>
+#include <optional>
+#include <wendra/dialogs_scripted.h>
 
 using namespace wo;
 using entry::ClsMain;
@@ -56,6 +60,8 @@ private slots:
     void showFormChecks_data();
     void showFormChecks();
     void showFormReportsLoadErrorToHost();
+    void hostWithoutWindows_data();
+    void hostWithoutWindows();
 };
 
 void TestClsMain::getCopyRight_data() {
@@ -229,9 +235,110 @@ void TestClsMain::exitWhileHoldingConnection() {
     QCOMPARE(host.exitCode(), 0);
 }
 
+// A host as WO_HOST_WITHOUT_WINDOWS says: "none" has no application object, "core"
+// a QCoreApplication. It calls what may show windows through the C functions and
+// prints one line per call: name, HRESULT, error number, then whether an
+// application object exists and whether it can show widgets.
+int hostWithoutWindows(int argc, char** argv) {
+    std::optional<QCoreApplication> app;
+    const bool core = qEnvironmentVariable("WO_HOST_WITHOUT_WINDOWS") == QLatin1String("core");
+    if (core)
+        app.emplace(argc, argv);
+    QTemporaryDir dir;
+    WoObject* connection = nullptr;
+    WoObject* main = nullptr;
+    WoObject* printer = nullptr;
+    const QByteArray database = "Database=" + dir.filePath(QStringLiteral("host.db")).toUtf8();
+    if (WoConnection_Open("QSQLITE", database.constData(), &connection) != WO_S_OK ||
+        WoCreateObject(WO_PROGID_CLSMAIN, &main) != WO_S_OK ||
+        WoCreateObject(WO_PROGID_CPRINTER, &printer) != WO_S_OK)
+        return 2;
+    WoClsMain_putref_Connection(main, connection);
+    WoClsMain_put_gsPath(main, dir.path().toUtf8().constData());
+    const QByteArray file = dir.filePath(QStringLiteral("a.unknown-type")).toUtf8();
+    QFile(QString::fromUtf8(file)).open(QIODevice::WriteOnly);
+    // The QCoreApplication host keeps the Qt dialogs, which need widgets; the others
+    // answer the prompt for a file without a print route.
+    if (!core) {
+        WoScriptedDialogs_Begin();
+        WoScriptedDialogs_QueueAnswer(WO_ANSWER_NO);
+    }
+    const auto report = [](const char* name, HRESULT hr) {
+        std::printf("%s %d %d\n", name, int(hr), WO_FAILED(hr) ? int(WoGetErrorInfo(nullptr, 0)) : 0);
+    };
+    int16_t added = 0;
+    report("ShowForm", WoClsMain_ShowForm(main));
+    report("AddOriginalFile", WoClsMain_AddOriginalFile(main, &added));
+    report("PrintAnyFile", WocPrinter_PrintAnyFile(printer, file.constData()));
+    std::printf("application %d %d\n", QCoreApplication::instance() != nullptr,
+                qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr);
+    WoClsMain_putref_Connection(main, nullptr);
+    WoRelease(printer);
+    WoRelease(main);
+    WoRelease(connection);
+    return 0;
+}
+
+// Hosts that cannot show windows get the component's error, never an abort. With a
+// display, the printer object creates the application object it needs, as ClsMain does.
+void TestClsMain::hostWithoutWindows_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QStringList>("expected");
+    const auto failed = [](int number) {
+        return QStringLiteral("%1 %2").arg(WO_DISP_E_EXCEPTION).arg(number);
+    };
+    const QString ok = QStringLiteral("0 0");
+    QTest::newRow("no display, no application")
+        << QStringLiteral("none") << QString()
+        << QStringList{QStringLiteral("ShowForm ") + failed(err::NoDisplay),
+                       QStringLiteral("AddOriginalFile ") + failed(err::NoDisplay),
+                       QStringLiteral("PrintAnyFile ") + failed(err::NoDisplay),
+                       QStringLiteral("application 0 0")};
+    QTest::newRow("xcb named, no display")
+        << QStringLiteral("none") << QStringLiteral("xcb")
+        << QStringList{QStringLiteral("ShowForm ") + failed(err::NoDisplay),
+                       QStringLiteral("AddOriginalFile ") + failed(err::NoDisplay),
+                       QStringLiteral("PrintAnyFile ") + failed(err::NoDisplay),
+                       QStringLiteral("application 0 0")};
+    QTest::newRow("QCoreApplication host")
+        << QStringLiteral("core") << QStringLiteral("offscreen")
+        << QStringList{QStringLiteral("ShowForm ") + failed(err::NoWidgetApplication),
+                       QStringLiteral("AddOriginalFile ") + failed(err::NoWidgetApplication),
+                       QStringLiteral("PrintAnyFile ") + failed(err::NoWidgetApplication),
+                       QStringLiteral("application 1 0")};
+    // ShowForm's list window finds no table (SQLite's error 1); the printer's prompt is
+    // answered No.
+    QTest::newRow("display, no application")
+        << QStringLiteral("none") << QStringLiteral("offscreen")
+        << QStringList{QStringLiteral("ShowForm ") + failed(1), QStringLiteral("AddOriginalFile ") + ok,
+                       QStringLiteral("PrintAnyFile ") + ok, QStringLiteral("application 1 1")};
+}
+
+void TestClsMain::hostWithoutWindows() {
+    QFETCH(QString, kind);
+    QFETCH(QString, platform);
+    QFETCH(QStringList, expected);
+    QProcess host;
+    auto env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR"})
+        env.remove(QLatin1String(name));
+    if (!platform.isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    env.insert(QStringLiteral("WO_HOST_WITHOUT_WINDOWS"), kind);
+    host.setProcessEnvironment(env);
+    host.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(host.waitForFinished(30000));
+    QCOMPARE(host.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(host.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(host.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts), expected);
+}
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("WO_EXIT_HOLDING_CONNECTION"))
         return exitHoldingConnection(argc, argv);
+    if (qEnvironmentVariableIsSet("WO_HOST_WITHOUT_WINDOWS"))
+        return hostWithoutWindows(argc, argv);
     QApplication app(argc, argv);
     TestClsMain test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -386,7 +386,7 @@ void TestScanner::deviceErrors() {
     SaneScanner scanner;
     const Error e = caught([&] { scan(scanner, file, 1, 6, 1); });
     QCOMPARE(e.number(), number);
-    QVERIFY2(e.description().startsWith(QStringLiteral("扫描仪错误（读取扫描数据）：")),
+    QVERIFY2(e.description().startsWith(err::description(number) + QStringLiteral("：（读取扫描数据）")),
              qPrintable(e.description()));
     QVERIFY(test::tree(box.path()).isEmpty());
 }

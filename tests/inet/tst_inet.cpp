@@ -1,5 +1,6 @@
 #include "DyingFtp.h"
 #include "TestFiles.h"
+#include "platform/Error.h"
 #include "platform/inet/Inet.h"
 
 #include <QDirIterator>
@@ -514,6 +515,78 @@ private slots:
         QVERIFY(!QFileInfo::exists(local(QStringLiteral("g"))));
         QCOMPARE(tree(root.path()), QStringList{QStringLiteral("f")});
         QVERIFY(InternetCloseHandle(conn));
+    }
+
+    // CR, LF or NUL would end an FTP command and start another: login texts and names
+    // holding one are refused before anything reaches the server.
+    void lineBreaksRefused_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("password, CR LF (C)") << QStringLiteral("password") << QStringLiteral("\r\nDELE %1");
+        QTest::newRow("user, LF") << QStringLiteral("user") << QStringLiteral("\nDELE %1");
+        QTest::newRow("server, CR") << QStringLiteral("server") << QStringLiteral("\rDELE %1");
+        QTest::newRow("folder, LF") << QStringLiteral("folder") << QStringLiteral("\nDELE %1");
+        QTest::newRow("file name, CR LF") << QStringLiteral("file") << QStringLiteral("\r\nDELE %1");
+        QTest::newRow("file name, NUL") << QStringLiteral("file") << QChar(0) + QStringLiteral("DELE %1");
+    }
+    void lineBreaksRefused() {
+        QFETCH(QString, field);
+        QFETCH(QString, tail);
+        QVERIFY(writeFile(remote(QStringLiteral("victim.txt")), "keep"));
+        const QString smuggled = tail.arg(QLatin1Char('/') + m_remote + QStringLiteral("/victim.txt"));
+        QVERIFY(writeFile(local(QStringLiteral("f")), "data"));
+        const int sessions = logCount("FTP session opened");
+        const QString lo = QStringLiteral("127.0.0.1");
+        bool done = false;
+        if (field == QLatin1String("password")) {
+            const QByteArray user = m_user.toUtf8();
+            const QByteArray password = (m_password + smuggled).toUtf8();
+            done = WoInternetConnect(m_session, "127.0.0.1", m_port, user.constData(), password.constData(),
+                                     1, 0);
+        } else if (field == QLatin1String("user")) {
+            done = InternetConnect(m_session, lo, m_port, m_user + smuggled, m_password);
+        } else if (field == QLatin1String("server")) {
+            done = InternetConnect(m_session, lo + smuggled, m_port, m_user, m_password);
+        } else if (field == QLatin1String("folder")) {
+            done = FtpSetCurrentDirectory(m_conn, QStringLiteral("x") + smuggled);
+        } else {
+            done = FtpPutFile(m_conn, local(QStringLiteral("f")), QStringLiteral("x") + smuggled);
+        }
+        QVERIFY(!done);
+        QCOMPARE(lastError(), WO_INET_ERROR_INVALID_ARGUMENT);
+        QCOMPARE(readFile(remote(QStringLiteral("victim.txt"))), QByteArray("keep"));
+        QCOMPARE(logCount("FTP session opened"), sessions);
+        QCOMPARE(tree(remote()), QStringList{QStringLiteral("victim.txt")});
+    }
+
+    // Code run from inside a transfer (here its progress callback, as a host's queued
+    // call runs from the component's progress window) that calls on the same connection
+    // fails at once instead of waiting for itself; an exception thrown there ends the
+    // transfer with its error, never crossing libcurl's frames, and leaves nothing.
+    void callsFromInsideTransfer() {
+        QVERIFY(writeFile(local(QStringLiteral("f")), binaryContent(256 << 10, 2)));
+        int inner = -1;
+        qint64 ms = -1;
+        const bool put =
+            FtpPutFile(m_conn, local(QStringLiteral("f")), QStringLiteral("f"), [&](qint64, qint64) {
+                if (inner < 0) {
+                    QElapsedTimer clock;
+                    clock.start();
+                    inner = FtpSetCurrentDirectory(m_conn, QStringLiteral("/")) ? 0 : lastError();
+                    ms = clock.elapsed();
+                }
+                return true;
+            });
+        QVERIFY(put);
+        QCOMPARE(inner, WO_INET_ERROR_TRANSFER_IN_PROGRESS);
+        QVERIFY2(ms < 1000, qPrintable(QString::number(ms)));
+        QVERIFY(
+            !FtpPutFile(m_conn, local(QStringLiteral("f")), QStringLiteral("g"), [](qint64, qint64) -> bool {
+                throw wo::err::make(wo::err::DiskFull, QStringLiteral("from the host"));
+            }));
+        QCOMPARE(lastError(), int(wo::err::DiskFull));
+        QCOMPARE(tree(remote()), QStringList{QStringLiteral("f")});
+        QVERIFY(FtpSetCurrentDirectory(m_conn, QStringLiteral("/")));
     }
 
     void cInterface() {

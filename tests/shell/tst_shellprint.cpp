@@ -1,9 +1,9 @@
 #include "Sandbox.h"
 #include "TestFiles.h"
 #include "dialogs/ScriptedDialogs.h"
+#include "entry/cPrinter.h"
 #include "platform/shell/ShellPrint.h"
 #include "store/ShellPrinter.h"
-#include "store/cPrinter.h"
 
 #include <QDir>
 #include <QImage>
@@ -288,7 +288,7 @@ void TestShellPrint::noKeepsOwnPendingJob() {
 }
 
 void TestShellPrint::hostPrinterPrintsWithoutOwner() {
-    const auto printer = store::cPrinter::create();
+    const auto printer = entry::cPrinter::create();
     const QString pdf = writePdf(m_box.path(QStringLiteral("host.pdf")), 2);
     const int before = outputs().size();
     QCOMPARE(printer->PrintAnyFile(pdf.toUtf8().constData()), WO_S_OK);
@@ -299,7 +299,7 @@ void TestShellPrint::hostPrinterPrintsWithoutOwner() {
 }
 
 void TestShellPrint::hostPrinterPromptsWithoutOwner() {
-    const auto printer = store::cPrinter::create();
+    const auto printer = entry::cPrinter::create();
     const QString binary = m_box.writeFile(QStringLiteral("host.dat"), randomBinary());
     dialogs::ScriptedDialogsScope scripted;
     scripted->queueAnswer(Answer::No);
@@ -322,7 +322,7 @@ void TestShellPrint::printToViewUsesFileName() {
     QTRY_COMPARE_WITH_TIMEOUT(newestJob().state, IPP_JSTATE_COMPLETED, kLandTimeout);
     QCOMPARE(outputs().size(), before + 1);
 
-    const auto printer = store::cPrinter::create();
+    const auto printer = entry::cPrinter::create();
     const QString pdf = writePdf(m_box.path(QStringLiteral("view.pdf")), 1);
     QCOMPARE(printer->put_FileName(pdf.toUtf8().constData()), WO_S_OK);
     char* stored = nullptr;

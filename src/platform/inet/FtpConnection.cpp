@@ -27,17 +27,35 @@ constexpr long kLowSpeedBytesPerSecond = 1;
 constexpr long kLowSpeedSeconds = 30;
 constexpr long kBufferBytes = 512 * 1024;
 
-size_t writeTo(char* data, size_t size, size_t count, void* sink) {
+// libcurl's callbacks are C frames: nothing may be thrown through them.
+size_t writeTo(char* data, size_t size, size_t count, void* sink) noexcept {
     const size_t bytes = size * count;
     if (!sink)
         return bytes;
-    const qint64 written = static_cast<QIODevice*>(sink)->write(data, static_cast<qint64>(bytes));
-    return written == static_cast<qint64>(bytes) ? bytes : 0;
+    try {
+        const qint64 written = static_cast<QIODevice*>(sink)->write(data, static_cast<qint64>(bytes));
+        return written == static_cast<qint64>(bytes) ? bytes : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
-size_t readFrom(char* buffer, size_t size, size_t count, void* source) {
-    const qint64 read = static_cast<QIODevice*>(source)->read(buffer, static_cast<qint64>(size * count));
-    return read < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(read);
+size_t readFrom(char* buffer, size_t size, size_t count, void* source) noexcept {
+    try {
+        const qint64 read = static_cast<QIODevice*>(source)->read(buffer, static_cast<qint64>(size * count));
+        return read < 0 ? CURL_READFUNC_ABORT : static_cast<size_t>(read);
+    } catch (...) {
+        return CURL_READFUNC_ABORT;
+    }
+}
+
+// Texts that reach the server inside FTP commands, where a line break would end one
+// and start another.
+void refuseLineBreaks(const QString& text, const QString& what) {
+    for (const QChar c : text)
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isNull())
+            throw Error(WO_INET_ERROR_INVALID_ARGUMENT,
+                        what + QStringLiteral(" holds a line break or a zero character"));
 }
 
 template <typename Path> QString displayPath(const Path& path) {
@@ -89,7 +107,24 @@ bool parseList(const QString& line, FtpEntry& entry) {
 
 } // namespace
 
+FtpConnection::Hold::Hold(FtpConnection& connection) : m_connection(connection) {
+    if (connection.m_owner.load() == std::this_thread::get_id())
+        throw Error(WO_INET_ERROR_TRANSFER_IN_PROGRESS,
+                    QStringLiteral("Another call on this connection to %1 is still running")
+                        .arg(connection.m_server));
+    m_lock = std::unique_lock(connection.m_mutex);
+    connection.m_owner = std::this_thread::get_id();
+}
+
+FtpConnection::Hold::~Hold() {
+    m_connection.m_owner = std::thread::id();
+}
+
 FtpConnection::FtpConnection(FtpLogin login) : m_login(std::move(login)) {
+    refuseLineBreaks(m_login.server, QStringLiteral("The server name"));
+    refuseLineBreaks(m_login.user, QStringLiteral("The user name"));
+    refuseLineBreaks(m_login.password, QStringLiteral("The password"));
+    refuseLineBreaks(m_login.agent, QStringLiteral("The agent name"));
     QUrl base;
     base.setScheme(QStringLiteral("ftp"));
     base.setHost(m_login.server, QUrl::StrictMode);
@@ -99,19 +134,19 @@ FtpConnection::FtpConnection(FtpLogin login) : m_login(std::move(login)) {
                     QStringLiteral("\"%1\" is not a server name").arg(m_login.server));
     m_base = base.toEncoded();
     m_server = m_login.server + QLatin1Char(':') + QString::number(m_login.port);
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     check(perform({}, {}, {}), QStringLiteral("Cannot log in to %1 as \"%2\"").arg(m_server, m_login.user));
 }
 
 void FtpConnection::setCurrentDirectory(const QString& dir) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath target = resolve(dir);
     check(perform(target, {}, {}), QStringLiteral("Cannot open folder %1").arg(displayPath(target)));
     m_cwd = target;
 }
 
 void FtpConnection::createDirectory(const QString& dir) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath target = resolve(dir);
     const QString action = QStringLiteral("Cannot create folder %1").arg(displayPath(target));
     if (target.parts.isEmpty())
@@ -126,7 +161,7 @@ void FtpConnection::createDirectory(const QString& dir) {
 }
 
 void FtpConnection::putFile(const QString& localPath, const QString& remoteName, const Progress& progress) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot store %1 as %2").arg(localPath, displayPath(target));
     if (target.parts.isEmpty())
@@ -173,7 +208,8 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName,
     if (code == CURLE_OK)
         return;
     const Error error =
-        m_cancelled ? Error(WO_INET_ERROR_OPERATION_CANCELLED, action + QStringLiteral(": cancelled"))
+        m_callbackError ? *m_callbackError
+        : m_cancelled   ? Error(WO_INET_ERROR_OPERATION_CANCELLED, action + QStringLiteral(": cancelled"))
         : code == CURLE_ABORTED_BY_CALLBACK
             ? Error(WO_INET_ERROR_PERMISSION_DENIED, action + QStringLiteral(": ") + file.errorString())
             : failure(code, action);
@@ -195,7 +231,7 @@ void FtpConnection::removeQuietly(const RemotePath& dir, const QString& name) {
 
 void FtpConnection::getFile(const QString& remoteName, const QString& localPath, bool failIfExists,
                             const Progress& progress) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot fetch %1 into %2").arg(displayPath(target), localPath);
     if (target.parts.isEmpty())
@@ -232,6 +268,8 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
     auto removePart = qScopeGuard([&] { ::unlink(part.constData()); });
     const CURLcode code = perform(target.parent(), target.parts.last(),
                                   {.nobody = false, .sink = &file, .progress = &progress});
+    if (m_callbackError)
+        throw *m_callbackError;
     if (m_cancelled)
         throw Error(WO_INET_ERROR_OPERATION_CANCELLED, action + QStringLiteral(": cancelled"));
     if (code == CURLE_WRITE_ERROR)
@@ -244,7 +282,7 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
 }
 
 void FtpConnection::deleteFile(const QString& remoteName) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath target = resolve(remoteName);
     const QString action = QStringLiteral("Cannot delete %1").arg(displayPath(target));
     if (target.parts.isEmpty())
@@ -253,7 +291,7 @@ void FtpConnection::deleteFile(const QString& remoteName) {
 }
 
 QList<FtpEntry> FtpConnection::listDirectory(const QString& dir) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath target = resolve(dir);
     const QString action = QStringLiteral("Cannot list folder %1").arg(displayPath(target));
     QBuffer listing;
@@ -286,7 +324,7 @@ QList<FtpEntry> FtpConnection::listDirectory(const QString& dir) {
 }
 
 void FtpConnection::renameFile(const QString& from, const QString& to) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath source = resolve(from);
     const RemotePath target = resolve(to);
     const QString action =
@@ -300,11 +338,7 @@ void FtpConnection::renameFile(const QString& from, const QString& to) {
 }
 
 FtpConnection::RemotePath FtpConnection::resolve(const QString& name) const {
-    // Names reach the server inside FTP commands, where a line break would end one.
-    for (const QChar c : name)
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c.isNull())
-            throw Error(WO_INET_ERROR_INVALID_ARGUMENT,
-                        QStringLiteral("A remote name holds a line break or a zero character"));
+    refuseLineBreaks(name, QStringLiteral("A remote name"));
     RemotePath path = name.startsWith(QLatin1Char('/')) ? RemotePath{true, {}} : m_cwd;
     for (const QString& part : name.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         if (part == QLatin1String("..")) {
@@ -331,6 +365,7 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
     m_storeSent = false;
     m_renameSent = false;
     m_cancelled = false;
+    m_callbackError.reset();
     m_request = &request;
     m_errorText[0] = '\0';
     m_lastReply.clear();
@@ -403,11 +438,15 @@ void FtpConnection::check(CURLcode code, const QString& action) const {
         throw failure(code, action);
 }
 
-int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) {
+int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self) noexcept {
     auto* connection = static_cast<FtpConnection*>(self);
     // Only server replies are kept: what we send includes the password.
     if (type == CURLINFO_HEADER_IN)
-        connection->m_lastReply = QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
+        try {
+            connection->m_lastReply = QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
+        } catch (...) {
+            // Out of memory: the reply is only for the message.
+        }
     const std::string_view sent(data, type == CURLINFO_HEADER_OUT ? size : 0);
     if (sent.starts_with("STOR "))
         connection->m_storeSent = true;
@@ -417,15 +456,22 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
 }
 
 int FtpConnection::onProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t,
-                              curl_off_t upNow) {
+                              curl_off_t upNow) noexcept {
     auto* connection = static_cast<FtpConnection*>(self);
     const Request& request = *connection->m_request;
     // libcurl learns a download's size from the server's reply, and may not.
     const qint64 total = request.source ? request.source->size() : downTotal > 0 ? qint64(downTotal) : -1;
     const qint64 done = request.source ? qint64(upNow) : qint64(downNow);
-    if ((*request.progress)(done, total))
-        return 0;
-    connection->m_cancelled = true;
+    try {
+        if ((*request.progress)(done, total))
+            return 0;
+        connection->m_cancelled = true;
+    } catch (const std::exception& e) {
+        connection->m_callbackError = errorOf(e);
+    } catch (...) {
+        connection->m_callbackError =
+            Error(WO_INET_ERROR_INTERNAL, QStringLiteral("The progress report failed"));
+    }
     return 1;
 }
 

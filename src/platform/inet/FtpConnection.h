@@ -8,7 +8,10 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <atomic>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 class QFile;
 class QIODevice;
@@ -29,7 +32,11 @@ struct FtpLogin {
 
 // One logged-in FTP control connection, kept open across operations, and the
 // current folder it resolves relative names against. Failures throw wo::Error;
-// operations from several threads run one after the other.
+// operations from several threads run one after the other. A call made on the
+// thread whose call is still running (host code run while a transfer shows its
+// progress) fails at once with WO_INET_ERROR_TRANSFER_IN_PROGRESS: waiting for
+// itself would never end. Names and login texts with CR, LF or NUL are refused
+// before anything is sent, since they would end an FTP command early.
 class FtpConnection : public HandleObject {
 public:
     // Connects and logs in.
@@ -50,6 +57,19 @@ public:
     void renameFile(const QString& from, const QString& to);
 
 private:
+    // Holds the connection for one operation (see the class comment).
+    class Hold {
+    public:
+        explicit Hold(FtpConnection& connection);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        FtpConnection& m_connection;
+        std::unique_lock<std::mutex> m_lock;
+    };
+
     // A folder or file on the server: from the server's root when absolute, else from
     // the login folder.
     struct RemotePath {
@@ -80,9 +100,9 @@ private:
     Error failure(CURLcode code, const QString& action) const;
     void check(CURLcode code, const QString& action) const;
 
-    static int onDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self);
+    static int onDebug(CURL* handle, curl_infotype type, char* data, size_t size, void* self) noexcept;
     static int onProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
-                          curl_off_t upNow);
+                          curl_off_t upNow) noexcept;
 
     CurlGlobal m_global;
     const FtpLogin m_login;
@@ -103,10 +123,12 @@ private:
     bool m_renameRefused = false;
     // The server does not know MLSD; folders are listed by LIST.
     bool m_mlsdRefused = false;
-    // The running transfer's progress callback, and whether it cancelled.
+    // The running transfer's progress callback, and whether it cancelled or failed.
     const Request* m_request = nullptr;
     bool m_cancelled = false;
+    std::optional<Error> m_callbackError;
     std::mutex m_mutex;
+    std::atomic<std::thread::id> m_owner;
 };
 
 } // namespace wo::inet

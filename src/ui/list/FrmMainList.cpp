@@ -45,8 +45,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("原文列表");
 const QString kPrintTitle = QStringLiteral("原文打印");
-// Printing ends without a word on this number as on a cancelled print dialog.
-constexpr int PrintEndedQuietly = 32275;
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* b = new QPushButton(caption, parent);
@@ -273,7 +271,7 @@ void FrmMainList::previewFailed(QTreeWidgetItem* item, const Error& error) {
         ImgPreview->setImageFile(QString());
     else if (error.number() == err::FileNotFound)
         dialogs::current().messageBox(this, QStringLiteral("原文已被移除"), dialogs::Buttons::OK,
-                                      dialogs::Icon::Exclamation, QStringLiteral("文件未找到"));
+                                      dialogs::Icon::Exclamation, err::description(err::FileNotFound));
     else
         reportError(this, kCaption, error);
     ShowTypeIcon(item->text(ListItem::Type).toLower());
@@ -542,7 +540,7 @@ void FrmMainList::CmdPrint_Click() {
         }
     } catch (const std::exception& e) {
         const Error error = errorOf(e);
-        if (error.number() != err::PrintDialogCancelled && error.number() != PrintEndedQuietly)
+        if (error.number() != err::PrintDialogCancelled && error.number() != err::PrintEnded)
             dialogs::inform(this, error.description(), kPrintTitle);
     }
 }

@@ -1,9 +1,11 @@
-#include "store/cPrinter.h"
+#include "entry/cPrinter.h"
 
+#include "entry/Application.h"
+#include "entry/RunningCall.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ServerState.h"
 
-namespace wo::store {
+namespace wo::entry {
 
 cPrinter::cPrinter() {
     com::server::objectCreated();
@@ -21,11 +23,18 @@ HRESULT cPrinter::QueryInterface(const IID& iid, void** object) {
 }
 
 HRESULT cPrinter::PrintToView() {
-    return com::server::guard([this] { m_printer.PrintToView(); });
+    return com::server::guard([this] {
+        const RunningCall call;
+        ensureApplication(Shows::Printing);
+        m_printer.PrintToView();
+    });
 }
 
 HRESULT cPrinter::put_FileName(const char* value) {
-    return com::server::guard([&] { m_printer.setFileName(QString::fromUtf8(value)); });
+    return com::server::guard([&] {
+        const RunningCall call;
+        m_printer.setFileName(QString::fromUtf8(value));
+    });
 }
 
 HRESULT cPrinter::get_FileName(char** value) {
@@ -38,7 +47,11 @@ HRESULT cPrinter::get_FileName(char** value) {
 // Whether the file was handed over does not concern the caller, which goes on
 // with its next file either way.
 HRESULT cPrinter::PrintAnyFile(const char* FileToPrint) {
-    return com::server::guard([&] { m_printer.PrintAnyFile(QString::fromUtf8(FileToPrint)); });
+    return com::server::guard([&] {
+        const RunningCall call;
+        ensureApplication(Shows::Printing);
+        m_printer.PrintAnyFile(QString::fromUtf8(FileToPrint));
+    });
 }
 
-} // namespace wo::store
+} // namespace wo::entry

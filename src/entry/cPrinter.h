@@ -4,9 +4,10 @@
 #include "store/ShellPrinter.h"
 #include "wendra/Wendra_Original.h"
 
-namespace wo::store {
+namespace wo::entry {
 
 // Prints a file for whoever holds it; its prompt shows without an owner window.
+// Like ClsMain it creates the application object a host without one lacks.
 class cPrinter final : public com::RefCounted<Wendra_Original::_cPrinter> {
 public:
     static com::ComPtr<cPrinter> create();
@@ -22,7 +23,7 @@ private:
     cPrinter();
     ~cPrinter() override;
 
-    ShellPrinter m_printer;
+    store::ShellPrinter m_printer;
 };
 
-} // namespace wo::store
+} // namespace wo::entry

@@ -1,0 +1,198 @@
+#include "DyingFtp.h"
+#include "StoreFixture.h"
+#include "TestFiles.h"
+#include "entry/ClsMain.h"
+#include "platform/com/ServerState.h"
+#include "transfer/TransferMeter.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QTimer>
+#include <thread>
+#include <unistd.h>
+
+using namespace wo;
+
+namespace {
+
+// How the host's code comes to run while the component adds a file.
+enum class Trigger { Timer0, Timer100, QueuedFromThread, SocketNotifier };
+// What the host's code then does.
+enum class Action { Insert, FtpCall, ComponentCall };
+
+// What the host's code saw.
+struct Seen {
+    bool ran = false;
+    bool insideAdd = false;
+    bool ok = false;
+    int error = 0;
+    qint64 ms = 0;
+};
+
+int filesUnder(const QString& root) {
+    int files = 0;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();
+         it.next())
+        ++files;
+    return files;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Trigger)
+Q_DECLARE_METATYPE(Action)
+
+// The host's timers, socket notifiers and queued calls meet a running add: an FTP
+// upload slow enough to show its progress window, on the host's own FTP connection
+// and database connection.
+class TestHostCalls : public QObject {
+    Q_OBJECT
+
+private slots:
+    void hostCodeDuringAdd_data();
+    void hostCodeDuringAdd();
+};
+
+void TestHostCalls::hostCodeDuringAdd_data() {
+    QTest::addColumn<Trigger>("trigger");
+    QTest::addColumn<Action>("action");
+    const std::pair<const char*, Trigger> triggers[] = {
+        {"timer 0 ms", Trigger::Timer0},
+        {"timer 100 ms", Trigger::Timer100},
+        {"queued call from a thread", Trigger::QueuedFromThread},
+        {"socket notifier", Trigger::SocketNotifier}};
+    const std::pair<const char*, Action> actions[] = {
+        {"INSERT", Action::Insert}, {"FTP call", Action::FtpCall}, {"component call", Action::ComponentCall}};
+    for (const auto& [triggerName, trigger] : triggers)
+        for (const auto& [actionName, action] : actions)
+            QTest::addRow("%s, %s", triggerName, actionName) << trigger << action;
+}
+
+// Timers and socket notifiers wait until the add returns. A queued call cannot be held
+// back and runs inside it: its INSERT is committed on its own (the add, whose commit
+// fails here, takes it nowhere), and its FTP and component calls fail at once with
+// the busy errors instead of waiting for the running add, which would never end.
+void TestHostCalls::hostCodeDuringAdd() {
+    QFETCH(Trigger, trigger);
+    QFETCH(Action, action);
+    test::StoreFixture f;
+    const QString root = f.box.path(QStringLiteral("server"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
+    test::ThrottledFtp server(root, 128 << 10);
+    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_hostcalls"));
+    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
+    const inet::Handle connection = inet::InternetConnect(session, QStringLiteral("127.0.0.1"), server.port,
+                                                          QStringLiteral("u"), QStringLiteral("p"));
+    QVERIFY2(connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
+    f.useFtp(session, connection, QStringLiteral("/docs"));
+    f.publish();
+    const QString source = f.box.writeFile(QStringLiteral("src/慢.bin"), test::binaryContent(64 << 10, 3));
+    f.dialogs->queueFiles({source});
+    const auto showAfter = transfer::TransferMeter::showAfter;
+    transfer::TransferMeter::showAfter = std::chrono::milliseconds(0);
+    const bool failCommit = action == Action::Insert;
+    if (failCommit)
+        store::ClsFileOperation::beforeCommit = [] {
+            throw err::make(err::ProviderError, QStringLiteral("test"));
+        };
+    const auto restore = qScopeGuard([showAfter] {
+        transfer::TransferMeter::showAfter = showAfter;
+        store::ClsFileOperation::beforeCommit = nullptr;
+    });
+
+    auto main = entry::ClsMain::create();
+    bool adding = false;
+    Seen seen;
+    QObject host;
+    const auto act = [&] {
+        if (seen.ran)
+            return;
+        seen.ran = true;
+        seen.insideAdd = adding;
+        QElapsedTimer clock;
+        clock.start();
+        switch (action) {
+        case Action::Insert:
+            try {
+                f.db.connection().execute(
+                    QStringLiteral("INSERT INTO Original_Text (ID, Original_Name, Type, RecordId, FileOrder, "
+                                   "FilePath, Size) "
+                                   "VALUES ('H1', 'host.txt', '.TXT', 'HOST', 1, 'x', 1)"));
+                seen.ok = true;
+            } catch (const Error& e) {
+                seen.error = e.number();
+            }
+            break;
+        case Action::FtpCall:
+            seen.ok = inet::FtpSetCurrentDirectory(connection, QStringLiteral("/docs"));
+            inet::InternetGetLastResponseInfo(&seen.error);
+            break;
+        case Action::ComponentCall:
+            seen.ok = main->put_gsRecordID("OTHER") == WO_S_OK;
+            seen.error = seen.ok ? 0 : com::server::errorNumber();
+            break;
+        }
+        seen.ms = clock.elapsed();
+    };
+
+    int pipe[2] = {-1, -1};
+    QVERIFY(::pipe(pipe) == 0);
+    const auto closePipe = qScopeGuard([&] {
+        ::close(pipe[0]);
+        ::close(pipe[1]);
+    });
+    std::optional<QSocketNotifier> notifier;
+    // A timer object: QTimer::singleShot(0, …) may be delivered as a queued call instead.
+    QTimer timer;
+    switch (trigger) {
+    case Trigger::Timer0:
+    case Trigger::Timer100:
+        timer.setSingleShot(true);
+        timer.setInterval(trigger == Trigger::Timer0 ? 0 : 100);
+        QObject::connect(&timer, &QTimer::timeout, &host, act);
+        timer.start();
+        break;
+    case Trigger::QueuedFromThread:
+        std::thread([&] {
+            static_cast<void>(QMetaObject::invokeMethod(&host, act, Qt::QueuedConnection));
+        }).join();
+        break;
+    case Trigger::SocketNotifier:
+        QCOMPARE(::write(pipe[1], "x", 1), ssize_t(1));
+        notifier.emplace(pipe[0], QSocketNotifier::Read);
+        QObject::connect(&*notifier, &QSocketNotifier::activated, &host, act);
+        break;
+    }
+
+    int16_t added = 0;
+    adding = true;
+    const HRESULT hr = main->AddOriginalFile(&added);
+    adding = false;
+    QCOMPARE(hr, WO_S_OK);
+    QCOMPARE(added, int16_t(failCommit ? 0 : -1));
+    QTRY_VERIFY(seen.ran);
+
+    const bool queued = trigger == Trigger::QueuedFromThread;
+    QCOMPARE(seen.insideAdd, queued);
+    QCOMPARE(f.db.query(QStringLiteral("SELECT ID FROM Original_Text WHERE RecordId = 'R'")).size(),
+             failCommit ? 0 : 1);
+    QCOMPARE(filesUnder(root), failCommit ? 0 : 1);
+    if (!queued || action == Action::Insert) {
+        QVERIFY2(seen.ok, qPrintable(QString::number(seen.error)));
+    } else {
+        QVERIFY(!seen.ok);
+        QCOMPARE(seen.error, action == Action::FtpCall ? WO_INET_ERROR_TRANSFER_IN_PROGRESS : err::Busy);
+        QVERIFY2(seen.ms < 1000, qPrintable(QString::number(seen.ms)));
+    }
+    if (action == Action::Insert)
+        QCOMPARE(f.db.query(QStringLiteral("SELECT ID FROM Original_Text WHERE RecordId = 'HOST'")).size(),
+                 1);
+    if (action == Action::ComponentCall)
+        QCOMPARE(MyInit::gsRecordID, queued ? QStringLiteral("R") : QStringLiteral("OTHER"));
+}
+
+QTEST_MAIN(TestHostCalls)
+#include "tst_hostcalls.moc"
