@@ -4,7 +4,13 @@
  * Texts and paths are UTF-8. Remote names are absolute ("/a/b", from the server's
  * root, whatever the login folder) or relative to the connection's current folder,
  * which starts at the login folder.
- * A call that fails returns 0; WoInternetGetLastResponseInfo then tells why. */
+ * A call that fails returns 0; WoInternetGetLastResponseInfo then tells why.
+ * A server name, user, password, folder or file name holding CR or LF is refused
+ * (WO_INET_ERROR_INVALID_ARGUMENT) before anything is sent: it would end one FTP
+ * command and start another. A call on a connection made while a call on it is
+ * still running on the same thread (from a timer or queued call the component's
+ * progress window let run) fails at once with WO_INET_ERROR_TRANSFER_IN_PROGRESS;
+ * other threads wait their turn. */
 #ifndef WENDRA_INET_H
 #define WENDRA_INET_H
 

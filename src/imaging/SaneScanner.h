@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ImageView.h"
+#include "platform/Error.h"
 #include "platform/dialogs/ScanSettings.h"
 
 #include <QList>

@@ -285,34 +285,27 @@ void TestClsMain::hostWithoutWindows_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("platform");
     QTest::addColumn<QStringList>("expected");
+    // "HRESULT number" of ShowForm, AddOriginalFile and PrintAnyFile, then the application line.
+    const auto lines = [](const QString& show, const QString& add, const QString& print, const char* app) {
+        return QStringList{QStringLiteral("ShowForm ") + show, QStringLiteral("AddOriginalFile ") + add,
+                           QStringLiteral("PrintAnyFile ") + print, QLatin1String(app)};
+    };
     const auto failed = [](int number) {
         return QStringLiteral("%1 %2").arg(WO_DISP_E_EXCEPTION).arg(number);
     };
+    const QString noDisplay = failed(err::NoDisplay);
+    const QString noWidgets = failed(err::NoWidgetApplication);
     const QString ok = QStringLiteral("0 0");
     QTest::newRow("no display, no application")
-        << QStringLiteral("none") << QString()
-        << QStringList{QStringLiteral("ShowForm ") + failed(err::NoDisplay),
-                       QStringLiteral("AddOriginalFile ") + failed(err::NoDisplay),
-                       QStringLiteral("PrintAnyFile ") + failed(err::NoDisplay),
-                       QStringLiteral("application 0 0")};
-    QTest::newRow("xcb named, no display")
-        << QStringLiteral("none") << QStringLiteral("xcb")
-        << QStringList{QStringLiteral("ShowForm ") + failed(err::NoDisplay),
-                       QStringLiteral("AddOriginalFile ") + failed(err::NoDisplay),
-                       QStringLiteral("PrintAnyFile ") + failed(err::NoDisplay),
-                       QStringLiteral("application 0 0")};
-    QTest::newRow("QCoreApplication host")
-        << QStringLiteral("core") << QStringLiteral("offscreen")
-        << QStringList{QStringLiteral("ShowForm ") + failed(err::NoWidgetApplication),
-                       QStringLiteral("AddOriginalFile ") + failed(err::NoWidgetApplication),
-                       QStringLiteral("PrintAnyFile ") + failed(err::NoWidgetApplication),
-                       QStringLiteral("application 1 0")};
+        << QStringLiteral("none") << QString() << lines(noDisplay, noDisplay, noDisplay, "application 0 0");
+    QTest::newRow("xcb named, no display") << QStringLiteral("none") << QStringLiteral("xcb")
+                                           << lines(noDisplay, noDisplay, noDisplay, "application 0 0");
+    QTest::newRow("QCoreApplication host") << QStringLiteral("core") << QStringLiteral("offscreen")
+                                           << lines(noWidgets, noWidgets, noWidgets, "application 1 0");
     // ShowForm's list window finds no table (SQLite's error 1); the printer's prompt is
     // answered No.
-    QTest::newRow("display, no application")
-        << QStringLiteral("none") << QStringLiteral("offscreen")
-        << QStringList{QStringLiteral("ShowForm ") + failed(1), QStringLiteral("AddOriginalFile ") + ok,
-                       QStringLiteral("PrintAnyFile ") + ok, QStringLiteral("application 1 1")};
+    QTest::newRow("display, no application") << QStringLiteral("none") << QStringLiteral("offscreen")
+                                             << lines(failed(1), ok, ok, "application 1 1");
 }
 
 void TestClsMain::hostWithoutWindows() {

@@ -1,12 +1,14 @@
 #include "DyingFtp.h"
 #include "StoreFixture.h"
 #include "TestFiles.h"
+#include "dialogs/QtDialogs.h"
 #include "entry/ClsMain.h"
 #include "platform/com/ServerState.h"
 #include "transfer/TransferMeter.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QTest>
@@ -54,6 +56,7 @@ class TestHostCalls : public QObject {
 private slots:
     void hostCodeDuringAdd_data();
     void hostCodeDuringAdd();
+    void progressWindowPaintsAndCancels();
 };
 
 void TestHostCalls::hostCodeDuringAdd_data() {
@@ -192,6 +195,62 @@ void TestHostCalls::hostCodeDuringAdd() {
                  1);
     if (action == Action::ComponentCall)
         QCOMPARE(MyInit::gsRecordID, queued ? QStringLiteral("R") : QStringLiteral("OTHER"));
+}
+
+// Counts the paintings of the progress window a person sees and, at the first one,
+// presses its Cancel button.
+class CancelAtFirstPaint final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(object);
+        if (event->type() != QEvent::Paint || !widget ||
+            widget->window()->objectName() != QLatin1String("TransferProgress"))
+            return false;
+        if (paints++ == 0)
+            if (auto* cancel = widget->window()->findChild<QPushButton*>())
+                QTest::mouseClick(cancel, Qt::LeftButton);
+        return false;
+    }
+};
+
+// The Qt progress window, with the host's timers held, still paints while the upload
+// runs, and its Cancel button ends the add with nothing left behind.
+void TestHostCalls::progressWindowPaintsAndCancels() {
+    test::StoreFixture f;
+    const QString root = f.box.path(QStringLiteral("server"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
+    test::ThrottledFtp server(root, 128 << 10);
+    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_hostcalls"));
+    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
+    const inet::Handle connection = inet::InternetConnect(session, QStringLiteral("127.0.0.1"), server.port,
+                                                          QStringLiteral("u"), QStringLiteral("p"));
+    QVERIFY2(connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
+    f.useFtp(session, connection, QStringLiteral("/docs"));
+    const QString source = f.box.writeFile(QStringLiteral("src/慢.bin"), test::binaryContent(256 << 10, 4));
+    const auto showAfter = transfer::TransferMeter::showAfter;
+    transfer::TransferMeter::showAfter = std::chrono::milliseconds(0);
+    auto scripted = dialogs::install(std::make_unique<dialogs::QtDialogs>());
+    const auto restore = qScopeGuard([&] {
+        transfer::TransferMeter::showAfter = showAfter;
+        dialogs::install(std::move(scripted));
+    });
+    CancelAtFirstPaint watcher;
+    qApp->installEventFilter(&watcher);
+    bool fired = false;
+    QTimer hostTimer;
+    QObject::connect(&hostTimer, &QTimer::timeout, [&] { fired = true; });
+    hostTimer.start(0);
+
+    QVERIFY(!store::ClsFileOperation(f.record).AddFiles({source}));
+    qApp->removeEventFilter(&watcher);
+    QVERIFY(watcher.paints > 0);
+    QVERIFY(!fired);
+    QCOMPARE(f.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 0);
+    QCOMPARE(filesUnder(root), 0);
+    QTRY_VERIFY(fired);
 }
 
 QTEST_MAIN(TestHostCalls)
