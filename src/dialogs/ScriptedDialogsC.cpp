@@ -7,9 +7,11 @@
 
 namespace {
 
+// Never destroyed: a host that exits between Begin and End (a failed call, say)
+// would otherwise have the scope restore dialogs whose holder is already gone.
 std::unique_ptr<wo::dialogs::ScriptedDialogsScope>& scope() {
-    static std::unique_ptr<wo::dialogs::ScriptedDialogsScope> current;
-    return current;
+    static auto* current = new std::unique_ptr<wo::dialogs::ScriptedDialogsScope>;
+    return *current;
 }
 
 // Runs a queueing call on the open scope; 0 without one or when it throws.
