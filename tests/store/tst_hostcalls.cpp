@@ -42,6 +42,29 @@ int filesUnder(const QString& root) {
     return files;
 }
 
+// The store fixture on a folder of an FTP server of its own that takes uploads at
+// `bytesPerSecond`, reached through a session of the host's.
+struct SlowFtpStore : test::StoreFixture {
+    explicit SlowFtpStore(int bytesPerSecond)
+        : server(serverRoot(box), bytesPerSecond),
+          session(inet::InternetOpen(QStringLiteral("tst_hostcalls"))),
+          connection(inet::InternetConnect(session, QStringLiteral("127.0.0.1"), server.port,
+                                           QStringLiteral("u"), QStringLiteral("p"))) {
+        useFtp(session, connection, QStringLiteral("/docs"));
+    }
+    ~SlowFtpStore() { inet::InternetCloseHandle(session); }
+
+    // The server's root, holding the store's folder "docs".
+    static QString serverRoot(const test::Sandbox& box) {
+        QDir().mkpath(box.path(QStringLiteral("server/docs")));
+        return box.path(QStringLiteral("server"));
+    }
+
+    test::ThrottledFtp server;
+    const inet::Handle session;
+    const inet::Handle connection;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Trigger)
@@ -81,16 +104,10 @@ void TestHostCalls::hostCodeDuringAdd_data() {
 void TestHostCalls::hostCodeDuringAdd() {
     QFETCH(Trigger, trigger);
     QFETCH(Action, action);
-    test::StoreFixture f;
+    SlowFtpStore f(64 << 10);
+    QVERIFY2(f.connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
+    const inet::Handle connection = f.connection;
     const QString root = f.box.path(QStringLiteral("server"));
-    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
-    test::ThrottledFtp server(root, 64 << 10);
-    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_hostcalls"));
-    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
-    const inet::Handle connection = inet::InternetConnect(session, QStringLiteral("127.0.0.1"), server.port,
-                                                          QStringLiteral("u"), QStringLiteral("p"));
-    QVERIFY2(connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
-    f.useFtp(session, connection, QStringLiteral("/docs"));
     f.publish();
     // Held to 64 KiB a second, twice that takes the server a second: time for the 100 ms
     // timer to come due while the upload runs. The others are due at its first report.
@@ -200,18 +217,22 @@ void TestHostCalls::hostCodeDuringAdd() {
         QCOMPARE(MyInit::gsRecordID, queued ? QStringLiteral("R") : QStringLiteral("OTHER"));
 }
 
-// Counts the paintings of the progress window a person sees and, at the first one,
-// presses its Cancel button.
+// Counts the paintings of the progress window a person sees and of the host's window
+// beneath it and, at the progress window's first, presses its Cancel button.
 class CancelAtFirstPaint final : public QObject {
 public:
     int paints = 0;
+    int paintsBeneath = 0;
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         auto* widget = qobject_cast<QWidget*>(object);
-        if (event->type() != QEvent::Paint || !widget ||
-            widget->window()->objectName() != QLatin1String("TransferProgress"))
+        if (event->type() != QEvent::Paint || !widget)
             return false;
+        if (widget->window()->objectName() != QLatin1String("TransferProgress")) {
+            ++paintsBeneath;
+            return false;
+        }
         if (paints++ == 0)
             if (auto* cancel = widget->window()->findChild<QPushButton*>())
                 QTest::mouseClick(cancel, Qt::LeftButton);
@@ -220,18 +241,16 @@ protected:
 };
 
 // The Qt progress window, with the host's timers held, still paints while the upload
-// runs, and its Cancel button ends the add with nothing left behind.
+// runs, and so does the host's window beneath it; the Cancel button ends the add with
+// nothing left behind.
 void TestHostCalls::progressWindowPaintsAndCancels() {
-    test::StoreFixture f;
+    SlowFtpStore f(128 << 10);
+    QVERIFY2(f.connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
     const QString root = f.box.path(QStringLiteral("server"));
-    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
-    test::ThrottledFtp server(root, 128 << 10);
-    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_hostcalls"));
-    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
-    const inet::Handle connection = inet::InternetConnect(session, QStringLiteral("127.0.0.1"), server.port,
-                                                          QStringLiteral("u"), QStringLiteral("p"));
-    QVERIFY2(connection != 0, qPrintable(inet::InternetGetLastResponseInfo()));
-    f.useFtp(session, connection, QStringLiteral("/docs"));
+    QWidget beneath;
+    beneath.resize(200, 100);
+    beneath.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&beneath));
     const QString source = f.box.writeFile(QStringLiteral("src/慢.bin"), test::binaryContent(256 << 10, 4));
     const auto showAfter = transfer::TransferMeter::showAfter;
     transfer::TransferMeter::showAfter = std::chrono::milliseconds(0);
@@ -246,10 +265,12 @@ void TestHostCalls::progressWindowPaintsAndCancels() {
     QTimer hostTimer;
     QObject::connect(&hostTimer, &QTimer::timeout, [&] { fired = true; });
     hostTimer.start(0);
+    beneath.update();
 
     QVERIFY(!store::ClsFileOperation(f.record).AddFiles({source}));
     qApp->removeEventFilter(&watcher);
     QVERIFY(watcher.paints > 0);
+    QVERIFY(watcher.paintsBeneath > 0);
     QVERIFY(!fired);
     QCOMPARE(f.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 0);
     QCOMPARE(filesUnder(root), 0);
