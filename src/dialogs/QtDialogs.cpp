@@ -54,6 +54,9 @@ public:
         // An unknown size shows a busy bar.
         m_bar->setMaximum(total < 0 ? 0 : 1000);
         m_bar->setValue(total <= 0 ? 0 : int(std::min<qint64>(done, total) * 1000 / total));
+        // Painted now: the transfer holds timers back, and with them any update a
+        // platform schedules by timer.
+        m_window->repaint();
     }
 
 private:
