@@ -49,15 +49,21 @@ QByteArray command(const char* verb, const QString& name) {
     return QByteArray(verb) + ' ' + name.toUtf8();
 }
 
+void setName(FtpEntry& entry, const QByteArray& raw) {
+    entry.rawName = raw;
+    entry.name = QString::fromUtf8(raw);
+}
+
 // One MLSD line, "fact=value;...; name" (RFC 3659); false for entries that are
 // neither a file nor a folder.
-bool parseMlsd(const QString& line, FtpEntry& entry) {
-    const qsizetype space = line.indexOf(QLatin1Char(' '));
+bool parseMlsd(const QByteArray& raw, FtpEntry& entry) {
+    const qsizetype space = raw.indexOf(' ');
     if (space < 0)
         return false;
-    entry.name = line.mid(space + 1);
+    setName(entry, raw.mid(space + 1));
+    const QString line = QString::fromUtf8(raw.left(space));
     QString type;
-    for (const QString& fact : line.left(space).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QString& fact : line.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString key = fact.section(QLatin1Char('='), 0, 0).toLower();
         const QString value = fact.section(QLatin1Char('='), 1);
         if (key == QLatin1String("type"))
@@ -75,15 +81,17 @@ bool parseMlsd(const QString& line, FtpEntry& entry) {
 
 // One line of a Unix-style LIST ("-rw-r--r-- 1 owner group 1234 Dec  9 19:15 name");
 // its time is left out, being in the server's zone and without a year.
-bool parseList(const QString& line, FtpEntry& entry) {
+bool parseList(const QByteArray& raw, FtpEntry& entry) {
+    // Matched on Latin-1 text, where each byte is one character, so the name's bytes
+    // are cut out exactly.
     static const QRegularExpression unixLine(
-        QStringLiteral(R"(^([-d])\S{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\S+ (.+)$)"));
-    const QRegularExpressionMatch m = unixLine.match(line);
-    if (!m.hasMatch())
+        QStringLiteral(R"(^([-d])\S{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\S+ )"));
+    const QRegularExpressionMatch m = unixLine.match(QString::fromLatin1(raw));
+    if (!m.hasMatch() || m.capturedEnd(0) >= raw.size())
         return false;
     entry.folder = m.captured(1) == QLatin1String("d");
     entry.size = m.captured(2).toLongLong();
-    entry.name = m.captured(3);
+    setName(entry, raw.mid(m.capturedEnd(0)));
     return true;
 }
 
@@ -274,12 +282,20 @@ QList<FtpEntry> FtpConnection::listDirectory(const QString& dir) {
         mlsd = false;
     }
     check(code, action);
+    // Lines end in CR LF; a lone CR or LF is part of a name and stays in it, so a name
+    // cannot pass itself off as an entry of its own.
+    const QByteArray& text = listing.buffer();
+    const bool crlf = text.contains("\r\n");
     QList<FtpEntry> entries;
-    for (const QByteArray& raw : listing.buffer().split('\n')) {
-        const QString line = QString::fromUtf8(raw).remove(QLatin1Char('\r'));
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf(crlf ? "\r\n" : "\n", start);
+        if (end < 0)
+            end = text.size();
+        const QByteArray raw = text.mid(start, end - start);
+        start = end + (crlf ? 2 : 1);
         FtpEntry entry;
-        if ((mlsd ? parseMlsd(line, entry) : parseList(line, entry)) && entry.name != QLatin1String(".") &&
-            entry.name != QLatin1String(".."))
+        if ((mlsd ? parseMlsd(raw, entry) : parseList(raw, entry)) && entry.rawName != "." &&
+            entry.rawName != "..")
             entries.append(entry);
     }
     return entries;
@@ -297,6 +313,21 @@ void FtpConnection::renameFile(const QString& from, const QString& to) {
         perform(source.parent(), {},
                 {.postQuote = {command("RNFR", source.parts.last()), command("RNTO", displayPath(target))}}),
         action);
+}
+
+QDateTime FtpConnection::modificationTime(const QString& name) {
+    std::lock_guard lock(m_mutex);
+    const RemotePath target = resolve(name);
+    if (target.parts.isEmpty())
+        throw Error(WO_INET_ERROR_INVALID_ARGUMENT,
+                    QStringLiteral("Cannot ask the time of %1").arg(displayPath(target)));
+    // libcurl goes on without a time when MDTM is refused; the SIZE it sends next then
+    // fails for a missing file or a folder, which has no time either.
+    perform(target.parent(), target.parts.last(), {.fileTime = true});
+    curl_off_t seconds = -1;
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_FILETIME_T, &seconds) != CURLE_OK || seconds < 0)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), Qt::UTC);
 }
 
 FtpConnection::RemotePath FtpConnection::resolve(const QString& name) const {
@@ -370,6 +401,8 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
     m_easy.set(CURLOPT_NOBODY, request.nobody ? 1L : 0L);
     if (request.listCommand)
         m_easy.set(CURLOPT_CUSTOMREQUEST, request.listCommand);
+    if (request.fileTime)
+        m_easy.set(CURLOPT_FILETIME, 1L);
     if (request.source) {
         m_easy.set(CURLOPT_UPLOAD, 1L);
         m_easy.set(CURLOPT_READFUNCTION, &readFrom);
