@@ -39,20 +39,29 @@ LocalQuarantine::LocalQuarantine(const QString& storeRoot, const QString& folder
     : m_folder(folder), m_root(FolderHandle::open(storeRoot)) {
     if (!m_root.isOpen())
         throw err::make(err::PathNotFound, storeRoot);
-    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && errno != EEXIST)
+    const QByteArray path = QFile::encodeName(folder);
+    const bool created = ::mkdir(path.constData(), 0700) == 0;
+    if (!created && errno != EEXIST)
         throw Error(err::PathFileAccessError, QStringLiteral("不能创建隔离文件夹：") + folder);
-    m_quarantine = FolderHandle::open(folder, false);
-    if (!m_quarantine.isOpen())
-        throw refused(folder, QStringLiteral("不是真正的文件夹（或是符号链接）"));
-    const LocalEntry own = entryOf(m_quarantine);
-    if (own.owner != ::geteuid())
-        throw refused(folder, QStringLiteral("不属于运行审计的用户"));
-    if (own.mode & kOthersWrite)
-        throw refused(folder, QStringLiteral("他人可写"));
-    if (nested(m_root, m_quarantine))
-        throw refused(folder, QStringLiteral("不能在存储之内，也不能包含存储"));
-    if (own.device != entryOf(m_root).device)
-        throw refused(folder, QStringLiteral("须与存储在同一文件系统（文件只改名移动，从不复制后删除）"));
+    try {
+        m_quarantine = FolderHandle::open(folder, false);
+        if (!m_quarantine.isOpen())
+            throw refused(folder, QStringLiteral("不是真正的文件夹（或是符号链接）"));
+        const LocalEntry own = entryOf(m_quarantine);
+        if (own.owner != ::geteuid())
+            throw refused(folder, QStringLiteral("不属于运行审计的用户"));
+        if (own.mode & kOthersWrite)
+            throw refused(folder, QStringLiteral("他人可写"));
+        if (nested(m_root, m_quarantine))
+            throw refused(folder, QStringLiteral("不能在存储之内，也不能包含存储"));
+        if (own.device != entryOf(m_root).device)
+            throw refused(folder, QStringLiteral("须与存储在同一文件系统（文件只改名移动，从不复制后删除）"));
+    } catch (const Error&) {
+        // A folder made for nothing goes again; rmdir takes only an empty folder.
+        if (created)
+            ::rmdir(path.constData());
+        throw;
+    }
 }
 
 std::optional<LocalEntry> LocalQuarantine::current(const QByteArray& month, const QByteArray& name) const {

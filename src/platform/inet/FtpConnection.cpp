@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,15 +55,18 @@ void setName(FtpEntry& entry, const QByteArray& raw) {
     entry.name = QString::fromUtf8(raw);
 }
 
-// One MLSD line, "fact=value;...; name" (RFC 3659); false for entries that are
-// neither a file nor a folder.
-bool parseMlsd(const QByteArray& raw, FtpEntry& entry) {
+// What a line of a listing is: a file or folder, another kind of entry, or none: a
+// piece of a name holding a line break (libcurl turns a listing's CR and CR LF into LF).
+enum class Line { Entry, Other, Fragment };
+
+// One MLSD line, "fact=value;...; name" (RFC 3659).
+Line parseMlsd(const QByteArray& raw, FtpEntry& entry) {
     const qsizetype space = raw.indexOf(' ');
     if (space < 0)
-        return false;
+        return Line::Fragment;
     setName(entry, raw.mid(space + 1));
     const QString line = QString::fromUtf8(raw.left(space));
-    QString type;
+    std::optional<QString> type;
     for (const QString& fact : line.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString key = fact.section(QLatin1Char('='), 0, 0).toLower();
         const QString value = fact.section(QLatin1Char('='), 1);
@@ -75,24 +79,26 @@ bool parseMlsd(const QByteArray& raw, FtpEntry& entry) {
             entry.modified.setTimeSpec(Qt::UTC);
         }
     }
-    entry.folder = type == QLatin1String("dir");
-    return type == QLatin1String("file") || entry.folder;
+    if (!type)
+        return Line::Fragment;
+    entry.folder = *type == QLatin1String("dir");
+    return *type == QLatin1String("file") || entry.folder ? Line::Entry : Line::Other;
 }
 
 // One line of a Unix-style LIST ("-rw-r--r-- 1 owner group 1234 Dec  9 19:15 name");
 // its time is left out, being in the server's zone and without a year.
-bool parseList(const QByteArray& raw, FtpEntry& entry) {
+Line parseList(const QByteArray& raw, FtpEntry& entry) {
     // Matched on Latin-1 text, where each byte is one character, so the name's bytes
     // are cut out exactly.
     static const QRegularExpression unixLine(
-        QStringLiteral(R"(^([-d])\S{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\S+ )"));
+        QStringLiteral(R"(^([-dlbcps])\S{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\S+ )"));
     const QRegularExpressionMatch m = unixLine.match(QString::fromLatin1(raw));
     if (!m.hasMatch() || m.capturedEnd(0) >= raw.size())
-        return false;
+        return Line::Fragment;
     entry.folder = m.captured(1) == QLatin1String("d");
     entry.size = m.captured(2).toLongLong();
     setName(entry, raw.mid(m.capturedEnd(0)));
-    return true;
+    return entry.folder || m.captured(1) == QLatin1String("-") ? Line::Entry : Line::Other;
 }
 
 } // namespace
@@ -282,20 +288,24 @@ QList<FtpEntry> FtpConnection::listDirectory(const QString& dir) {
         mlsd = false;
     }
     check(code, action);
-    // Lines end in CR LF; a lone CR or LF is part of a name and stays in it, so a name
-    // cannot pass itself off as an entry of its own.
-    const QByteArray& text = listing.buffer();
-    const bool crlf = text.contains("\r\n");
+    // A name holding a line break comes as an entry and pieces that are no entry; the
+    // pieces go back onto its name, which then holds LF and is never used.
     QList<FtpEntry> entries;
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = text.indexOf(crlf ? "\r\n" : "\n", start);
-        if (end < 0)
-            end = text.size();
-        const QByteArray raw = text.mid(start, end - start);
-        start = end + (crlf ? 2 : 1);
+    bool lastWasEntry = false;
+    QList<QByteArray> lines = listing.buffer().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray raw : lines) {
+        if (raw.endsWith('\r'))
+            raw.chop(1);
         FtpEntry entry;
-        if ((mlsd ? parseMlsd(raw, entry) : parseList(raw, entry)) && entry.rawName != "." &&
-            entry.rawName != "..")
+        const Line line = mlsd ? parseMlsd(raw, entry) : parseList(raw, entry);
+        if (line == Line::Fragment && lastWasEntry) {
+            setName(entries.last(), entries.last().rawName + '\n' + raw);
+            continue;
+        }
+        lastWasEntry = line == Line::Entry && entry.rawName != "." && entry.rawName != "..";
+        if (lastWasEntry)
             entries.append(entry);
     }
     return entries;
