@@ -8,6 +8,7 @@
 #include "platform/inet/Inet.h"
 #include "store/Audit.h"
 #include "store/ClsFileOperation.h"
+#include "store/PrintableName.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -391,6 +392,26 @@ private slots:
         QVERIFY2(noRoot.errors.contains("-none"), noRoot.errors.constData());
         QCOMPARE(runProgram({QStringLiteral("--store"), f.store.root}).exitCode, 2);
     }
+    void printableName_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("UTF-8 stays") << QByteArray("合同 1.TIF") << QStringLiteral("合同 1.TIF");
+        QTest::newRow("line breaks and tab") << QByteArray("a\nb\rc\td") << QStringLiteral("a\\nb\\rc\\td");
+        QTest::newRow("NUL, escape, DEL")
+            << QByteArray("a\0\x1b\x7f", 4) << QStringLiteral("a\\x00\\x1b\\x7f");
+        QTest::newRow("not UTF-8") << QByteArray("a\xff\xc3") << QStringLiteral("a\\xff\\xc3");
+        QTest::newRow("overlong") << QByteArray("\xc0\xaf") << QStringLiteral("\\xc0\\xaf");
+        QTest::newRow("C1 control differs from its byte")
+            << QByteArray("\xc2\x85") << QStringLiteral("\\u0085");
+        QTest::newRow("backslash doubled") << QByteArray("a\\xff") << QStringLiteral("a\\\\xff");
+    }
+    // Names of any bytes are shown one to one, none of them breaking a line.
+    void printableName() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(store::printableName(bytes), shown);
+    }
+
     // A second user owns the store and plants in it: a month-named link to a folder
     // outside, a document-named link to a root-only file, names that are not UTF-8 and
     // one with a line feed. Links are reported and stay; nothing outside is moved,
