@@ -81,10 +81,11 @@ Options parseOptions(const QStringList& arguments) {
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Write the report as JSON."));
     const QCommandLineOption quarantine(
         QStringLiteral("quarantine"),
-        QStringLiteral("Move the files no row names, and temporaries, older than ten minutes into this folder, "
-                       "keeping their month folder: a folder of yours outside the store on its file system, "
-                       "created with mode 0700 when missing (with --ftp an absolute remote folder outside the "
-                       "root). Files are only renamed; nothing is copied or deleted, no link followed."),
+        QStringLiteral(
+            "Move the files no row names, and temporaries, older than ten minutes into this folder, "
+            "keeping their month folder: a folder of yours outside the store on its file system, "
+            "created with mode 0700 when missing (with --ftp an absolute remote folder outside the "
+            "root). Files are only renamed; nothing is copied or deleted, no link followed."),
         QStringLiteral("folder"));
     p.addOptions({database, postgres, odbc, store, ftp, ftpCa, record, json, quarantine});
     if (!p.parse(arguments))
