@@ -90,10 +90,10 @@ FolderHandle LocalQuarantine::target(const QByteArray& month) const {
 
 void LocalQuarantine::move(const QByteArray& month, const LocalEntry& expected) {
     const FolderHandle from = m_root.below(month);
-    const FolderHandle to = target(month);
-    const QString shown = QFile::decodeName(expected.name);
     if (!from.isOpen())
         throw Error(err::PathNotFound, QStringLiteral("文件夹已不在：") + QFile::decodeName(month));
+    const FolderHandle to = target(month);
+    const QString shown = QFile::decodeName(expected.name);
     if (!renameNoReplace(from.fd(), expected.name, to.fd())) {
         const int failure = errno;
         throw Error(failure == EXDEV ? err::PathFileAccessError : err::PermissionDenied,

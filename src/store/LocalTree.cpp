@@ -68,7 +68,7 @@ FolderHandle FolderHandle::child(const QByteArray& name) const {
 }
 
 FolderHandle FolderHandle::below(const QByteArray& relative) const {
-    FolderHandle folder(::dup(m_fd));
+    FolderHandle folder(::fcntl(m_fd, F_DUPFD_CLOEXEC, 0));
     for (const QByteArray& part : relative.split('/')) {
         if (part.isEmpty() || part == ".")
             continue;
@@ -79,10 +79,10 @@ FolderHandle FolderHandle::below(const QByteArray& relative) const {
     return folder;
 }
 
-FolderHandle FolderHandle::parent() const {
+std::optional<FolderHandle> FolderHandle::parent() const {
     FolderHandle up(::openat(m_fd, "..", kFolderFlags));
     if (up.isOpen() && sameEntry(entryOf(up), entryOf(*this)))
-        return {};
+        return std::nullopt;
     return up;
 }
 
@@ -128,9 +128,11 @@ QList<LocalEntry> listEntries(const FolderHandle& folder, const QString& shownAs
 bool nested(const FolderHandle& a, const FolderHandle& b) {
     const auto holds = [](const FolderHandle& outer, const FolderHandle& inner) {
         const LocalEntry target = entryOf(outer);
-        for (FolderHandle level = inner.below({}); level.isOpen(); level = level.parent())
-            if (sameEntry(entryOf(level), target))
+        for (std::optional<FolderHandle> level = inner.below({}); level; level = level->parent()) {
+            // A level that cannot be climbed might be the other: assume the worst.
+            if (!level->isOpen() || sameEntry(entryOf(*level), target))
                 return true;
+        }
         return false;
     };
     return holds(a, b) || holds(b, a);

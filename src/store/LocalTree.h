@@ -33,8 +33,8 @@ public:
     FolderHandle child(const QByteArray& name) const;
     // The folder relative ("a/b") below this one, opened level by level as child does.
     FolderHandle below(const QByteArray& relative) const;
-    // The folder above; not open at the file system's root.
-    FolderHandle parent() const;
+    // The folder above: nullopt at the top, not open when it cannot be opened.
+    std::optional<FolderHandle> parent() const;
 
 private:
     explicit FolderHandle(int fd) : m_fd(fd) {}
@@ -62,7 +62,8 @@ std::optional<LocalEntry> entryOf(const FolderHandle& folder, const QByteArray& 
 // Every entry but "." and ".."; throws wo::Error 70 naming shownAs when the folder
 // cannot be read.
 QList<LocalEntry> listEntries(const FolderHandle& folder, const QString& shownAs);
-// True when one folder holds the other, at any depth, or they are the same.
+// True when one folder holds the other, at any depth, or they are the same, or when
+// a level above one of them cannot be opened to tell.
 bool nested(const FolderHandle& a, const FolderHandle& b);
 
 } // namespace wo::store

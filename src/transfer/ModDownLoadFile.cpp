@@ -379,9 +379,11 @@ bool insideRemoteRoot(const QString& root, const QString& filePath) {
         }
         return parts;
     };
-    if (filePath.isEmpty() || root.startsWith(QLatin1Char('/')) != filePath.startsWith(QLatin1Char('/')))
+    // An empty root is the login folder, and its documents' folders are "/yyyy-mm".
+    const QString top = root.isEmpty() ? QStringLiteral("/") : root;
+    if (filePath.isEmpty() || top.startsWith(QLatin1Char('/')) != filePath.startsWith(QLatin1Char('/')))
         return false;
-    const std::optional<QStringList> base = resolve(root);
+    const std::optional<QStringList> base = resolve(top);
     const std::optional<QStringList> folder = resolve(filePath);
     return base && folder && folder->mid(0, base->size()) == *base;
 }

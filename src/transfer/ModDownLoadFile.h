@@ -72,7 +72,8 @@ void deleteRemoteFile(const settings::Storage& storage, const QString& filePath,
 // True when the remote folder filePath lies in root or below it once "." and ".." are
 // resolved as the server resolves them ("/.." is "/"). An empty filePath, which names
 // whatever folder is current, and a relative one climbing above its start lie nowhere;
-// absolute and relative paths never meet.
+// absolute and relative paths never meet. An empty root stands for "/", as the
+// folders of its documents ("/yyyy-mm") do.
 bool insideRemoteRoot(const QString& root, const QString& filePath);
 
 // Deletes a row's stored file in the storage's mode: nothing when the row fails

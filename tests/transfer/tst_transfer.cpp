@@ -499,6 +499,8 @@ private slots:
                                                    << "docs/2024-05" << false;
         QTest::newRow("server's root as root") << "/"
                                                << "/other" << true;
+        QTest::newRow("empty root: the login folder's months") << ""
+                                                               << "/2024-05" << true;
     }
     // Where the server would take a row's folder, against the store's root.
     void insideRemoteRoot() {
