@@ -481,6 +481,43 @@ QString tooRecent(const QDateTime& time, const QDateTime& now) {
     return {};
 }
 
+// Moves a file of a local store found at relative ("month/name" or "name") unless it
+// is not a file by now, too recent, or named; returns why it stays, "" once moved.
+template <typename Unnamed>
+QString moveLocal(LocalQuarantine& quarantine, const QByteArray& relative, const QDateTime& now,
+                  const Unnamed& unnamed) {
+    const qsizetype slash = relative.indexOf('/');
+    const QByteArray month = slash < 0 ? QByteArray() : relative.left(slash);
+    const std::optional<LocalEntry> entry = quarantine.current(month, relative.mid(slash + 1));
+    if (!entry || entry->kind != LocalEntry::Kind::File)
+        return QStringLiteral("no longer a file there");
+    // A file's own time can be set back by whoever may write it; the status change
+    // time cannot.
+    QString problem = tooRecent(entry->modified, now);
+    if (problem.isEmpty())
+        problem = tooRecent(entry->changed, now);
+    if (problem.isEmpty() && !unnamed())
+        problem = QStringLiteral("a row names it now");
+    if (problem.isEmpty())
+        quarantine.move(month, *entry);
+    return problem;
+}
+
+// The same for a remote file, whose time the server tells by MDTM now, whatever its
+// listing said.
+template <typename Unnamed>
+QString moveRemote(RemoteQuarantine& quarantine, inet::Handle connection, const QString& file,
+                   const QByteArray& relative, const QDateTime& now, const Unnamed& unnamed) {
+    QDateTime modified;
+    inet::FtpGetFileTime(connection, file, modified);
+    QString problem = tooRecent(modified, now);
+    if (problem.isEmpty() && !unnamed())
+        problem = QStringLiteral("a row names it now");
+    if (problem.isEmpty())
+        quarantine.move(file, relative);
+    return problem;
+}
+
 } // namespace
 
 AuditReport audit(db::Connection& connection, const AuditStore& store, const AuditOptions& options) {
@@ -509,34 +546,11 @@ QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& s
             continue;
         QuarantineMove move{finding.file, join(targetRoot, finding.relative), {}, false};
         const QString file = join(rootKey, QString::fromUtf8(finding.rawRelative));
+        const auto unnamed = [&] { return !namedNow(connection, store, file); };
         try {
-            if (store.ftpMode) {
-                QDateTime modified;
-                inet::FtpGetFileTime(store.ftpConnection, file, modified);
-                move.problem = tooRecent(modified, now);
-                if (move.problem.isEmpty() && namedNow(connection, store, file))
-                    move.problem = QStringLiteral("a row names it now");
-                if (move.problem.isEmpty())
-                    remote.move(file, finding.rawRelative);
-            } else {
-                const qsizetype slash = finding.rawRelative.indexOf('/');
-                const QByteArray month = slash < 0 ? QByteArray() : finding.rawRelative.left(slash);
-                const std::optional<LocalEntry> entry =
-                    local->current(month, finding.rawRelative.mid(slash + 1));
-                if (!entry || entry->kind != LocalEntry::Kind::File) {
-                    move.problem = QStringLiteral("no longer a file there");
-                } else {
-                    // A file's own time can be set back by whoever may write it; the
-                    // status change time cannot.
-                    move.problem = tooRecent(entry->modified, now);
-                    if (move.problem.isEmpty())
-                        move.problem = tooRecent(entry->changed, now);
-                }
-                if (move.problem.isEmpty() && namedNow(connection, store, file))
-                    move.problem = QStringLiteral("a row names it now");
-                if (move.problem.isEmpty())
-                    local->move(month, *entry);
-            }
+            move.problem =
+                local ? moveLocal(*local, finding.rawRelative, now, unnamed)
+                      : moveRemote(remote, store.ftpConnection, file, finding.rawRelative, now, unnamed);
         } catch (const Error& error) {
             move.problem = error.description();
             move.failed = true;
