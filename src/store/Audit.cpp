@@ -3,6 +3,9 @@
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
 #include "platform/inet/Inet.h"
+#include "store/LocalQuarantine.h"
+#include "store/LocalTree.h"
+#include "store/PrintableName.h"
 #include "store/RecordDocuments.h"
 #include "store/Statements.h"
 #include "transfer/ModDownLoadFile.h"
@@ -17,12 +20,8 @@
 #include <QSqlRecord>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
 #include <memory>
-#include <string_view>
-#include <sys/stat.h>
+#include <optional>
 
 namespace wo::store {
 
@@ -36,14 +35,21 @@ struct StoredFile {
     bool named = false;
 };
 
+// A folder's files and links by their names' bytes, and names never to be used.
 struct Listing {
     bool exists = false;
-    QHash<QString, StoredFile> files;
-    QStringList folders;
+    QHash<QByteArray, StoredFile> files;
+    QHash<QByteArray, StoredFile> links;
+    QList<QByteArray> folders;
+    QList<QByteArray> hostile;
 };
 
 QString join(const QString& folder, const QString& name) {
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+QByteArray joinBytes(const QByteArray& folder, const QByteArray& name) {
+    return folder.isEmpty() ? name : folder + '/' + name;
 }
 
 // One spelling per folder, so that rows and listings meet: absolute and clean.
@@ -61,67 +67,81 @@ QString rowFolder(const AuditStore& store, const QString& rootKey, const QString
     return folderKey(store, QFileInfo(transfer::folderModeSource(rootKey, path, id, type)).path());
 }
 
-bool isMonth(const QString& name) {
+bool isMonth(const QByteArray& name) {
     static const QRegularExpression month(QStringLiteral("^[0-9]{4}-[0-9]{2}$"));
-    return month.match(name).hasMatch();
+    return month.match(QString::fromLatin1(name)).hasMatch();
 }
 
 // Named as the component names new documents: a 20-digit identifier and a type.
-bool isDocumentName(const QString& name) {
+bool isDocumentName(const QByteArray& name) {
     static const QRegularExpression document(QStringLiteral("^[0-9]{20}(\\.[^.]*)?$"));
-    return document.match(name).hasMatch();
+    return document.match(QString::fromUtf8(name)).hasMatch();
 }
 
 // The fresh names stored copies are written under before their rename (".<16 hex
 // digits>.tmp"), and the hidden names of FTP uploads (".<name>.part-<8 hex digits>").
-bool isTemporary(const QString& name) {
+bool isTemporary(const QByteArray& name) {
     static const QRegularExpression temporary(
         QStringLiteral("^\\.([0-9a-f]{16}\\.tmp|.+\\.part-[0-9a-f]{8})$"));
-    return temporary.match(name).hasMatch();
+    return temporary.match(QString::fromUtf8(name)).hasMatch();
 }
 
-Listing listFolder(const AuditStore& store, const QString& folder) {
+// A listed name that would reach beyond its folder, or end a command line, or that
+// the server sent in bytes a command cannot repeat.
+bool isHostile(const inet::FtpEntry& entry) {
+    const QByteArray& raw = entry.rawName;
+    return raw.isEmpty() || raw == "." || raw == ".." || raw.contains('/') || raw.contains('\r') ||
+           raw.contains('\n') || raw.contains('\0') || entry.name.toUtf8() != raw;
+}
+
+Listing listRemote(const AuditStore& store, const QString& folder) {
     Listing listing;
-    if (store.ftpMode) {
-        QList<inet::FtpEntry> entries;
-        if (!inet::FtpListDirectory(store.ftpConnection, folder, entries)) {
-            int number = 0;
-            const QString text = inet::InternetGetLastResponseInfo(&number);
-            // The server refused the folder: it is not there for the component either.
-            if (number == WO_INET_ERROR_EXTENDED)
-                return listing;
-            throw Error(number, text);
-        }
-        listing.exists = true;
-        for (const inet::FtpEntry& entry : entries) {
-            if (entry.folder)
-                listing.folders << entry.name;
-            else
-                listing.files.insert(entry.name, {entry.size, entry.modified});
-        }
-        return listing;
-    }
-    // One stat per entry, relative to the open folder: a store holds many files.
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(folder).constData()),
-                                                  &::closedir);
-    if (!dir) {
-        if (errno == ENOENT || errno == ENOTDIR)
+    QList<inet::FtpEntry> entries;
+    if (!inet::FtpListDirectory(store.ftpConnection, folder, entries)) {
+        int number = 0;
+        const QString text = inet::InternetGetLastResponseInfo(&number);
+        // The server refused the folder: it is not there for the component either.
+        if (number == WO_INET_ERROR_EXTENDED)
             return listing;
-        throw err::make(err::PermissionDenied, folder);
+        throw Error(number, text);
     }
     listing.exists = true;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, 0) != 0)
-            continue;
-        if (S_ISDIR(st.st_mode))
-            listing.folders << QFile::decodeName(entry->d_name);
-        else if (S_ISREG(st.st_mode))
-            listing.files.insert(QFile::decodeName(entry->d_name),
-                                 {st.st_size, QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec, Qt::UTC)});
+    for (const inet::FtpEntry& entry : entries) {
+        if (isHostile(entry))
+            listing.hostile << entry.rawName;
+        else if (entry.folder)
+            listing.folders << entry.rawName;
+        else
+            listing.files.insert(entry.rawName, {entry.size, entry.modified});
+    }
+    return listing;
+}
+
+// relative lies under root (bytes, "" for the root itself); a level that is a link
+// or no folder makes the folder missing.
+Listing listLocal(const FolderHandle& root, const QByteArray& relative, const QString& shownAs) {
+    Listing listing;
+    const FolderHandle folder = root.below(relative);
+    if (!folder.isOpen()) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == ELOOP)
+            return listing;
+        throw err::make(err::PermissionDenied, shownAs);
+    }
+    listing.exists = true;
+    for (const LocalEntry& entry : listEntries(folder, shownAs)) {
+        switch (entry.kind) {
+        case LocalEntry::Kind::Folder:
+            listing.folders << entry.name;
+            break;
+        case LocalEntry::Kind::File:
+            listing.files.insert(entry.name, {entry.size, entry.modified});
+            break;
+        case LocalEntry::Kind::Link:
+            listing.links.insert(entry.name, {entry.size, entry.modified});
+            break;
+        case LocalEntry::Kind::Other:
+            break;
+        }
     }
     return listing;
 }
@@ -165,6 +185,14 @@ public:
           m_rootKey(folderKey(store, store.root)) {}
 
     AuditReport run() {
+        if (!m_store.ftpMode) {
+            m_root = FolderHandle::open(m_store.root);
+            // A mistyped root would otherwise pass for a store whose files are all gone.
+            if (!m_root.isOpen())
+                throw err::make(errno == ENOENT || errno == ENOTDIR ? err::PathNotFound
+                                                                    : err::PermissionDenied,
+                                m_store.root);
+        }
         // Folders are listed before the rows are read: a document added meanwhile
         // then has its row read, or its file not yet seen, never a file without a row.
         listStore();
@@ -189,26 +217,31 @@ private:
     Listing& listing(const QString& folder) {
         auto it = m_listings.find(folder);
         if (it == m_listings.end())
-            it = m_listings.insert(folder, listFolder(m_store, folder));
+            it = m_listings.insert(folder, m_store.ftpMode ? listRemote(m_store, folder)
+                                                           : listLocal(m_root, underRoot(folder), folder));
         return *it;
+    }
+
+    // A local folder's place under the root; rowFault keeps rows' folders there.
+    QByteArray underRoot(const QString& folder) const {
+        return folder == m_rootKey ? QByteArray() : QFile::encodeName(folder.mid(join(m_rootKey, {}).size()));
     }
 
     void listStore() {
         const QString stage = QStringLiteral("Listing folders");
         const Listing root = listing(m_rootKey);
-        // A mistyped root would otherwise pass for a store whose files are all gone.
         if (!root.exists)
             throw err::make(err::PathNotFound, m_store.root);
         if (m_options.recordId)
             return;
         m_report.storeSearched = true;
-        for (const QString& folder : root.folders)
+        for (const QByteArray& folder : root.folders)
             if (isMonth(folder))
                 m_months << folder;
-        m_months.sort();
+        std::sort(m_months.begin(), m_months.end());
         progress(stage, 0, m_months.size());
         for (qsizetype i = 0; i < m_months.size(); ++i) {
-            listing(join(m_rootKey, m_months.at(i)));
+            listing(join(m_rootKey, QString::fromLatin1(m_months.at(i))));
             progress(stage, i + 1, m_months.size());
         }
     }
@@ -226,6 +259,7 @@ private:
             const auto finding = [&](FindingKind kind) -> AuditFinding& {
                 AuditFinding& f = m_report.findings.emplace_back();
                 f.kind = kind;
+                f.row = true;
                 f.recordId = text(query, c.record);
                 f.id = id;
                 f.name = text(query, c.name);
@@ -256,14 +290,25 @@ private:
         if (folder == m_rowFolders.cend())
             folder = m_rowFolders.insert(path, rowFolder(m_store, m_rootKey, path, id, type));
         const QString name = id + type;
-        Listing& files = listing(*folder);
-        const auto file = files.files.find(name);
         const auto place = [&](AuditFinding& f) {
-            f.file = join(*folder, name);
+            f.file = join(*folder, printableText(name));
             const QString under = join(m_rootKey, QString());
             if (f.file.startsWith(under))
                 f.relative = f.file.mid(under.size());
         };
+        // The component deletes such a row's file never; neither is its folder listed.
+        if (m_store.ftpMode && !transfer::insideRemoteRoot(m_store.root, path)) {
+            place(finding(FindingKind::OutsideStore));
+            return;
+        }
+        Listing& files = listing(*folder);
+        const QByteArray bytes = name.toUtf8();
+        if (const auto link = files.links.find(bytes); link != files.links.end()) {
+            link->named = true;
+            place(finding(FindingKind::Link));
+            return;
+        }
+        const auto file = files.files.find(bytes);
         if (file == files.files.end()) {
             place(finding(FindingKind::MissingFile));
             return;
@@ -287,6 +332,7 @@ private:
                     continue;
                 AuditFinding finding;
                 finding.kind = FindingKind::SameFileOrder;
+                finding.row = true;
                 finding.recordId = record.key();
                 finding.id = order->first();
                 finding.fileOrder = order.key();
@@ -296,37 +342,56 @@ private:
     }
 
     void reportStoreFiles() {
-        reportFolder(m_rootKey, QString());
-        for (const QString& month : m_months)
-            reportFolder(join(m_rootKey, month), month);
+        reportFolder(m_rootKey, {});
+        for (const QByteArray& month : m_months)
+            reportFolder(join(m_rootKey, QString::fromLatin1(month)), month);
     }
 
-    void reportFolder(const QString& folder, const QString& month) {
+    // A link counts anywhere in a month folder, and in the root where it is named like
+    // a month folder or a file of the store's.
+    static bool storeName(const QByteArray& name, const QByteArray& month) {
+        return !month.isEmpty() || isTemporary(name) || isDocumentName(name) || isMonth(name);
+    }
+
+    AuditFinding& storeFinding(FindingKind kind, const QString& folder, const QByteArray& month,
+                               const QByteArray& name) {
+        AuditFinding& finding = m_report.findings.emplace_back();
+        finding.kind = kind;
+        finding.file = join(folder, printableName(name));
+        finding.rawRelative = joinBytes(month, name);
+        finding.relative = printableName(finding.rawRelative);
+        return finding;
+    }
+
+    void reportFolder(const QString& folder, const QByteArray& month) {
         const Listing& files = m_listings.value(folder);
         for (auto file = files.files.cbegin(); file != files.files.cend(); ++file) {
-            const QString& name = file.key();
+            const QByteArray& name = file.key();
             const bool temporary = isTemporary(name);
             if (!temporary && month.isEmpty() && !isDocumentName(name))
                 continue;
             ++m_report.storedFiles;
             if (!temporary && file->named)
                 continue;
-            AuditFinding finding;
-            finding.file = join(folder, name);
-            finding.kind = temporary ? FindingKind::Temporary : FindingKind::UnnamedFile;
-            finding.relative = month.isEmpty() ? name : month + QLatin1Char('/') + name;
+            AuditFinding& finding = storeFinding(
+                temporary ? FindingKind::Temporary : FindingKind::UnnamedFile, folder, month, name);
             finding.actualSize = file->size;
             finding.modified = file->modified;
-            m_report.findings << finding;
         }
+        for (auto link = files.links.cbegin(); link != files.links.cend(); ++link)
+            if (!link->named && storeName(link.key(), month))
+                storeFinding(FindingKind::Link, folder, month, link.key());
+        for (const QByteArray& name : files.hostile)
+            storeFinding(FindingKind::HostileName, folder, month, name);
     }
 
     db::Connection& m_connection;
     const AuditStore& m_store;
     const AuditOptions& m_options;
     const QString m_rootKey;
+    FolderHandle m_root;
     AuditReport m_report;
-    QStringList m_months;
+    QList<QByteArray> m_months;
     QHash<QString, Listing> m_listings;
     // The folder of each FilePath met: a row's ID and Type, once they pass rowFault,
     // do not change it.
@@ -360,52 +425,29 @@ bool namedNow(db::Connection& connection, const AuditStore& store, const QString
     return false;
 }
 
-// Moves a local file without replacing anything at the target; across file
-// systems by a safe copy, then removal of the original.
-void moveLocal(const QString& file, const QString& target) {
-    const QString folder = QFileInfo(target).path();
-    if (!QDir().mkpath(folder))
-        throw err::make(err::PathFileAccessError, folder);
-    const QByteArray from = QFile::encodeName(file);
-    const QByteArray to = QFile::encodeName(target);
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return;
-    const int failure = errno;
-    if (failure == EEXIST)
-        throw Error(err::PathFileAccessError, QStringLiteral("目标已存在：") + target);
-    if (failure != EXDEV && failure != EINVAL)
-        throw err::make(err::PermissionDenied, file);
-    if (QFileInfo::exists(target))
-        throw Error(err::PathFileAccessError, QStringLiteral("目标已存在：") + target);
-    if (failure == EINVAL) {
-        // A file system without RENAME_NOREPLACE.
-        if (::rename(from.constData(), to.constData()) != 0)
-            throw err::make(err::PermissionDenied, file);
-        return;
-    }
-    transfer::copyFileSafely(file, target);
-    if (!QFile::remove(file))
-        throw Error(err::PermissionDenied, QStringLiteral("已复制到隔离文件夹，但原文件无法移走：") + file);
-}
-
-// Remote folders made or found on the way to quarantine targets, and their files.
+// Remote folders made or found on the way to quarantine targets, and their files:
+// the quarantine and its month folders only, so no command goes anywhere else.
 class RemoteQuarantine {
 public:
-    explicit RemoteQuarantine(inet::Handle connection) : m_connection(connection) {}
+    RemoteQuarantine(inet::Handle connection, QString folder)
+        : m_connection(connection), m_folder(std::move(folder)) {}
 
-    void move(const QString& file, const QString& target) {
-        const QString folder = QFileInfo(target).path();
-        const QString name = QFileInfo(target).fileName();
+    void move(const QString& file, const QByteArray& relative) {
+        const qsizetype slash = relative.indexOf('/');
+        const QString folder = slash < 0 ? m_folder : join(m_folder, QString::fromUtf8(relative.left(slash)));
+        const QString name = QString::fromUtf8(relative.mid(slash + 1));
+        if (folder != m_folder)
+            makeFolder(m_folder);
         makeFolder(folder);
         if (m_names[folder].contains(name))
-            throw Error(err::PathFileAccessError, QStringLiteral("目标已存在：") + target);
-        if (!inet::FtpRenameFile(m_connection, file, target))
+            throw Error(err::PathFileAccessError, QStringLiteral("目标已存在：") + join(folder, name));
+        if (!inet::FtpRenameFile(m_connection, file, join(folder, name)))
             throw lastError();
         m_names[folder].insert(name);
     }
 
 private:
-    Error lastError() const {
+    static Error lastError() {
         int number = 0;
         const QString text = inet::InternetGetLastResponseInfo(&number);
         return Error(number, text);
@@ -414,9 +456,6 @@ private:
     void makeFolder(const QString& folder) {
         if (m_names.contains(folder))
             return;
-        const QString parent = QFileInfo(folder).path();
-        if (parent != folder)
-            makeFolder(parent);
         QList<inet::FtpEntry> entries;
         if (!inet::FtpListDirectory(m_connection, folder, entries)) {
             if (!inet::FtpCreateDirectory(m_connection, folder))
@@ -429,8 +468,55 @@ private:
     }
 
     inet::Handle m_connection;
+    const QString m_folder;
     QHash<QString, QSet<QString>> m_names;
 };
+
+// The reason a file of that time stays, or "" when it is old enough to move.
+QString tooRecent(const QDateTime& time, const QDateTime& now) {
+    if (!time.isValid())
+        return QStringLiteral("the store gives no time for it");
+    if (time.secsTo(now) < kQuarantineGraceSeconds)
+        return QStringLiteral("changed within the last %1 minutes").arg(kQuarantineGraceSeconds / 60);
+    return {};
+}
+
+// Moves a file of a local store found at relative ("month/name" or "name") unless it
+// is not a file by now, too recent, or named; returns why it stays, "" once moved.
+template <typename Unnamed>
+QString moveLocal(LocalQuarantine& quarantine, const QByteArray& relative, const QDateTime& now,
+                  const Unnamed& unnamed) {
+    const qsizetype slash = relative.indexOf('/');
+    const QByteArray month = slash < 0 ? QByteArray() : relative.left(slash);
+    const std::optional<LocalEntry> entry = quarantine.current(month, relative.mid(slash + 1));
+    if (!entry || entry->kind != LocalEntry::Kind::File)
+        return QStringLiteral("no longer a file there");
+    // A file's own time can be set back by whoever may write it; the status change
+    // time cannot.
+    QString problem = tooRecent(entry->modified, now);
+    if (problem.isEmpty())
+        problem = tooRecent(entry->changed, now);
+    if (problem.isEmpty() && !unnamed())
+        problem = QStringLiteral("a row names it now");
+    if (problem.isEmpty())
+        quarantine.move(month, *entry);
+    return problem;
+}
+
+// The same for a remote file, whose time the server tells by MDTM now, whatever its
+// listing said.
+template <typename Unnamed>
+QString moveRemote(RemoteQuarantine& quarantine, inet::Handle connection, const QString& file,
+                   const QByteArray& relative, const QDateTime& now, const Unnamed& unnamed) {
+    QDateTime modified;
+    inet::FtpGetFileTime(connection, file, modified);
+    QString problem = tooRecent(modified, now);
+    if (problem.isEmpty() && !unnamed())
+        problem = QStringLiteral("a row names it now");
+    if (problem.isEmpty())
+        quarantine.move(file, relative);
+    return problem;
+}
 
 } // namespace
 
@@ -440,32 +526,31 @@ AuditReport audit(db::Connection& connection, const AuditStore& store, const Aud
 
 QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& store,
                                  const AuditReport& report, const QString& folder, const QDateTime& now) {
-    if (store.ftpMode && !folder.startsWith(QLatin1Char('/')))
-        throw Error(err::InvalidArgument, QStringLiteral("FTP 隔离文件夹须为绝对路径：") + folder);
-    const QString targetRoot = folderKey(store, folder);
     const QString rootKey = folderKey(store, store.root);
-    // The quarantine may lie inside the root, but be neither the root nor in a month folder.
-    const QString under = QDir(rootKey).relativeFilePath(targetRoot);
-    if (targetRoot == rootKey ||
-        (!under.startsWith(QLatin1String("..")) && isMonth(under.section(QLatin1Char('/'), 0, 0))))
-        throw Error(err::InvalidArgument,
-                    QStringLiteral("隔离文件夹不能是存储的根目录或月份文件夹：") + folder);
-    RemoteQuarantine remote(store.ftpConnection);
+    const QString targetRoot = folderKey(store, folder);
+    std::optional<LocalQuarantine> local;
+    if (store.ftpMode) {
+        if (!folder.startsWith(QLatin1Char('/')))
+            throw Error(err::InvalidArgument, QStringLiteral("FTP 隔离文件夹须为绝对路径：") + folder);
+        if (transfer::insideRemoteRoot(rootKey, targetRoot) ||
+            transfer::insideRemoteRoot(targetRoot, rootKey))
+            throw Error(err::InvalidArgument,
+                        QStringLiteral("隔离文件夹不能在存储之内，也不能包含存储：") + folder);
+    } else {
+        local.emplace(store.root, folder);
+    }
+    RemoteQuarantine remote(store.ftpConnection, targetRoot);
     QList<QuarantineMove> moves;
     for (const AuditFinding& finding : report.findings) {
         if (finding.kind != FindingKind::UnnamedFile && finding.kind != FindingKind::Temporary)
             continue;
         QuarantineMove move{finding.file, join(targetRoot, finding.relative), {}, false};
+        const QString file = join(rootKey, QString::fromUtf8(finding.rawRelative));
+        const auto unnamed = [&] { return !namedNow(connection, store, file); };
         try {
-            if (finding.modified.isValid() && finding.modified.secsTo(now) < kQuarantineGraceSeconds)
-                move.problem =
-                    QStringLiteral("changed within the last %1 minutes").arg(kQuarantineGraceSeconds / 60);
-            else if (namedNow(connection, store, finding.file))
-                move.problem = QStringLiteral("a row names it now");
-            else if (store.ftpMode)
-                remote.move(finding.file, move.target);
-            else
-                moveLocal(finding.file, move.target);
+            move.problem =
+                local ? moveLocal(*local, finding.rawRelative, now, unnamed)
+                      : moveRemote(remote, store.ftpConnection, file, finding.rawRelative, now, unnamed);
         } catch (const Error& error) {
             move.problem = error.description();
             move.failed = true;

@@ -2,6 +2,7 @@
 
 #include "platform/inet/HandleTable.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -32,10 +33,15 @@ enum class FindingKind {
     Temporary,     // what an interrupted transfer left
     SameFileOrder, // rows of one record sharing a FileOrder
     RefusedRow,    // a row the component never reads, stores or deletes
+    Link,          // a symbolic link in the store's folders, never followed
+    HostileName,   // a name in a server's listing that is never used in a command
+    OutsideStore,  // an FTP row whose folder is not inside the root: its file is never deleted
 };
 
 struct AuditFinding {
     FindingKind kind = FindingKind::MissingFile;
+    // True when the finding is about a row, whose fields follow.
+    bool row = false;
     // The row.
     QString recordId;
     QString id;
@@ -43,9 +49,12 @@ struct AuditFinding {
     QString type;
     QString filePath;
     // The file: its full path (a remote path in FTP mode), and its place under the
-    // root ("yyyy-mm/name", or "name" in the root; "" for a file outside the root).
+    // root ("yyyy-mm/name", or "name" in the root; "" for a file outside the root),
+    // both with the names' bytes made printable (printableName); rawRelative is the
+    // place's exact bytes.
     QString file;
     QString relative;
+    QByteArray rawRelative;
     QDateTime modified;
     // SizeDiffers: Size as the row holds it, and the file's length.
     QString sizeText;
@@ -77,8 +86,12 @@ struct AuditOptions {
 // they disagree. The store's folders are the root and its "yyyy-mm" folders; in the
 // root only files named like documents (20 digits and a type) and temporaries
 // count, for a root may hold other things. Rows naming other folders are checked
-// there; a folder the server refuses counts as missing. Throws wo::Error when the
-// table, the root or a folder cannot be read.
+// there; a folder the server refuses counts as missing. A local store is walked from
+// the root's descriptor without following links; links are reported, never read.
+// In FTP mode rows whose folder lies outside the root are reported, not looked at,
+// and listed names holding "/", "..", CR, LF, NUL or bytes that are not UTF-8 are
+// reported as hostile and never sent back. Throws wo::Error when the table, the
+// root or a folder cannot be read.
 AuditReport audit(db::Connection& connection, const AuditStore& store, const AuditOptions& options = {});
 
 // A file's move into quarantine. A file left in place says why in problem; failed
@@ -95,9 +108,12 @@ inline constexpr qint64 kQuarantineGraceSeconds = 600;
 
 // Moves the unnamed files and temporaries of report into folder (a local folder,
 // or an absolute remote folder in FTP mode), keeping their place under the root.
-// Nothing is deleted; a file is left where it is when a row names it by now, it
-// changed within kQuarantineGraceSeconds of now (where the store tells the time),
-// or its target exists.
+// The folder must lie outside the store; a local one must be on the store's file
+// system and the running user's own (LocalQuarantine), else wo::Error is thrown and
+// nothing moves. Nothing is copied or deleted; a file is left where it is when a row
+// names it by now, its target exists, or its age is not known to exceed
+// kQuarantineGraceSeconds: a local file's modification and status change times both,
+// a remote file's time by MDTM, asked just before the move.
 QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& store,
                                  const AuditReport& report, const QString& folder,
                                  const QDateTime& now = QDateTime::currentDateTimeUtc());

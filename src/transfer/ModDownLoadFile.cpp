@@ -16,6 +16,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <future>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -361,12 +362,40 @@ void deleteRemoteFile(const settings::Storage& storage, const QString& filePath,
     inet::FtpDeleteFile(connection(storage), fileName);
 }
 
+bool insideRemoteRoot(const QString& root, const QString& filePath) {
+    // The folder's parts from the server's root or from the current folder; nullopt
+    // for a relative path that climbs above where it starts.
+    const auto resolve = [](const QString& path) -> std::optional<QStringList> {
+        QStringList parts;
+        for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+            if (part == QLatin1String("..")) {
+                if (!parts.isEmpty())
+                    parts.removeLast();
+                else if (!path.startsWith(QLatin1Char('/')))
+                    return std::nullopt;
+            } else if (part != QLatin1String(".")) {
+                parts << part;
+            }
+        }
+        return parts;
+    };
+    // An empty root is the login folder, and its documents' folders are "/yyyy-mm".
+    const QString top = root.isEmpty() ? QStringLiteral("/") : root;
+    if (filePath.isEmpty() || top.startsWith(QLatin1Char('/')) != filePath.startsWith(QLatin1Char('/')))
+        return false;
+    const std::optional<QStringList> base = resolve(top);
+    const std::optional<QStringList> folder = resolve(filePath);
+    return base && folder && folder->mid(0, base->size()) == *base;
+}
+
 void deleteStoredFile(const settings::Storage& storage, const QString& filePath, const QString& id,
                       const QString& type) {
     if (rowFault(filePath, id, type, storage.ftpMode) != RowFault::None)
         return;
     if (storage.ftpMode) {
-        deleteRemoteFile(storage, filePath, id + type);
+        // A row may name any folder of the server; the store's files lie under its root.
+        if (insideRemoteRoot(storage.root, filePath))
+            deleteRemoteFile(storage, filePath, id + type);
         return;
     }
     if (storage.root.isEmpty())

@@ -69,8 +69,16 @@ QString prepareUploadDirectory(const settings::Storage& storage, const QString& 
 // deletes the file there; results ignored.
 void deleteRemoteFile(const settings::Storage& storage, const QString& filePath, const QString& fileName);
 
+// True when the remote folder filePath lies in root or below it once "." and ".." are
+// resolved as the server resolves them ("/.." is "/"). An empty filePath, which names
+// whatever folder is current, and a relative one climbing above its start lie nowhere;
+// absolute and relative paths never meet. An empty root stands for "/", as the
+// folders of its documents ("/yyyy-mm") do.
+bool insideRemoteRoot(const QString& root, const QString& filePath);
+
 // Deletes a row's stored file in the storage's mode: nothing when the row fails
-// rowFault or, in folder mode, the root is empty or the file is missing. Throws
+// rowFault, in FTP mode when its folder is not inside the root (insideRemoteRoot),
+// or, in folder mode, when the root is empty or the file is missing. Throws
 // wo::Error 70 when a folder-mode file is there and cannot go; FTP results are ignored.
 void deleteStoredFile(const settings::Storage& storage, const QString& filePath, const QString& id,
                       const QString& type);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTest>
 #include <optional>
@@ -361,6 +362,14 @@ void TestRemoving::hostileNamesStayInStore_data() {
         << true << QStringLiteral("victim") << QStringLiteral(".TIF") << QStringLiteral("<month>/..");
     QTest::newRow("ftp, path climbs out with backslashes")
         << true << QStringLiteral("victim") << QStringLiteral(".TIF") << QStringLiteral("<month>\\..");
+    // Folders outside the root, where the victim lies: the server's root, another
+    // folder, and whatever folder is current.
+    QTest::newRow("ftp, path is the server's root")
+        << true << QStringLiteral("victim<pid>") << QStringLiteral(".TIF") << QStringLiteral("/");
+    QTest::newRow("ftp, path is another folder")
+        << true << QStringLiteral("victim") << QStringLiteral(".TIF") << QStringLiteral("<root>-other");
+    QTest::newRow("ftp, path is empty")
+        << true << QStringLiteral("victim") << QStringLiteral(".TIF") << QString();
 }
 
 // A document whose ID, type or path could only name a file outside the store loses
@@ -377,10 +386,19 @@ void TestRemoving::hostileNamesStayInStore() {
     if (ftp) {
         f.useFtp();
         QDir().mkpath(f.ftp->onDisk(f.filePath()));
+        id.replace(QLatin1String("<pid>"), QString::number(QCoreApplication::applicationPid()));
+        QString victimFolder = f.root();
+        if (!path.contains(QLatin1String("<month>"))) {
+            victimFolder = path.isEmpty() ? f.root() + QStringLiteral("-other")
+                                          : path.replace(QLatin1String("<root>"), f.root());
+            QVERIFY(QDir().mkpath(f.ftp->onDisk(victimFolder)));
+            QVERIFY(inet::FtpSetCurrentDirectory(f.ftp->connection(), victimFolder));
+        }
         path.replace(QLatin1String("<month>"), f.filePath());
-        victim = f.ftp->onDisk(f.root() + QStringLiteral("/victim.TIF"));
+        victim = f.ftp->onDisk(victimFolder + QLatin1Char('/') + id + type);
         QVERIFY(test::writeFile(victim, "not yours"));
     }
+    const auto removeVictim = qScopeGuard([&] { QFile::remove(victim); });
     if (path == QLatin1String("<sandbox>"))
         path = f.box.path();
     f.db.insertRow(id, QStringLiteral("hostile"), type, QStringLiteral("R"), 1, path);

@@ -2,7 +2,11 @@
 
 namespace wo::test {
 
-DyingFtp::DyingFtp(const QString& root, const QString& command, const QString& code, int bytesPerSecond) {
+DyingFtp::DyingFtp(const QString& root, const QString& command, const QString& code, int bytesPerSecond,
+                   const QProcessEnvironment& hostile) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(hostile);
+    m_process.setProcessEnvironment(environment);
     m_process.start(QStringLiteral("/usr/bin/python3"),
                     {QStringLiteral(WO_DYING_FTP), root, QStringLiteral("u"), QStringLiteral("p"), command,
                      code, QString::number(bytesPerSecond)});

@@ -11,13 +11,22 @@ namespace wo::test {
 // connection moves at most that many bytes a second.
 class DyingFtp {
 public:
-    DyingFtp(const QString& root, const QString& command, const QString& code, int bytesPerSecond = 0);
+    DyingFtp(const QString& root, const QString& command, const QString& code, int bytesPerSecond = 0,
+             const QProcessEnvironment& hostile = {});
     ~DyingFtp();
 
     quint16 port = 0;
 
 private:
     QProcess m_process;
+};
+
+// The same server, never dying, lying as dying_ftp.py's WO_FTP_* variables in
+// hostile tell it to.
+class HostileFtp : public DyingFtp {
+public:
+    HostileFtp(const QString& root, const QProcessEnvironment& hostile)
+        : DyingFtp(root, {}, {}, 0, hostile) {}
 };
 
 // The same server, never dying, its data connections held to bytesPerSecond.

@@ -5,13 +5,42 @@ COMMAND never). With RATE, every data connection moves at most RATE bytes a seco
     dying_ftp.py ROOT USER PASSWORD COMMAND CODE [RATE]
 
 Prints "port N" once it listens; later connections are served normally.
+
+Hostile servers, by environment:
+  WO_FTP_LOCAL_TIME=TZ    MLSD gives times in the zone TZ (e.g. UTC+8, eight hours
+                          behind UTC), MDTM in UTC as it should
+  WO_FTP_HOSTILE=1        every listing, MLSD or LIST, ends with entries whose names
+                          climb out, are absolute, hold CR, LF or NUL, or are not UTF-8
+  WO_FTP_COMMANDS=FILE    every command received is written to FILE, one a line
+  WO_FTP_NO_MLSD=1        MLSD is unknown: folders are listed by LIST, without times
 """
+import os
 import socket
 import sys
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
+
+HOSTILE_NAMES = [b"../20261101000000000050.TIF", b"/etc/passwd", b"2026-11/../../etc",
+                 b"20261101000000000051.TIF\rDELE x", b"20261101000000000052\x00.TIF",
+                 b"20261101000000000053.TIF\nRNFR y", b"20261101000000000054\xff.TIF"]
+
+
+class HostileFS(AbstractedFS):
+    def format_mlsx(self, basedir, listing, perms, facts, ignore_err=True):
+        yield from super().format_mlsx(basedir, listing, perms, facts, ignore_err)
+        for name in HOSTILE_NAMES:
+            kind = b"dir" if name.endswith(b"etc") else b"file"
+            yield b"type=" + kind + b";size=5;modify=20200101000000; " + name + b"\r\n"
+
+    def format_list(self, basedir, listing, ignore_err=True):
+        yield from super().format_list(basedir, listing, ignore_err)
+        for name in HOSTILE_NAMES:
+            kind = b"d" if name.endswith(b"etc") else b"-"
+            yield kind + b"rw-r--r--   1 owner    group           5 Jan 01  2020 " + name + b"\r\n"
 
 root, user, password, command, code = sys.argv[1:6]
 rate = int(sys.argv[6]) if len(sys.argv) > 6 else 0
@@ -23,7 +52,17 @@ class DyingHandler(FTPHandler):
 
     def pre_process_command(self, line, cmd, arg):
         self.last_command = cmd
+        if os.environ.get("WO_FTP_COMMANDS"):
+            with open(os.environ["WO_FTP_COMMANDS"], "a", encoding="utf-8", errors="replace") as log:
+                log.write(line.replace("\r", "\\r").replace("\n", "\\n") + "\n")
         return super().pre_process_command(line, cmd, arg)
+
+    def ftp_MDTM(self, path):
+        self.use_gmt_times = True
+        try:
+            return super().ftp_MDTM(path)
+        finally:
+            self.use_gmt_times = not os.environ.get("WO_FTP_LOCAL_TIME")
 
     def respond(self, resp, *args, **kwargs):
         if command and not DyingHandler.died and self.last_command == command and resp.startswith(code):
@@ -48,6 +87,14 @@ class SmallBufferDTPHandler(ThrottledDTPHandler):
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, root, perm="elradfmwMT")
 DyingHandler.authorizer = authorizer
+if os.environ.get("WO_FTP_LOCAL_TIME"):
+    os.environ["TZ"] = os.environ["WO_FTP_LOCAL_TIME"]
+    time.tzset()
+    DyingHandler.use_gmt_times = False
+if os.environ.get("WO_FTP_HOSTILE"):
+    DyingHandler.abstracted_fs = HostileFS
+if os.environ.get("WO_FTP_NO_MLSD"):
+    DyingHandler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k != "MLSD"}
 if rate:
     SmallBufferDTPHandler.read_limit = rate
     SmallBufferDTPHandler.write_limit = rate

@@ -469,6 +469,47 @@ private slots:
                  expected);
     }
 
+    void insideRemoteRoot_data() {
+        QTest::addColumn<QString>("root");
+        QTest::addColumn<QString>("filePath");
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("month") << "/docs"
+                               << "/docs/2024-05" << true;
+        QTest::newRow("the root itself") << "/docs/"
+                                         << "/docs" << true;
+        QTest::newRow("dots resolved") << "/docs"
+                                       << "/x/../docs/./2024-05" << true;
+        QTest::newRow("climbing above / stays at /") << "/docs"
+                                                     << "/../../docs/2024-05" << true;
+        QTest::newRow("server's root") << "/docs"
+                                       << "/" << false;
+        QTest::newRow("another folder") << "/docs"
+                                        << "/other" << false;
+        QTest::newRow("a name sharing the start") << "/docs"
+                                                  << "/docs-old/2024-05" << false;
+        QTest::newRow("climbing out") << "/docs"
+                                      << "/docs/2024-05/../.." << false;
+        QTest::newRow("empty: the current folder") << "/docs"
+                                                   << "" << false;
+        QTest::newRow("relative in relative") << "docs"
+                                              << "docs/2024-05" << true;
+        QTest::newRow("relative climbing above its start") << "docs"
+                                                           << "../docs/2024-05" << false;
+        QTest::newRow("relative against absolute") << "/docs"
+                                                   << "docs/2024-05" << false;
+        QTest::newRow("server's root as root") << "/"
+                                               << "/other" << true;
+        QTest::newRow("empty root: the login folder's months") << ""
+                                                               << "/2024-05" << true;
+    }
+    // Where the server would take a row's folder, against the store's root.
+    void insideRemoteRoot() {
+        QFETCH(QString, root);
+        QFETCH(QString, filePath);
+        QFETCH(bool, inside);
+        QCOMPARE(transfer::insideRemoteRoot(root, filePath), inside);
+    }
+
     void copyFileSafely_data() {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("target");

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,15 +68,24 @@ QByteArray command(const char* verb, const QString& name) {
     return QByteArray(verb) + ' ' + name.toUtf8();
 }
 
-// One MLSD line, "fact=value;...; name" (RFC 3659); false for entries that are
-// neither a file nor a folder.
-bool parseMlsd(const QString& line, FtpEntry& entry) {
-    const qsizetype space = line.indexOf(QLatin1Char(' '));
+void setName(FtpEntry& entry, const QByteArray& raw) {
+    entry.rawName = raw;
+    entry.name = QString::fromUtf8(raw);
+}
+
+// What a line of a listing is: a file or folder, another kind of entry, or none: a
+// piece of a name holding a line break (libcurl turns a listing's CR and CR LF into LF).
+enum class Line { Entry, Other, Fragment };
+
+// One MLSD line, "fact=value;...; name" (RFC 3659).
+Line parseMlsd(const QByteArray& raw, FtpEntry& entry) {
+    const qsizetype space = raw.indexOf(' ');
     if (space < 0)
-        return false;
-    entry.name = line.mid(space + 1);
-    QString type;
-    for (const QString& fact : line.left(space).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        return Line::Fragment;
+    setName(entry, raw.mid(space + 1));
+    const QString line = QString::fromUtf8(raw.left(space));
+    std::optional<QString> type;
+    for (const QString& fact : line.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString key = fact.section(QLatin1Char('='), 0, 0).toLower();
         const QString value = fact.section(QLatin1Char('='), 1);
         if (key == QLatin1String("type"))
@@ -87,22 +97,26 @@ bool parseMlsd(const QString& line, FtpEntry& entry) {
             entry.modified.setTimeSpec(Qt::UTC);
         }
     }
-    entry.folder = type == QLatin1String("dir");
-    return type == QLatin1String("file") || entry.folder;
+    if (!type)
+        return Line::Fragment;
+    entry.folder = *type == QLatin1String("dir");
+    return *type == QLatin1String("file") || entry.folder ? Line::Entry : Line::Other;
 }
 
 // One line of a Unix-style LIST ("-rw-r--r-- 1 owner group 1234 Dec  9 19:15 name");
 // its time is left out, being in the server's zone and without a year.
-bool parseList(const QString& line, FtpEntry& entry) {
+Line parseList(const QByteArray& raw, FtpEntry& entry) {
+    // Matched on Latin-1 text, where each byte is one character, so the name's bytes
+    // are cut out exactly.
     static const QRegularExpression unixLine(
-        QStringLiteral(R"(^([-d])\S{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\S+ (.+)$)"));
-    const QRegularExpressionMatch m = unixLine.match(line);
-    if (!m.hasMatch())
-        return false;
+        QStringLiteral(R"(^([-dlbcps])\S{9}\S*\s+\d+\s+\S+\s+\S+\s+(\d+)\s+\S+\s+\d+\s+\S+ )"));
+    const QRegularExpressionMatch m = unixLine.match(QString::fromLatin1(raw));
+    if (!m.hasMatch() || m.capturedEnd(0) >= raw.size())
+        return Line::Fragment;
     entry.folder = m.captured(1) == QLatin1String("d");
     entry.size = m.captured(2).toLongLong();
-    entry.name = m.captured(3);
-    return true;
+    setName(entry, raw.mid(m.capturedEnd(0)));
+    return entry.folder || m.captured(1) == QLatin1String("-") ? Line::Entry : Line::Other;
 }
 
 } // namespace
@@ -312,12 +326,24 @@ QList<FtpEntry> FtpConnection::listDirectory(const QString& dir) {
         mlsd = false;
     }
     check(code, action);
+    // A name holding a line break comes as an entry and pieces that are no entry; the
+    // pieces go back onto its name, which then holds LF and is never used.
     QList<FtpEntry> entries;
-    for (const QByteArray& raw : listing.buffer().split('\n')) {
-        const QString line = QString::fromUtf8(raw).remove(QLatin1Char('\r'));
+    bool lastWasEntry = false;
+    QList<QByteArray> lines = listing.buffer().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    for (QByteArray raw : lines) {
+        if (raw.endsWith('\r'))
+            raw.chop(1);
         FtpEntry entry;
-        if ((mlsd ? parseMlsd(line, entry) : parseList(line, entry)) && entry.name != QLatin1String(".") &&
-            entry.name != QLatin1String(".."))
+        const Line line = mlsd ? parseMlsd(raw, entry) : parseList(raw, entry);
+        if (line == Line::Fragment && lastWasEntry) {
+            setName(entries.last(), entries.last().rawName + '\n' + raw);
+            continue;
+        }
+        lastWasEntry = line == Line::Entry && entry.rawName != "." && entry.rawName != "..";
+        if (lastWasEntry)
             entries.append(entry);
     }
     return entries;
@@ -335,6 +361,21 @@ void FtpConnection::renameFile(const QString& from, const QString& to) {
         perform(source.parent(), {},
                 {.postQuote = {command("RNFR", source.parts.last()), command("RNTO", displayPath(target))}}),
         action);
+}
+
+QDateTime FtpConnection::modificationTime(const QString& name) {
+    std::lock_guard lock(m_mutex);
+    const RemotePath target = resolve(name);
+    if (target.parts.isEmpty())
+        throw Error(WO_INET_ERROR_INVALID_ARGUMENT,
+                    QStringLiteral("Cannot ask the time of %1").arg(displayPath(target)));
+    // libcurl goes on without a time when MDTM is refused; the SIZE it sends next then
+    // fails for a missing file or a folder, which has no time either.
+    perform(target.parent(), target.parts.last(), {.fileTime = true});
+    curl_off_t seconds = -1;
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_FILETIME_T, &seconds) != CURLE_OK || seconds < 0)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(static_cast<qint64>(seconds), Qt::UTC);
 }
 
 FtpConnection::RemotePath FtpConnection::resolve(const QString& name) const {
@@ -405,6 +446,8 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
     m_easy.set(CURLOPT_NOBODY, request.nobody ? 1L : 0L);
     if (request.listCommand)
         m_easy.set(CURLOPT_CUSTOMREQUEST, request.listCommand);
+    if (request.fileTime)
+        m_easy.set(CURLOPT_FILETIME, 1L);
     if (request.source) {
         m_easy.set(CURLOPT_UPLOAD, 1L);
         m_easy.set(CURLOPT_READFUNCTION, &readFrom);

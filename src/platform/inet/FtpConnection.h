@@ -55,6 +55,9 @@ public:
     QList<FtpEntry> listDirectory(const QString& dir);
     // Renames on the server; to must be absolute (RNTO is read from the folder of from).
     void renameFile(const QString& from, const QString& to);
+    // The file's time by MDTM, which RFC 3659 gives in UTC; invalid when the server
+    // answers none (no such file, a folder, or no MDTM).
+    QDateTime modificationTime(const QString& name);
 
 private:
     // Holds the connection for one operation (see the class comment).
@@ -87,6 +90,8 @@ private:
         QList<QByteArray> postQuote = {};
         // Sent instead of LIST when the URL names a folder.
         const char* listCommand = nullptr;
+        // Asks the file's time (MDTM) with nobody.
+        bool fileTime = false;
         const Progress* progress = nullptr;
     };
 

@@ -142,6 +142,10 @@ bool FtpRenameFile(Handle connection, const QString& existing, const QString& ne
     return onConnection(connection, [&](FtpConnection& ftp) { ftp.renameFile(existing, newName); });
 }
 
+bool FtpGetFileTime(Handle connection, const QString& name, QDateTime& modified) {
+    return onConnection(connection, [&](FtpConnection& ftp) { modified = ftp.modificationTime(name); });
+}
+
 QString InternetGetLastResponseInfo(int* error) {
     if (error)
         *error = t_lastError.number;

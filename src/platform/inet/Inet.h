@@ -15,6 +15,9 @@ namespace wo::inet {
 // One entry of a remote folder listing: a file or a folder.
 struct FtpEntry {
     QString name;
+    // The name's bytes as the server sent them: name may have lost some (bytes that are
+    // not UTF-8) and cannot then be used in a command.
+    QByteArray rawName;
     bool folder = false;
     qint64 size = -1;
     // UTC; invalid when the server's listing gives no exact time.
@@ -43,6 +46,8 @@ bool FtpDeleteFile(Handle connection, const QString& remoteName);
 bool FtpListDirectory(Handle connection, const QString& dir, QList<FtpEntry>& entries);
 // Renames a remote file; newName must be absolute.
 bool FtpRenameFile(Handle connection, const QString& existing, const QString& newName);
+// The file's modification time by MDTM (UTC); an invalid time when the server gives none.
+bool FtpGetFileTime(Handle connection, const QString& name, QDateTime& modified);
 
 QString InternetGetLastResponseInfo(int* error = nullptr);
 
