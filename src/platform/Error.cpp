@@ -56,6 +56,8 @@ QString description(int number) {
         return QStringLiteral("扫描程序意外结束");
     case PrintDialogCancelled:
         return QStringLiteral("打印已取消");
+    case SourceChanged:
+        return QStringLiteral("原文在添加过程中被修改，已存入的内容与原文大小不符，未添加");
     case ProviderError:
         return QStringLiteral("数据库错误");
     default:

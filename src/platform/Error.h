@@ -51,6 +51,8 @@ inline constexpr int ScannerProgramEnded = 31041;
 inline constexpr int PrintDialogCancelled = 32755;
 // Database failures without a number of the driver's own.
 inline constexpr int ProviderError = -2147467259;
+// A source file whose length changed while it was stored.
+inline constexpr int SourceChanged = 31050;
 
 // The Chinese description users see for a number of the catalogue; "" for others.
 QString description(int number);

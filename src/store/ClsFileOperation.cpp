@@ -145,7 +145,12 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             return false;
         }
         if (!file.isFile()) {
-            dialogs::inform(nullptr, source + QStringLiteral("文件不存在，不能添加!"), kAddTitle);
+            // A pipe or a device would be read without end, or block the add.
+            dialogs::inform(nullptr,
+                            source + (file.exists()
+                                          ? QStringLiteral("不是普通文件（如管道或设备），不能添加!")
+                                          : QStringLiteral("文件不存在，不能添加!")),
+                            kAddTitle);
             return false;
         }
         const QString type = typeOf(sourceName);
@@ -177,6 +182,16 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
 
         Transaction transaction(connection());
         connection().execute(sql::InsertDocument(doc));
+        // No row names the file about to be stored, and its name is new: nothing else uses it.
+        const auto discardStored = [&] {
+            try {
+                transfer::deleteStoredFile(storage, doc.filePath, doc.id, type);
+            } catch (const Error&) {
+                // The failure that brought us here is what the user must hear about.
+            }
+        };
+        if (beforeStore)
+            beforeStore();
         transfer::TransferMeter meter(sourceName, file.size());
         if (storage.ftpMode) {
             // The put must land in the month directory the row records, never in
@@ -196,17 +211,19 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             transfer::copyFileSafely(source, folder + QLatin1Char('/') + storedName, transfer::Access::Shared,
                                      &meter);
         }
+        // A source written to while it was stored: the row would record a length the
+        // stored file does not have. The upload itself sent what the file held when opened.
+        const QString stored = storage.ftpMode ? source : folder + QLatin1Char('/') + storedName;
+        if (QFileInfo(stored).size() != doc.size) {
+            discardStored();
+            throw err::make(err::SourceChanged, source);
+        }
         if (beforeCommit)
             beforeCommit();
         try {
             transaction.commit();
         } catch (const Error&) {
-            // No row names the file just stored, and its name is new: nothing else uses it.
-            try {
-                transfer::deleteStoredFile(storage, doc.filePath, doc.id, type);
-            } catch (const Error&) {
-                // The failed commit is what the user must hear about.
-            }
+            discardStored();
             throw;
         }
 

@@ -48,6 +48,9 @@ public:
     QList<FtpEntry> listDirectory(const QString& dir);
     // Renames on the server; to must be absolute (RNTO is read from the folder of from).
     void renameFile(const QString& from, const QString& to);
+    // The absolute folder the server put this connection in at login; "" when the
+    // server did not tell.
+    QString loginDirectory() const { return m_loginDirectory; }
 
 private:
     // A folder or file on the server: from the server's root when absolute, else from
@@ -95,10 +98,10 @@ private:
     std::array<char, CURL_ERROR_SIZE> m_errorText{};
     QString m_lastReply;
     RemotePath m_cwd;
-    // What this transfer has sent, seen in libcurl's trace: tells an upload that never
-    // began from one that left a file, and a refused rename from a refused RNFR.
+    QString m_loginDirectory;
+    // Whether this transfer sent STOR, seen in libcurl's trace: tells an upload that
+    // never began from one that left a file.
     bool m_storeSent = false;
-    bool m_renameSent = false;
     // The server refused to rename an upload; later ones store under the final name.
     bool m_renameRefused = false;
     // The server does not know MLSD; folders are listed by LIST.

@@ -142,6 +142,14 @@ bool FtpRenameFile(Handle connection, const QString& existing, const QString& ne
     return onConnection(connection, [&](FtpConnection& ftp) { ftp.renameFile(existing, newName); });
 }
 
+bool FtpGetLoginDirectory(Handle connection, QString& dir) {
+    return onConnection(connection, [&](FtpConnection& ftp) {
+        dir = ftp.loginDirectory();
+        if (dir.isEmpty())
+            throw Error(WO_INET_ERROR_EXTENDED, QStringLiteral("The server did not name its login folder"));
+    });
+}
+
 QString InternetGetLastResponseInfo(int* error) {
     if (error)
         *error = t_lastError.number;

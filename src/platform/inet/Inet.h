@@ -43,6 +43,9 @@ bool FtpDeleteFile(Handle connection, const QString& remoteName);
 bool FtpListDirectory(Handle connection, const QString& dir, QList<FtpEntry>& entries);
 // Renames a remote file; newName must be absolute.
 bool FtpRenameFile(Handle connection, const QString& existing, const QString& newName);
+// The absolute folder the server put the connection in at login; false when the
+// server did not tell.
+bool FtpGetLoginDirectory(Handle connection, QString& dir);
 
 QString InternetGetLastResponseInfo(int* error = nullptr);
 
