@@ -311,12 +311,13 @@ void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outpu
     PageDocument::ViewPage page = pageAt(firstPage - 1);
     printer.setFullPage(true);
     // Grey pages printed in colour would be stored as lossy colour images. A page
-    // drawn in parts is judged by a small rendering of it.
-    const QImage look =
-        page.image.isNull()
-            ? doc.drawPart(firstPage - 1, 1.0 / 8,
-                           QRect(QPoint(0, 0), (QSizeF(page.size) / 8).toSize().expandedTo({1, 1})))
-            : page.image;
+    // drawn in parts is judged by a rendering of it at most 512 pixels a side.
+    QImage look = page.image;
+    if (look.isNull()) {
+        const double scale = std::min(1.0, 512.0 / std::max(page.size.width(), page.size.height()));
+        look = doc.drawPart(firstPage - 1, scale,
+                            QRect(QPoint(0, 0), (QSizeF(page.size) * scale).toSize().expandedTo({1, 1})));
+    }
     printer.setColorMode(isGrey(look) ? QPrinter::GrayScale : QPrinter::Color);
     printer.setDocName(m_file);
     layoutFor(page);

@@ -37,14 +37,16 @@ bool magickReads(const char* format) {
     }
 }
 
-Picture readWithMagick(const QString& path, const char* format) {
+// From the file's bytes: ImageMagick would read frame numbers and formats into a name.
+Picture readWithMagick(const QByteArray& bytes, const char* format) {
     initMagick();
     if (!magickReads(format))
         return {Picture::State::NoReader, {}};
     try {
         Magick::Image image;
         image.quiet(true);
-        image.read(std::string(format) + ':' + QFile::encodeName(path).toStdString());
+        image.magick(format);
+        image.read(Magick::Blob(bytes.constData(), size_t(bytes.size())));
         QImage out(int(image.columns()), int(image.rows()), QImage::Format_RGBA8888);
         if (out.isNull())
             return {};
@@ -63,9 +65,9 @@ Picture readPicture(const QString& path) {
         return {};
     switch (metafileKind(file.peek(44))) {
     case Metafile::Wmf:
-        return readWithMagick(path, "WMF");
+        return readWithMagick(file.readAll(), "WMF");
     case Metafile::Emf:
-        return readWithMagick(path, "EMF");
+        return readWithMagick(file.readAll(), "EMF");
     case Metafile::None:
         break;
     }
