@@ -62,8 +62,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-# Runtime needs that no library links: the SQL drivers, image plug-ins, the CJK font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-image-formats-plugins, fonts-wqy-zenhei")
+# Runtime needs that no library links: the SQL drivers, image plug-ins and the metafile
+# reader, the CJK font.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "libqt6sql6-sqlite, libqt6sql6-psql, qt6-image-formats-plugins, fonts-wqy-zenhei, libmagickcore-6.q16-6-extra")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, odbc-postgresql, sane-utils")
 set(CPACK_GENERATOR DEB)
 include(CPack)

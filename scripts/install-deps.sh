@@ -13,6 +13,8 @@ PACKAGES=(
     qt6-image-formats-plugins qt6-translations-l10n
     # C libraries behind the platform layer
     libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libjpeg62-turbo-dev libcups2-dev libmagick++-dev libpoppler-qt6-dev
+    # ImageMagick's reader of Windows metafiles (WMF, through libwmf), loaded as it is needed
+    libmagickcore-6.q16-6-extra
     libsqlite3-dev
     # databases for the tests: PostgreSQL server, ODBC with the PostgreSQL driver
     postgresql unixodbc odbc-postgresql

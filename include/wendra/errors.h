@@ -40,14 +40,15 @@
 #define WO_ERR_SCANNER_NO_MEMORY 31010   /* Scanner: out of memory */
 #define WO_ERR_SCANNER_DENIED 31011      /* Scanner: access denied */
 
-#define WO_ERR_NO_ASSOCIATED_PROGRAM 31036  /* No program is registered for the file */
-#define WO_ERR_PROGRAM_START_FAILED 31037   /* The program could not be started */
-#define WO_ERR_SCANNER_NOT_STARTED 31040    /* The scanning program could not be started */
-#define WO_ERR_SCANNER_PROGRAM_ENDED 31041  /* The scanning program ended unexpectedly */
-#define WO_ERR_NO_DISPLAY 31042             /* No display: windows cannot be opened */
-#define WO_ERR_NO_WIDGET_APPLICATION 31043  /* The host's Qt application object cannot show windows */
-#define WO_ERR_BUSY 31044                   /* Called while another call of the component runs */
-#define WO_ERR_PRINT_ENDED 32275            /* Printing was ended */
+#define WO_ERR_NO_ASSOCIATED_PROGRAM 31036 /* No program is registered for the file */
+#define WO_ERR_PROGRAM_START_FAILED 31037  /* The program could not be started */
+#define WO_ERR_SCANNER_NOT_STARTED 31040   /* The scanning program could not be started */
+#define WO_ERR_SCANNER_PROGRAM_ENDED 31041 /* The scanning program ended unexpectedly */
+#define WO_ERR_NO_DISPLAY 31042            /* No display: windows cannot be opened */
+#define WO_ERR_NO_WIDGET_APPLICATION 31043 /* The host's Qt application object cannot show windows */
+#define WO_ERR_BUSY 31044                  /* Called while another call of the component runs */
+#define WO_ERR_SOURCE_CHANGED 31050 /* The source file changed while it was stored; nothing was added */
+#define WO_ERR_PRINT_ENDED 32275    /* Printing was ended */
 #define WO_ERR_PRINT_DIALOG_CANCELLED 32755 /* The print dialog was cancelled */
 #define WO_ERR_PROVIDER_ERROR (-2147467259) /* Database error without a number of the driver's own */
 

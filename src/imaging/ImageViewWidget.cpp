@@ -39,6 +39,41 @@ QSizeF pageSizeInMillimetres(const QImage& page) {
     return {length(page.width(), page.dotsPerMeterX()), length(page.height(), page.dotsPerMeterY())};
 }
 
+// Paper for a page of that size: its own size, or for a page beyond the largest
+// paper in use (A0, 841 x 1189 mm) that paper's in the page's proportions.
+QSizeF paperFor(QSizeF millimetres) {
+    constexpr double ShortSide = 841;
+    constexpr double LongSide = 1189;
+    const double shortSide = std::min(millimetres.width(), millimetres.height());
+    const double longSide = std::max(millimetres.width(), millimetres.height());
+    return millimetres * std::min({1.0, ShortSide / shortSide, LongSide / longSide});
+}
+
+// Pages drawn part by part print at the printer's resolution up to this: finer
+// rasters of a page would add to the output, not to what paper shows.
+constexpr double MaxPrintDpi = 300;
+
+// Renders a page drawn part by part (drawnSize at PageDocument::DrawnDpi) into the
+// target, device pixels of a printer of deviceDpi: at the printer's resolution,
+// up to MaxPrintDpi, in bands of at most PageDocument::MaxDrawnPixels, each drawn
+// where it belongs. Only one band is held at a time, however large the page.
+void printDrawnPage(QPainter& painter, PageDocument& doc, int index, QSize drawnSize, const QRectF& target,
+                    int deviceDpi) {
+    const double dpi = std::min<double>(deviceDpi, MaxPrintDpi);
+    const double toDevice = deviceDpi / dpi;
+    const QSize pixels(std::max(1, int(std::lround(target.width() / toDevice))),
+                       std::max(1, int(std::lround(target.height() / toDevice))));
+    const double scale = double(pixels.width()) / std::max(1, drawnSize.width());
+    const int bandRows =
+        int(std::clamp<qint64>(PageDocument::MaxDrawnPixels / pixels.width(), 1, pixels.height()));
+    for (int top = 0; top < pixels.height(); top += bandRows) {
+        const QRect part(0, top, pixels.width(), std::min(bandRows, pixels.height() - top));
+        painter.drawImage(QRectF(target.x() + part.x() * toDevice, target.y() + part.y() * toDevice,
+                                 part.width() * toDevice, part.height() * toDevice),
+                          doc.drawPart(index, scale, part));
+    }
+}
+
 // Bilevel pages count as grey too.
 bool isGrey(const QImage& page) {
     return page.depth() == 1 || page.isGrayscale();
@@ -264,24 +299,41 @@ void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outpu
         m_printer = m_ownPrinter.get();
     }
     QPrinter& printer = *m_printer;
-    const auto layoutFor = [&printer](const QImage& page) {
-        printer.setPageSize(QPageSize(pageSizeInMillimetres(page), QPageSize::Millimeter));
+    // A page with pixels of its own prints them on paper of its size; a page without
+    // (PDF) is rendered for its paper, never whole at the decode budget.
+    const auto pageAt = [&doc](int index) { return doc.pageForView(index, [](QSize) { return 1.0; }); };
+    const auto layoutFor = [&printer](const PageDocument::ViewPage& page) {
+        const QSizeF millimetres = page.image.isNull() ? QSizeF(page.size) / PageDocument::DrawnDpi * 25.4
+                                                       : pageSizeInMillimetres(page.image);
+        printer.setPageSize(QPageSize(paperFor(millimetres), QPageSize::Millimeter));
         printer.setPageMargins(QMarginsF(0, 0, 0, 0));
     };
-    QImage page = doc.page(firstPage - 1);
+    PageDocument::ViewPage page = pageAt(firstPage - 1);
     printer.setFullPage(true);
-    // Grey pages printed in colour would be stored as lossy colour images.
-    printer.setColorMode(isGrey(page) ? QPrinter::GrayScale : QPrinter::Color);
+    // Grey pages printed in colour would be stored as lossy colour images. A page
+    // drawn in parts is judged by a rendering of it at most 512 pixels a side.
+    QImage look = page.image;
+    if (look.isNull()) {
+        const double scale = std::min(1.0, 512.0 / std::max(page.size.width(), page.size.height()));
+        look = doc.drawPart(firstPage - 1, scale,
+                            QRect(QPoint(0, 0), (QSizeF(page.size) * scale).toSize().expandedTo({1, 1})));
+    }
+    printer.setColorMode(isGrey(look) ? QPrinter::GrayScale : QPrinter::Color);
     printer.setDocName(m_file);
     layoutFor(page);
     QPainter painter;
     if (!painter.begin(&printer))
         throw err::make(err::PrinterError, QStringLiteral("打印机不能启动"));
     for (int index = firstPage;; ++index) {
-        painter.drawImage(QRectF(printer.pageRect(QPrinter::DevicePixel)), page);
+        const QRectF target(printer.pageRect(QPrinter::DevicePixel));
+        if (page.image.isNull())
+            printDrawnPage(painter, doc, index - 1, page.size, target, printer.resolution());
+        else
+            painter.drawImage(target, page.image);
         if (index == lastPage)
             break;
-        page = doc.page(index);
+        page = {};
+        page = pageAt(index);
         layoutFor(page);
         printer.newPage();
     }

@@ -1,6 +1,7 @@
 #include "imaging/PageDocument.h"
 
 #include "imaging/DecodedRows.h"
+#include "imaging/MagickSetup.h"
 #include "platform/Error.h"
 
 #include <Magick++.h>
@@ -27,7 +28,7 @@ namespace {
 
 constexpr double MetresPerInch = 0.0254;
 // PDF pages have no pixels of their own; they are rendered at this resolution.
-constexpr double PdfDpi = 150;
+constexpr double PdfDpi = PageDocument::DrawnDpi;
 
 [[noreturn]] void fail(const QString& path, const QString& why) {
     throw err::make(err::InvalidFileFormat, path + QStringLiteral("：") + why);
@@ -566,16 +567,6 @@ private:
     std::vector<quint64> m_directories;
 };
 
-void initMagick() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Magick::InitializeMagick(nullptr);
-        Magick::ResourceLimits::thread(1);
-        Magick::ResourceLimits::width(65536);
-        Magick::ResourceLimits::height(65536);
-    });
-}
-
 // A 1-bit run-length coded PCX page, read here into a bilevel image: ImageMagick
 // would give it as 32-bit pixels, which the view shows many times slower. PCX's 0 is
 // black, whatever the header's palette says; ink becomes bit 1. Runs may go on
@@ -720,7 +711,7 @@ public:
         m_doc->setRenderHint(Poppler::Document::TextAntialiasing);
     }
     int pageCount() const override { return m_doc->numPages(); }
-    // The whole page, for printing.
+    // The whole page, within the decode budget.
     PageDocument::ViewPage page(int index, const PageDocument::RowReader&,
                                 const PageDocument::ScaleFor&) override {
         const std::unique_ptr<Poppler::Page> page = pageAt(index);

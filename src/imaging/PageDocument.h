@@ -53,6 +53,8 @@ public:
     ViewPage pageForView(int index, const ScaleFor& scaleFor, const RowReader& whileDecoding = {});
     // The most pixels drawPart() makes: a part a view shows on a large screen.
     static constexpr qint64 MaxDrawnPixels = 16 << 20;
+    // The resolution of the size pageForView() gives for a page drawn part by part.
+    static constexpr double DrawnDpi = 150;
     // `part` (pixels of the page scaled by `scale`) of a page that pageForView() gives
     // without pixels. A part above MaxDrawnPixels comes at a lower resolution.
     QImage drawPart(int index, double scale, QRect part);

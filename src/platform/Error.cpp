@@ -65,6 +65,8 @@ const QList<Entry>& catalogue() {
          QStringLiteral("The host's Qt application object cannot show windows")},
         {Busy, QStringLiteral("原文组件正在执行另一个调用，请等它结束后再试"),
          QStringLiteral("Called while another call of the component runs")},
+        {SourceChanged, QStringLiteral("原文在添加过程中被修改，已存入的内容与原文大小不符，未添加"),
+         QStringLiteral("The source file changed while it was stored; nothing was added")},
         {PrintEnded, QStringLiteral("打印已结束"), QStringLiteral("Printing was ended")},
         {PrintDialogCancelled, QStringLiteral("打印已取消"),
          QStringLiteral("The print dialog was cancelled")},

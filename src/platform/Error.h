@@ -62,6 +62,8 @@ inline constexpr int NoWidgetApplication = WO_ERR_NO_WIDGET_APPLICATION;
 // queued call run while a transfer waits).
 inline constexpr int Busy = WO_ERR_BUSY;
 // Printing ends without a word on this number as on a cancelled print dialog.
+// A source file whose length changed while it was stored.
+inline constexpr int SourceChanged = WO_ERR_SOURCE_CHANGED;
 inline constexpr int PrintEnded = WO_ERR_PRINT_ENDED;
 inline constexpr int PrintDialogCancelled = WO_ERR_PRINT_DIALOG_CANCELLED;
 // Database failures without a number of the driver's own.

@@ -146,7 +146,12 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             return false;
         }
         if (!file.isFile()) {
-            dialogs::inform(nullptr, source + QStringLiteral("文件不存在，不能添加!"), kAddTitle);
+            // A pipe or a device would be read without end, or block the add.
+            dialogs::inform(nullptr,
+                            source + (file.exists()
+                                          ? QStringLiteral("不是普通文件（如管道或设备），不能添加!")
+                                          : QStringLiteral("文件不存在，不能添加!")),
+                            kAddTitle);
             return false;
         }
         const QString type = typeOf(sourceName);
@@ -178,6 +183,8 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         // show its progress window, where host code can run (Qt cannot hold back its
         // queued calls), and that code must not find a transaction of ours open on
         // its connection. The new name is unique, so nothing reads the file meanwhile.
+        if (beforeStore)
+            beforeStore();
         transfer::TransferMeter meter(sourceName, file.size());
         if (storage.ftpMode) {
             // The put must land in the month directory the row records, never in
@@ -205,6 +212,11 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
                 // The failure that brought us here is what the user must hear about.
             }
         });
+        // A source written to while it was stored: the row would record a length the
+        // stored file does not have. The upload itself sent what the file held when opened.
+        const QString stored = storage.ftpMode ? source : folder + QLatin1Char('/') + storedName;
+        if (QFileInfo(stored).size() != doc.size)
+            throw err::make(err::SourceChanged, source);
         Transaction transaction(connection());
         doc.fileOrder = nextFileOrder();
         connection().execute(sql::InsertDocument(doc));

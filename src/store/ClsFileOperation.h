@@ -77,6 +77,9 @@ public:
     // Runs in AddFileToObj after the file is stored and before the commit; lets tests
     // break the database connection at that moment.
     static inline std::function<void()> beforeCommit;
+    // Runs in AddFileToObj after the source's length is recorded and before it is
+    // stored; lets tests change the source at that moment.
+    static inline std::function<void()> beforeStore;
 
     settings::Record m_record;
     createdname m_names;

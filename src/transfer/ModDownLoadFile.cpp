@@ -345,8 +345,16 @@ QString seedCache(const store::ListedDocument& document, const QString& source) 
 }
 
 QString prepareUploadDirectory(const settings::Storage& storage, const QString& month) {
-    const QString dir = joinPath(storage.root, month);
     const inet::Handle ftp = connection(storage);
+    // A relative root lies below the login folder, whatever folder is current now.
+    QString root = storage.root;
+    if (!root.startsWith(QLatin1Char('/'))) {
+        QString login;
+        if (!inet::FtpGetLoginDirectory(ftp, login))
+            throw err::make(err::PathNotFound, inet::InternetGetLastResponseInfo());
+        root = joinPath(login, root);
+    }
+    const QString dir = joinPath(root, month);
     if (!inet::FtpSetCurrentDirectory(ftp, dir)) {
         inet::FtpCreateDirectory(ftp, dir);
         inet::FtpSetCurrentDirectory(ftp, dir);

@@ -62,7 +62,9 @@ QString seedCache(const store::ListedDocument& document, const QString& source);
 
 // FTP upload convention: makes root + "/" + month current on the storage's
 // connection, creating it (one level) when needed; results ignored. Returns that
-// directory, the FilePath of a new document.
+// directory, the FilePath of a new document: absolute, a relative root being taken
+// from the login folder. Throws wo::Error 76 when a relative root meets a server
+// that does not name its login folder.
 QString prepareUploadDirectory(const settings::Storage& storage, const QString& month);
 
 // FTP delete convention: makes filePath current on the storage's connection, then

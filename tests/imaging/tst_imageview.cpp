@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "TestImages.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
@@ -56,6 +57,16 @@ protected:
         return accept ? QDialog::Accepted : QDialog::Rejected;
     }
 };
+
+// Prints pages first..last of file into the PDF file pdf through printer.
+void printToPdf(QPrinter& printer, const QString& file, int first, int last, const QString& pdf) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    ImageViewWidget view;
+    view.setPrinter(&printer);
+    view.setImageFile(file);
+    view.printPages(qint16(first), qint16(last), 0);
+}
 
 } // namespace
 
@@ -355,12 +366,7 @@ private slots:
     void printsARangeToPdf() {
         const QString pdf = m_dir.filePath(QStringLiteral("out.pdf"));
         QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        ImageViewWidget view;
-        view.setPrinter(&printer);
-        view.setImageFile(m_tiff);
-        view.printPages(2, 4, 0);
+        printToPdf(printer, m_tiff, 2, 4, pdf);
         const PdfInfo info = pdfInfo(pdf);
         QCOMPARE(info.pages, 3);
         // 240 x 160 pixels at 100 dpi are 172.8 x 115.2 points; Qt rounds to whole points.
@@ -374,7 +380,57 @@ private slots:
         const QString list = QString::fromUtf8(images.readAllStandardOutput());
         QCOMPARE(list.count(QStringLiteral(" gray ")), 3);
         QVERIFY(!list.contains(QStringLiteral("jpeg")));
-        QVERIFY_THROWS_EXCEPTION(wo::Error, view.printPages(4, 6, 0));
+        QVERIFY_THROWS_EXCEPTION(wo::Error, printToPdf(printer, m_tiff, 4, 6, pdf));
+    }
+
+    // A PDF page is rendered for its paper at the printer's resolution (300 dpi at
+    // most), a band at a time; a page beyond A0 goes on A0 in its proportions.
+    void printsPdfPageForItsPaper_data() {
+        QTest::addColumn<QSizeF>("points");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<QSizeF>("paper");
+        QTest::addColumn<QSize>("pixels");
+        const QSizeF a4(595.28, 841.89);
+        QTest::newRow("A4 on a 600 dpi printer") << a4 << 600 << a4 << QSize(2480, 3508);
+        QTest::newRow("A4 on a 150 dpi printer") << a4 << 150 << a4 << QSize(1240, 1754);
+        QTest::newRow("14,400 inches square")
+            << QSizeF(14400 * 72, 14400 * 72) << 1200 << QSizeF(2383.94, 2383.94) << QSize(9933, 9933);
+    }
+    void printsPdfPageForItsPaper() {
+        QFETCH(QSizeF, points);
+        QFETCH(int, dpi);
+        QFETCH(QSizeF, paper);
+        QFETCH(QSize, pixels);
+        const QString source = m_dir.filePath(QStringLiteral("page.pdf"));
+        QVERIFY(writeFile(source, pdfOfSize(points)));
+        const QString pdf = m_dir.filePath(QStringLiteral("printed.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setResolution(dpi);
+        printToPdf(printer, source, 1, 1, pdf);
+
+        const PdfInfo info = pdfInfo(pdf);
+        QCOMPARE(info.pages, 1);
+        QVERIFY2(
+            qAbs(info.pointSize.width() - paper.width()) < 1 &&
+                qAbs(info.pointSize.height() - paper.height()) < 1,
+            qPrintable(QStringLiteral("%1 x %2").arg(info.pointSize.width()).arg(info.pointSize.height())));
+        // The images the page was drawn from: full-width bands that stack to the page.
+        QProcess images;
+        images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        QVERIFY(images.waitForFinished(60000));
+        int rows = 0;
+        for (const QString& line :
+             QString::fromUtf8(images.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            const QStringList fields = line.simplified().split(QLatin1Char(' '));
+            if (fields.size() < 5 || fields[2] != QLatin1String("image"))
+                continue;
+            const QSize band(fields[3].toInt(), fields[4].toInt());
+            QVERIFY2(qAbs(band.width() - pixels.width()) <= 2, qPrintable(line));
+            QVERIFY2(qint64(band.width()) * band.height() <= wo::imaging::PageDocument::MaxDrawnPixels,
+                     qPrintable(line));
+            rows += band.height();
+        }
+        QVERIFY2(qAbs(rows - pixels.height()) <= 2, qPrintable(QString::number(rows)));
     }
 
     // Found by showImage, also when the page breaks off while it is decoded.

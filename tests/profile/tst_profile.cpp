@@ -6,6 +6,7 @@
 #include "ui/list/FrmMainList.h"
 
 #include <QBuffer>
+#include <QDataStream>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -36,7 +37,49 @@ QImage comparable(const QImage& image) {
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-enum class Shown { Configured, DefaultIcon, Empty };
+// A placeable Windows metafile of 48 x 48 units at 96 a inch: a red rectangle
+// from 8 to 40 on a white ground.
+QByteArray wmfRectangle() {
+    QByteArray records;
+    QDataStream out(&records, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    const auto record = [&](quint16 function, std::initializer_list<quint16> words) {
+        out << quint32(3 + words.size()) << function;
+        for (const quint16 w : words)
+            out << w;
+    };
+    record(0x020B, {0, 0});                 // SETWINDOWORG
+    record(0x020C, {48, 48});               // SETWINDOWEXT
+    record(0x02FC, {0, 0x00FF, 0x0000, 0}); // CREATEBRUSHINDIRECT, solid red
+    record(0x012D, {0});                    // SELECTOBJECT
+    record(0x041B, {40, 40, 8, 8});         // RECTANGLE
+    record(0x0000, {});                     // EOF
+    QByteArray file;
+    QDataStream head(&file, QIODevice::WriteOnly);
+    head.setByteOrder(QDataStream::LittleEndian);
+    const quint16 placeable[] = {0xCDD7, 0x9AC6, 0, 0, 0, 48, 48, 96, 0, 0};
+    quint16 checksum = 0;
+    for (const quint16 w : placeable) {
+        head << w;
+        checksum ^= w;
+    }
+    head << checksum;
+    // Memory metafile, 9-word header, version 3, its size in words, one object, the longest record.
+    head << quint16(1) << quint16(9) << quint16(0x0300) << quint32(9 + records.size() / 2) << quint16(1)
+         << quint32(7) << quint16(0);
+    return file + records;
+}
+
+// An enhanced metafile's header record alone, which no reader here takes.
+QByteArray emfHeader() {
+    QByteArray file(108, '\0');
+    file[0] = 1;
+    file[4] = 108;
+    file.replace(40, 4, " EMF");
+    return file;
+}
+
+enum class Shown { Configured, Drawn, DefaultIcon, Empty };
 
 } // namespace
 
@@ -169,6 +212,10 @@ void TestProfile::showsTypeIcon_data() {
         {"empty type", "[ICON]\n=word.png\n", QString(), Shown::DefaultIcon, false},
         {"not a picture", "[ICON]\n.doc=text.png\n", QStringLiteral(".doc"), Shown::Empty, true},
         {"damaged picture", "[ICON]\n.doc=cut.png\n", QStringLiteral(".doc"), Shown::Empty, true},
+        {"Windows metafile", "[ICON]\n.doc=word.wmf\n", QStringLiteral(".doc"), Shown::Drawn, false},
+        {"damaged Windows metafile", "[ICON]\n.doc=cut.wmf\n", QStringLiteral(".doc"), Shown::Empty, true},
+        {"enhanced metafile, no reader", "[ICON]\n.doc=word.emf\n", QStringLiteral(".doc"), Shown::Empty,
+         false},
     };
     for (const Case& c : cases) {
         QTest::addRow("%s, silent", c.name) << c.ini << c.type << ErrorPolicy::Silent << c.shown << 0;
@@ -190,6 +237,9 @@ void TestProfile::showsTypeIcon() {
     box.writeFile(QStringLiteral("图库/word.png"), word);
     box.writeFile(QStringLiteral("图库/text.png"), "not a picture");
     box.writeFile(QStringLiteral("图库/cut.png"), word.left(word.size() / 2));
+    box.writeFile(QStringLiteral("图库/word.wmf"), wmfRectangle());
+    box.writeFile(QStringLiteral("图库/cut.wmf"), wmfRectangle().left(40));
+    box.writeFile(QStringLiteral("图库/word.emf"), emfHeader());
     if (!ini.isNull())
         box.writeFile(QStringLiteral("FileType.INI"), ini);
 
@@ -214,6 +264,12 @@ void TestProfile::showsTypeIcon() {
     case Shown::Configured:
         QCOMPARE(comparable(icon.toImage()), comparable(QImage::fromData(word)));
         break;
+    case Shown::Drawn: {
+        const QImage drawn = icon.toImage();
+        QVERIFY(!drawn.isNull());
+        QCOMPARE(drawn.pixelColor(drawn.rect().center()), QColor(Qt::red));
+        break;
+    }
     case Shown::DefaultIcon:
         QVERIFY(!window.ImgBack->pixmap().isNull());
         QCOMPARE(comparable(icon.toImage()), comparable(window.ImgBack->pixmap().toImage()));

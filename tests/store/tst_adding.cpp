@@ -17,7 +17,9 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QTest>
+#include <algorithm>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace wo;
 using store::ClsFileOperation;
@@ -50,6 +52,18 @@ struct Fixture : test::StoreFixture {
     QString stored(const QString& month, const QString& name) {
         return root() + QLatin1Char('/') + month + QLatin1Char('/') + name;
     }
+    // Stores into /docs of a test's own server on port, as user "u"; false when no connection.
+    bool useServer(quint16 port) {
+        if (port == 0)
+            return false;
+        serverSession = inet::InternetOpen(QStringLiteral("tst_adding"));
+        const inet::Handle connection = inet::InternetConnect(serverSession, QStringLiteral("127.0.0.1"),
+                                                              port, QStringLiteral("u"), QStringLiteral("p"));
+        useFtp(serverSession, connection, QStringLiteral("/docs"));
+        return connection != 0;
+    }
+    ~Fixture() { inet::InternetCloseHandle(serverSession); }
+    inet::Handle serverSession = 0;
 };
 
 // A connection to the run's strict FTP server; skips the test when the run has none.
@@ -82,6 +96,8 @@ private slots:
     void typeRules_data();
     void typeRules();
     void failedCopyLeavesNoRow();
+    void sourceChangedWhileStored_data();
+    void sourceChangedWhileStored();
     void identifierInUseIsNotReused();
     void ftpUploadsIntoMonthDirectory();
     void ftpFailedPutLeavesNoRow_data();
@@ -93,6 +109,10 @@ private slots:
     void serverDiesDuringUpload();
     void strictServerWithoutRenaming();
     void absoluteFtpPathFromServerRoot();
+    void relativeFtpRootFromLoginFolder_data();
+    void relativeFtpRootFromLoginFolder();
+    void refusedRename_data();
+    void refusedRename();
     void addFileChecks_data();
     void addFileChecks();
     void addFileThreeFilesLastFails();
@@ -183,19 +203,28 @@ void TestAdding::addStoresRowFileAndCachedCopy() {
 }
 
 void TestAdding::refusals_data() {
-    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing") << QByteArray() << QStringLiteral("/absent.doc文件不存在，不能添加!");
-    QTest::newRow("empty") << QByteArray("") << QStringLiteral("原文内容为空！不能添加该原文！");
+    QTest::newRow("missing") << QStringLiteral("missing")
+                             << QStringLiteral("/absent.doc文件不存在，不能添加!");
+    QTest::newRow("empty") << QStringLiteral("empty") << QStringLiteral("原文内容为空！不能添加该原文！");
+    const QString notAFile = QStringLiteral("/absent.doc不是普通文件（如管道或设备），不能添加!");
+    QTest::newRow("named pipe") << QStringLiteral("fifo") << notAFile;
+    QTest::newRow("device") << QStringLiteral("device") << notAFile;
 }
 
 void TestAdding::refusals() {
-    QFETCH(QByteArray, content);
+    QFETCH(QString, kind);
     QFETCH(QString, message);
     Fixture f;
-    if (!content.isNull())
-        f.source(QStringLiteral("absent.doc"), content);
     QDir().mkpath(f.sourceFolder());
+    const QString path = f.sourceFolder() + QStringLiteral("/absent.doc");
+    if (kind == QLatin1String("empty"))
+        f.source(QStringLiteral("absent.doc"), "");
+    else if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (kind == QLatin1String("device"))
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
     QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("absent.doc"), f.collect()));
     QVERIFY(f.rows().isEmpty());
     QVERIFY(f.added.isEmpty());
@@ -239,6 +268,37 @@ void TestAdding::failedCopyLeavesNoRow() {
     QVERIFY2(f.dialogs->calls().first().text.startsWith(QStringLiteral("错误75：")),
              qPrintable(f.dialogs->calls().first().text));
     QCOMPARE(f.dialogs->calls().first().icon, dialogs::Icon::Critical);
+}
+
+void TestAdding::sourceChangedWhileStored_data() {
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<qint64>("length");
+    QTest::newRow("folder, cut short") << false << qint64(1000);
+    QTest::newRow("folder, grown") << false << qint64(300000);
+    QTest::newRow("ftp, cut short") << true << qint64(1000);
+}
+
+// The source changes length between its check and its copy: the stored bytes would
+// not be the Size the row records, so nothing stays.
+void TestAdding::sourceChangedWhileStored() {
+    QFETCH(bool, ftp);
+    QFETCH(qint64, length);
+    Fixture f;
+    if (ftp)
+        f.useFtp();
+    const QString source = f.source(QStringLiteral("a.tif"), test::binaryContent(200000, 3));
+    ClsFileOperation::beforeStore = [&] { QFile(source).resize(length); };
+    const auto noHook = qScopeGuard([] { ClsFileOperation::beforeStore = nullptr; });
+
+    QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), f.collect()));
+    QVERIFY(f.rows().isEmpty());
+    QVERIFY(f.added.isEmpty());
+    const QString month =
+        ftp ? f.ftp->onDisk(f.root() + QStringLiteral("/2006-03")) : f.root() + QStringLiteral("/2006-03");
+    QCOMPARE(test::tree(month), QStringList());
+    QCOMPARE(f.boxes().size(), 1);
+    QVERIFY2(f.boxes().first().text.startsWith(QStringLiteral("错误31050：")),
+             qPrintable(f.boxes().first().text));
 }
 
 void TestAdding::identifierInUseIsNotReused() {
@@ -386,13 +446,7 @@ void TestAdding::serverDiesDuringUpload() {
     const QString root = f.box.path(QStringLiteral("server"));
     QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
     const test::DyingFtp server(root, command, code);
-    QVERIFY(server.port != 0);
-    const inet::Handle session = inet::InternetOpen(QStringLiteral("tst_adding"));
-    const auto closeSession = qScopeGuard([&] { inet::InternetCloseHandle(session); });
-    const inet::Handle connection = inet::InternetConnect(session, QStringLiteral("127.0.0.1"), server.port,
-                                                          QStringLiteral("u"), QStringLiteral("p"));
-    QVERIFY(connection != 0);
-    f.useFtp(session, connection, QStringLiteral("/docs"));
+    QVERIFY(f.useServer(server.port));
     f.source(QStringLiteral("a.tif"), test::binaryContent(100000, 4));
 
     QVERIFY(!f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif")));
@@ -444,10 +498,115 @@ void TestAdding::absoluteFtpPathFromServerRoot() {
     QVERIFY(f.dialogs->calls().isEmpty());
     QCOMPARE(readFile(f.stored(QStringLiteral("2006-03"), QStringLiteral("20060305070809123456.TIF"))),
              content);
-    QCOMPARE(test::tree(strictDir + QStringLiteral("/home")), QStringList());
+    // Nothing below the login folder, which other tests of the run share.
+    QCOMPARE(test::tree(strictDir + QStringLiteral("/home")).filter(QFileInfo(f.box.path()).fileName()),
+             QStringList());
     const QString cached = transfer::DownloadToCache(f.added.at(0).document, f.storage());
     QVERIFY(!cached.isEmpty());
     QCOMPARE(readFile(cached), content);
+}
+
+void TestAdding::relativeFtpRootFromLoginFolder_data() {
+    QTest::addColumn<bool>("strict");
+    QTest::newRow("pyftpdlib, login folder /") << false;
+    QTest::newRow("vsftpd, login folder below /") << true;
+}
+
+namespace {
+
+// Two adds, a fetch and a delete on a root relative to the login folder: every
+// one reaches the folder below it however often the connection changed folders.
+void addBelowRelativeRoot(Fixture& f, const QString& onDisk, const QString& remoteFolder) {
+    const QString month = onDisk + QStringLiteral("/2006-03");
+    f.source(QStringLiteral("a.tif"), "first");
+    f.source(QStringLiteral("b.tif"), "second");
+    f.randoms << 0.1 << 0.2;
+    auto op = f.operation();
+
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif"), f.collect()));
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("b.tif"), f.collect()));
+    QCOMPARE(f.boxes().size(), 0);
+    const auto rows = f.rows();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0][5].toString(), remoteFolder + QStringLiteral("/2006-03"));
+    QCOMPARE(rows[1][5].toString(), remoteFolder + QStringLiteral("/2006-03"));
+    QCOMPARE(readFile(month + QStringLiteral("/20060305070809100000.TIF")), QByteArray("first"));
+    QCOMPARE(readFile(month + QStringLiteral("/20060305070809200000.TIF")), QByteArray("second"));
+    QCOMPARE(readFile(transfer::DownloadToCache(f.added.at(0).document, f.storage())), QByteArray("first"));
+    transfer::deleteStoredFile(f.storage(), rows[1][5].toString(), rows[1][0].toString(),
+                               QStringLiteral(".TIF"));
+    QCOMPARE(test::tree(month), QStringList({QStringLiteral("20060305070809100000.TIF")}));
+}
+
+} // namespace
+
+void TestAdding::relativeFtpRootFromLoginFolder() {
+    QFETCH(bool, strict);
+    Fixture f;
+    if (!strict) {
+        f.useFtp();
+        f.root() = f.ftp->remoteFolder().mid(1);
+        addBelowRelativeRoot(f, f.ftp->onDisk(f.ftp->remoteFolder()), f.ftp->remoteFolder());
+        return;
+    }
+    CONNECT_STRICT_FTP(session, connection, qEnvironmentVariable("WO_TEST_VSFTPD_USER"),
+                       qEnvironmentVariable("WO_TEST_VSFTPD_PASSWORD"));
+    f.root() = QFileInfo(f.box.path()).fileName();
+    const QString onDisk =
+        QFileInfo(strictDir + QStringLiteral("/home")).canonicalFilePath() + QLatin1Char('/') + f.root();
+    QVERIFY(QDir().mkpath(onDisk));
+    const auto removeFolder = qScopeGuard([&] { QDir(onDisk).removeRecursively(); });
+    QFile::setPermissions(onDisk, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::WriteOther | QFile::ExeOther);
+    addBelowRelativeRoot(f, onDisk, onDisk);
+}
+
+void TestAdding::refusedRename_data() {
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("firstStored");
+    QTest::addColumn<int>("temporaryStores");
+    QTest::newRow("RNFR taken, RNTO refused: stored directly from then on")
+        << QStringLiteral("refuse-rnto") << true << 1;
+    QTest::newRow("temporary file gone before RNFR: that add fails, renaming stays")
+        << QStringLiteral("vanish") << false << 2;
+}
+
+// Two adds on one connection to a server whose renaming fails once or always.
+void TestAdding::refusedRename() {
+    QFETCH(QString, mode);
+    QFETCH(bool, firstStored);
+    QFETCH(int, temporaryStores);
+    Fixture f;
+    const QString root = f.box.path(QStringLiteral("server"));
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/docs")));
+    const QString log = f.box.path(QStringLiteral("commands.log"));
+    QProcessEnvironment renaming;
+    renaming.insert(QStringLiteral("WO_FTP_RENAME"), mode);
+    renaming.insert(QStringLiteral("WO_FTP_COMMANDS"), log);
+    const test::HostileFtp server(root, renaming);
+    QVERIFY(f.useServer(server.port));
+    const QString source = f.source(QStringLiteral("a.tif"), test::binaryContent(100000, 4));
+    f.source(QStringLiteral("b.tif"), "second");
+    f.randoms << 0.1 << 0.2;
+    auto op = f.operation();
+
+    QCOMPARE(op.AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif")), firstStored);
+    QVERIFY(op.AddFileToObj(f.sourceFolder(), QStringLiteral("b.tif")));
+    QStringList expected{QStringLiteral("docs"), QStringLiteral("docs/2006-03")};
+    if (firstStored)
+        expected << QStringLiteral("docs/2006-03/20060305070809100000.TIF");
+    expected << QStringLiteral("docs/2006-03/20060305070809200000.TIF");
+    QCOMPARE(test::tree(root), expected);
+    QCOMPARE(f.rows().size(), firstStored ? 2 : 1);
+    QCOMPARE(readFile(root + QStringLiteral("/docs/2006-03/20060305070809200000.TIF")), QByteArray("second"));
+    if (!firstStored) {
+        QCOMPARE(f.boxes().size(), 1);
+        QCOMPARE(f.boxes().first().text, QStringLiteral("上载") + source + QStringLiteral("文件错误！"));
+    }
+    const QList<QByteArray> commands = readFile(log).split('\n');
+    QCOMPARE(std::count_if(commands.begin(), commands.end(),
+                           [](const QByteArray& line) { return line.startsWith("STOR ."); }),
+             temporaryStores);
 }
 
 void TestAdding::addFileChecks_data() {

@@ -8,7 +8,8 @@ namespace wo::test {
 // An FTP server on 127.0.0.1 serving root to user "u", password "p", that closes the
 // control connection instead of sending one reply, once: the reply starting with code
 // to command. Later connections are served normally. With bytesPerSecond, each data
-// connection moves at most that many bytes a second.
+// connection moves at most that many bytes a second. The WO_FTP_* variables of
+// dying_ftp.py in hostile make it log commands, rename badly or lie in listings.
 class DyingFtp {
 public:
     DyingFtp(const QString& root, const QString& command, const QString& code, int bytesPerSecond = 0,

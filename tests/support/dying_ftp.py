@@ -1,6 +1,7 @@
 """An FTP server on 127.0.0.1 that closes the control connection instead of sending
 one reply, once: the reply starting with CODE to the command COMMAND (an empty
-COMMAND never). With RATE, every data connection moves at most RATE bytes a second.
+COMMAND never). With RATE (0 for none), every data connection moves at most RATE
+bytes a second.
 
     dying_ftp.py ROOT USER PASSWORD COMMAND CODE [RATE]
 
@@ -13,6 +14,8 @@ Hostile servers, by environment:
                           climb out, are absolute, hold CR, LF or NUL, or are not UTF-8
   WO_FTP_COMMANDS=FILE    every command received is written to FILE, one a line
   WO_FTP_NO_MLSD=1        MLSD is unknown: folders are listed by LIST, without times
+  WO_FTP_RENAME=MODE      "refuse-rnto" accepts RNFR but refuses every RNTO; "vanish"
+                          deletes the file the first RNFR names before answering it
 """
 import os
 import socket
@@ -44,11 +47,13 @@ class HostileFS(AbstractedFS):
 
 root, user, password, command, code = sys.argv[1:6]
 rate = int(sys.argv[6]) if len(sys.argv) > 6 else 0
+mode = os.environ.get("WO_FTP_RENAME", "")
 
 
 class DyingHandler(FTPHandler):
     died = False
     last_command = ""
+    vanished = False
 
     def pre_process_command(self, line, cmd, arg):
         self.last_command = cmd
@@ -63,6 +68,19 @@ class DyingHandler(FTPHandler):
             return super().ftp_MDTM(path)
         finally:
             self.use_gmt_times = not os.environ.get("WO_FTP_LOCAL_TIME")
+
+    def ftp_RNFR(self, path):
+        if mode == "vanish" and not DyingHandler.vanished:
+            DyingHandler.vanished = True
+            os.remove(path)
+        return super().ftp_RNFR(path)
+
+    def ftp_RNTO(self, path):
+        if mode == "refuse-rnto":
+            self._rnfr = None
+            self.respond("553 Renaming is not allowed here.")
+            return None
+        return super().ftp_RNTO(path)
 
     def respond(self, resp, *args, **kwargs):
         if command and not DyingHandler.died and self.last_command == command and resp.startswith(code):

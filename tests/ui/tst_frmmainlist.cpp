@@ -129,6 +129,7 @@ private slots:
     void renameCancelledOrSame();
     void contextMenu();
     void selectionModeByKeys();
+    void rightClickActsOnRowUnderPointer();
     void ftpPreviewOpenDelete();
     void ftpAddShownWithoutDownload();
     void keysPreviewTheRowArrivedAt();
@@ -991,14 +992,49 @@ void TestFrmMainList::selectionModeByKeys() {
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(2));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::ExtendedSelection);
     QCOMPARE(w.LVOrder->selectedItems().size(), 3);
-    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(3));
+    // Ctrl inside the range: that row alone, shown.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(1));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(3)});
+    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(1)});
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
     // A plain click keeps the mode; Shift brings multiple selection back.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at(1));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::SingleSelection);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(3));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QCOMPARE(w.LVOrder->selectedItems().size(), 3);
+    // Delete after a Ctrl-click in the range removes the row clicked.
+    QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(2));
+    rec.dialogs->queueAnswer(dialogs::Answer::Yes);
+    QTest::keyClick(w.LVOrder, Qt::Key_Delete);
+    QCOMPARE(tags(w), (QStringList{"a", "b", "d"}));
+}
+
+// The row under the pointer becomes current and is previewed before the menu opens;
+// the rename offers and renames it. Over a row of a multiple selection, that stays.
+void TestFrmMainList::rightClickActsOnRowUnderPointer() {
+    Record rec({1, 2, 3});
+    FrmMainList w;
+    w.Form_Load();
+    w.show();
+    const auto row = [&](int i) { return w.LVOrder->topLevelItem(i); };
+    const auto at = [&](int i) { return w.LVOrder->visualItemRect(row(i)).center(); };
+    select(w, {0});
+    rec.dialogs->queueMenuChoice(QStringLiteral("RenameFile"));
+    rec.dialogs->queueInput(QStringLiteral("右键改名"));
+    QTest::mouseClick(w.LVOrder->viewport(), Qt::RightButton, {}, at(1));
+    QCOMPARE(w.LVOrder->currentItem(), row(1));
+    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{row(1)});
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
+    QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(row(1)));
+    QCOMPARE(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::InputBox).first().defaultText,
+             QStringLiteral("B.tif"));
+    QCOMPARE(nameOf(rec.db, QStringLiteral("b")), QStringLiteral("右键改名"));
+    QCOMPARE(nameOf(rec.db, QStringLiteral("a")), QStringLiteral("A.tif"));
+
+    select(w, {0, 1, 2});
+    QTest::mouseClick(w.LVOrder->viewport(), Qt::RightButton, {}, at(2));
+    QCOMPARE(w.LVOrder->currentItem(), row(2));
     QCOMPARE(w.LVOrder->selectedItems().size(), 3);
 }
 

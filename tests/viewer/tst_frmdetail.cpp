@@ -155,6 +155,7 @@ private slots:
     void wheelAndKeys();
     void doubleClickOpensOwnProgram();
     void doubleClickFailureIsReported();
+    void blankClickKeepsCurrentDocument();
     void exitCloses();
     void keysInTheListShowTheDocument();
 
@@ -796,6 +797,45 @@ void TestFrmDetail::doubleClickFailureIsReported() {
     QVERIFY(!w.LVData->itemAt(below));
     QTest::mouseDClick(w.LVData->viewport(), Qt::LeftButton, {}, below);
     QCOMPARE(rec.dialogs->calls().size(), 2);
+}
+
+// A click on the list's blank space clears its selection; the commands still act on
+// the document shown, the list's current row.
+void TestFrmDetail::blankClickKeepsCurrentDocument() {
+    Record rec;
+    rec.addTiff(QStringLiteral("扫描件1"), 1);
+    rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), test::officeLike());
+    rec.addTiff(QStringLiteral("扫描件3"), 1);
+    rec.load();
+    const QString copy = rec.box.path(QStringLiteral("printed.DOC"));
+    rec.box.writeFile(QStringLiteral("config/wendra-original/print-routes.ini"),
+                      "[print]\napplication/zip = /bin/cp %f \"" + copy.toUtf8() + "\"\n");
+    // The component and xdg-open may name the type by name or by content.
+    const test::TestAssociation association(
+        rec.box, {QStringLiteral("application/msword"), QStringLiteral("application/zip")});
+    frmDetail w(&rec.owner);
+    w.SelIndex = 2;
+    w.Form_Load();
+    const QPoint below(10, w.LVData->viewport()->height() - 4);
+    QVERIFY(!w.LVData->itemAt(below));
+    const auto clickBlank = [&] {
+        QTest::mouseClick(w.LVData->viewport(), Qt::LeftButton, {}, below);
+        QVERIFY(w.LVData->selectedItems().isEmpty());
+    };
+
+    clickBlank();
+    w.TlbMain_ButtonClick(QStringLiteral("Print"));
+    QTRY_COMPARE_WITH_TIMEOUT(test::readFile(copy), test::officeLike(), 20000);
+    QTest::mouseDClick(w.LVData->viewport(), Qt::LeftButton, {}, below);
+    QTRY_COMPARE_WITH_TIMEOUT(association.recorded(), rec.cached(1).toUtf8(), 20000);
+    clickBlank();
+    w.TlbMain_ButtonClick(QStringLiteral("NextFile"));
+    QCOMPARE(w.ImgShow->imageFile(), rec.cached(2));
+    clickBlank();
+    w.TlbMain_ButtonClick(QStringLiteral("PreFile"));
+    QCOMPARE(MyInit::gsOriginalID, rec.ids.at(1));
+    QCOMPARE(w.LVData->currentItem(), w.LVData->topLevelItem(1));
+    QVERIFY(rec.dialogs->calls().isEmpty());
 }
 
 void TestFrmDetail::exitCloses() {

@@ -150,6 +150,11 @@ FtpConnection::FtpConnection(FtpLogin login) : m_login(std::move(login)) {
     m_server = m_login.server + QLatin1Char(':') + QString::number(m_login.port);
     const Hold hold(*this);
     check(perform({}, {}, {}), QStringLiteral("Cannot log in to %1 as \"%2\"").arg(m_server, m_login.user));
+    // libcurl asks PWD once it has logged in.
+    const char* entry = nullptr;
+    if (curl_easy_getinfo(m_easy.get(), CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry &&
+        entry[0] == '/')
+        m_loginDirectory = QString::fromUtf8(entry);
 }
 
 void FtpConnection::setCurrentDirectory(const QString& dir) {
@@ -205,14 +210,25 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName,
                        .postQuote = {command("RNFR", part), command("RNTO", name)},
                        .progress = &progress};
         code = perform(dir, part, upload);
-        if (code == CURLE_QUOTE_ERROR && !m_renameSent) {
-            // The upload is whole but the server refuses renaming (some let writers store
-            // only): store again under the final name, and store directly from now on.
-            m_renameRefused = true;
-            removeQuietly(dir, part);
-            code = storeDirectly(file, dir, name, progress);
-            if (code != CURLE_OK && m_storeSent)
-                leftovers << name;
+        if (code == CURLE_QUOTE_ERROR) {
+            // The upload is whole but RNFR or RNTO was refused. With the temporary file
+            // still there the server refuses renaming (some let writers store only):
+            // store under the final name, and directly from then on if that works. A
+            // temporary file gone fails this upload alone.
+            const Error refused = failure(code, action);
+            const CURLcode probe = perform(dir, part, {});
+            if (probe == CURLE_REMOTE_FILE_NOT_FOUND)
+                throw refused;
+            if (probe == CURLE_OK) {
+                removeQuietly(dir, part);
+                code = storeDirectly(file, dir, name, progress);
+                if (code == CURLE_OK)
+                    m_renameRefused = true;
+                else if (m_storeSent)
+                    leftovers << name;
+            } else {
+                leftovers << part;
+            }
         } else if (code != CURLE_OK && m_storeSent) {
             // A rename sent without a reply may have happened; the final name may also
             // hold an earlier file, so only the caller can tell whether it may go.
@@ -404,7 +420,6 @@ CURLcode FtpConnection::perform(const RemotePath& dir, const QString& file, cons
     // Reset drops the last call's options; the open control connection stays cached.
     curl_easy_reset(m_easy.get());
     m_storeSent = false;
-    m_renameSent = false;
     m_cancelled = false;
     m_callbackError.reset();
     m_request = &request;
@@ -493,8 +508,6 @@ int FtpConnection::onDebug(CURL*, curl_infotype type, char* data, size_t size, v
     const std::string_view sent(data, type == CURLINFO_HEADER_OUT ? size : 0);
     if (sent.starts_with("STOR "))
         connection->m_storeSent = true;
-    if (sent.starts_with("RNTO "))
-        connection->m_renameSent = true;
     return 0;
 }
 

@@ -58,6 +58,9 @@ public:
     // The file's time by MDTM, which RFC 3659 gives in UTC; invalid when the server
     // answers none (no such file, a folder, or no MDTM).
     QDateTime modificationTime(const QString& name);
+    // The absolute folder the server put this connection in at login; "" when the
+    // server did not tell.
+    QString loginDirectory() const { return m_loginDirectory; }
 
 private:
     // Holds the connection for one operation (see the class comment).
@@ -120,10 +123,10 @@ private:
     std::array<char, CURL_ERROR_SIZE> m_errorText{};
     QString m_lastReply;
     RemotePath m_cwd;
-    // What this transfer has sent, seen in libcurl's trace: tells an upload that never
-    // began from one that left a file, and a refused rename from a refused RNFR.
+    QString m_loginDirectory;
+    // Whether this transfer sent STOR, seen in libcurl's trace: tells an upload that
+    // never began from one that left a file.
     bool m_storeSent = false;
-    bool m_renameSent = false;
     // The server refused to rename an upload; later ones store under the final name.
     bool m_renameRefused = false;
     // The server does not know MLSD; folders are listed by LIST.

@@ -146,6 +146,14 @@ bool FtpGetFileTime(Handle connection, const QString& name, QDateTime& modified)
     return onConnection(connection, [&](FtpConnection& ftp) { modified = ftp.modificationTime(name); });
 }
 
+bool FtpGetLoginDirectory(Handle connection, QString& dir) {
+    return onConnection(connection, [&](FtpConnection& ftp) {
+        dir = ftp.loginDirectory();
+        if (dir.isEmpty())
+            throw Error(WO_INET_ERROR_EXTENDED, QStringLiteral("The server did not name its login folder"));
+    });
+}
+
 QString InternetGetLastResponseInfo(int* error) {
     if (error)
         *error = t_lastError.number;

@@ -48,6 +48,9 @@ bool FtpListDirectory(Handle connection, const QString& dir, QList<FtpEntry>& en
 bool FtpRenameFile(Handle connection, const QString& existing, const QString& newName);
 // The file's modification time by MDTM (UTC); an invalid time when the server gives none.
 bool FtpGetFileTime(Handle connection, const QString& name, QDateTime& modified);
+// The absolute folder the server put the connection in at login; false when the
+// server did not tell.
+bool FtpGetLoginDirectory(Handle connection, QString& dir);
 
 QString InternetGetLastResponseInfo(int* error = nullptr);
 

@@ -1,12 +1,11 @@
 #include "ui/common/TypeIcon.h"
 
+#include "imaging/PictureFile.h"
 #include "platform/Error.h"
 #include "platform/profile/ComponentFolder.h"
 #include "platform/profile/Profile.h"
 
 #include <QFileInfo>
-#include <QImage>
-#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 
@@ -22,10 +21,11 @@ void ShowTypeIcon(QLabel* ImgTypeICO, const QLabel* ImgBack, const QString& type
         ImgTypeICO->setPixmap(ImgBack->pixmap());
         return;
     }
-    const QImage image = QImageReader(picture).read();
-    if (!image.isNull())
-        ImgTypeICO->setPixmap(QPixmap::fromImage(image));
-    else if (policy == ErrorPolicy::Throw)
+    // A metafile no library here reads is not a damaged picture: no icon, and no error.
+    const imaging::Picture read = imaging::readPicture(picture);
+    if (read.state == imaging::Picture::State::Read)
+        ImgTypeICO->setPixmap(QPixmap::fromImage(read.image));
+    else if (read.state == imaging::Picture::State::Unreadable && policy == ErrorPolicy::Throw)
         throw err::make(err::InvalidPicture);
 }
 

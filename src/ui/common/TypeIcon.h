@@ -16,7 +16,8 @@ enum class ErrorPolicy {
 
 // Shows the icon FileType.INI's [ICON] section names for `type` (a lower-case
 // extension such as ".doc") from the component's "图库" folder; ImgBack's picture
-// when no icon is configured or the file named is missing.
+// when no icon is configured or the file named is missing; no picture, whatever the
+// policy, for a metafile of a kind no library here reads (EMF).
 void ShowTypeIcon(QLabel* ImgTypeICO, const QLabel* ImgBack, const QString& type, ErrorPolicy policy);
 
 } // namespace wo::ui

@@ -346,10 +346,25 @@ bool FrmMainList::listKey(const QKeyEvent& key) {
 
 void FrmMainList::LVOrder_MouseDown(int button, int shift, int x, int y) {
     if (button == 1 && shift == 2) {
+        // The range Shift made would otherwise stay, less the row the Ctrl-click
+        // toggles off; the press then selects the clicked row alone.
         LVOrder->setSelectionMode(QAbstractItemView::SingleSelection);
+        LVOrder->clearSelection();
     } else if (button == 1 && shift == 1) {
         LVOrder->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    } else if (button == 2 && LVOrder->currentItem()) {
+    } else if (button == 2) {
+        // The menu acts on the row it opens over: that row becomes current, and shows,
+        // before it opens. The list itself would move there only after the menu closed.
+        QTreeWidgetItem* under = LVOrder->itemAt(x, y);
+        if (under && under != LVOrder->currentItem()) {
+            LVOrder->setCurrentItem(under, 0,
+                                    under->isSelected()
+                                        ? QItemSelectionModel::NoUpdate
+                                        : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            LVOrder_ItemClick(under);
+        }
+        if (!LVOrder->currentItem())
+            return;
         const QPoint global = LVOrder->viewport()->mapToGlobal(QPoint(x, y));
         if (dialogs::current().contextMenu(PopMenu, global) == RenameFile)
             RenameFile_Click();
@@ -465,11 +480,8 @@ void FrmMainList::CmdScan_Click() {
         unsetCursor();
         if (dialogs::current().messageBox(this, QStringLiteral("扫描结束，是否保存该扫描文件？"),
                                           dialogs::Buttons::YesNo, dialogs::Icon::Question,
-                                          kCaption) != dialogs::Answer::Yes) {
-            // A scan not kept leaves the preview: it would stand for a document the list lacks.
-            previewCurrentItem();
+                                          kCaption) != dialogs::Answer::Yes)
             return;
-        }
         for (;;) {
             FrmScanName naming(this);
             naming.showModal();

@@ -83,7 +83,8 @@ public:
     // Opens the current row: images in the viewer, other documents in their own program.
     void LVOrder_DblClick();
     void ImgPreview_DblClick();
-    // button: left 1, right 2; shift: Shift 1, Ctrl 2, Alt 4, summed.
+    // button: left 1, right 2; shift: Shift 1, Ctrl 2, Alt 4, summed; x, y in the
+    // list's viewport. The right button first makes the row there current and previews it.
     void LVOrder_MouseDown(int button, int shift, int x, int y);
     void CmdAdd_Click();
     // Adds files dropped on the list or the preview, in the drop's order, as CmdAdd

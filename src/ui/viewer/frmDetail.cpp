@@ -231,11 +231,6 @@ void frmDetail::setPanelText(int panel, const QString& text) {
     m_panels->setText(panel, text);
 }
 
-QTreeWidgetItem* frmDetail::selectedItem() const {
-    const QList<QTreeWidgetItem*> selected = LVData->selectedItems();
-    return selected.isEmpty() ? nullptr : selected.first();
-}
-
 void frmDetail::Form_Load() {
     LVData->clear();
     QList<QTreeWidgetItem*> items;
@@ -323,7 +318,7 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
 }
 
 void frmDetail::LVData_DblClick() {
-    QTreeWidgetItem* item = selectedItem();
+    QTreeWidgetItem* item = LVData->currentItem();
     if (!item)
         return;
     setCursor(Qt::WaitCursor);
@@ -441,7 +436,7 @@ void frmDetail::showPage(int page) {
 }
 
 void frmDetail::moveToDocument(int step) {
-    QTreeWidgetItem* current = selectedItem();
+    QTreeWidgetItem* current = LVData->currentItem();
     if (!current)
         return;
     const int index = LVData->indexOfTopLevelItem(current) + step;
@@ -471,7 +466,7 @@ void frmDetail::print() {
         return;
     }
     // The shell prints local files: the document's copy in the download cache.
-    if (const QTreeWidgetItem* item = selectedItem())
+    if (const QTreeWidgetItem* item = LVData->currentItem())
         printThroughShell(ListItem::cachePath(item), this);
 }
 

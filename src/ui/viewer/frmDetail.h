@@ -73,7 +73,8 @@ public:
     // type icon and the image commands disabled; only a type icon that cannot be
     // read throws, after that state is set.
     void LVData_ItemClick(QTreeWidgetItem* item);
-    // Opens the selected document in the program the desktop associates with it.
+    // Opens the current document in the program the desktop associates with it; a
+    // click on the list's blank space clears the selection, not the current row.
     void LVData_DblClick();
     // Runs the command of a key; unknown keys do nothing. Reports its own errors.
     void TlbMain_ButtonClick(const QString& key);
@@ -97,7 +98,6 @@ private:
     // list's height) so the window fits; the bars keep their height.
     void fitOnScreen();
     void command(const QString& key);
-    QTreeWidgetItem* selectedItem() const;
     // The item's cached copy; fetched first (and handed to the owner's item) when it has none.
     QString localCopy(QTreeWidgetItem* item);
     // Enables the toolbar's commands for what the view and the list show now.
