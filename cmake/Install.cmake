@@ -23,6 +23,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_IN
         COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/sql/original_text.sqlite.sql
               ${CMAKE_SOURCE_DIR}/resources/sql/original_text.postgresql.sql
+              ${CMAKE_SOURCE_DIR}/resources/sql/original_text.mariadb.sql
         DESTINATION ${WO_INSTALL_DATADIR} COMPONENT runtime)
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/wendra DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
@@ -60,7 +61,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 # Runtime needs that no library links: the SQL drivers, image plug-ins, the CJK font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-image-formats-plugins, fonts-wqy-zenhei")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, odbc-postgresql, sane-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-mysql, qt6-image-formats-plugins, fonts-wqy-zenhei")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, odbc-postgresql, odbc-mariadb, sane-utils")
 set(CPACK_GENERATOR DEB)
 include(CPack)

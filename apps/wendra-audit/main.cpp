@@ -57,6 +57,10 @@ Options parseOptions(const QStringList& arguments) {
         QStringLiteral("postgres"),
         QStringLiteral("PostgreSQL instead: \"Host=h;Port=p;Database=d;User=u;Password=w\"."),
         QStringLiteral("connect-string"));
+    const QCommandLineOption mariadb(
+        QStringLiteral("mariadb"),
+        QStringLiteral("MariaDB or MySQL instead: \"Host=h;Port=p;Database=d;User=u;Password=w\"."),
+        QStringLiteral("connect-string"));
     const QCommandLineOption odbc(QStringLiteral("odbc"),
                                   QStringLiteral("An ODBC data source instead: an ODBC connection string."),
                                   QStringLiteral("connect-string"));
@@ -77,7 +81,7 @@ Options parseOptions(const QStringList& arguments) {
         QStringLiteral("Move the files no row names, and temporaries, into this folder (an absolute remote "
                        "folder with --ftp), keeping their month folder. Nothing is deleted."),
         QStringLiteral("folder"));
-    p.addOptions({database, postgres, odbc, store, ftp, record, json, quarantine});
+    p.addOptions({database, postgres, mariadb, odbc, store, ftp, record, json, quarantine});
     if (!p.parse(arguments))
         usageError(p.errorText());
     if (p.isSet(QStringLiteral("help")))
@@ -86,11 +90,14 @@ Options parseOptions(const QStringList& arguments) {
         usageError(QStringLiteral("unexpected argument %1").arg(p.positionalArguments().first()));
 
     Options o;
-    if (int(p.isSet(database)) + int(p.isSet(postgres)) + int(p.isSet(odbc)) != 1)
-        usageError(QStringLiteral("give one of --database, --postgres, --odbc"));
+    if (int(p.isSet(database)) + int(p.isSet(postgres)) + int(p.isSet(mariadb)) + int(p.isSet(odbc)) != 1)
+        usageError(QStringLiteral("give one of --database, --postgres, --mariadb, --odbc"));
     if (p.isSet(postgres)) {
         o.driver = QStringLiteral("QPSQL");
         o.connectString = p.value(postgres);
+    } else if (p.isSet(mariadb)) {
+        o.driver = QStringLiteral("QMYSQL");
+        o.connectString = p.value(mariadb);
     } else if (p.isSet(odbc)) {
         o.driver = QStringLiteral("QODBC");
         o.connectString = p.value(odbc);

@@ -133,6 +133,8 @@ struct Fixture {
         QStringList args;
         if (db.driver() == QLatin1String("QSQLITE"))
             args << QStringLiteral("--database") << db.connectString().section(QLatin1Char('='), 1);
+        else if (db.driver() == QLatin1String("QMYSQL"))
+            args << QStringLiteral("--mariadb") << db.connectString();
         else
             args << QStringLiteral("--postgres") << db.connectString();
         if (!store.ftpMode)

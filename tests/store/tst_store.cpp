@@ -21,51 +21,54 @@ private slots:
     void saveOrderWritesEveryRow();
 };
 
+// The Parts' statement shapes, each quoted value a parameter in its place.
 void TestStore::statementTexts_data() {
-    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVariantList>("values");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("SelectRecordDocuments")
-        << sql::SelectRecordDocuments(QStringLiteral("R-1"))
-        << QStringLiteral("select * from Original_Text where RecordID = 'R-1' Order by FileOrder");
-    QTest::newRow("SelectAllDocuments")
-        << sql::SelectAllDocuments() << QStringLiteral("Select * From Original_Text");
-    QTest::newRow("OtherReferencesFilter")
-        << sql::OtherReferencesFilter(QStringLiteral("2026"), QStringLiteral("R"))
-        << QStringLiteral("ID = '2026' And RecordID <> 'R'");
-    QTest::newRow("SelectMaxFileOrder")
-        << sql::SelectMaxFileOrder(QStringLiteral("R"))
-        << QStringLiteral("Select Max(FileOrder) As FileOrder from Original_Text Where RecordId = 'R'");
-    QTest::newRow("InsertDocument")
-        << sql::InsertDocument({QStringLiteral("20261208101010123456"), QStringLiteral("scan.tif"),
-                                QStringLiteral(".TIF"), QStringLiteral("R"), 3, QStringLiteral("2026-12"),
-                                4096})
-        << QStringLiteral("Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size) "
-                          "Values('20261208101010123456','scan.tif','.TIF','R','3','2026-12','4096')");
-    QTest::newRow("DeleteDocument") << sql::DeleteDocument(QStringLiteral("7"), QStringLiteral("R"))
-                                    << QStringLiteral(
-                                           "Delete From Original_Text Where ID = '7' And RecordID = 'R'");
-    QTest::newRow("UpdateFileOrder 12")
-        << sql::UpdateFileOrder(12, QStringLiteral("7"))
-        << QStringLiteral("Update Original_Text Set FileOrder =12 Where ID = '7'");
-    QTest::newRow("RenameDocument") << sql::RenameDocument(QStringLiteral(" 新名"), QStringLiteral("7"))
-                                    << QStringLiteral(
-                                           "Update Original_Text Set Original_Name = ' 新名' Where ID = '7'");
-    QTest::newRow("RenameScannedDocument")
-        << sql::RenameScannedDocument(QStringLiteral("合同"), QStringLiteral("7"))
-        << QStringLiteral("Update Original_Text Set Original_Name = '合同.TIF' Where ID = '7'");
-    QTest::newRow("quotes doubled")
-        << sql::RenameDocument(QStringLiteral("O'Brien's"), QStringLiteral("a'b"))
-        << QStringLiteral("Update Original_Text Set Original_Name = 'O''Brien''s' Where ID = 'a''b'");
-    QTest::newRow("record with quote")
-        << sql::SelectRecordDocuments(QStringLiteral("x' or '1'='1"))
-        << QStringLiteral(
-               "select * from Original_Text where RecordID = 'x'' or ''1''=''1' Order by FileOrder");
+    QTest::addColumn<QVariantList>("expectedValues");
+    const auto row = [](const char* name, const db::Statement& statement, const char* expected,
+                        const QVariantList& values) {
+        QTest::newRow(name) << statement.text << statement.values << QString::fromUtf8(expected) << values;
+    };
+    row("SelectRecordDocuments", sql::SelectRecordDocuments(QStringLiteral("R-1")),
+        "select * from Original_Text where RecordID = ? Order by FileOrder", {QStringLiteral("R-1")});
+    row("SelectAllDocuments", sql::SelectAllDocuments(), "Select * From Original_Text", {});
+    row("SelectMaxFileOrder", sql::SelectMaxFileOrder(QStringLiteral("R")),
+        "Select Max(FileOrder) As FileOrder from Original_Text Where RecordId = ?", {QStringLiteral("R")});
+    row("InsertDocument",
+        sql::InsertDocument({QStringLiteral("20261208101010123456"), QStringLiteral("scan.tif"),
+                             QStringLiteral(".TIF"), QStringLiteral("R"), 3, QStringLiteral("2026-12"),
+                             4096}),
+        "Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size) "
+        "Values(?,?,?,?,?,?,?)",
+        {QStringLiteral("20261208101010123456"), QStringLiteral("scan.tif"), QStringLiteral(".TIF"),
+         QStringLiteral("R"), qint64(3), QStringLiteral("2026-12"), qint64(4096)});
+    row("DeleteDocument", sql::DeleteDocument(QStringLiteral("7"), QStringLiteral("R")),
+        "Delete From Original_Text Where ID = ? And RecordID = ?",
+        {QStringLiteral("7"), QStringLiteral("R")});
+    row("UpdateFileOrder 12", sql::UpdateFileOrder(12, QStringLiteral("7")),
+        "Update Original_Text Set FileOrder =12 Where ID = ?", {QStringLiteral("7")});
+    row("RenameDocument", sql::RenameDocument(QStringLiteral(" 新名"), QStringLiteral("7")),
+        "Update Original_Text Set Original_Name = ? Where ID = ?",
+        {QStringLiteral(" 新名"), QStringLiteral("7")});
+    row("RenameScannedDocument", sql::RenameScannedDocument(QStringLiteral("合同"), QStringLiteral("7")),
+        "Update Original_Text Set Original_Name = ? Where ID = ?",
+        {QStringLiteral("合同.TIF"), QStringLiteral("7")});
+    row("record with quote", sql::SelectRecordDocuments(QStringLiteral("x' or '1'='1")),
+        "select * from Original_Text where RecordID = ? Order by FileOrder",
+        {QStringLiteral("x' or '1'='1")});
+    row("ids", sql::SelectDocumentsByIds({QStringLiteral("a"), QStringLiteral("b\\'")}),
+        "Select * From Original_Text Where ID In (?,?)", {QStringLiteral("a"), QStringLiteral("b\\'")});
 }
 
 void TestStore::statementTexts() {
-    QFETCH(QString, actual);
+    QFETCH(QString, text);
+    QFETCH(QVariantList, values);
     QFETCH(QString, expected);
-    QCOMPARE(actual, expected);
+    QFETCH(QVariantList, expectedValues);
+    QCOMPARE(text, expected);
+    QCOMPARE(values, expectedValues);
 }
 
 // Every statement that splices a value runs on the real database with quote-holding
