@@ -14,6 +14,7 @@ private slots:
     void statementTexts_data();
     void statementTexts();
     void quotedValuesAreStoredAsTyped();
+    void otherReferencesFilterOnSnapshot_data();
     void otherReferencesFilterOnSnapshot();
     void loadKeepsStoredOrderAndNumbersRows();
     void displayPath_data();
@@ -101,21 +102,36 @@ void TestStore::quotedValuesAreStoredAsTyped() {
     QCOMPARE(db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 1);
 }
 
+void TestStore::otherReferencesFilterOnSnapshot_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("recordId");
+    QTest::newRow("plain") << QStringLiteral("shared") << QStringLiteral("R1");
+    QTest::newRow("id ends its literal") << QStringLiteral("x' Or ID <> '") << QStringLiteral("R1");
+    QTest::newRow("record ends its literal")
+        << QStringLiteral("shared") << QStringLiteral("R1' Or RecordID = 'R1");
+    QTest::newRow("doubled quotes") << QStringLiteral("a'' Or ''1") << QStringLiteral("R''1");
+    QTest::newRow("backslash quote") << QStringLiteral("a\\' Or ID = 'own") << QStringLiteral("R1\\");
+    QTest::newRow("wildcards") << QStringLiteral("*") << QStringLiteral("%");
+}
+
+// The filter is an expression of its own syntax: identifiers holding its quotes or
+// wildcards still find exactly the rows of other records with that identifier.
 void TestStore::otherReferencesFilterOnSnapshot() {
+    QFETCH(QString, id);
+    QFETCH(QString, recordId);
     test::TestDatabase db;
     db.createDocumentTable();
-    db.insertRow(QStringLiteral("shared"), QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R1"),
-                 1, QString());
-    db.insertRow(QStringLiteral("shared"), QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R2"),
-                 1, QString());
-    db.insertRow(QStringLiteral("own"), QStringLiteral("b"), QStringLiteral(".TIF"), QStringLiteral("R1"), 2,
-                 QString());
+    db.insertRow(id, QStringLiteral("a"), QStringLiteral(".TIF"), recordId, 1, QString());
+    db.insertRow(id, QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R2"), 1, QString());
+    db.insertRow(QStringLiteral("own"), QStringLiteral("b"), QStringLiteral(".TIF"), recordId, 2, QString());
+    db.insertRow(QStringLiteral("other"), QStringLiteral("c"), QStringLiteral(".TIF"), QStringLiteral("R3"),
+                 3, QString());
     db::Recordset all;
     all.open(sql::SelectAllDocuments(), db.connection());
-    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("shared"), QStringLiteral("R1")));
-    QVERIFY(!all.eof());
+    all.setFilter(sql::OtherReferencesFilter(id, recordId));
+    QCOMPARE(all.recordCount(), 1);
     QCOMPARE(all.field(QStringLiteral("recordid")).toString(), QStringLiteral("R2"));
-    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("own"), QStringLiteral("R1")));
+    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("own"), recordId));
     QVERIFY(all.eof());
 }
 
