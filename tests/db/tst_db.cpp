@@ -892,6 +892,8 @@ void TestDb::valuesKeepTheirKind_data() {
     row("empty text", "''", "''::text", QVariant(QStringLiteral("")));
     row("binary", "X'00FF0A'", "'\\x00ff0a'::bytea", QVariant(QByteArray("\x00\xff\n", 3)));
     row("null", "Null", "Null::text", QVariant());
+    row("numeric", "2.5e0", "2.5::numeric", QVariant(2.5));
+    row("small integer", "7", "7::smallint", QVariant(qlonglong(7)));
 }
 
 // Values read into a snapshot come out as the drivers hand them out: numbers as
@@ -901,12 +903,6 @@ void TestDb::valuesKeepTheirKind() {
     QFETCH(QString, postgres);
     QFETCH(QVariant, expected);
     TestDatabase t;
-    Recordset rs;
-    rs.open(QStringLiteral("Select %1 As v").arg(onPostgres() ? postgres : sqlite), t.connection());
-    const QVariant value = rs.field(QStringLiteral("V"));
-    QCOMPARE(value.isNull(), expected.isNull());
-    if (expected.isNull())
-        return;
     const auto kind = [](const QVariant& v) {
         switch (v.typeId()) {
         case QMetaType::Int:
@@ -918,8 +914,21 @@ void TestDb::valuesKeepTheirKind() {
             return QString::fromLatin1(v.typeName());
         }
     };
-    QCOMPARE(kind(value), kind(expected));
-    QCOMPARE(value, expected);
+    // As a host's text, and as a statement of ours (on PostgreSQL read through libpq).
+    const QString text = QStringLiteral("Select %1 As v").arg(onPostgres() ? postgres : sqlite);
+    for (const bool bound : {false, true}) {
+        Recordset rs;
+        if (bound)
+            rs.open(db::Statement{text, {}}, t.connection());
+        else
+            rs.open(text, t.connection());
+        const QVariant value = rs.field(QStringLiteral("V"));
+        QCOMPARE(value.isNull(), expected.isNull());
+        if (expected.isNull())
+            continue;
+        QCOMPARE(kind(value), kind(expected));
+        QCOMPARE(value, expected);
+    }
 }
 
 void TestDb::actionStatementLeavesRecordsetClosed() {
