@@ -23,6 +23,7 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_IN
         COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/sql/original_text.sqlite.sql
               ${CMAKE_SOURCE_DIR}/resources/sql/original_text.postgresql.sql
+              ${CMAKE_SOURCE_DIR}/resources/sql/original_text.mariadb.sql
         DESTINATION ${WO_INSTALL_DATADIR} COMPONENT runtime)
 # The error numbers with their descriptions, for hosts (as wendra/errors.h names them).
 install(FILES ${CMAKE_SOURCE_DIR}/resources/errors/errors.tsv DESTINATION ${WO_INSTALL_DATADIR}
@@ -65,7 +66,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 # Runtime needs that no library links: the SQL drivers, image plug-ins and the metafile
 # reader, the CJK font.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "libqt6sql6-sqlite, libqt6sql6-psql, qt6-image-formats-plugins, fonts-wqy-zenhei, libmagickcore-6.q16-6-extra")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, odbc-postgresql, sane-utils")
+    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-mysql, qt6-image-formats-plugins, fonts-wqy-zenhei, libmagickcore-6.q16-6-extra")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, odbc-postgresql, odbc-mariadb, sane-utils")
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -15,9 +15,10 @@ PACKAGES=(
     libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libjpeg62-turbo-dev libcups2-dev libmagick++-dev libpoppler-qt6-dev
     # ImageMagick's reader of Windows metafiles (WMF, through libwmf), loaded as it is needed
     libmagickcore-6.q16-6-extra
-    libsqlite3-dev
-    # databases for the tests: PostgreSQL server, ODBC with the PostgreSQL driver
-    postgresql unixodbc odbc-postgresql
+    libsqlite3-dev libpq-dev
+    # databases for the tests: PostgreSQL and MariaDB servers, Qt's MySQL driver, ODBC with the
+    # PostgreSQL and MariaDB drivers
+    postgresql mariadb-server libqt6sql6-mysql unixodbc odbc-postgresql odbc-mariadb
     # the clients the store and transfer benchmarks compare with, and GNU time for their peak memory
     sqlite3 time curl
     # FTP servers (and certificates for the TLS one), PDF tools and a virtual X server for tests and screenshots

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test (SQLite and PostgreSQL).
+# Installs what is missing, builds, and runs every test (SQLite, PostgreSQL and MariaDB).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

@@ -74,15 +74,6 @@ void openFtp(const QUrl& url, const QString& caFile, WoHInternet& session, WoHIn
     }
 }
 
-// The first column of a query's first row, as text.
-QString queryText(WoObject* connection, const QString& query) {
-    char* value = nullptr;
-    check(WoConnection_QueryText(connection, query.toUtf8().constData(), &value), "query");
-    const QString text = QString::fromUtf8(value);
-    std::free(value);
-    return text;
-}
-
 // The document table belongs to the host application: it creates it from the
 // statements the component ships, the component only works on it.
 void ensureDocumentTable(WoObject* connection, const QString& driver) {
@@ -91,8 +82,9 @@ void ensureDocumentTable(WoObject* connection, const QString& driver) {
         std::free(value);
         return;
     }
-    const QString dialect =
-        driver == QLatin1String("QSQLITE") ? QStringLiteral("sqlite") : QStringLiteral("postgresql");
+    const QString dialect = driver == QLatin1String("QSQLITE")  ? QStringLiteral("sqlite")
+                            : driver == QLatin1String("QMYSQL") ? QStringLiteral("mariadb")
+                                                                : QStringLiteral("postgresql");
     QFile sql(QDir(besideProgram(QStringLiteral(WO_SQL_BESIDE)))
                   .filePath(QStringLiteral("original_text.%1.sql").arg(dialect)));
     if (!sql.open(QIODevice::ReadOnly))
@@ -110,12 +102,15 @@ void ensureDocumentTable(WoObject* connection, const QString& driver) {
 }
 
 bool recordIsEmpty(WoObject* connection, const QString& record) {
-    QString quoted = record;
-    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
-    return queryText(
-               connection,
-               QStringLiteral("SELECT COUNT(*) FROM Original_Text WHERE RecordId = '%1'").arg(quoted)) ==
-           QLatin1String("0");
+    const QByteArray value = record.toUtf8();
+    const char* values[] = {value.constData()};
+    char* count = nullptr;
+    check(WoConnection_QueryTextWith(connection, "SELECT COUNT(*) FROM Original_Text WHERE RecordId = ?",
+                                     values, 1, &count),
+          "query");
+    const bool empty = qstrcmp(count, "0") == 0;
+    std::free(count);
+    return empty;
 }
 
 // Adds the sample files as a user would through AddOriginalFile, the open-file
@@ -156,6 +151,10 @@ Options parseOptions(const QStringList& arguments) {
     const QCommandLineOption postgres(
         QStringLiteral("postgres"),
         QStringLiteral("Use PostgreSQL instead: \"Host=h;Port=p;Database=d;User=u;Password=w\"."),
+        QStringLiteral("connect-string"));
+    const QCommandLineOption mariadb(
+        QStringLiteral("mariadb"),
+        QStringLiteral("Use MariaDB or MySQL instead: \"Host=h;Port=p;Database=d;User=u;Password=w\"."),
         QStringLiteral("connect-string"));
     const QCommandLineOption odbc(
         QStringLiteral("odbc"), QStringLiteral("Use an ODBC data source instead: an ODBC connection string."),
@@ -204,14 +203,17 @@ Options parseOptions(const QStringList& arguments) {
             "Folder whose files are added, through the component's own adding, to a record that has no "
             "documents yet (default: the sample documents shipped with this program; \"\" for none)."),
         QStringLiteral("folder"), besideProgram(QStringLiteral(WO_SAMPLES_BESIDE)));
-    p.addOptions(
-        {database, postgres, odbc, record, store, kind, state, original, module, ftp, ftpCa, samples});
+    p.addOptions({database, postgres, mariadb, odbc, record, store, kind, state, original, module, ftp, ftpCa,
+                  samples});
     p.process(arguments);
 
     Options o;
     if (p.isSet(postgres)) {
         o.driver = QStringLiteral("QPSQL");
         o.connectString = p.value(postgres);
+    } else if (p.isSet(mariadb)) {
+        o.driver = QStringLiteral("QMYSQL");
+        o.connectString = p.value(mariadb);
     } else if (p.isSet(odbc)) {
         o.driver = QStringLiteral("QODBC");
         o.connectString = p.value(odbc);

@@ -59,6 +59,10 @@ Options parseOptions(const QStringList& arguments) {
         QStringLiteral("postgres"),
         QStringLiteral("PostgreSQL instead: \"Host=h;Port=p;Database=d;User=u;Password=w\"."),
         QStringLiteral("connect-string"));
+    const QCommandLineOption mariadb(
+        QStringLiteral("mariadb"),
+        QStringLiteral("MariaDB or MySQL instead: \"Host=h;Port=p;Database=d;User=u;Password=w\"."),
+        QStringLiteral("connect-string"));
     const QCommandLineOption odbc(QStringLiteral("odbc"),
                                   QStringLiteral("An ODBC data source instead: an ODBC connection string."),
                                   QStringLiteral("connect-string"));
@@ -87,7 +91,7 @@ Options parseOptions(const QStringList& arguments) {
             "created with mode 0700 when missing (with --ftp an absolute remote folder outside the "
             "root). Files are only renamed; nothing is copied or deleted, no link followed."),
         QStringLiteral("folder"));
-    p.addOptions({database, postgres, odbc, store, ftp, ftpCa, record, json, quarantine});
+    p.addOptions({database, postgres, mariadb, odbc, store, ftp, ftpCa, record, json, quarantine});
     if (!p.parse(arguments))
         usageError(p.errorText());
     if (p.isSet(QStringLiteral("help")))
@@ -96,11 +100,14 @@ Options parseOptions(const QStringList& arguments) {
         usageError(QStringLiteral("unexpected argument %1").arg(p.positionalArguments().first()));
 
     Options o;
-    if (int(p.isSet(database)) + int(p.isSet(postgres)) + int(p.isSet(odbc)) != 1)
-        usageError(QStringLiteral("give one of --database, --postgres, --odbc"));
+    if (int(p.isSet(database)) + int(p.isSet(postgres)) + int(p.isSet(mariadb)) + int(p.isSet(odbc)) != 1)
+        usageError(QStringLiteral("give one of --database, --postgres, --mariadb, --odbc"));
     if (p.isSet(postgres)) {
         o.driver = QStringLiteral("QPSQL");
         o.connectString = p.value(postgres);
+    } else if (p.isSet(mariadb)) {
+        o.driver = QStringLiteral("QMYSQL");
+        o.connectString = p.value(mariadb);
     } else if (p.isSet(odbc)) {
         o.driver = QStringLiteral("QODBC");
         o.connectString = p.value(odbc);

@@ -78,10 +78,11 @@ int main(int argc, char** argv) {
         return failed("WoClsMain_AddOriginalFile");
     WoScriptedDialogs_End();
 
+    /* Values go apart from the statement, bound to its "?". */
+    const char* record[] = {"HOST-1"};
     char* name = NULL;
-    if (WoConnection_QueryText(connection,
-                               "SELECT Original_Name FROM Original_Text WHERE RecordId = 'HOST-1'",
-                               &name) != WO_S_OK)
+    if (WoConnection_QueryTextWith(connection, "SELECT Original_Name FROM Original_Text WHERE RecordId = ?",
+                                   record, 1, &name) != WO_S_OK)
         return failed("reading the row");
     printf("added: %s (component %s)\n", name, WoGetVersion());
     free(name);

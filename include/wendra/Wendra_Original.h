@@ -70,7 +70,7 @@ WO_API int32_t WoGetErrorInfo(char* description, size_t size);
 typedef struct WoObject WoObject;
 WO_API HRESULT WoCreateObject(const char* progId, WoObject** object);
 WO_API uint32_t WoRelease(WoObject* object);
-/* driver: "QSQLITE", "QPSQL" or "QODBC"; connectString: "Key=Value;..." with
+/* driver: "QSQLITE", "QPSQL", "QMYSQL" or "QODBC"; connectString: "Key=Value;..." with
  * Database, Host, Port, User, Password, Options (for ODBC the whole ODBC string). */
 WO_API HRESULT WoConnection_Open(const char* driver, const char* connectString, WoObject** connection);
 /* Runs one SQL statement on the connection, for a host that sets up its table
@@ -79,6 +79,13 @@ WO_API HRESULT WoConnection_Execute(WoObject* connection, const char* statement)
 /* The first column of the query's first row as UTF-8 text (empty when there is no
  * row or it is NULL); *value is allocated with malloc, the caller frees it. */
 WO_API HRESULT WoConnection_QueryText(WoObject* connection, const char* query, char** value);
+/* The same two with values bound: each ? in the text takes the next of the count
+ * UTF-8 values (a NULL pointer for SQL NULL), sent to the database apart from the
+ * text, so that no value is ever read as SQL. */
+WO_API HRESULT WoConnection_ExecuteWith(WoObject* connection, const char* statement,
+                                        const char* const* values, size_t count);
+WO_API HRESULT WoConnection_QueryTextWith(WoObject* connection, const char* query, const char* const* values,
+                                          size_t count, char** value);
 WO_API HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsOriginalID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsPath(WoObject* clsMain, const char* value);
@@ -116,6 +123,8 @@ typedef uint32_t (*WoRelease_t)(WoObject*);
 typedef HRESULT (*WoConnection_Open_t)(const char*, const char*, WoObject**);
 typedef HRESULT (*WoConnection_Execute_t)(WoObject*, const char*);
 typedef HRESULT (*WoConnection_QueryText_t)(WoObject*, const char*, char**);
+typedef HRESULT (*WoConnection_ExecuteWith_t)(WoObject*, const char*, const char* const*, size_t);
+typedef HRESULT (*WoConnection_QueryTextWith_t)(WoObject*, const char*, const char* const*, size_t, char**);
 typedef HRESULT (*WoClsMain_put_gsRecordID_t)(WoObject*, const char*);
 typedef HRESULT (*WoClsMain_put_gsOriginalID_t)(WoObject*, const char*);
 typedef HRESULT (*WoClsMain_put_gsPath_t)(WoObject*, const char*);

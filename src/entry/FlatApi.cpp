@@ -6,12 +6,14 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/ServerState.h"
 #include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
 #include "wendra/Wendra_Original.h"
 
 #include <QSqlQuery>
 #include <QVariant>
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -117,6 +119,47 @@ HRESULT WoConnection_QueryText(WoObject* connection, const char* query, char** v
     return callConnection(connection, [&](wo::db::Connection& c) {
         QSqlQuery q = c.run(QString::fromUtf8(query));
         return wo::com::copyOut(q.next() ? q.value(0).toString() : QString(), value);
+    });
+}
+
+namespace {
+
+// A statement with the host's values, or nothing when a value pointer is missing.
+std::optional<wo::db::Statement> boundStatement(const char* text, const char* const* values, size_t count) {
+    if (!text || (count > 0 && !values))
+        return std::nullopt;
+    wo::db::Statement statement{QString::fromUtf8(text), {}};
+    for (size_t i = 0; i < count; ++i)
+        statement.values << (values[i] ? QVariant(QString::fromUtf8(values[i])) : QVariant());
+    return statement;
+}
+
+} // namespace
+
+HRESULT WoConnection_ExecuteWith(WoObject* connection, const char* statement, const char* const* values,
+                                 size_t count) {
+    const auto bound = boundStatement(statement, values, count);
+    if (!bound)
+        return WO_E_POINTER;
+    return callConnection(connection, [&](wo::db::Connection& c) {
+        c.execute(*bound);
+        return WO_S_OK;
+    });
+}
+
+HRESULT WoConnection_QueryTextWith(WoObject* connection, const char* query, const char* const* values,
+                                   size_t count, char** value) {
+    if (!value)
+        return WO_E_POINTER;
+    *value = nullptr;
+    const auto bound = boundStatement(query, values, count);
+    if (!bound)
+        return WO_E_POINTER;
+    return callConnection(connection, [&](wo::db::Connection& c) {
+        wo::db::Recordset rows;
+        rows.open(*bound, c);
+        const bool some = rows.state() == wo::db::Recordset::adStateOpen && !rows.eof();
+        return wo::com::copyOut(some ? rows.field(0).toString() : QString(), value);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
 #include "platform/inet/Inet.h"
 #include "store/LocalQuarantine.h"
 #include "store/LocalTree.h"
@@ -16,8 +17,6 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <algorithm>
 #include <cerrno>
 #include <memory>
@@ -150,12 +149,13 @@ Listing listLocal(const FolderHandle& root, const QByteArray& relative, const QS
 struct Columns {
     int id, name, type, record, order, path, size;
 
-    explicit Columns(const QSqlRecord& record) {
+    explicit Columns(const db::Recordset& rows) {
         const auto column = [&](const char* name) {
-            const int index = record.indexOf(QLatin1String(name));
-            if (index < 0)
+            try {
+                return rows.fieldIndex(QLatin1String(name));
+            } catch (const Error&) {
                 throw err::make(err::ItemNotFound, QStringLiteral("Original_Text.") + QLatin1String(name));
-            return index;
+            }
         };
         id = column("ID");
         name = column("Original_Name");
@@ -167,8 +167,8 @@ struct Columns {
     }
 };
 
-QString text(const QSqlQuery& query, int column) {
-    return query.value(column).toString();
+QString text(const db::Recordset& rows, int column) {
+    return rows.field(column).toString();
 }
 
 // FileOrder compared as a number where it is one.
@@ -248,13 +248,15 @@ private:
 
     void readRows() {
         const QString stage = QStringLiteral("Checking rows");
-        QSqlQuery query = m_connection.run(
-            m_options.recordId ? sql::SelectRecordDocuments(*m_options.recordId) : sql::SelectAllDocuments());
-        const Columns c(query.record());
-        while (query.next()) {
+        db::Recordset query;
+        query.open(m_options.recordId ? sql::SelectRecordDocuments(*m_options.recordId)
+                                      : sql::SelectAllDocuments(),
+                   m_connection);
+        const Columns c(query);
+        for (; !query.eof(); query.moveNext()) {
             const QString id = text(query, c.id);
             const QString type = text(query, c.type);
-            const QString path = displayPath(query.value(c.path), m_store.ftpMode);
+            const QString path = displayPath(query.field(c.path), m_store.ftpMode);
             // Most rows are sound: a finding's other fields are read only for a finding.
             const auto finding = [&](FindingKind kind) -> AuditFinding& {
                 AuditFinding& f = m_report.findings.emplace_back();
@@ -267,8 +269,8 @@ private:
                 f.filePath = path;
                 return f;
             };
-            checkRow(id, type, path, query.value(c.size), finding);
-            const QVariant order = query.value(c.order);
+            checkRow(id, type, path, query.field(c.size), finding);
+            const QVariant order = query.field(c.order);
             if (!order.isNull())
                 m_orders[text(query, c.record)][orderKey(order)] << id;
             if (++m_report.rows % kProgressRows == 0)
@@ -410,13 +412,14 @@ bool namedNow(db::Connection& connection, const AuditStore& store, const QString
     for (qsizetype dot = name.indexOf(QLatin1Char('.'), 1); dot > 0;
          dot = name.indexOf(QLatin1Char('.'), dot + 1))
         ids << name.left(dot);
-    QSqlQuery rows = connection.run(sql::SelectDocumentsByIds(ids));
-    const Columns c(rows.record());
+    db::Recordset rows;
+    rows.open(sql::SelectDocumentsByIds(ids), connection);
+    const Columns c(rows);
     const QString rootKey = folderKey(store, store.root);
-    while (rows.next()) {
+    for (; !rows.eof(); rows.moveNext()) {
         const QString id = text(rows, c.id);
         const QString type = text(rows, c.type);
-        const QString path = displayPath(rows.value(c.path), store.ftpMode);
+        const QString path = displayPath(rows.field(c.path), store.ftpMode);
         if (id + type == name &&
             transfer::rowFault(path, id, type, store.ftpMode) == transfer::RowFault::None &&
             rowFolder(store, rootKey, path, id, type) == folder)

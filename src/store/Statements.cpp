@@ -2,69 +2,70 @@
 
 namespace wo::store::sql {
 
-QString escaped(const QString& value) {
-    QString out = value;
-    return out.replace(QLatin1Char('\''), QLatin1String("''"));
+namespace {
+
+// A text literal of the filter syntax.
+QString filterText(QString value) {
+    return u'\'' + value.replace(u'\'', QLatin1String("''")) + u'\'';
 }
 
-QString SelectRecordDocuments(const QString& recordId) {
-    return QStringLiteral("select * from Original_Text where RecordID = '") + escaped(recordId) +
-           QStringLiteral("' Order by FileOrder");
+} // namespace
+
+Statement SelectRecordDocuments(const QString& recordId) {
+    return {QStringLiteral("select * from Original_Text where RecordID = ? Order by FileOrder"), {recordId}};
 }
 
-QString SelectAllDocuments() {
-    return QStringLiteral("Select * From Original_Text");
+Statement SelectAllDocuments() {
+    return {QStringLiteral("Select * From Original_Text"), {}};
 }
 
 QString OtherReferencesFilter(const QString& id, const QString& recordId) {
-    return QStringLiteral("ID = '") + escaped(id) + QStringLiteral("' And RecordID <> '") +
-           escaped(recordId) + QStringLiteral("'");
+    return QStringLiteral("ID = ") + filterText(id) + QStringLiteral(" And RecordID <> ") +
+           filterText(recordId);
 }
 
-QString SelectMaxFileOrder(const QString& recordId) {
-    return QStringLiteral("Select Max(FileOrder) As FileOrder from Original_Text Where RecordId = '") +
-           escaped(recordId) + QStringLiteral("'");
+Statement SelectMaxFileOrder(const QString& recordId) {
+    return {QStringLiteral("Select Max(FileOrder) As FileOrder from Original_Text Where RecordId = ?"),
+            {recordId}};
 }
 
-QString SelectDocumentById(const QString& id) {
-    return QStringLiteral("Select ID From Original_Text Where ID = '") + escaped(id) + QStringLiteral("'");
+Statement SelectDocumentById(const QString& id) {
+    return {QStringLiteral("Select ID From Original_Text Where ID = ?"), {id}};
 }
 
-QString SelectDocumentsByIds(const QStringList& ids) {
-    QStringList quoted;
-    for (const QString& id : ids)
-        quoted << QLatin1Char('\'') + escaped(id) + QLatin1Char('\'');
-    return QStringLiteral("Select * From Original_Text Where ID In (") + quoted.join(QLatin1Char(',')) +
-           QLatin1Char(')');
+Statement SelectDocumentsByIds(const QStringList& ids) {
+    QStringList marks;
+    QVariantList values;
+    for (const QString& id : ids) {
+        marks << QStringLiteral("?");
+        values << id;
+    }
+    return {QStringLiteral("Select * From Original_Text Where ID In (") + marks.join(u',') + u')', values};
 }
 
-QString InsertDocument(const NewDocument& d) {
-    return QStringLiteral(
-               "Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size)") +
-           QStringLiteral(" Values('") + escaped(d.id) + QStringLiteral("','") + escaped(d.originalName) +
-           QStringLiteral("','") + escaped(d.type) + QStringLiteral("','") + escaped(d.recordId) +
-           QStringLiteral("','") + QString::number(d.fileOrder) + QStringLiteral("','") +
-           escaped(d.filePath) + QStringLiteral("','") + QString::number(d.size) + QStringLiteral("')");
+Statement InsertDocument(const NewDocument& d) {
+    return {QStringLiteral("Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size)"
+                           " Values(?,?,?,?,?,?,?)"),
+            {d.id, d.originalName, d.type, d.recordId, d.fileOrder, d.filePath, d.size}};
 }
 
-QString DeleteDocument(const QString& id, const QString& recordId) {
-    return QStringLiteral("Delete From Original_Text Where ID = '") + escaped(id) +
-           QStringLiteral("' And RecordID = '") + escaped(recordId) + QStringLiteral("'");
+Statement DeleteDocument(const QString& id, const QString& recordId) {
+    return {QStringLiteral("Delete From Original_Text Where ID = ? And RecordID = ?"), {id, recordId}};
 }
 
-QString UpdateFileOrder(int position, const QString& id) {
-    return QStringLiteral("Update Original_Text Set FileOrder =") + QString::number(position) +
-           QStringLiteral(" Where ID = '") + escaped(id) + QStringLiteral("'");
+Statement UpdateFileOrder(int position, const QString& id) {
+    return {QStringLiteral("Update Original_Text Set FileOrder =") + QString::number(position) +
+                QStringLiteral(" Where ID = ?"),
+            {id}};
 }
 
-QString RenameDocument(const QString& newName, const QString& id) {
-    return QStringLiteral("Update Original_Text Set Original_Name = '") + escaped(newName) +
-           QStringLiteral("' Where ID = '") + escaped(id) + QStringLiteral("'");
+Statement RenameDocument(const QString& newName, const QString& id) {
+    return {QStringLiteral("Update Original_Text Set Original_Name = ? Where ID = ?"), {newName, id}};
 }
 
-QString RenameScannedDocument(const QString& scanName, const QString& id) {
-    return QStringLiteral("Update Original_Text Set Original_Name = '") + escaped(scanName) +
-           QStringLiteral(".TIF' Where ID = '") + escaped(id) + QStringLiteral("'");
+Statement RenameScannedDocument(const QString& scanName, const QString& id) {
+    return {QStringLiteral("Update Original_Text Set Original_Name = ? Where ID = ?"),
+            {scanName + QStringLiteral(".TIF"), id}};
 }
 
 } // namespace wo::store::sql

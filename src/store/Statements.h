@@ -1,26 +1,29 @@
 #pragma once
 
+#include "platform/db/Statement.h"
+
 #include <QString>
 #include <QStringList>
 
 // Every statement the component runs against Original_Text, built in one place.
-// Values go between single quotes with any single quote doubled, so a name or
-// identifier holding one is stored as typed and cannot change the statement.
+// Each value is a bound parameter (a ? in the text), so a name or identifier is
+// stored as typed whatever it holds, on every engine and string syntax; only
+// UpdateFileOrder's position is written into the text, as digits.
 namespace wo::store::sql {
 
-// The value with each ' doubled, ready to stand between quotes.
-QString escaped(const QString& value);
+using db::Statement;
 
-QString SelectRecordDocuments(const QString& recordId);
-QString SelectAllDocuments();
-// A filter expression for a SelectAllDocuments snapshot: rows of other records
-// naming the same document.
+Statement SelectRecordDocuments(const QString& recordId);
+Statement SelectAllDocuments();
+// A filter expression (evaluated in memory, not SQL) for a SelectAllDocuments
+// snapshot: rows of other records naming the same document. The values stand
+// between quotes with each quote doubled, so no value can end its literal.
 QString OtherReferencesFilter(const QString& id, const QString& recordId);
-QString SelectMaxFileOrder(const QString& recordId);
+Statement SelectMaxFileOrder(const QString& recordId);
 // Rows already carrying an identifier, so a new document never takes one in use.
-QString SelectDocumentById(const QString& id);
+Statement SelectDocumentById(const QString& id);
 // Every row carrying one of the identifiers.
-QString SelectDocumentsByIds(const QStringList& ids);
+Statement SelectDocumentsByIds(const QStringList& ids);
 
 struct NewDocument {
     QString id;
@@ -31,11 +34,11 @@ struct NewDocument {
     QString filePath;
     qint64 size = 0;
 };
-QString InsertDocument(const NewDocument& document);
+Statement InsertDocument(const NewDocument& document);
 
-QString DeleteDocument(const QString& id, const QString& recordId);
-QString UpdateFileOrder(int position, const QString& id);
-QString RenameDocument(const QString& newName, const QString& id);
-QString RenameScannedDocument(const QString& scanName, const QString& id);
+Statement DeleteDocument(const QString& id, const QString& recordId);
+Statement UpdateFileOrder(int position, const QString& id);
+Statement RenameDocument(const QString& newName, const QString& id);
+Statement RenameScannedDocument(const QString& scanName, const QString& id);
 
 } // namespace wo::store::sql

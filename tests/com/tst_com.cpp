@@ -378,6 +378,42 @@ private slots:
                  static_cast<void*>(connection));
     }
 
+    // A host binds its values through the C functions too: they reach the table as
+    // they are, a NULL pointer as NULL; missing pointers and a wrong count are errors.
+    void flatConnectionBindsValues() {
+        const QByteArray connect =
+            "Database=" + QFile::encodeName(m_dir->filePath(QStringLiteral("host.db")));
+        WoObject* connection = nullptr;
+        QCOMPARE(WO_EXPORT(WoConnection_Open)("QSQLITE", connect.constData(), &connection), WO_S_OK);
+        const auto execute = WO_EXPORT(WoConnection_ExecuteWith);
+        const auto query = WO_EXPORT(WoConnection_QueryTextWith);
+        QCOMPARE(WO_EXPORT(WoConnection_Execute)(connection, "CREATE TABLE t (k varchar(9), v varchar(99))"),
+                 WO_S_OK);
+        const char* hostile[] = {"a", "x\\',1)--'; DROP TABLE t; --"};
+        const char* nulled[] = {"b", nullptr};
+        const char* insert = "INSERT INTO t (k, v) VALUES (?, ?)";
+        QCOMPARE(execute(connection, insert, hostile, 2), WO_S_OK);
+        QCOMPARE(execute(connection, insert, nulled, 2), WO_S_OK);
+        char* value = nullptr;
+        QCOMPARE(query(connection, "SELECT k FROM t WHERE v = ?", hostile + 1, 1, &value), WO_S_OK);
+        QCOMPARE(QByteArray(value), QByteArray("a"));
+        std::free(value);
+        QCOMPARE(query(connection, "SELECT k FROM t WHERE v IS NULL AND k = ?", nulled, 1, &value), WO_S_OK);
+        QCOMPARE(QByteArray(value), QByteArray("b"));
+        std::free(value);
+        QCOMPARE(query(connection, "SELECT k FROM t WHERE k = ?", nulled + 1, 1, &value), WO_S_OK);
+        QCOMPARE(QByteArray(value), QByteArray());
+        std::free(value);
+
+        QCOMPARE(execute(connection, insert, hostile, 1), WO_DISP_E_EXCEPTION);
+        QCOMPARE(execute(connection, nullptr, hostile, 2), WO_E_POINTER);
+        QCOMPARE(execute(connection, insert, nullptr, 2), WO_E_POINTER);
+        QCOMPARE(query(connection, "SELECT 1", nullptr, 0, nullptr), WO_E_POINTER);
+        QCOMPARE(query(connection, "SELECT 1", nullptr, 0, &value), WO_S_OK);
+        std::free(value);
+        WO_EXPORT(WoRelease)(connection);
+    }
+
     void flatConnectionReportsFailure() {
         server::setErrorInfo(0, QString());
         WoObject* connection = nullptr;

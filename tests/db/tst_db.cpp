@@ -25,6 +25,10 @@ bool onPostgres() {
     return qEnvironmentVariable("WO_TEST_DRIVER") == QLatin1String("QPSQL");
 }
 
+bool onMariadb() {
+    return qEnvironmentVariable("WO_TEST_DRIVER") == QLatin1String("QMYSQL");
+}
+
 // The error the action raised; number 0 when it raised none.
 template <typename F> Error errorOf(F&& action) {
     try {
@@ -73,6 +77,16 @@ QString postgresPort() {
     return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll().trimmed()) : QString();
 }
 
+// The run's server of the suite's engine, reached through its ODBC driver.
+QString odbcServer() {
+    if (onMariadb())
+        return QStringLiteral("Driver=MariaDB Unicode;Server=127.0.0.1;Port=%1;Database=test;Uid=wo;Pwd=wo")
+            .arg(test::mariadbPort());
+    return QStringLiteral(
+               "Driver={PostgreSQL Unicode};Server=127.0.0.1;Port=%1;Database=test;Uid=postgres;Pwd=x")
+        .arg(postgresPort());
+}
+
 } // namespace
 
 class TestDb : public QObject {
@@ -80,6 +94,8 @@ class TestDb : public QObject {
 private slots:
     void odbcStringsAsWritten_data();
     void odbcStringsAsWritten();
+    void boundValues_data();
+    void boundValues();
     void openFailures_data();
     void openFailures();
     void queryInterface_data();
@@ -126,8 +142,15 @@ void TestDb::openFailures_data() {
                                  << err::InvalidArgument << QStringLiteral("pw-2");
     QTest::newRow("port not a number") << driver << QStringLiteral("Database=x;Port=abc;Password=pw-3")
                                        << err::InvalidArgument << QStringLiteral("pw-3");
-    // The database name repeats the password, so the driver's own text holds it.
-    if (onPostgres())
+    // The database name repeats the password, so the driver's own text holds it
+    // (MariaDB refuses the login first: the account's password differs).
+    if (onMariadb())
+        QTest::newRow("no such database")
+            << driver
+            << QStringLiteral("Host=127.0.0.1;Port=%1;User=wo;Database=nodb_pw4;Password=nodb_pw4")
+                   .arg(test::mariadbPort())
+            << 1045 << QStringLiteral("nodb_pw4");
+    else if (onPostgres())
         QTest::newRow("no such database")
             << driver
             << QStringLiteral("Host=127.0.0.1;Port=%1;User=postgres;Database=nodb_pw4;Password=nodb_pw4")
@@ -146,6 +169,8 @@ void TestDb::openFailures_data() {
 // component also knows (Database, Port) included.
 void TestDb::odbcStringsAsWritten_data() {
     QTest::addColumn<QString>("connectString");
+    if (onMariadb())
+        QTest::newRow("driver and server") << odbcServer();
     if (!onPostgres())
         return;
     const QString port = postgresPort();
@@ -171,13 +196,60 @@ void TestDb::odbcStringsAsWritten_data() {
 }
 
 void TestDb::odbcStringsAsWritten() {
-    if (!onPostgres())
-        QSKIP("the ODBC driver is tried against the run's PostgreSQL server");
+    if (!onPostgres() && !onMariadb())
+        QSKIP("the ODBC drivers are tried against the run's servers");
     QFETCH(QString, connectString);
     const auto connection = Connection::open(QStringLiteral("QODBC"), connectString);
     Recordset rows;
     rows.open(QStringLiteral("SELECT 7 AS seven"), *connection);
     QCOMPARE(rows.field(QStringLiteral("seven")).toInt(), 7);
+}
+
+void TestDb::boundValues_data() {
+    QTest::addColumn<bool>("odbc");
+    QTest::addColumn<bool>("backslashEscapes");
+    QTest::newRow("own driver") << false << false;
+    if (!onPostgres() && !onMariadb())
+        return;
+    QTest::newRow("ODBC") << true << false;
+    if (!onPostgres())
+        return;
+    // Switched on after the connection opened, as a host may do.
+    QTest::newRow("own driver, backslash escapes") << false << true;
+    QTest::newRow("ODBC, backslash escapes") << true << true;
+}
+
+// Values that would end or escape a literal are stored and found as they are, on
+// every path to the database; NULL binds as NULL.
+void TestDb::boundValues() {
+    QFETCH(bool, odbc);
+    QFETCH(bool, backslashEscapes);
+    TestDatabase t;
+    const com::ComPtr<Connection> c =
+        odbc ? Connection::open(QStringLiteral("QODBC"), odbcServer()) : t.connectionPtr();
+    if (backslashEscapes)
+        c->execute(QStringLiteral("SET standard_conforming_strings = off"));
+    c->execute(QStringLiteral("CREATE TEMPORARY TABLE Bound (k integer, v varchar(200))"));
+    const QStringList values = {QStringLiteral("'"),        QStringLiteral("\\'"),
+                                QStringLiteral("\\"),       QStringLiteral("x\\',1)--"),
+                                QStringLiteral("$$ $a$"),   QStringLiteral("; Drop Table Bound; --"),
+                                QStringLiteral("%_"),       QStringLiteral("?"),
+                                QStringLiteral("合同 ‘x’"), QStringLiteral("end\\")};
+    const qint64 before = c->statementCount();
+    for (int k = 0; k < values.size(); ++k)
+        c->execute(db::Statement{QStringLiteral("INSERT INTO Bound (k, v) VALUES (?, ?)"), {k, values[k]}});
+    c->execute(db::Statement{QStringLiteral("INSERT INTO Bound (k, v) VALUES (?, ?)"), {-1, QVariant()}});
+    QCOMPARE(c->statementCount(), before + values.size() + 1);
+    for (int k = 0; k < values.size(); ++k) {
+        Recordset rs;
+        rs.open(db::Statement{QStringLiteral("SELECT k, v FROM Bound WHERE v = ?"), {values[k]}}, *c);
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.field(QStringLiteral("k")).toInt(), k);
+        QCOMPARE(rs.field(QStringLiteral("v")).toString().toUtf8(), values[k].toUtf8());
+    }
+    Recordset nulls;
+    nulls.open(db::Statement{QStringLiteral("SELECT k FROM Bound WHERE v IS NULL AND k = ?"), {-1}}, *c);
+    QCOMPARE(nulls.recordCount(), 1);
 }
 
 void TestDb::openFailures() {
@@ -226,30 +298,34 @@ void TestDb::queryInterface() {
 void TestDb::executeErrors_data() {
     QTest::addColumn<QString>("statement");
     QTest::addColumn<int>("sqliteNumber");
+    QTest::addColumn<int>("mariadbNumber");
     QTest::addColumn<QString>("sqlState");
-    QTest::newRow("missing table") << QStringLiteral("Select * From NoSuchTable") << 1
+    QTest::newRow("missing table") << QStringLiteral("Select * From NoSuchTable") << 1 << 1146
                                    << QStringLiteral("42P01");
-    QTest::newRow("syntax error") << QStringLiteral("Selec 1") << 1 << QStringLiteral("42601");
+    QTest::newRow("syntax error") << QStringLiteral("Selec 1") << 1 << 1064 << QStringLiteral("42601");
     QTest::newRow("not null violated")
-        << QStringLiteral("Insert Into Original_Text(Original_Name) Values('x')") << 1299
+        << QStringLiteral("Insert Into Original_Text(Original_Name) Values('x')") << 1299 << 1364
         << QStringLiteral("23502");
 }
 
 void TestDb::executeErrors() {
     QFETCH(QString, statement);
     QFETCH(int, sqliteNumber);
+    QFETCH(int, mariadbNumber);
     QFETCH(QString, sqlState);
     TestDatabase t;
     t.createDocumentTable();
-    // Executed, or opened as a recordset (which reads SQLite through its own handle):
-    // the same error either way.
-    for (const bool opened : {false, true}) {
+    // Executed, opened as a recordset (which reads SQLite through its own handle), or
+    // run as a bound statement (PostgreSQL's through libpq): the same error every way.
+    for (int way = 0; way < 3; ++way) {
         const qint64 before = t.connection().statementCount();
         const auto error = errorOf([&] {
-            if (opened)
+            if (way == 0)
+                t.connection().execute(statement);
+            else if (way == 1)
                 Recordset().open(statement, t.connection());
             else
-                t.connection().execute(statement);
+                t.connection().execute(db::Statement{statement, {}});
         });
         QCOMPARE(t.connection().statementCount(), before + 1);
         const QString text = error.description();
@@ -259,7 +335,7 @@ void TestDb::executeErrors() {
             QVERIFY2(!text.endsWith(u'(' + sqlState + u')'), qPrintable(text));
             QVERIFY(text.size() > sqlState.size() + 3);
         } else {
-            QCOMPARE(error.number(), sqliteNumber);
+            QCOMPARE(error.number(), onMariadb() ? mariadbNumber : sqliteNumber);
             QVERIFY(!text.isEmpty());
         }
     }
@@ -670,13 +746,17 @@ void TestDb::equalityFiltersOnLargeSnapshot() {
 
     TestDatabase t;
     const int rows = 20000;
+    // MariaDB stops a recursion at 1000 rounds unless told, and joins texts with Concat.
+    if (onMariadb())
+        t.connection().execute(QStringLiteral("Set max_recursive_iterations = %1").arg(rows));
     Recordset rs;
-    rs.open(
-        QStringLiteral("With Recursive n(x) As (Select 1 Union All Select x + 1 From n Where x < %1) "
-                       "Select Cast(x As varchar(20)) As ID, 'R' || Cast(x % 7 As varchar(20)) As RecordID "
-                       "From n")
-            .arg(rows),
-        t.connection());
+    rs.open(QStringLiteral("With Recursive n(x) As (Select 1 Union All Select x + 1 From n Where x < %1) "
+                           "Select Cast(x As %2) As ID, %3 As RecordID From n")
+                .arg(rows)
+                .arg(onMariadb() ? QStringLiteral("char(20)") : QStringLiteral("varchar(20)"),
+                     onMariadb() ? QStringLiteral("Concat('R', x % 7)")
+                                 : QStringLiteral("'R' || Cast(x % 7 As varchar(20))")),
+            t.connection());
     QCOMPARE(rs.recordCount(), rows);
     const qint64 statements = t.connection().statementCount();
     for (int i = 0; i < 500; ++i) {
@@ -740,9 +820,11 @@ void TestDb::indexedFilterMatchesScan() {
     QFETCH(QString, expression);
     TestDatabase t;
     const bool pg = onPostgres();
+    // Real is a reserved word on MariaDB, and its columns need a type.
     t.connection().execute(QStringLiteral("CREATE TABLE Vary (Ident integer, Txt varchar(40), Num integer, "
-                                          "Big bigint, Real double precision, Mixed %1)")
-                               .arg(pg ? QStringLiteral("varchar(20)") : QString()));
+                                          "Big bigint, %1 double precision, Mixed %2)")
+                               .arg(onMariadb() ? QStringLiteral("`Real`") : QStringLiteral("Real"),
+                                    pg || onMariadb() ? QStringLiteral("varchar(20)") : QString()));
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const QVariant null;
@@ -810,6 +892,8 @@ void TestDb::valuesKeepTheirKind_data() {
     row("empty text", "''", "''::text", QVariant(QStringLiteral("")));
     row("binary", "X'00FF0A'", "'\\x00ff0a'::bytea", QVariant(QByteArray("\x00\xff\n", 3)));
     row("null", "Null", "Null::text", QVariant());
+    row("numeric", "2.5e0", "2.5::numeric", QVariant(2.5));
+    row("small integer", "7", "7::smallint", QVariant(qlonglong(7)));
 }
 
 // Values read into a snapshot come out as the drivers hand them out: numbers as
@@ -819,12 +903,6 @@ void TestDb::valuesKeepTheirKind() {
     QFETCH(QString, postgres);
     QFETCH(QVariant, expected);
     TestDatabase t;
-    Recordset rs;
-    rs.open(QStringLiteral("Select %1 As v").arg(onPostgres() ? postgres : sqlite), t.connection());
-    const QVariant value = rs.field(QStringLiteral("V"));
-    QCOMPARE(value.isNull(), expected.isNull());
-    if (expected.isNull())
-        return;
     const auto kind = [](const QVariant& v) {
         switch (v.typeId()) {
         case QMetaType::Int:
@@ -836,8 +914,21 @@ void TestDb::valuesKeepTheirKind() {
             return QString::fromLatin1(v.typeName());
         }
     };
-    QCOMPARE(kind(value), kind(expected));
-    QCOMPARE(value, expected);
+    // As a host's text, and as a statement of ours (on PostgreSQL read through libpq).
+    const QString text = QStringLiteral("Select %1 As v").arg(onPostgres() ? postgres : sqlite);
+    for (const bool bound : {false, true}) {
+        Recordset rs;
+        if (bound)
+            rs.open(db::Statement{text, {}}, t.connection());
+        else
+            rs.open(text, t.connection());
+        const QVariant value = rs.field(QStringLiteral("V"));
+        QCOMPARE(value.isNull(), expected.isNull());
+        if (expected.isNull())
+            continue;
+        QCOMPARE(kind(value), kind(expected));
+        QCOMPARE(value, expected);
+    }
 }
 
 void TestDb::actionStatementLeavesRecordsetClosed() {

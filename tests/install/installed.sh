@@ -20,8 +20,8 @@ else
         ./usr/lib/$multiarch/wendra-original/FileType.INI ./usr/include/wendra/Wendra_Original.h \
         ./usr/include/wendra/comhost.h ./usr/lib/$multiarch/cmake/WendraOriginal/WendraOriginalConfig.cmake \
         ./usr/lib/$multiarch/pkgconfig/wendra-original.pc ./usr/share/wendra-original/original_text.sqlite.sql \
-        ./usr/share/wendra-original/original_text.postgresql.sql ./usr/share/wendra-original/errors.tsv \
-        ./usr/include/wendra/errors.h ./usr/bin/demohost ./usr/bin/wendra-audit; do
+        ./usr/share/wendra-original/original_text.postgresql.sql ./usr/share/wendra-original/original_text.mariadb.sql \
+        ./usr/share/wendra-original/errors.tsv ./usr/include/wendra/errors.h ./usr/bin/demohost ./usr/bin/wendra-audit; do
         grep -qxF -- "$f" "$work/files" || grep -qF -- "$f " "$work/files" || { echo "missing from the package: $f"; exit 1; }
     done
     ! grep -E '/src/|\.cpp$|/build' "$work/files" || { echo "the package holds sources or build files"; exit 1; }

@@ -286,7 +286,9 @@ int run(const QStringList& args) {
                     1, QStringLiteral("the list holds %1 rows").arg(window.LVOrder->topLevelItemCount()));
             return run;
         },
-        client + QStringList{store::sql::SelectRecordDocuments(kLoadRecord)});
+        client +
+            QStringList{QStringLiteral("select * from Original_Text where RecordID = '%1' Order by FileOrder")
+                            .arg(kLoadRecord)});
     if (dialogs->calls().size() != DeleteRepeats)
         throw Error(1, QStringLiteral("unexpected dialogs were shown"));
     MyInit::reset();

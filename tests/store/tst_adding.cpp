@@ -378,23 +378,25 @@ void TestAdding::lostCommitRemovesStoredFile() {
     if (ftp)
         f.useFtp();
     f.source(QStringLiteral("a.pdf"), "%PDF-1.4 lost");
+    // On a server the connection is ended from another session; SQLite's is closed.
     const bool postgres = f.db.driver() == QLatin1String("QPSQL");
+    const bool server = postgres || f.db.driver() == QLatin1String("QMYSQL");
     com::ComPtr<db::Connection> killer;
     QString schema;
     ClsFileOperation::beforeCommit = [&] {
-        if (!postgres) {
+        if (!server) {
             f.db.connection().close();
             return;
         }
         const QList<QVariantList> mine =
-            f.db.query(QStringLiteral("SELECT pg_backend_pid(), current_schema()"));
+            f.db.query(postgres ? QStringLiteral("SELECT pg_backend_pid(), current_schema()")
+                                : QStringLiteral("SELECT CONNECTION_ID(), DATABASE()"));
         schema = mine[0][1].toString();
-        killer = db::Connection::open(
-            f.db.driver(),
-            QStringLiteral("Host=127.0.0.1;Port=%1;Database=test;User=postgres")
-                .arg(QString::fromLatin1(
-                    readFile(qEnvironmentVariable("WO_TEST_PG_DIR") + QStringLiteral("/port")).trimmed())));
-        killer->execute(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(mine[0][0].toLongLong()));
+        killer = db::Connection::open(f.db.driver(), postgres ? test::postgresServer()
+                                                              : test::mariadbServer(QStringLiteral("test")));
+        killer->execute(
+            (postgres ? QStringLiteral("SELECT pg_terminate_backend(%1)") : QStringLiteral("KILL %1"))
+                .arg(mine[0][0].toLongLong()));
     };
     const auto noHook = qScopeGuard([] { ClsFileOperation::beforeCommit = nullptr; });
     const QString month =
@@ -404,7 +406,7 @@ void TestAdding::lostCommitRemovesStoredFile() {
     QCOMPARE(test::tree(month), QStringList());
     QCOMPARE(f.dialogs->calls().size(), 1);
     QCOMPARE(f.dialogs->calls().first().icon, dialogs::Icon::Critical);
-    if (postgres) {
+    if (server) {
         QSqlQuery rows(killer->database());
         QVERIFY(rows.exec(QStringLiteral("SELECT count(*) FROM %1.Original_Text").arg(schema)));
         QVERIFY(rows.next());

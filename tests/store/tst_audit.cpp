@@ -41,6 +41,8 @@ const QString kOtherMonth = QStringLiteral("2026-12");
 QStringList databaseArguments(const test::TestDatabase& db) {
     if (db.driver() == QLatin1String("QSQLITE"))
         return {QStringLiteral("--database"), db.connectString().section(QLatin1Char('='), 1)};
+    if (db.driver() == QLatin1String("QMYSQL"))
+        return {QStringLiteral("--mariadb"), db.connectString()};
     return {QStringLiteral("--postgres"), db.connectString()};
 }
 

@@ -308,7 +308,12 @@ void TestRemoving::failureStopsPass() {
     addFive(f);
     f.select({1, 2, 3});
     const bool postgres = f.db.driver() == QLatin1String("QPSQL");
-    if (failure == QLatin1String("trigger") && postgres) {
+    const bool mariadb = f.db.driver() == QLatin1String("QMYSQL");
+    if (failure == QLatin1String("trigger") && mariadb) {
+        f.db.connection().execute(QStringLiteral(
+            "CREATE TRIGGER refuse BEFORE DELETE ON Original_Text FOR EACH ROW IF OLD.ID = 'c' THEN "
+            "SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'refused to delete c'; END IF"));
+    } else if (failure == QLatin1String("trigger") && postgres) {
         f.db.connection().execute(QStringLiteral(
             "CREATE FUNCTION refuse_c() RETURNS trigger AS $$ BEGIN IF OLD.ID = 'c' THEN RAISE EXCEPTION "
             "'refused to delete c'; END IF; RETURN OLD; END $$ LANGUAGE plpgsql"));

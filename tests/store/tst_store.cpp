@@ -14,6 +14,7 @@ private slots:
     void statementTexts_data();
     void statementTexts();
     void quotedValuesAreStoredAsTyped();
+    void otherReferencesFilterOnSnapshot_data();
     void otherReferencesFilterOnSnapshot();
     void loadKeepsStoredOrderAndNumbersRows();
     void displayPath_data();
@@ -21,51 +22,54 @@ private slots:
     void saveOrderWritesEveryRow();
 };
 
+// The Parts' statement shapes, each quoted value a parameter in its place.
 void TestStore::statementTexts_data() {
-    QTest::addColumn<QString>("actual");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QVariantList>("values");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("SelectRecordDocuments")
-        << sql::SelectRecordDocuments(QStringLiteral("R-1"))
-        << QStringLiteral("select * from Original_Text where RecordID = 'R-1' Order by FileOrder");
-    QTest::newRow("SelectAllDocuments")
-        << sql::SelectAllDocuments() << QStringLiteral("Select * From Original_Text");
-    QTest::newRow("OtherReferencesFilter")
-        << sql::OtherReferencesFilter(QStringLiteral("2026"), QStringLiteral("R"))
-        << QStringLiteral("ID = '2026' And RecordID <> 'R'");
-    QTest::newRow("SelectMaxFileOrder")
-        << sql::SelectMaxFileOrder(QStringLiteral("R"))
-        << QStringLiteral("Select Max(FileOrder) As FileOrder from Original_Text Where RecordId = 'R'");
-    QTest::newRow("InsertDocument")
-        << sql::InsertDocument({QStringLiteral("20261208101010123456"), QStringLiteral("scan.tif"),
-                                QStringLiteral(".TIF"), QStringLiteral("R"), 3, QStringLiteral("2026-12"),
-                                4096})
-        << QStringLiteral("Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size) "
-                          "Values('20261208101010123456','scan.tif','.TIF','R','3','2026-12','4096')");
-    QTest::newRow("DeleteDocument") << sql::DeleteDocument(QStringLiteral("7"), QStringLiteral("R"))
-                                    << QStringLiteral(
-                                           "Delete From Original_Text Where ID = '7' And RecordID = 'R'");
-    QTest::newRow("UpdateFileOrder 12")
-        << sql::UpdateFileOrder(12, QStringLiteral("7"))
-        << QStringLiteral("Update Original_Text Set FileOrder =12 Where ID = '7'");
-    QTest::newRow("RenameDocument") << sql::RenameDocument(QStringLiteral(" 新名"), QStringLiteral("7"))
-                                    << QStringLiteral(
-                                           "Update Original_Text Set Original_Name = ' 新名' Where ID = '7'");
-    QTest::newRow("RenameScannedDocument")
-        << sql::RenameScannedDocument(QStringLiteral("合同"), QStringLiteral("7"))
-        << QStringLiteral("Update Original_Text Set Original_Name = '合同.TIF' Where ID = '7'");
-    QTest::newRow("quotes doubled")
-        << sql::RenameDocument(QStringLiteral("O'Brien's"), QStringLiteral("a'b"))
-        << QStringLiteral("Update Original_Text Set Original_Name = 'O''Brien''s' Where ID = 'a''b'");
-    QTest::newRow("record with quote")
-        << sql::SelectRecordDocuments(QStringLiteral("x' or '1'='1"))
-        << QStringLiteral(
-               "select * from Original_Text where RecordID = 'x'' or ''1''=''1' Order by FileOrder");
+    QTest::addColumn<QVariantList>("expectedValues");
+    const auto row = [](const char* name, const db::Statement& statement, const char* expected,
+                        const QVariantList& values) {
+        QTest::newRow(name) << statement.text << statement.values << QString::fromUtf8(expected) << values;
+    };
+    row("SelectRecordDocuments", sql::SelectRecordDocuments(QStringLiteral("R-1")),
+        "select * from Original_Text where RecordID = ? Order by FileOrder", {QStringLiteral("R-1")});
+    row("SelectAllDocuments", sql::SelectAllDocuments(), "Select * From Original_Text", {});
+    row("SelectMaxFileOrder", sql::SelectMaxFileOrder(QStringLiteral("R")),
+        "Select Max(FileOrder) As FileOrder from Original_Text Where RecordId = ?", {QStringLiteral("R")});
+    row("InsertDocument",
+        sql::InsertDocument({QStringLiteral("20261208101010123456"), QStringLiteral("scan.tif"),
+                             QStringLiteral(".TIF"), QStringLiteral("R"), 3, QStringLiteral("2026-12"),
+                             4096}),
+        "Insert Into Original_Text(ID,Original_Name,Type,RecordId,FileOrder,FilePath,Size) "
+        "Values(?,?,?,?,?,?,?)",
+        {QStringLiteral("20261208101010123456"), QStringLiteral("scan.tif"), QStringLiteral(".TIF"),
+         QStringLiteral("R"), qint64(3), QStringLiteral("2026-12"), qint64(4096)});
+    row("DeleteDocument", sql::DeleteDocument(QStringLiteral("7"), QStringLiteral("R")),
+        "Delete From Original_Text Where ID = ? And RecordID = ?",
+        {QStringLiteral("7"), QStringLiteral("R")});
+    row("UpdateFileOrder 12", sql::UpdateFileOrder(12, QStringLiteral("7")),
+        "Update Original_Text Set FileOrder =12 Where ID = ?", {QStringLiteral("7")});
+    row("RenameDocument", sql::RenameDocument(QStringLiteral(" 新名"), QStringLiteral("7")),
+        "Update Original_Text Set Original_Name = ? Where ID = ?",
+        {QStringLiteral(" 新名"), QStringLiteral("7")});
+    row("RenameScannedDocument", sql::RenameScannedDocument(QStringLiteral("合同"), QStringLiteral("7")),
+        "Update Original_Text Set Original_Name = ? Where ID = ?",
+        {QStringLiteral("合同.TIF"), QStringLiteral("7")});
+    row("record with quote", sql::SelectRecordDocuments(QStringLiteral("x' or '1'='1")),
+        "select * from Original_Text where RecordID = ? Order by FileOrder",
+        {QStringLiteral("x' or '1'='1")});
+    row("ids", sql::SelectDocumentsByIds({QStringLiteral("a"), QStringLiteral("b\\'")}),
+        "Select * From Original_Text Where ID In (?,?)", {QStringLiteral("a"), QStringLiteral("b\\'")});
 }
 
 void TestStore::statementTexts() {
-    QFETCH(QString, actual);
+    QFETCH(QString, text);
+    QFETCH(QVariantList, values);
     QFETCH(QString, expected);
-    QCOMPARE(actual, expected);
+    QFETCH(QVariantList, expectedValues);
+    QCOMPARE(text, expected);
+    QCOMPARE(values, expectedValues);
 }
 
 // Every statement that splices a value runs on the real database with quote-holding
@@ -98,21 +102,36 @@ void TestStore::quotedValuesAreStoredAsTyped() {
     QCOMPARE(db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 1);
 }
 
+void TestStore::otherReferencesFilterOnSnapshot_data() {
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("recordId");
+    QTest::newRow("plain") << QStringLiteral("shared") << QStringLiteral("R1");
+    QTest::newRow("id ends its literal") << QStringLiteral("x' Or ID <> '") << QStringLiteral("R1");
+    QTest::newRow("record ends its literal")
+        << QStringLiteral("shared") << QStringLiteral("R1' Or RecordID = 'R1");
+    QTest::newRow("doubled quotes") << QStringLiteral("a'' Or ''1") << QStringLiteral("R''1");
+    QTest::newRow("backslash quote") << QStringLiteral("a\\' Or ID = 'own") << QStringLiteral("R1\\");
+    QTest::newRow("wildcards") << QStringLiteral("*") << QStringLiteral("%");
+}
+
+// The filter is an expression of its own syntax: identifiers holding its quotes or
+// wildcards still find exactly the rows of other records with that identifier.
 void TestStore::otherReferencesFilterOnSnapshot() {
+    QFETCH(QString, id);
+    QFETCH(QString, recordId);
     test::TestDatabase db;
     db.createDocumentTable();
-    db.insertRow(QStringLiteral("shared"), QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R1"),
-                 1, QString());
-    db.insertRow(QStringLiteral("shared"), QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R2"),
-                 1, QString());
-    db.insertRow(QStringLiteral("own"), QStringLiteral("b"), QStringLiteral(".TIF"), QStringLiteral("R1"), 2,
-                 QString());
+    db.insertRow(id, QStringLiteral("a"), QStringLiteral(".TIF"), recordId, 1, QString());
+    db.insertRow(id, QStringLiteral("a"), QStringLiteral(".TIF"), QStringLiteral("R2"), 1, QString());
+    db.insertRow(QStringLiteral("own"), QStringLiteral("b"), QStringLiteral(".TIF"), recordId, 2, QString());
+    db.insertRow(QStringLiteral("other"), QStringLiteral("c"), QStringLiteral(".TIF"), QStringLiteral("R3"),
+                 3, QString());
     db::Recordset all;
     all.open(sql::SelectAllDocuments(), db.connection());
-    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("shared"), QStringLiteral("R1")));
-    QVERIFY(!all.eof());
+    all.setFilter(sql::OtherReferencesFilter(id, recordId));
+    QCOMPARE(all.recordCount(), 1);
     QCOMPARE(all.field(QStringLiteral("recordid")).toString(), QStringLiteral("R2"));
-    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("own"), QStringLiteral("R1")));
+    all.setFilter(sql::OtherReferencesFilter(QStringLiteral("own"), recordId));
     QVERIFY(all.eof());
 }
 

@@ -8,10 +8,16 @@
 
 namespace wo::test {
 
-// The database of one test: a fresh SQLite file, or, with WO_TEST_DRIVER=QPSQL, a
-// fresh schema on the test run's PostgreSQL server (port in $WO_TEST_PG_DIR/port).
+// The database of one test: a fresh SQLite file; with WO_TEST_DRIVER=QPSQL a fresh
+// schema on the test run's PostgreSQL server (port in $WO_TEST_PG_DIR/port); with
+// QMYSQL a fresh database on its MariaDB server (port in $WO_TEST_MARIADB_DIR/port).
 // Fails the test (throws) when the server the run asked for is not there: database
 // tests are never skipped.
+// Connect strings (Connection::open) of the run's servers, for tests that open their own.
+QString postgresServer();
+QString mariadbPort();
+QString mariadbServer(const QString& database);
+
 class TestDatabase {
 public:
     TestDatabase();

@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/com/ComObject.h"
+#include "platform/db/SnapshotReader.h"
 
 #include <QSqlError>
 #include <atomic>
@@ -211,6 +212,10 @@ QSqlQuery Connection::run(const QString& statement) {
 
 void Connection::execute(const QString& statement) {
     run(statement);
+}
+
+void Connection::execute(const Statement& statement) {
+    readSnapshot(*this, statement);
 }
 
 void Connection::beginTrans() {

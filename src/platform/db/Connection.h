@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/com/ComPtr.h"
+#include "platform/db/Statement.h"
 #include "wendra/Wendra_Original.h"
 
 #include <QSqlDatabase>
@@ -9,13 +10,13 @@
 
 namespace wo::db {
 
-// The host's database connection, as the component uses it: statement texts are
-// executed as they are, one explicit transaction at a time, errors raised as
+// The host's database connection, as the component uses it: statements run with
+// their values bound, one explicit transaction at a time, errors raised as
 // wo::Error with the driver's native number and text. The host opens the
 // connection and hands it over; the component never opens or closes it.
 class Connection final : public com::RefCounted<com::IUnknown> {
 public:
-    // Opens a connection on a Qt SQL driver: "QSQLITE", "QPSQL" or "QODBC".
+    // Opens a connection on a Qt SQL driver: "QSQLITE", "QPSQL", "QMYSQL" or "QODBC".
     // connectString is "Key=Value;..." with Database, Host, Port, User, Password,
     // Options; for QODBC it is the ODBC connection string, passed on untouched.
     // Throws wo::Error when the driver is missing or the connection fails.
@@ -25,9 +26,12 @@ public:
 
     HRESULT QueryInterface(const IID& iid, void** object) override;
 
-    // Runs one statement; the statement has run when the call returns.
+    // Runs one statement with its values bound; it has run when the call returns.
+    void execute(const Statement& statement);
+    // Runs a host's statement text as it is (it carries no values of ours).
     void execute(const QString& statement);
-    // Runs one statement and hands back its forward-only result; counted like execute().
+    // Runs a host's statement text and hands back its forward-only result; counted
+    // like execute().
     QSqlQuery run(const QString& statement);
     void beginTrans();
     void commitTrans();

@@ -41,12 +41,21 @@ Recordset::Recordset() : d(std::make_unique<Data>()) {}
 
 Recordset::~Recordset() = default;
 
+void Recordset::open(const Statement& source, Connection& connection) {
+    close();
+    keep(readSnapshot(connection, source));
+}
+
 void Recordset::open(const QString& source, Connection& connection) {
     close();
-    auto data = std::make_unique<Data>();
-    data->snapshot = readSnapshot(connection, source);
-    if (!data->snapshot)
+    keep(readSnapshot(connection, source));
+}
+
+void Recordset::keep(std::unique_ptr<Snapshot> snapshot) {
+    if (!snapshot)
         return;
+    auto data = std::make_unique<Data>();
+    data->snapshot = std::move(snapshot);
     data->indexes.resize(static_cast<std::size_t>(data->snapshot->width()));
     data->lastTexts.resize(static_cast<std::size_t>(data->snapshot->width()));
     d = std::move(data);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/db/Statement.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -10,6 +12,7 @@ namespace wo::db {
 
 class Connection;
 class FilterExpression;
+class Snapshot;
 
 // A client-side static snapshot of a query's result: every row is fetched when it
 // opens; afterwards nothing goes to the database. A filter narrows the visible
@@ -23,8 +26,10 @@ public:
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;
 
-    // Runs the statement on the connection and keeps the whole result. Throws
-    // wo::Error with the driver's number when the statement fails.
+    // Runs the statement on the connection, its values bound, and keeps the whole
+    // result. Throws wo::Error with the driver's number when the statement fails.
+    void open(const Statement& source, Connection& connection);
+    // The same for a host's statement text, run as it is.
     void open(const QString& source, Connection& connection);
     void close();
     State state() const;
@@ -55,6 +60,9 @@ public:
     QString filter() const;
 
 private:
+    // Takes the result of an open; a statement without rows leaves the recordset closed.
+    void keep(std::unique_ptr<Snapshot> snapshot);
+
     struct Data;
     std::unique_ptr<Data> d;
 };

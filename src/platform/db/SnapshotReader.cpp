@@ -1,6 +1,7 @@
 #include "platform/db/SnapshotReader.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/PostgresStatement.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -61,9 +62,39 @@ QStringList sqliteNames(sqlite3_stmt* statement) {
     return names;
 }
 
-std::unique_ptr<Snapshot> readSqlite(Connection& connection, sqlite3* db, const QString& statement) {
+void bindSqlite(sqlite3* db, sqlite3_stmt* prepared, const QVariantList& values) {
+    if (sqlite3_bind_parameter_count(prepared) != values.size())
+        raiseSqlError(QSqlError(QString(),
+                                QStringLiteral("%1 values for %2 parameters")
+                                    .arg(values.size())
+                                    .arg(sqlite3_bind_parameter_count(prepared)),
+                                QSqlError::StatementError, QString::number(SQLITE_RANGE)),
+                      QStringLiteral("Binding the values"));
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant& value = values.at(i);
+        int code = SQLITE_OK;
+        switch (value.isNull() ? QMetaType::UnknownType : value.typeId()) {
+        case QMetaType::UnknownType:
+            code = sqlite3_bind_null(prepared, i + 1);
+            break;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            code = sqlite3_bind_int64(prepared, i + 1, value.toLongLong());
+            break;
+        default: {
+            const QByteArray text = value.toString().toUtf8();
+            code = sqlite3_bind_text(prepared, i + 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+        if (code != SQLITE_OK)
+            raiseSqlite(db, code, QStringLiteral("Binding the values"));
+    }
+}
+
+std::unique_ptr<Snapshot> readSqlite(Connection& connection, sqlite3* db, const Statement& statement) {
     connection.countStatement();
-    const QByteArray text = statement.toUtf8();
+    const QByteArray text = statement.text.toUtf8();
     sqlite3_stmt* prepared = nullptr;
     const char* tail = nullptr;
     const int code = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &prepared, &tail);
@@ -76,6 +107,7 @@ std::unique_ptr<Snapshot> readSqlite(Connection& connection, sqlite3* db, const 
                                          : QStringLiteral("No query"),
                                 QSqlError::StatementError, QString::number(SQLITE_MISUSE)),
                       QStringLiteral("Executing the statement"));
+    bindSqlite(db, prepared, statement.values);
     const int width = sqlite3_column_count(prepared);
     auto snapshot = width > 0 ? std::make_unique<Snapshot>(sqliteNames(prepared)) : nullptr;
     for (;;) {
@@ -135,11 +167,40 @@ std::unique_ptr<Snapshot> readQuery(QSqlQuery query) {
     return snapshot;
 }
 
+// Qt's own binding, for the drivers that send values apart from the text (MySQL's
+// prepared statements, ODBC's parameters).
+QSqlQuery runPrepared(Connection& connection, const Statement& statement) {
+    const QSqlDatabase database = connection.database();
+    if (!database.isOpen())
+        raiseObjectClosed();
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    connection.countStatement();
+    if (!query.prepare(statement.text))
+        raiseSqlError(query.lastError(), QStringLiteral("执行语句"));
+    for (const QVariant& value : statement.values)
+        query.addBindValue(value);
+    if (!query.exec())
+        raiseSqlError(query.lastError(), QStringLiteral("执行语句"));
+    return query;
+}
+
 } // namespace
+
+std::unique_ptr<Snapshot> readSnapshot(Connection& connection, const Statement& statement) {
+    const QSqlDatabase database = connection.database();
+    if (sqlite3* db = sqliteHandle(database))
+        return readSqlite(connection, db, statement);
+    if (pg_conn* pg = postgres::handle(database)) {
+        connection.countStatement();
+        return postgres::run(pg, statement);
+    }
+    return readQuery(runPrepared(connection, statement));
+}
 
 std::unique_ptr<Snapshot> readSnapshot(Connection& connection, const QString& statement) {
     if (sqlite3* db = sqliteHandle(connection.database()))
-        return readSqlite(connection, db, statement);
+        return readSqlite(connection, db, Statement{statement, {}});
     return readQuery(connection.run(statement));
 }
 
