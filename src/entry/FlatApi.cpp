@@ -6,6 +6,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/ServerState.h"
 #include "platform/db/Connection.h"
+#include "platform/db/HostStatements.h"
 #include "wendra/Wendra_Original.h"
 
 #include <QSqlQuery>
@@ -117,6 +118,33 @@ HRESULT WoConnection_QueryText(WoObject* connection, const char* query, char** v
     return callConnection(connection, [&](wo::db::Connection& c) {
         QSqlQuery q = c.run(QString::fromUtf8(query));
         return wo::com::copyOut(q.next() ? q.value(0).toString() : QString(), value);
+    });
+}
+
+HRESULT WoConnection_ExecuteScript(WoObject* connection, const char* script, int32_t* executed) {
+    int32_t ran = 0;
+    const HRESULT hr = !script ? WO_E_POINTER : callConnection(connection, [&](wo::db::Connection& c) {
+        wo::db::executeScript(c, QString::fromUtf8(script), ran);
+        return WO_S_OK;
+    });
+    if (executed)
+        *executed = ran;
+    return hr;
+}
+
+HRESULT WoConnection_QueryJson(WoObject* connection, const char* query, const char* const* values,
+                               size_t count, char** json) {
+    if (!json)
+        return WO_E_POINTER;
+    *json = nullptr;
+    if (!query || (!values && count > 0))
+        return WO_E_POINTER;
+    return callConnection(connection, [&](wo::db::Connection& c) {
+        QVariantList bound;
+        for (size_t i = 0; i < count; ++i)
+            bound.append(values[i] ? QVariant(QString::fromUtf8(values[i])) : QVariant());
+        return wo::com::copyOut(QString::fromUtf8(wo::db::queryJson(c, QString::fromUtf8(query), bound)),
+                                json);
     });
 }
 
