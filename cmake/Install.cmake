@@ -7,7 +7,7 @@
 #   development  libwendra-core-dev: include/wendra/, the .so links,
 #                lib/<multiarch>/cmake/WendraOriginal/, lib/<multiarch>/pkgconfig/, the
 #                example hosts under share/doc/libwendra-core-dev/examples
-#   tools        wendra-original-tools: bin/ (programs listed in WO_PROGRAMS, each
+#   tools        wendra-original-tools: bin/ (the programs of WO_PROGRAMS, each
 #                with a man page), the demonstration host's samples
 # Files that do not change with the SONAME (headers, programs) stay out of the
 # runtime package, so that a libwendra-core1 can be installed beside it one day.
@@ -44,7 +44,10 @@ install(TARGETS ${WO_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPO
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_INSTALL_DATADIR}/samples
         COMPONENT tools)
 find_program(WO_HELP2MAN help2man)
-if(WO_HELP2MAN)
+if(WO_SANITIZE)
+    # Sanitized programs are for tests, never packaged; their output at exit would
+    # end up in the pages.
+elseif(WO_HELP2MAN)
     foreach(program IN LISTS WO_PROGRAMS)
         set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
         add_custom_command(OUTPUT ${page}.gz

@@ -36,7 +36,7 @@ const wo::dialogs::ScriptedDialogs::Call* callAt(int32_t index) {
     return &(*scope())->calls()[index];
 }
 
-template <typename F> int32_t copyOut(int32_t index, char** out, F&& field) noexcept {
+template <typename F> int32_t copyField(int32_t index, char** out, F&& field) noexcept {
     if (!out)
         return 0;
     *out = nullptr;
@@ -127,11 +127,11 @@ int32_t WoScriptedDialogs_CallKind(int32_t index) {
 }
 
 int32_t WoScriptedDialogs_CallText(int32_t index, char** text) {
-    return copyOut(index, text, [](const wo::dialogs::ScriptedDialogs::Call& c) { return c.text; });
+    return copyField(index, text, [](const wo::dialogs::ScriptedDialogs::Call& c) { return c.text; });
 }
 
 int32_t WoScriptedDialogs_CallTitle(int32_t index, char** title) {
-    return copyOut(index, title, [](const wo::dialogs::ScriptedDialogs::Call& c) { return c.title; });
+    return copyField(index, title, [](const wo::dialogs::ScriptedDialogs::Call& c) { return c.title; });
 }
 
 int32_t WoScriptedDialogs_CallUnanswered(int32_t index) {

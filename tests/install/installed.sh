@@ -57,8 +57,15 @@ cmake -S "$work/examples/cpp-host" -B "$work/cpp-build" -DCMAKE_PREFIX_PATH="$pr
 cmake --build "$work/cpp-build" >/dev/null
 "$source/tests/support/check_host.sh" "$work/examples/c-host/host" "$work/c-run" shutdown
 "$source/tests/support/check_host.sh" "$work/cpp-build/host" "$work/cpp-run"
-[ "$(pkg-config --define-variable=prefix="$prefix" --cflags wendra-comhost)" != "" ] ||
-    { echo "pkg-config finds no wendra-comhost"; exit 1; }
+# Both pkg-config files name the prefix they were installed for, the folders
+# plainly under it; wendra-comhost's Requires are found.
+installed_prefix=$prefix
+[ "$mode" = prefix ] || installed_prefix=/usr
+for pc in wendra-original wendra-comhost; do
+    PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --exists --print-errors $pc
+    [ "$(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --variable=includedir $pc)" = "$installed_prefix/include" ] ||
+        { echo "$pc: includedir is not $installed_prefix/include"; exit 1; }
+done
 
 # wendra-register as installed: registers the installed module and removes it again.
 rm -f "$WO_COM_REGISTRY"

@@ -2,10 +2,6 @@
 # Uses $build, $source, $work and $multiarch.
 
 runtime=libwendra-core0 development=libwendra-core-dev tools=wendra-original-tools
-# Warnings lintian may give, each with its reason; any other warning, and every
-# error, fails the test.
-allowed_warnings=(
-)
 
 fail() {
     echo "$*"
@@ -61,7 +57,8 @@ check_split() {
     for p in libqt6widgets6 libcurl4 libtiff6 libc6; do
         grep -q "^Depends:.*$p" "$work/$runtime.control" || fail "$runtime does not depend on $p"
     done
-    ! grep -E '/src/|\.cpp$|/build' "$work"/*.files || fail "a package holds sources or build files"
+    ! grep -vh '^/usr/share/doc/[^/]*/examples/' "$work"/*.files | grep -E '/src/|\.cpp$|/build' ||
+        fail "a package holds sources or build files"
 }
 
 # Stripped binaries, their debug information in -dbgsym packages; the symbols
@@ -93,14 +90,13 @@ check_debian_conventions() {
     ! grep -q 'ldconfig' <(dpkg-deb -I "$deb" postinst postrm 2>/dev/null) || fail "a maintainer script calls ldconfig"
 }
 
+# lintian at its default level: any error or warning fails. (Its informational
+# notes remain: .comment sections CPack's strip leaves, the sample documents
+# outside /usr/share/doc.)
 run_lintian() {
-    lintian --no-cfg --display-level '>=warning' "$work"/pkg/*.deb >"$work/lintian.log" 2>&1 || true
-    cat "$work/lintian.log"
-    ! grep '^E: ' "$work/lintian.log" || fail "lintian finds errors"
-    local tag
-    while read -r tag; do
-        [[ " ${allowed_warnings[*]} " == *" $tag "* ]] || fail "lintian warning not accounted for: $tag"
-    done < <(sed -n 's/^W: [^ ]* [^ ]*: \([^ ]*\).*/\1/p; s/^W: [^ ]*: \([^ ]*\).*/\1/p' "$work/lintian.log" | sort -u)
+    lintian --no-cfg --fail-on none --display-level '>=warning' "$work"/pkg/*.deb "$work"/pkg/*.ddeb >"$work/lintian.log" 2>&1 ||
+        { cat "$work/lintian.log"; fail "lintian did not run"; }
+    ! grep -E '^[EW]: ' "$work/lintian.log" || fail "lintian finds errors or warnings"
 }
 
 # The packages' dependencies resolve on this system, and dpkg installs them into a
