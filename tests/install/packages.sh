@@ -22,9 +22,14 @@ build_packages() {
     done
 }
 
-# Each file lies in the package its folder belongs to.
+# Every file an install lays out is in exactly one package (a rule without a
+# component of the three would be left out), and in the one its folder belongs to.
 check_split() {
     local lib=/usr/lib/$multiarch
+    cmake --install "$build" --prefix "$work/all" >/dev/null
+    (cd "$work/all" && find . -type f -o -type l) | sed 's|^\.|/usr|' | sort >"$work/installed.files"
+    sort "$work"/$runtime.files "$work"/$development.files "$work"/$tools.files >"$work/packaged.files"
+    diff "$work/installed.files" "$work/packaged.files" || fail "installed files and packaged files differ"
     ! grep -E '^/usr/(bin|include|share/man)/|^'"$lib"'/(cmake|pkgconfig)/|^'"$lib"'/[^/]*\.so$' \
         "$work/$runtime.files" || fail "$runtime holds files of the -dev or tools package"
     ! grep -vE '^/usr/include/wendra/|^'"$lib"'/[^/]*\.so$|^'"$lib"'/(cmake|pkgconfig)/|^/usr/share/doc/'"$development"'/' \
@@ -71,6 +76,10 @@ check_debian_conventions() {
         while read -r f; do
             file -b "$work/x/$p$f" | grep -q '^ELF' || continue
             readelf -S "$work/x/$p$f" | grep -q '\.debug_info' && fail "$f is not stripped"
+            # Hardened as Debian builds: read-only relocations bound at start, and
+            # the stack protector (and, for the core, fortified functions) in use.
+            readelf -lW "$work/x/$p$f" | grep -q GNU_RELRO && readelf -d "$work/x/$p$f" | grep -q BIND_NOW ||
+                fail "$f is linked without -z relro -z now"
             id=$(readelf -n "$work/x/$p$f" | sed -n 's/.*Build ID: //p')
             [ -f "$work/x/$p-dbgsym/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug" ] ||
                 fail "no debug information for $f"
@@ -81,6 +90,8 @@ check_debian_conventions() {
     [ "$(cat "$work/control-files")" = "./ ./control ./md5sums ./shlibs ./symbols ./triggers " ] ||
         fail "$runtime's control files: $(cat "$work/control-files")"
     local lib=$work/x/$runtime/usr/lib/$multiarch
+    nm -D "$lib/libwendra_core.so.0" | grep -q '__stack_chk_fail' && nm -D "$lib/libwendra_core.so.0" | grep -q '_chk@' ||
+        fail "the core is built without -fstack-protector-strong and -D_FORTIFY_SOURCE=2"
     readelf --dyn-syms -W "$lib/libwendra_core.so.0" | grep -q 'WoCreateObject@@WENDRA_0' ||
         fail "the core's functions are not in the version node WENDRA_0"
     mkdir -p "$work/gensymbols/debian"
