@@ -6,7 +6,9 @@
 #   triggers file has dpkg run ldconfig once for all packages instead;
 # - in -dbgsym packages, the debug files are not executable, their documentation
 #   folder is a link to the package's own, as Debian's are, and md5sums names the
-#   files by their installed paths rather than CPack's work folder.
+#   files by their installed paths rather than CPack's work folder;
+# - Installed-Size is counted as dpkg-gencontrol counts it (each file's size in
+#   KiB rounded up, 1 for each folder and link); CPack's count is far off.
 
 function(drop_ldconfig_scripts tree package)
     if(NOT EXISTS ${tree}/DEBIAN/triggers)
@@ -48,6 +50,21 @@ function(write_md5sums tree)
     file(WRITE ${tree}/DEBIAN/md5sums "${sums}")
 endfunction()
 
+function(installed_size tree out)
+    file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE ${tree} ${tree}/*)
+    list(FILTER entries EXCLUDE REGEX "^DEBIAN(/|$)")
+    set(kib 0)
+    foreach(entry IN LISTS entries)
+        if(IS_SYMLINK ${tree}/${entry} OR IS_DIRECTORY ${tree}/${entry})
+            math(EXPR kib "${kib} + 1")
+        else()
+            file(SIZE ${tree}/${entry} size)
+            math(EXPR kib "${kib} + (${size} + 1023) / 1024")
+        endif()
+    endforeach()
+    set(${out} ${kib} PARENT_SCOPE)
+endfunction()
+
 foreach(package_file IN LISTS CPACK_PACKAGE_FILES)
     get_filename_component(name ${package_file} NAME)
     string(REGEX REPLACE "_.*" "" package ${name})
@@ -68,6 +85,10 @@ foreach(package_file IN LISTS CPACK_PACKAGE_FILES)
     if(NOT parent STREQUAL package)
         finish_debug_package(${tree} ${package} ${parent})
     endif()
+    installed_size(${tree} kib)
+    file(READ ${tree}/DEBIAN/control control)
+    string(REGEX REPLACE "(^|\n)Installed-Size: [0-9]+" "\\1Installed-Size: ${kib}" control "${control}")
+    file(WRITE ${tree}/DEBIAN/control "${control}")
     write_md5sums(${tree})
     execute_process(COMMAND dpkg-deb --root-owner-group -Zxz -b ${tree} ${package_file} OUTPUT_QUIET
                     COMMAND_ERROR_IS_FATAL ANY)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ (or
 # $BUILD_DIR) and runs the suites that read untrusted input under them: images
-# (the mutated-file corpus), the database layer and the store.
+# (the mutated-file corpus), the database layer (with the scripts hosts run) and the
+# store.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build-asan}
-SUITES=(tst_imaging tst_db tst_store tst_adding tst_removing)
+SUITES=(tst_imaging tst_db tst_hoststatements tst_store tst_adding tst_removing)
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWO_WERROR=ON -DWO_SANITIZE=ON "$@" >/dev/null
 cmake --build "$BUILD_DIR" --target "${SUITES[@]}"
 cd "$BUILD_DIR"

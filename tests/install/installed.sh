@@ -39,7 +39,7 @@ module=$(nm -D --defined-only "$libdir/wendra-original/libWendra_Original.so" | 
 [ "$module" = "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer " ] ||
     { echo "the module exports: $module"; exit 1; }
 for lib in "$libdir/libwendra_core.so.0" "$libdir/libwendra_comhost.so.0" "$libdir/wendra-original/libWendra_Original.so"; do
-    readelf -d "$lib" | grep -q SONAME || { echo "no SONAME: $lib"; exit 1; }
+    readelf -d "$lib" | grep -c SONAME >/dev/null || { echo "no SONAME: $lib"; exit 1; }
 done
 for f in "$libdir"/*.so.0 "$libdir"/wendra-original/libWendra_Original.so "$libdir"/wendra-original/wendra-scan \
     "$prefix/bin/demohost" "$prefix/bin/wendra-audit"; do

@@ -1,5 +1,6 @@
 # The Debian packages, as a Debian developer checks them; sourced by installed.sh.
-# Uses $build, $source, $work and $multiarch.
+# Uses $build, $source, $work and $multiarch. Pipelines end in grep -c, not grep -q,
+# which stops reading early: under pipefail the writer's SIGPIPE would fail them.
 
 runtime=libwendra-core0 development=libwendra-core-dev tools=wendra-original-tools
 
@@ -70,15 +71,25 @@ check_split() {
 # file matching what the libraries export; the ldconfig trigger in place of scripts.
 check_debian_conventions() {
     mkdir -p "$work/x"
-    for p in $runtime $tools; do
+    for p in $runtime $development $tools; do
         dpkg -x "$work"/pkg/${p}_*.deb "$work/x/$p"
+        # Installed-Size: what the files take, give or take a KiB for each entry.
+        local size bytes entries
+        size=$(sed -n 's/^Installed-Size: //p' "$work/$p.control")
+        bytes=$(find "$work/x/$p" -type f -printf '%s\n' | awk '{s += $1} END {print s}')
+        entries=$(find "$work/x/$p" -mindepth 1 | wc -l)
+        ((size * 1024 >= bytes && size <= bytes / 1024 + entries)) ||
+            fail "$p: Installed-Size $size KiB, its $entries files and folders take $bytes bytes"
+    done
+    for p in $runtime $tools; do
         dpkg -x "$work"/pkg/${p}-dbgsym_*.ddeb "$work/x/$p-dbgsym"
         while read -r f; do
-            file -b "$work/x/$p$f" | grep -q '^ELF' || continue
-            readelf -S "$work/x/$p$f" | grep -q '\.debug_info' && fail "$f is not stripped"
+            file -b "$work/x/$p$f" | grep -c '^ELF' >/dev/null || continue
+            readelf -S "$work/x/$p$f" | grep -c '\.debug_info' >/dev/null && fail "$f is not stripped"
             # Hardened as Debian builds: read-only relocations bound at start, and
             # the stack protector (and, for the core, fortified functions) in use.
-            readelf -lW "$work/x/$p$f" | grep -q GNU_RELRO && readelf -d "$work/x/$p$f" | grep -q BIND_NOW ||
+            readelf -lW "$work/x/$p$f" | grep -c GNU_RELRO >/dev/null &&
+                readelf -d "$work/x/$p$f" | grep -c BIND_NOW >/dev/null ||
                 fail "$f is linked without -z relro -z now"
             id=$(readelf -n "$work/x/$p$f" | sed -n 's/.*Build ID: //p')
             [ -f "$work/x/$p-dbgsym/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug" ] ||
@@ -90,9 +101,11 @@ check_debian_conventions() {
     [ "$(cat "$work/control-files")" = "./ ./control ./md5sums ./shlibs ./symbols ./triggers " ] ||
         fail "$runtime's control files: $(cat "$work/control-files")"
     local lib=$work/x/$runtime/usr/lib/$multiarch
-    nm -D "$lib/libwendra_core.so.0" | grep -q '__stack_chk_fail' && nm -D "$lib/libwendra_core.so.0" | grep -q '_chk@' ||
+    local imports
+    imports=$(nm -D --undefined-only "$lib/libwendra_core.so.0")
+    grep -q '__stack_chk_fail' <<<"$imports" && grep -q '_chk@' <<<"$imports" ||
         fail "the core is built without -fstack-protector-strong and -D_FORTIFY_SOURCE=2"
-    readelf --dyn-syms -W "$lib/libwendra_core.so.0" | grep -q 'WoCreateObject@@WENDRA_0' ||
+    readelf --dyn-syms -W "$lib/libwendra_core.so.0" | grep -c 'WoCreateObject@@WENDRA_0' >/dev/null ||
         fail "the core's functions are not in the version node WENDRA_0"
     mkdir -p "$work/gensymbols/debian"
     (cd "$work/gensymbols" && dpkg-gensymbols -p$runtime -v"$(dpkg-deb -f "$deb" Version)" -P"$work/x/$runtime" \
