@@ -57,6 +57,7 @@ cmake -S "$work/examples/cpp-host" -B "$work/cpp-build" -DCMAKE_PREFIX_PATH="$pr
 cmake --build "$work/cpp-build" >/dev/null
 "$source/tests/support/check_host.sh" "$work/examples/c-host/host" "$work/c-run" shutdown
 "$source/tests/support/check_host.sh" "$work/cpp-build/host" "$work/cpp-run"
+
 # Both pkg-config files name the prefix they were installed for, the folders
 # plainly under it; wendra-comhost's Requires are found.
 installed_prefix=$prefix
