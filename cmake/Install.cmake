@@ -1,26 +1,35 @@
-# What `cmake --install` lays out, and the packages made from it:
-#   lib/<multiarch>/libwendra_core.so.0, libwendra_comhost.so.0   (+ dev links)
-#   lib/<multiarch>/wendra-original/   the module, the scanning program, FileType.INI, 图库/
-#   include/wendra/                    the public headers
-#   lib/<multiarch>/cmake/WendraOriginal/, lib/<multiarch>/pkgconfig/wendra-original.pc
-#   share/wendra-original/             the document table's statements, errors.tsv, the sample documents
-#   bin/demohost, bin/wendra-audit
+# What `cmake --install` lays out, and the Debian packages made from it. Every
+# install rule names one of three components, and each component is one package:
+#   runtime      libwendra-core0: lib/<multiarch>/libwendra_core.so.0 and
+#                libwendra_comhost.so.0; lib/<multiarch>/wendra-original/ (the
+#                module, the scanning program, FileType.INI, 图库/); share/wendra-original/
+#                (the table statements, errors.tsv and other data hosts read)
+#   development  libwendra-core-dev: include/wendra/, the .so links,
+#                lib/<multiarch>/cmake/WendraOriginal/, lib/<multiarch>/pkgconfig/, the
+#                example hosts under share/doc/libwendra-core-dev/examples
+#   tools        wendra-original-tools: bin/ (the programs of WO_PROGRAMS, each
+#                with a man page), the demonstration host's samples
+# Files that do not change with the SONAME (headers, programs) stay out of the
+# runtime package, so that a libwendra-core1 can be installed beside it one day.
 include(CMakePackageConfigHelpers)
 
 set(WO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/WendraOriginal)
 set(WO_INSTALL_DATADIR ${CMAKE_INSTALL_DATADIR}/${WO_COMPONENT_SUBDIR})
+set(WO_PACKAGE_RUNTIME libwendra-core0)
+set(WO_PACKAGE_DEVELOPMENT libwendra-core-dev)
+set(WO_PACKAGE_TOOLS wendra-original-tools)
+# Shared libraries are not programs: no execute bit, as Debian ships them.
+set(WO_LIBRARY_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 
-install(TARGETS wendra_core_public wendra_comhost LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
-        NAMELINK_COMPONENT development)
-install(TARGETS Wendra_Original_public LIBRARY DESTINATION ${WO_INSTALL_COMPONENTDIR} COMPONENT runtime)
+install(TARGETS wendra_core_public wendra_comhost LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        PERMISSIONS ${WO_LIBRARY_PERMISSIONS} COMPONENT runtime NAMELINK_COMPONENT development)
+install(TARGETS Wendra_Original_public LIBRARY DESTINATION ${WO_INSTALL_COMPONENTDIR}
+        PERMISSIONS ${WO_LIBRARY_PERMISSIONS} COMPONENT runtime)
 install(TARGETS wendra-scan RUNTIME DESTINATION ${WO_INSTALL_COMPONENTDIR} COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/component/FileType.INI DESTINATION ${WO_INSTALL_COMPONENTDIR}
         COMPONENT runtime)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/component/图库 DESTINATION ${WO_INSTALL_COMPONENTDIR}
         COMPONENT runtime FILES_MATCHING PATTERN "*.png")
-install(TARGETS demohost wendra-audit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_INSTALL_DATADIR}/samples
-        COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/sql/original_text.sqlite.sql
               ${CMAKE_SOURCE_DIR}/resources/sql/original_text.postgresql.sql
               ${CMAKE_SOURCE_DIR}/resources/sql/original_text.mariadb.sql
@@ -29,7 +38,42 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/sql/original_text.sqlite.sql
 install(FILES ${CMAKE_SOURCE_DIR}/resources/errors/errors.tsv DESTINATION ${WO_INSTALL_DATADIR}
         COMPONENT runtime)
 
+# The programs on the PATH, each with a man page made from its --help and the
+# summary below.
+set(WO_PROGRAMS demohost wendra-audit wendra-register)
+set(WO_SUMMARY_demohost "demonstration host of the document component")
+set(WO_SUMMARY_wendra-audit "check the document table against the stored files")
+set(WO_SUMMARY_wendra-register "register the document component's in-process server module")
+install(TARGETS ${WO_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_INSTALL_DATADIR}/samples
+        COMPONENT tools)
+find_program(WO_HELP2MAN help2man)
+if(WO_SANITIZE)
+    # Sanitized programs are for tests, never packaged; their output at exit would
+    # end up in the pages.
+elseif(WO_HELP2MAN)
+    foreach(program IN LISTS WO_PROGRAMS)
+        set(page ${CMAKE_BINARY_DIR}/man/${program}.1)
+        add_custom_command(OUTPUT ${page}.gz
+                           COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${WO_HELP2MAN} --no-info
+                                   --no-discard-stderr --version-string=${PROJECT_VERSION}
+                                   --name=${WO_SUMMARY_${program}} --output=${page}
+                                   $<TARGET_FILE:${program}>
+                           COMMAND gzip -9nf ${page}
+                           DEPENDS ${program}
+                           COMMENT "Man page of ${program}"
+                           VERBATIM)
+        add_custom_target(${program}_man ALL DEPENDS ${page}.gz)
+        install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
+    endforeach()
+else()
+    message(WARNING "help2man not found: the programs get no man pages (scripts/install-deps.sh installs it)")
+endif()
+
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/wendra DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        COMPONENT development)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${WO_PACKAGE_DEVELOPMENT}/examples
         COMPONENT development)
 
 # The CMake package: imported targets made by a config file written for the
@@ -44,29 +88,18 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/WendraOriginalConfigVersion
 install(FILES ${CMAKE_BINARY_DIR}/WendraOriginalConfig.cmake ${CMAKE_BINARY_DIR}/WendraOriginalConfigVersion.cmake
         DESTINATION ${WO_INSTALL_CMAKEDIR} COMPONENT development)
 
-# pkg-config, for hosts that do not use CMake. Relative to ${prefix} so that the
-# unpacked package works wherever it lies.
-file(RELATIVE_PATH WO_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
-configure_file(${CMAKE_SOURCE_DIR}/cmake/wendra-original.pc.in ${CMAKE_BINARY_DIR}/wendra-original.pc @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/wendra-original.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
-        COMPONENT development)
+# pkg-config: wendra-original (the C interface and the scripted dialogs) and
+# wendra-comhost (the C++ host library). The prefix is written as installed, and
+# the other folders plainly under it; a tree unpacked elsewhere is used with
+# --define-variable=prefix=….
+set(WO_PC_PREFIX @WO_PC_PREFIX@)
+foreach(pc wendra-original wendra-comhost)
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/${pc}.pc.in ${CMAKE_BINARY_DIR}/pc/${pc}.pc.in @ONLY)
+    install(CODE "set(WO_PC_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+                  configure_file(\"${CMAKE_BINARY_DIR}/pc/${pc}.pc.in\" \"${CMAKE_BINARY_DIR}/pc/${pc}.pc\" @ONLY)"
+            COMPONENT development)
+    install(FILES ${CMAKE_BINARY_DIR}/pc/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+            COMPONENT development)
+endforeach()
 
-# The Debian package: `cpack -G DEB` in the build folder. One package holding
-# runtime and development files; its Depends come from the libraries' real needs
-# (dpkg-shlibdeps).
-set(CPACK_PACKAGE_NAME wendra-original)
-set(CPACK_PACKAGE_VENDOR "Wendra")
-set(CPACK_PACKAGE_CONTACT "Wendra developers <dev@wendra.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "In-process document component: document lists, page viewer, scanning")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-# Runtime needs that no library links: the SQL drivers, image plug-ins and the metafile
-# reader, the CJK font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "libqt6sql6-sqlite, libqt6sql6-psql, libqt6sql6-mysql, qt6-image-formats-plugins, fonts-wqy-zenhei, libmagickcore-6.q16-6-extra")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libqt6sql6-odbc, odbc-postgresql, odbc-mariadb, sane-utils")
-set(CPACK_GENERATOR DEB)
-include(CPack)
+include(cmake/DebianPackages.cmake)

@@ -6,8 +6,9 @@ set -euo pipefail
 PACKAGES=(
     # build
     cmake ninja-build gcc g++ make pkg-config clang-format
-    # the Debian package: dpkg-shlibdeps works out its Depends
-    dpkg-dev
+    # the Debian packages: dpkg-shlibdeps works out their Depends, lintian checks them,
+    # help2man writes the programs' man pages
+    dpkg-dev file lintian help2man
     # Qt 6: widgets, SQL drivers, printing, test, TIFF and other image formats
     qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     qt6-image-formats-plugins qt6-translations-l10n

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds with AddressSanitizer and UndefinedBehaviorSanitizer into build-asan/ (or
 # $BUILD_DIR) and runs the suites that read untrusted input under them: images
-# (the mutated-file corpus), the database layer and its bound values, the store and
-# its audit (names from stores and server listings).
+# (the mutated-file corpus), the database layer with its bound values and the scripts
+# hosts run, the store and its audit (names from stores and server listings).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build-asan}
-SUITES=(tst_imaging tst_db tst_store tst_adding tst_removing tst_audit tst_boundvalues)
+SUITES=(tst_imaging tst_db tst_hoststatements tst_store tst_adding tst_removing tst_audit tst_boundvalues)
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWO_WERROR=ON -DWO_SANITIZE=ON "$@" >/dev/null
 cmake --build "$BUILD_DIR" --target "${SUITES[@]}"
 cd "$BUILD_DIR"

@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <vector>
 
 namespace demohost {
@@ -27,25 +26,19 @@ QString besideProgram(const QString& candidates) {
     return QDir::cleanPath(program.filePath(paths.first()));
 }
 
-// What an installer does once: the component writes itself into the class registry.
-void registerComponent(const QString& module) {
-    void* library = dlopen(QFile::encodeName(module).constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!library)
-        throw Failure(QStringLiteral("cannot load the component %1: %2")
-                          .arg(module, QString::fromLocal8Bit(dlerror()))
-                          .toStdString());
-    auto* registerServer = reinterpret_cast<HRESULT (*)()>(dlsym(library, "DllRegisterServer"));
-    const HRESULT hr = registerServer ? registerServer() : WO_E_FAIL;
-    dlclose(library);
-    if (WO_FAILED(hr))
-        throw Failure("the component did not register itself");
-}
-
 // The error behind a failed call, as the component describes it.
 QString componentError() {
     char text[1024];
     const int32_t number = WoGetErrorInfo(text, sizeof text);
     return QStringLiteral("错误%1：%2").arg(number).arg(QString::fromUtf8(text));
+}
+
+// What an installer does once: the component writes itself into the class registry.
+void registerComponent(const QString& module) {
+    if (WO_FAILED(WoRegisterModule(QFile::encodeName(module).constData())))
+        throw Failure(QStringLiteral("cannot register the component %1: %2")
+                          .arg(module, componentError())
+                          .toStdString());
 }
 
 void check(HRESULT hr, const char* what) {

@@ -21,30 +21,23 @@ static int failed(const char* step) {
     return 1;
 }
 
-/* Runs the statements of a SQL file: comment lines dropped, split at semicolons. */
-static int runScript(WoObject* connection, const char* path) {
-    FILE* file = fopen(path, "r");
+/* The whole of a text file, allocated with malloc; NULL when it cannot be read. */
+static char* readFile(const char* path) {
+    FILE* file = fopen(path, "rb");
     if (!file)
-        return 0;
-    char statement[4096] = "";
-    char line[512];
-    while (fgets(line, sizeof line, file)) {
-        if (strncmp(line, "--", 2) == 0)
-            continue;
-        char* end = strchr(line, ';');
-        if (end)
-            *end = '\0';
-        strncat(statement, line, sizeof statement - strlen(statement) - 1);
-        if (end) {
-            if (WoConnection_Execute(connection, statement) != WO_S_OK) {
-                fclose(file);
-                return 0;
-            }
-            statement[0] = '\0';
-        }
+        return NULL;
+    fseek(file, 0, SEEK_END);
+    const long size = ftell(file);
+    rewind(file);
+    char* text = size >= 0 ? malloc((size_t)size + 1) : NULL;
+    if (text && fread(text, 1, (size_t)size, file) != (size_t)size) {
+        free(text);
+        text = NULL;
     }
+    if (text)
+        text[size] = '\0';
     fclose(file);
-    return 1;
+    return text;
 }
 
 int main(int argc, char** argv) {
@@ -59,9 +52,14 @@ int main(int argc, char** argv) {
     if (WoConnection_Open("QSQLITE", connect, &connection) != WO_S_OK)
         return failed("WoConnection_Open");
     char* count = NULL;
-    if (WoConnection_QueryText(connection, "SELECT COUNT(*) FROM Original_Text", &count) != WO_S_OK &&
-        !runScript(connection, WO_SQL_DIR "/original_text.sqlite.sql"))
-        return failed("creating the document table");
+    if (WoConnection_QueryText(connection, "SELECT COUNT(*) FROM Original_Text", &count) != WO_S_OK) {
+        char* script = readFile(WO_SQL_DIR "/original_text.sqlite.sql");
+        int32_t executed = 0;
+        const HRESULT hr = script ? WoConnection_ExecuteScript(connection, script, &executed) : WO_E_POINTER;
+        free(script);
+        if (hr != WO_S_OK)
+            return failed("creating the document table");
+    }
     free(count);
 
     if (WoCreateObject(WO_PROGID_CLSMAIN, &clsMain) != WO_S_OK)
@@ -76,16 +74,23 @@ int main(int argc, char** argv) {
     int16_t added = 0;
     if (WoClsMain_AddOriginalFile(clsMain, &added) != WO_S_OK)
         return failed("WoClsMain_AddOriginalFile");
+    /* The one dialog shown was the open-file dialog, answered from the queue. */
+    const int dialogsRight = WoScriptedDialogs_CallCount() == 1 &&
+                             WoScriptedDialogs_CallKind(0) == WO_DIALOG_OPEN_FILES &&
+                             WoScriptedDialogs_CallUnanswered(0) == 0;
     WoScriptedDialogs_End();
+    if (!dialogsRight) {
+        fprintf(stderr, "the component showed other dialogs than the open-file dialog\n");
+        return 4;
+    }
 
-    /* Values go apart from the statement, bound to its "?". */
+    char* rows = NULL;
     const char* record[] = {"HOST-1"};
-    char* name = NULL;
-    if (WoConnection_QueryTextWith(connection, "SELECT Original_Name FROM Original_Text WHERE RecordId = ?",
-                                   record, 1, &name) != WO_S_OK)
+    if (WoConnection_QueryJson(connection, "SELECT Original_Name, Size FROM Original_Text WHERE RecordId = ?",
+                               record, 1, &rows) != WO_S_OK)
         return failed("reading the row");
-    printf("added: %s (component %s)\n", name, WoGetVersion());
-    free(name);
+    printf("added: %s (component %s)\n", rows, WoGetVersion());
+    free(rows);
 
     WoClsMain_putref_Connection(clsMain, NULL);
     WoRelease(clsMain);

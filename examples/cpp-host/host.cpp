@@ -1,11 +1,9 @@
-// A C++ host: registers the component's module as an installer does, creates
+// A C++ host: registers the component's module as an installer does (WoRegisterModule), creates
 // ClsMain by its ProgID, hands over a connection and the storage folder, and adds
 // one file (its open-file dialog answered by the scripted dialogs).
 //   host DATABASE STORE FILE
 // Exit status 0 when the file was added.
 #include <cstdio>
-#include <cstdlib>
-#include <dlfcn.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -22,31 +20,12 @@ int failed(const char* step) {
     return 1;
 }
 
-// What an installer does once: the module writes itself into the class registry.
-bool registerModule() {
-    void* module = dlopen(WO_MODULE, RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        return false;
-    auto registerServer = reinterpret_cast<DllRegisterServer_t>(dlsym(module, "DllRegisterServer"));
-    const bool registered = registerServer && WO_SUCCEEDED(registerServer());
-    dlclose(module);
-    return registered;
-}
-
-// The statements of the shipped SQL file, comment lines dropped.
+// The shipped statements that create the document table, run as one script.
 bool createTable(WoObject* connection) {
     std::ifstream file(WO_SQL_DIR "/original_text.sqlite.sql");
-    std::string line, script;
-    while (std::getline(file, line))
-        if (line.rfind("--", 0) != 0)
-            script += line + '\n';
-    std::istringstream statements(script);
-    std::string statement;
-    while (std::getline(statements, statement, ';'))
-        if (statement.find_first_not_of(" \n") != std::string::npos &&
-            WO_FAILED(WoConnection_Execute(connection, statement.c_str())))
-            return false;
-    return !script.empty();
+    std::stringstream script;
+    script << file.rdbuf();
+    return file && WO_SUCCEEDED(WoConnection_ExecuteScript(connection, script.str().c_str(), nullptr));
 }
 
 } // namespace
@@ -56,8 +35,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s DATABASE STORE FILE\n", argv[0]);
         return 2;
     }
-    if (!registerModule())
-        return std::fprintf(stderr, "cannot register %s\n", WO_MODULE), 1;
+    // What an installer does once: the module writes itself into the class registry.
+    if (WO_FAILED(WoRegisterModule(WO_MODULE)))
+        return failed("registering the module");
 
     WoObject* connection = nullptr;
     if (WoConnection_Open("QSQLITE", (std::string("Database=") + argv[1]).c_str(), &connection) != WO_S_OK)

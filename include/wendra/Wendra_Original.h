@@ -86,6 +86,20 @@ WO_API HRESULT WoConnection_ExecuteWith(WoObject* connection, const char* statem
                                         const char* const* values, size_t count);
 WO_API HRESULT WoConnection_QueryTextWith(WoObject* connection, const char* query, const char* const* values,
                                           size_t count, char** value);
+/* Runs a script of several statements in order (the shipped
+ * original_text.*.sql): statements end at semicolons outside quotes and comments,
+ * and comments are dropped. The first statement that fails stops the script; its
+ * error names it by number ("第2条语句：…") and the statements before it stay done.
+ * *executed (may be NULL) receives how many statements ran. */
+WO_API HRESULT WoConnection_ExecuteScript(WoObject* connection, const char* script, int32_t* executed);
+/* Runs a query with count values bound to its ? placeholders in order (UTF-8
+ * text; a NULL entry binds SQL NULL) and hands back every row as a JSON array of
+ * objects, one member per column as the database names it (PostgreSQL folds
+ * unquoted names to lower case): [{"ID":"2026…","Size":1024,"FilePath":null}].
+ * Binary values come as Base64 text. *json is allocated with malloc; the caller
+ * frees it. */
+WO_API HRESULT WoConnection_QueryJson(WoObject* connection, const char* query, const char* const* values,
+                                      size_t count, char** json);
 WO_API HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsOriginalID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsPath(WoObject* clsMain, const char* value);
@@ -112,6 +126,14 @@ WO_API const char* WoGetVersion(void);
  * DllGetClassObject and DllCanUnloadNow answer. */
 WO_API HRESULT WoGetClassObject(const CLSID* clsid, const IID* iid, void** object);
 WO_API HRESULT WoCanUnloadNow(void);
+/* Registers the in-process server module in the per-user class registry, as an
+ * installer does, or removes it again: loads the module, calls its
+ * DllRegisterServer or DllUnregisterServer and unloads it. modulePath NULL means
+ * the module in the component folder of this library. Returns the module's
+ * answer, or WO_DISP_E_EXCEPTION when it cannot be loaded (WoGetErrorInfo says
+ * why). The program wendra-register does the same from a shell. */
+WO_API HRESULT WoRegisterModule(const char* modulePath);
+WO_API HRESULT WoUnregisterModule(const char* modulePath);
 
 typedef HRESULT (*DllRegisterServer_t)(void);
 typedef HRESULT (*DllUnregisterServer_t)(void);
@@ -125,6 +147,8 @@ typedef HRESULT (*WoConnection_Execute_t)(WoObject*, const char*);
 typedef HRESULT (*WoConnection_QueryText_t)(WoObject*, const char*, char**);
 typedef HRESULT (*WoConnection_ExecuteWith_t)(WoObject*, const char*, const char* const*, size_t);
 typedef HRESULT (*WoConnection_QueryTextWith_t)(WoObject*, const char*, const char* const*, size_t, char**);
+typedef HRESULT (*WoConnection_ExecuteScript_t)(WoObject*, const char*, int32_t*);
+typedef HRESULT (*WoConnection_QueryJson_t)(WoObject*, const char*, const char* const*, size_t, char**);
 typedef HRESULT (*WoClsMain_put_gsRecordID_t)(WoObject*, const char*);
 typedef HRESULT (*WoClsMain_put_gsOriginalID_t)(WoObject*, const char*);
 typedef HRESULT (*WoClsMain_put_gsPath_t)(WoObject*, const char*);
@@ -143,6 +167,8 @@ typedef void (*WoShutdown_t)(void);
 typedef const char* (*WoGetVersion_t)(void);
 typedef HRESULT (*WoGetClassObject_t)(const CLSID*, const IID*, void**);
 typedef HRESULT (*WoCanUnloadNow_t)(void);
+typedef HRESULT (*WoRegisterModule_t)(const char*);
+typedef HRESULT (*WoUnregisterModule_t)(const char*);
 
 #ifdef __cplusplus
 }

@@ -1,4 +1,7 @@
-/* Dialogs answered by a script, for hosts' own tests (library wendra_dialogs_scripted).
+/* Dialogs answered by a script, for hosts' own tests. The functions are in the
+ * core library, libwendra_core.so.0: link -lwendra_core (pkg-config wendra-original,
+ * or CMake's WendraOriginal::dialogs_scripted, which is that library), or find them
+ * there with dlsym through the NAME_t types below.
  * Between WoScriptedDialogs_Begin and WoScriptedDialogs_End every dialog the
  * component would show to a person takes its answer from the queues below. A
  * dialog with nothing queued for it is answered as a person closing it would
@@ -40,6 +43,28 @@ WO_API int32_t WoScriptedDialogs_CallCount(void);
 WO_API int32_t WoScriptedDialogs_UnansweredCount(void);
 WO_API int32_t WoScriptedDialogs_PendingCount(void);
 
+/* What each dialog shown since Begin was, by its index from 0 up to CallCount - 1,
+ * so that a test can tell a refusal (a message box with its text) from a cancel
+ * (a file dialog left without files). */
+#define WO_DIALOG_MESSAGE_BOX 1
+#define WO_DIALOG_INPUT_BOX 2
+#define WO_DIALOG_OPEN_FILES 3
+#define WO_DIALOG_CONTEXT_MENU 4
+#define WO_DIALOG_WINDOW 5
+#define WO_DIALOG_SCAN_SETTINGS 6
+#define WO_DIALOG_SCAN_PROGRESS 7
+#define WO_DIALOG_TRANSFER_PROGRESS 8
+/* The dialog's kind (WO_DIALOG_…); 0 for no such dialog or outside Begin and End. */
+WO_API int32_t WoScriptedDialogs_CallKind(int32_t index);
+/* Its text (the message, the prompt, the chosen menu item, the document a
+ * transfer's window named) and its title, as UTF-8 allocated with malloc; the
+ * caller frees it. 1 when *text was set, 0 for no such dialog. */
+WO_API int32_t WoScriptedDialogs_CallText(int32_t index, char** text);
+WO_API int32_t WoScriptedDialogs_CallTitle(int32_t index, char** title);
+/* 1 when the dialog found no answer queued and was closed as a person closing it
+ * would, 0 when it took a queued answer (or needed none), -1 for no such dialog. */
+WO_API int32_t WoScriptedDialogs_CallUnanswered(int32_t index);
+
 typedef int32_t (*WoScriptedDialogs_Begin_t)(void);
 typedef void (*WoScriptedDialogs_End_t)(void);
 typedef int32_t (*WoScriptedDialogs_QueueAnswer_t)(int32_t);
@@ -48,6 +73,10 @@ typedef int32_t (*WoScriptedDialogs_QueueFiles_t)(const char* const*, size_t);
 typedef int32_t (*WoScriptedDialogs_CallCount_t)(void);
 typedef int32_t (*WoScriptedDialogs_UnansweredCount_t)(void);
 typedef int32_t (*WoScriptedDialogs_PendingCount_t)(void);
+typedef int32_t (*WoScriptedDialogs_CallKind_t)(int32_t);
+typedef int32_t (*WoScriptedDialogs_CallText_t)(int32_t, char**);
+typedef int32_t (*WoScriptedDialogs_CallTitle_t)(int32_t, char**);
+typedef int32_t (*WoScriptedDialogs_CallUnanswered_t)(int32_t);
 
 #ifdef __cplusplus
 }

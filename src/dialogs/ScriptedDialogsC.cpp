@@ -1,6 +1,7 @@
 // The C face of the scripted dialogs for hosts' tests: one scope at a time,
 // held from Begin to End.
 #include "dialogs/ScriptedDialogs.h"
+#include "platform/com/ComObject.h"
 #include "wendra/dialogs_scripted.h"
 
 #include <memory>
@@ -28,6 +29,25 @@ template <typename F> int32_t withScope(F&& queue) noexcept {
 
 template <typename F> int32_t count(F&& measure) noexcept {
     return scope() ? static_cast<int32_t>(measure(**scope())) : -1;
+}
+
+// The call at index of the open scope, or null.
+const wo::dialogs::ScriptedDialogs::Call* callAt(int32_t index) {
+    if (!scope() || index < 0 || index >= (*scope())->calls().size())
+        return nullptr;
+    return &(*scope())->calls()[index];
+}
+
+template <typename F> int32_t copyField(int32_t index, char** out, F&& field) noexcept {
+    if (!out)
+        return 0;
+    *out = nullptr;
+    const wo::dialogs::ScriptedDialogs::Call* call = callAt(index);
+    try {
+        return call && wo::com::copyOut(field(*call), out) == WO_S_OK ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
 }
 
 } // namespace
@@ -80,4 +100,43 @@ int32_t WoScriptedDialogs_UnansweredCount() {
 
 int32_t WoScriptedDialogs_PendingCount() {
     return count([](const wo::dialogs::ScriptedDialogs& d) { return d.pendingCount(); });
+}
+
+int32_t WoScriptedDialogs_CallKind(int32_t index) {
+    using Kind = wo::dialogs::ScriptedDialogs::Kind;
+    const wo::dialogs::ScriptedDialogs::Call* call = callAt(index);
+    if (!call)
+        return 0;
+    switch (call->kind) {
+    case Kind::MessageBox:
+        return WO_DIALOG_MESSAGE_BOX;
+    case Kind::InputBox:
+        return WO_DIALOG_INPUT_BOX;
+    case Kind::OpenFiles:
+        return WO_DIALOG_OPEN_FILES;
+    case Kind::ContextMenu:
+        return WO_DIALOG_CONTEXT_MENU;
+    case Kind::Window:
+        return WO_DIALOG_WINDOW;
+    case Kind::ScanSettings:
+        return WO_DIALOG_SCAN_SETTINGS;
+    case Kind::ScanProgress:
+        return WO_DIALOG_SCAN_PROGRESS;
+    case Kind::TransferProgress:
+        return WO_DIALOG_TRANSFER_PROGRESS;
+    }
+    return 0;
+}
+
+int32_t WoScriptedDialogs_CallText(int32_t index, char** text) {
+    return copyField(index, text, [](const wo::dialogs::ScriptedDialogs::Call& c) { return c.text; });
+}
+
+int32_t WoScriptedDialogs_CallTitle(int32_t index, char** title) {
+    return copyField(index, title, [](const wo::dialogs::ScriptedDialogs::Call& c) { return c.title; });
+}
+
+int32_t WoScriptedDialogs_CallUnanswered(int32_t index) {
+    const wo::dialogs::ScriptedDialogs::Call* call = callAt(index);
+    return call ? (call->unanswered ? 1 : 0) : -1;
 }

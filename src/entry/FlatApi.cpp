@@ -6,6 +6,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/com/ServerState.h"
 #include "platform/db/Connection.h"
+#include "platform/db/HostStatements.h"
 #include "platform/db/Recordset.h"
 #include "wendra/Wendra_Original.h"
 
@@ -160,6 +161,30 @@ HRESULT WoConnection_QueryTextWith(WoObject* connection, const char* query, cons
         rows.open(*bound, c);
         const bool some = rows.state() == wo::db::Recordset::adStateOpen && !rows.eof();
         return wo::com::copyOut(some ? rows.field(0).toString() : QString(), value);
+    });
+}
+
+HRESULT WoConnection_ExecuteScript(WoObject* connection, const char* script, int32_t* executed) {
+    int32_t ran = 0;
+    const HRESULT hr = !script ? WO_E_POINTER : callConnection(connection, [&](wo::db::Connection& c) {
+        wo::db::executeScript(c, QString::fromUtf8(script), ran);
+        return WO_S_OK;
+    });
+    if (executed)
+        *executed = ran;
+    return hr;
+}
+
+HRESULT WoConnection_QueryJson(WoObject* connection, const char* query, const char* const* values,
+                               size_t count, char** json) {
+    if (!json)
+        return WO_E_POINTER;
+    *json = nullptr;
+    const auto bound = boundStatement(query, values, count);
+    if (!bound)
+        return WO_E_POINTER;
+    return callConnection(connection, [&](wo::db::Connection& c) {
+        return wo::com::copyOut(QString::fromUtf8(wo::db::queryJson(c, *bound)), json);
     });
 }
 

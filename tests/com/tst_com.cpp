@@ -4,6 +4,7 @@
 #include "settings/MyInit.h"
 #include "wendra/Wendra_Original.h"
 #include "wendra/comhost.h"
+#include "wendra/dialogs_scripted.h"
 
 #include <QApplication>
 #include <QFile>
@@ -422,6 +423,123 @@ private slots:
         char text[256];
         QVERIFY(WO_EXPORT(WoGetErrorInfo)(text, sizeof text) != 0);
         QVERIFY(text[0] != '\0');
+    }
+
+    // The C functions hosts kept writing themselves: a script, then rows as JSON
+    // with values bound, a NULL entry binding NULL.
+    void flatScriptAndJsonRows() {
+        const QByteArray connect =
+            "Database=" + QFile::encodeName(m_dir->filePath(QStringLiteral("host.db")));
+        WoObject* connection = nullptr;
+        QCOMPARE(WoConnection_Open("QSQLITE", connect.constData(), &connection), WO_S_OK);
+        int32_t executed = -1;
+        QCOMPARE(
+            WoConnection_ExecuteScript(connection,
+                                       "CREATE TABLE t (a text, b int); -- a comment; still one\n"
+                                       "INSERT INTO t VALUES ('x;y', 1); INSERT INTO t VALUES (NULL, 2);",
+                                       &executed),
+            WO_S_OK);
+        QCOMPARE(executed, 3);
+        QCOMPARE(WoConnection_ExecuteScript(
+                     connection, "INSERT INTO t VALUES ('z', 3); INSERT INTO nothing VALUES (1);", &executed),
+                 WO_DISP_E_EXCEPTION);
+        QCOMPARE(executed, 1);
+        char text[256];
+        WoGetErrorInfo(text, sizeof text);
+        QVERIFY2(QString::fromUtf8(text).startsWith(QStringLiteral("第2条语句：")), text);
+
+        char* json = nullptr;
+        const char* values[] = {"x;y", nullptr};
+        QCOMPARE(WoConnection_QueryJson(connection, "SELECT a, b FROM t WHERE a = ? OR a IS ? ORDER BY b",
+                                        values, 2, &json),
+                 WO_S_OK);
+        QCOMPARE(QByteArray(json), QByteArray(R"([{"a":"x;y","b":1},{"a":null,"b":2}])"));
+        std::free(json);
+        QCOMPARE(WoConnection_QueryJson(connection, "SELECT a FROM t", nullptr, 1, &json), WO_E_POINTER);
+        QVERIFY(!json);
+        QCOMPARE(WoConnection_QueryJson(connection, "SELECT nothing FROM t", nullptr, 0, &json),
+                 WO_DISP_E_EXCEPTION);
+        QVERIFY(!json);
+        QCOMPARE(WoConnection_ExecuteScript(connection, nullptr, &executed), WO_E_POINTER);
+        QCOMPARE(executed, 0);
+        WoRelease(connection);
+    }
+
+    void registerModuleFromTheCore_data() {
+        QTest::addColumn<bool>("defaultModule");
+        QTest::newRow("the module beside the core") << true;
+        QTest::newRow("a module named by path") << false;
+    }
+    void registerModuleFromTheCore() {
+        QFETCH(bool, defaultModule);
+        qputenv("WO_COM_REGISTRY", m_dir->filePath(QStringLiteral("fresh.ini")).toLocal8Bit());
+        const QByteArray path = QFile::encodeName(modulePath());
+        const char* module = defaultModule ? nullptr : path.constData();
+        QCOMPARE(WoRegisterModule(module), WO_S_OK);
+        const auto clsMain = registry::lookup(QStringLiteral(WO_PROGID_CLSMAIN));
+        QVERIFY(clsMain);
+        QCOMPARE(clsMain->library, modulePath());
+        QVERIFY(registry::lookup(QStringLiteral(WO_PROGID_CPRINTER)));
+        QCOMPARE(WoUnregisterModule(module), WO_S_OK);
+        QVERIFY(!registry::lookup(QStringLiteral(WO_PROGID_CLSMAIN)));
+    }
+
+    void registerModuleRefusesWhatIsNoModule_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("number");
+        QTest::newRow("missing") << QStringLiteral("nothing/libWendra_Original.so") << 53;
+        QTest::newRow("not a library") << QStringLiteral("registry.ini") << 321;
+        QTest::newRow("a library without the exports") << QString() << 321;
+    }
+    void registerModuleRefusesWhatIsNoModule() {
+        QFETCH(QString, file);
+        QFETCH(int, number);
+        // The core itself is a shared library that serves no registration.
+        Dl_info core{};
+        QVERIFY(dladdr(reinterpret_cast<void*>(&WoRegisterModule), &core));
+        const QByteArray path =
+            file.isEmpty() ? QByteArray(core.dli_fname) : QFile::encodeName(m_dir->filePath(file));
+        QCOMPARE(WoRegisterModule(path.constData()), WO_DISP_E_EXCEPTION);
+        char text[512];
+        QCOMPARE(WoGetErrorInfo(text, sizeof text), number);
+        QVERIFY(text[0] != '\0');
+    }
+
+    // What each scripted dialog showed, read back through the C functions.
+    void scriptedDialogsReadBack() {
+        QCOMPARE(WoScriptedDialogs_CallKind(0), 0);
+        QCOMPARE(WoScriptedDialogs_Begin(), 1);
+        QCOMPARE(WoScriptedDialogs_QueueAnswer(WO_ANSWER_NO), 1);
+        WoObject* printer = nullptr;
+        QCOMPARE(WoCreateObject(WO_PROGID_CPRINTER, &printer), WO_S_OK);
+        QCOMPARE(WocPrinter_PrintAnyFile(printer, "/nonexistent/甲.pdf"), WO_S_OK);
+        QCOMPARE(WocPrinter_PrintAnyFile(printer, "/nonexistent/乙.pdf"), WO_S_OK);
+        WoRelease(printer);
+        const auto& recorded = dynamic_cast<wo::dialogs::ScriptedDialogs&>(wo::dialogs::current()).calls();
+        QCOMPARE(WoScriptedDialogs_CallCount(), 2);
+        for (int32_t i = 0; i < 2; ++i) {
+            QCOMPARE(WoScriptedDialogs_CallKind(i), WO_DIALOG_MESSAGE_BOX);
+            char* text = nullptr;
+            char* title = nullptr;
+            QCOMPARE(WoScriptedDialogs_CallText(i, &text), 1);
+            QCOMPARE(WoScriptedDialogs_CallTitle(i, &title), 1);
+            QCOMPARE(QString::fromUtf8(text), recorded[i].text);
+            QCOMPARE(QString::fromUtf8(title), recorded[i].title);
+            QVERIFY(!recorded[i].text.isEmpty());
+            std::free(text);
+            std::free(title);
+        }
+        // The first took the queued No, the second found nothing queued.
+        QCOMPARE(WoScriptedDialogs_CallUnanswered(0), 0);
+        QCOMPARE(WoScriptedDialogs_CallUnanswered(1), 1);
+        char* text = reinterpret_cast<char*>(1);
+        QCOMPARE(WoScriptedDialogs_CallText(2, &text), 0);
+        QVERIFY(!text);
+        QCOMPARE(WoScriptedDialogs_CallKind(-1), 0);
+        QCOMPARE(WoScriptedDialogs_CallUnanswered(2), -1);
+        QCOMPARE(WoScriptedDialogs_CallText(0, nullptr), 0);
+        WoScriptedDialogs_End();
+        QCOMPARE(WoScriptedDialogs_CallKind(0), 0);
     }
 
     void printerKeepsFileNameAndAsksHostsWithoutOwner() {
