@@ -13,6 +13,13 @@
 set -euo pipefail
 cmd=$1 dir=$2
 alive() { [ -r "/proc/$1/status" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
+free_ports() {
+    python3 -c '
+import socket
+s = [socket.socket() for _ in range(2)]
+for x in s: x.bind(("127.0.0.1", 0))
+print(*[x.getsockname()[1] for x in s])'
+}
 
 case "$cmd" in
 start)
@@ -34,11 +41,7 @@ start)
     : >"$dir/log"
     # Free ports now; a server started right after binds them. Data connections
     # take a port of the hundred from the second on, trying another when one is busy.
-    read -r port pasv < <(python3 -c '
-import socket
-s = [socket.socket() for _ in range(2)]
-for x in s: x.bind(("127.0.0.1", 0))
-print(*[x.getsockname()[1] for x in s])')
+    read -r port pasv < <(free_ports)
     cat >"$dir/vsftpd.conf" <<CONF
 listen=YES
 listen_ipv6=NO
@@ -97,12 +100,23 @@ MaxProtocol = TLSv1.2
 CONF
         export OPENSSL_CONF=$dir/openssl.cnf
     fi
-    /usr/sbin/vsftpd "$dir/vsftpd.conf" </dev/null >>"$dir/log" 2>&1 &
-    echo $! >"$dir/pid"
-    for _ in $(seq 200); do
-        python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1).close()" 2>/dev/null && break
-        alive "$(cat "$dir/pid")" || break
-        sleep 0.05
+    for attempt in 1 2 3; do
+        /usr/sbin/vsftpd "$dir/vsftpd.conf" </dev/null >>"$dir/log" 2>&1 &
+        echo $! >"$dir/pid"
+        for _ in $(seq 200); do
+            python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1).close()" 2>/dev/null && break
+            alive "$(cat "$dir/pid")" || break
+            sleep 0.05
+        done
+        alive "$(cat "$dir/pid")" && break
+        # A server that died at once, silently at times, under a loaded test run: most
+        # likely another process took a port between choosing it and binding it.
+        status=0
+        wait "$(cat "$dir/pid")" || status=$?
+        echo "attempt $attempt: the server ended at once with status $status" >>"$dir/log"
+        read -r port pasv < <(free_ports)
+        sed -i -e "s/^listen_port=.*/listen_port=$port/" -e "s/^pasv_min_port=.*/pasv_min_port=$pasv/" \
+            -e "s/^pasv_max_port=.*/pasv_max_port=$((pasv + 99 > 65535 ? 65535 : pasv + 99))/" "$dir/vsftpd.conf"
     done
     if ! alive "$(cat "$dir/pid")"; then
         cat "$dir/log" >&2
