@@ -344,16 +344,26 @@ QString seedCache(const store::ListedDocument& document, const QString& source) 
     return copyIntoCache(document, source, document.id + document.type);
 }
 
+namespace {
+
+// The root as the server's absolute folder: a relative root lies below the login
+// folder, whatever folder is current now. "" when the server did not name that folder.
+QString absoluteRemoteRoot(const settings::Storage& storage) {
+    if (storage.root.startsWith(QLatin1Char('/')))
+        return storage.root;
+    QString login;
+    if (!inet::FtpGetLoginDirectory(connection(storage), login))
+        return QString();
+    return joinPath(login, storage.root);
+}
+
+} // namespace
+
 QString prepareUploadDirectory(const settings::Storage& storage, const QString& month) {
     const inet::Handle ftp = connection(storage);
-    // A relative root lies below the login folder, whatever folder is current now.
-    QString root = storage.root;
-    if (!root.startsWith(QLatin1Char('/'))) {
-        QString login;
-        if (!inet::FtpGetLoginDirectory(ftp, login))
-            throw err::make(err::PathNotFound, inet::InternetGetLastResponseInfo());
-        root = joinPath(login, root);
-    }
+    const QString root = absoluteRemoteRoot(storage);
+    if (root.isEmpty())
+        throw err::make(err::PathNotFound, inet::InternetGetLastResponseInfo());
     const QString dir = joinPath(root, month);
     if (!inet::FtpSetCurrentDirectory(ftp, dir)) {
         inet::FtpCreateDirectory(ftp, dir);
@@ -402,7 +412,17 @@ void deleteStoredFile(const settings::Storage& storage, const QString& filePath,
         return;
     if (storage.ftpMode) {
         // A row may name any folder of the server; the store's files lie under its root.
-        if (insideRemoteRoot(storage.root, filePath))
+        // Rows added under a relative root record its folder absolutely.
+        const auto inside = [&] {
+            if (insideRemoteRoot(storage.root, filePath))
+                return true;
+            if (storage.root.isEmpty() || storage.root.startsWith(QLatin1Char('/')) ||
+                !filePath.startsWith(QLatin1Char('/')))
+                return false;
+            const QString root = absoluteRemoteRoot(storage);
+            return !root.isEmpty() && insideRemoteRoot(root, filePath);
+        };
+        if (inside())
             deleteRemoteFile(storage, filePath, id + type);
         return;
     }

@@ -79,7 +79,8 @@ void deleteRemoteFile(const settings::Storage& storage, const QString& filePath,
 bool insideRemoteRoot(const QString& root, const QString& filePath);
 
 // Deletes a row's stored file in the storage's mode: nothing when the row fails
-// rowFault, in FTP mode when its folder is not inside the root (insideRemoteRoot),
+// rowFault, in FTP mode when its folder is not inside the root (insideRemoteRoot; a
+// relative root also as the folder below the login folder it names),
 // or, in folder mode, when the root is empty or the file is missing. Throws
 // wo::Error 70 when a folder-mode file is there and cannot go; FTP results are ignored.
 void deleteStoredFile(const settings::Storage& storage, const QString& filePath, const QString& id,
