@@ -10,6 +10,6 @@ SUITES=(tst_imaging tst_db tst_hoststatements tst_store tst_adding tst_removing 
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWO_WERROR=ON -DWO_SANITIZE=ON "$@" >/dev/null
 cmake --build "$BUILD_DIR" --target "${SUITES[@]}"
 cd "$BUILD_DIR"
-regex=$(IFS='|'; echo "^(${SUITES[*]})(_sqlite|_postgres)?\$")
+regex=$(IFS='|'; echo "^(${SUITES[*]})(_sqlite|_postgres|_mariadb)?\$")
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j2 -R "$regex"
