@@ -17,6 +17,8 @@ PACKAGES=(
     # ImageMagick's reader of Windows metafiles (WMF, through libwmf), loaded as it is needed
     libmagickcore-6.q16-6-extra
     libsqlite3-dev libpq-dev
+    # X11 client library: a display is tried before Qt would end a host on one that does not answer
+    libxcb1-dev
     # databases for the tests: PostgreSQL and MariaDB servers, Qt's MySQL driver, ODBC with the
     # PostgreSQL and MariaDB drivers
     postgresql mariadb-server libqt6sql6-mysql unixodbc odbc-postgresql odbc-mariadb

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <xcb/xcb.h>
 
 namespace wo::entry {
 
@@ -26,16 +27,28 @@ bool waylandDisplay() {
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/wayland-0"));
 }
 
+// Whether the X server DISPLAY names answers: Qt's X11 platform ends the process
+// when it cannot connect.
+bool xDisplayAnswers() {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty())
+        return false;
+    xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
+
 // Whether one of the platforms Qt would try can open windows; Qt ends the process
 // when none can. Platforms other than X11 and Wayland (offscreen, framebuffers,
 // VNC) need no display server.
 bool displayAvailable() {
     const QString platforms = qEnvironmentVariable("QT_QPA_PLATFORM");
     if (platforms.isEmpty())
-        return !qEnvironmentVariableIsEmpty("DISPLAY") || waylandDisplay();
+        return waylandDisplay() || xDisplayAnswers();
     for (const QString& entry : platforms.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString name = entry.section(QLatin1Char(':'), 0, 0).trimmed();
-        if (name == QLatin1String("xcb")                ? !qEnvironmentVariableIsEmpty("DISPLAY")
+        if (name == QLatin1String("xcb")                ? xDisplayAnswers()
             : name.startsWith(QLatin1String("wayland")) ? waylandDisplay()
                                                         : true)
             return true;

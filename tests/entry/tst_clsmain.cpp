@@ -284,6 +284,7 @@ int hostWithoutWindows(int argc, char** argv) {
 void TestClsMain::hostWithoutWindows_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("display");
     QTest::addColumn<QStringList>("expected");
     // "HRESULT number" of ShowForm, AddOriginalFile and PrintAnyFile, then the application line.
     const auto lines = [](const QString& show, const QString& add, const QString& print, const char* app) {
@@ -296,21 +297,30 @@ void TestClsMain::hostWithoutWindows_data() {
     const QString noDisplay = failed(err::NoDisplay);
     const QString noWidgets = failed(err::NoWidgetApplication);
     const QString ok = QStringLiteral("0 0");
-    QTest::newRow("no display, no application")
-        << QStringLiteral("none") << QString() << lines(noDisplay, noDisplay, noDisplay, "application 0 0");
-    QTest::newRow("xcb named, no display") << QStringLiteral("none") << QStringLiteral("xcb")
+    // No X server listens on this display.
+    const QString silent = QStringLiteral(":7031");
+    QTest::newRow("no display, no application") << QStringLiteral("none") << QString() << QString()
+                                                << lines(noDisplay, noDisplay, noDisplay, "application 0 0");
+    QTest::newRow("xcb named, no display") << QStringLiteral("none") << QStringLiteral("xcb") << QString()
                                            << lines(noDisplay, noDisplay, noDisplay, "application 0 0");
-    QTest::newRow("QCoreApplication host") << QStringLiteral("core") << QStringLiteral("offscreen")
-                                           << lines(noWidgets, noWidgets, noWidgets, "application 1 0");
+    QTest::newRow("a display nobody answers") << QStringLiteral("none") << QString() << silent
+                                              << lines(noDisplay, noDisplay, noDisplay, "application 0 0");
+    QTest::newRow("xcb named, a display nobody answers")
+        << QStringLiteral("none") << QStringLiteral("xcb") << silent
+        << lines(noDisplay, noDisplay, noDisplay, "application 0 0");
+    QTest::newRow("QCoreApplication host")
+        << QStringLiteral("core") << QStringLiteral("offscreen") << QString()
+        << lines(noWidgets, noWidgets, noWidgets, "application 1 0");
     // ShowForm's list window finds no table (SQLite's error 1); the printer's prompt is
     // answered No.
     QTest::newRow("display, no application") << QStringLiteral("none") << QStringLiteral("offscreen")
-                                             << lines(failed(1), ok, ok, "application 1 1");
+                                             << QString() << lines(failed(1), ok, ok, "application 1 1");
 }
 
 void TestClsMain::hostWithoutWindows() {
     QFETCH(QString, kind);
     QFETCH(QString, platform);
+    QFETCH(QString, display);
     QFETCH(QStringList, expected);
     QProcess host;
     auto env = QProcessEnvironment::systemEnvironment();
@@ -318,6 +328,8 @@ void TestClsMain::hostWithoutWindows() {
         env.remove(QLatin1String(name));
     if (!platform.isEmpty())
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    if (!display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), display);
     env.insert(QStringLiteral("WO_HOST_WITHOUT_WINDOWS"), kind);
     host.setProcessEnvironment(env);
     host.start(QCoreApplication::applicationFilePath(), {});
