@@ -32,14 +32,6 @@ bool settingsReady() {
     return true;
 }
 
-// A property write; refused while a call of the component runs, which reads the settings.
-template <typename Write> HRESULT setting(Write&& write) {
-    return com::server::guard([&] {
-        const RunningCall call;
-        write();
-    });
-}
-
 } // namespace
 
 ClsMain::ClsMain() {
@@ -58,24 +50,24 @@ HRESULT ClsMain::QueryInterface(const IID& iid, void** object) {
 }
 
 HRESULT ClsMain::put_gsRecordID(const char* value) {
-    return setting([&] { MyInit::gsRecordID = text(value); });
+    return runCall([&] { MyInit::gsRecordID = text(value); });
 }
 
 HRESULT ClsMain::put_gsOriginalID(const char* value) {
-    return setting([&] { MyInit::gsOriginalID = text(value); });
+    return runCall([&] { MyInit::gsOriginalID = text(value); });
 }
 
 HRESULT ClsMain::put_gsPath(const char* value) {
-    return setting([&] { MyInit::gsPath = text(value); });
+    return runCall([&] { MyInit::gsPath = text(value); });
 }
 
 HRESULT ClsMain::put_gsState(const char* value) {
-    return setting([&] { MyInit::gsState = text(value); });
+    return runCall([&] { MyInit::gsState = text(value); });
 }
 
 HRESULT ClsMain::putref_Connection(com::IUnknown* connection) {
     HRESULT hr = WO_S_OK;
-    const HRESULT guarded = setting([&] {
+    const HRESULT guarded = runCall([&] {
         if (!connection) {
             MyInit::Connection.reset();
             return;
@@ -89,23 +81,22 @@ HRESULT ClsMain::putref_Connection(com::IUnknown* connection) {
 }
 
 HRESULT ClsMain::put_GetCopyRight(const char* value) {
-    return setting([&] {
+    return runCall([&] {
         const QString kind = text(value);
         MyInit::FtpMode = kind == QLatin1String("SYSBASE") || kind == QLatin1String("SQL SERVER");
     });
 }
 
 HRESULT ClsMain::put_gsOpen(int32_t value) {
-    return setting([&] { MyInit::gsOpen = value; });
+    return runCall([&] { MyInit::gsOpen = value; });
 }
 
 HRESULT ClsMain::put_gsConn(int32_t value) {
-    return setting([&] { MyInit::gsConn = value; });
+    return runCall([&] { MyInit::gsConn = value; });
 }
 
 HRESULT ClsMain::ShowForm() {
-    return com::server::guard([] {
-        const RunningCall call;
+    return runCall([] {
         ensureApplication(Shows::Windows);
         if (!settingsReady())
             return;
@@ -121,8 +112,7 @@ HRESULT ClsMain::AddOriginalFile(int16_t* result) {
     if (!result)
         return WO_E_POINTER;
     *result = 0;
-    return com::server::guard([result] {
-        const RunningCall call;
+    return runCall([result] {
         ensureApplication(Shows::Dialogs);
         if (!MyInit::Connection)
             throw err::make(err::NoConnection);

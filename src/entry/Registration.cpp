@@ -26,7 +26,8 @@ HRESULT callModule(const char* modulePath, const char* exportName) {
         if (!module)
             throw wo::err::make(wo::err::InvalidFileFormat, QString::fromLocal8Bit(dlerror()));
         const auto change = reinterpret_cast<DllRegisterServer_t>(dlsym(module, exportName));
-        answer = change ? change() : WO_S_OK;
+        if (change)
+            answer = change();
         dlclose(module);
         if (!change)
             throw wo::err::make(wo::err::InvalidFileFormat,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/com/ServerState.h"
+
 namespace wo::entry {
 
 // Marks a call of the component's objects as running. While one runs, host code may
@@ -14,5 +16,14 @@ public:
     RunningCall(const RunningCall&) = delete;
     RunningCall& operator=(const RunningCall&) = delete;
 };
+
+// Runs the body of an object's call as a running call, its errors turned into the
+// call's HRESULT as every call of the component's objects does.
+template <typename F> HRESULT runCall(F&& body) noexcept {
+    return com::server::guard([&] {
+        const RunningCall call;
+        body();
+    });
+}
 
 } // namespace wo::entry

@@ -23,18 +23,14 @@ HRESULT cPrinter::QueryInterface(const IID& iid, void** object) {
 }
 
 HRESULT cPrinter::PrintToView() {
-    return com::server::guard([this] {
-        const RunningCall call;
+    return runCall([this] {
         ensureApplication(Shows::Printing);
         m_printer.PrintToView();
     });
 }
 
 HRESULT cPrinter::put_FileName(const char* value) {
-    return com::server::guard([&] {
-        const RunningCall call;
-        m_printer.setFileName(QString::fromUtf8(value));
-    });
+    return runCall([&] { m_printer.setFileName(QString::fromUtf8(value)); });
 }
 
 HRESULT cPrinter::get_FileName(char** value) {
@@ -47,8 +43,7 @@ HRESULT cPrinter::get_FileName(char** value) {
 // Whether the file was handed over does not concern the caller, which goes on
 // with its next file either way.
 HRESULT cPrinter::PrintAnyFile(const char* FileToPrint) {
-    return com::server::guard([&] {
-        const RunningCall call;
+    return runCall([&] {
         ensureApplication(Shows::Printing);
         m_printer.PrintAnyFile(QString::fromUtf8(FileToPrint));
     });

@@ -332,6 +332,7 @@ void ImageViewWidget::printPages(qint16 firstPage, qint16 lastPage, qint32 outpu
             painter.drawImage(target, page.image);
         if (index == lastPage)
             break;
+        // One page held at a time: the printed one goes before the next is decoded.
         page = {};
         page = pageAt(index);
         layoutFor(page);

@@ -93,16 +93,22 @@ bool isHostile(const inet::FtpEntry& entry) {
            raw.contains('\n') || raw.contains('\0') || entry.name.toUtf8() != raw;
 }
 
+// What the FTP layer said of its last failed call.
+Error lastFtpError() {
+    int number = 0;
+    const QString text = inet::InternetGetLastResponseInfo(&number);
+    return Error(number, text);
+}
+
 Listing listRemote(const AuditStore& store, const QString& folder) {
     Listing listing;
     QList<inet::FtpEntry> entries;
     if (!inet::FtpListDirectory(store.ftpConnection, folder, entries)) {
-        int number = 0;
-        const QString text = inet::InternetGetLastResponseInfo(&number);
+        const Error error = lastFtpError();
         // The server refused the folder: it is not there for the component either.
-        if (number == WO_INET_ERROR_EXTENDED)
+        if (error.number() == WO_INET_ERROR_EXTENDED)
             return listing;
-        throw Error(number, text);
+        throw error;
     }
     listing.exists = true;
     for (const inet::FtpEntry& entry : entries) {
@@ -445,24 +451,18 @@ public:
         if (m_names[folder].contains(name))
             throw Error(err::PathFileAccessError, QStringLiteral("目标已存在：") + join(folder, name));
         if (!inet::FtpRenameFile(m_connection, file, join(folder, name)))
-            throw lastError();
+            throw lastFtpError();
         m_names[folder].insert(name);
     }
 
 private:
-    static Error lastError() {
-        int number = 0;
-        const QString text = inet::InternetGetLastResponseInfo(&number);
-        return Error(number, text);
-    }
-
     void makeFolder(const QString& folder) {
         if (m_names.contains(folder))
             return;
         QList<inet::FtpEntry> entries;
         if (!inet::FtpListDirectory(m_connection, folder, entries)) {
             if (!inet::FtpCreateDirectory(m_connection, folder))
-                throw lastError();
+                throw lastFtpError();
             entries.clear();
         }
         QSet<QString>& names = m_names[folder];

@@ -412,17 +412,12 @@ void deleteStoredFile(const settings::Storage& storage, const QString& filePath,
         return;
     if (storage.ftpMode) {
         // A row may name any folder of the server; the store's files lie under its root.
-        // Rows added under a relative root record its folder absolutely.
-        const auto inside = [&] {
-            if (insideRemoteRoot(storage.root, filePath))
-                return true;
-            if (storage.root.isEmpty() || storage.root.startsWith(QLatin1Char('/')) ||
-                !filePath.startsWith(QLatin1Char('/')))
-                return false;
-            const QString root = absoluteRemoteRoot(storage);
-            return !root.isEmpty() && insideRemoteRoot(root, filePath);
-        };
-        if (inside())
+        // Rows added under a relative root record its folder absolutely, from the login
+        // folder; where the server does not name that, nothing is deleted.
+        const bool fromLogin = !storage.root.isEmpty() && !storage.root.startsWith(QLatin1Char('/')) &&
+                               filePath.startsWith(QLatin1Char('/'));
+        const QString root = fromLogin ? absoluteRemoteRoot(storage) : storage.root;
+        if ((!fromLogin || !root.isEmpty()) && insideRemoteRoot(root, filePath))
             deleteRemoteFile(storage, filePath, id + type);
         return;
     }

@@ -7,9 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <limits>
 
 namespace wo::db {

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-#include <QVariantList>
 
 namespace wo::db {
 

@@ -380,7 +380,7 @@ void FtpConnection::renameFile(const QString& from, const QString& to) {
 }
 
 QDateTime FtpConnection::modificationTime(const QString& name) {
-    std::lock_guard lock(m_mutex);
+    const Hold hold(*this);
     const RemotePath target = resolve(name);
     if (target.parts.isEmpty())
         throw Error(WO_INET_ERROR_INVALID_ARGUMENT,
