@@ -111,6 +111,7 @@ private slots:
     void absoluteFtpPathFromServerRoot();
     void relativeFtpRootFromLoginFolder_data();
     void relativeFtpRootFromLoginFolder();
+    void hostCodeOnStrictServer();
     void refusedRename_data();
     void refusedRename();
     void addFileChecks_data();
@@ -561,6 +562,54 @@ void TestAdding::relativeFtpRootFromLoginFolder() {
     QFile::setPermissions(onDisk, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
                                       QFile::WriteOther | QFile::ExeOther);
     addBelowRelativeRoot(f, onDisk, onDisk);
+}
+
+// On the strict server too: a login text carrying a second command is refused before
+// anything is sent, and a host's queued call run while an add uploads (the transfer
+// pumps events) finds the host's FTP connection busy at once instead of waiting for
+// the add, which waits for it.
+void TestAdding::hostCodeOnStrictServer() {
+    Fixture f;
+    const QString user = qEnvironmentVariable("WO_TEST_VSFTPD_USER");
+    const QString password = qEnvironmentVariable("WO_TEST_VSFTPD_PASSWORD");
+    CONNECT_STRICT_FTP(session, connection, user, password);
+    f.root() = QFileInfo(f.box.path()).fileName();
+    const QString onDisk =
+        QFileInfo(strictDir + QStringLiteral("/home")).canonicalFilePath() + QLatin1Char('/') + f.root();
+    QVERIFY(QDir().mkpath(onDisk));
+    const auto removeFolder = qScopeGuard([&] { QDir(onDisk).removeRecursively(); });
+    QFile::setPermissions(onDisk, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::WriteOther | QFile::ExeOther);
+    const QString victim = onDisk + QStringLiteral("/victim.txt");
+    QVERIFY(test::writeFile(victim, "keep"));
+
+    const quint16 port =
+        static_cast<quint16>(readFile(strictDir + QStringLiteral("/port")).trimmed().toUInt());
+    QCOMPARE(inet::InternetConnect(session, QStringLiteral("127.0.0.1"), port, user,
+                                   password + QStringLiteral("\r\nDELE ") + victim),
+             inet::Handle(0));
+    int refused = 0;
+    inet::InternetGetLastResponseInfo(&refused);
+    QCOMPARE(refused, WO_INET_ERROR_INVALID_ARGUMENT);
+
+    QObject host;
+    int inner = -1;
+    QMetaObject::invokeMethod(
+        &host,
+        [&] {
+            int number = 0;
+            if (!inet::FtpSetCurrentDirectory(connection, QStringLiteral("/")))
+                inet::InternetGetLastResponseInfo(&number);
+            inner = number;
+        },
+        Qt::QueuedConnection);
+    f.source(QStringLiteral("a.tif"), test::binaryContent(256 << 10, 5));
+    QVERIFY(f.operation().AddFileToObj(f.sourceFolder(), QStringLiteral("a.tif")));
+    QCOMPARE(inner, WO_INET_ERROR_TRANSFER_IN_PROGRESS);
+    QCOMPARE(f.rows().size(), 1);
+    QCOMPARE(QFileInfo(onDisk + QStringLiteral("/2006-03/20060305070809123456.TIF")).size(),
+             qint64(256 << 10));
+    QCOMPARE(readFile(victim), QByteArray("keep"));
 }
 
 void TestAdding::refusedRename_data() {
