@@ -5,9 +5,11 @@
 # The source folders of each layer, from the bottom up.
 set(WO_LAYER_FOLDERS_wo_platform platform)
 set(WO_LAYER_FOLDERS_wo_settings settings)
+set(WO_LAYER_FOLDERS_wo_record record)
 set(WO_LAYER_FOLDERS_wo_dialogs dialogs)
 set(WO_LAYER_FOLDERS_wo_imaging imaging)
-set(WO_LAYER_FOLDERS_wo_store store transfer)
+set(WO_LAYER_FOLDERS_wo_transfer transfer)
+set(WO_LAYER_FOLDERS_wo_store store)
 set(WO_LAYER_FOLDERS_wo_ui ui)
 set(WO_LAYER_FOLDERS_wo_entry entry)
 

@@ -1,15 +1,17 @@
 #include "store/Audit.h"
 
 #include "platform/Error.h"
+#include "platform/TemporaryNames.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/inet/Inet.h"
+#include "record/RowRules.h"
 #include "store/LocalQuarantine.h"
 #include "store/LocalTree.h"
 #include "store/PrintableName.h"
 #include "store/RecordDocuments.h"
 #include "store/Statements.h"
-#include "transfer/ModDownLoadFile.h"
+#include "transfer/StoredFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,12 +79,9 @@ bool isDocumentName(const QByteArray& name) {
     return document.match(QString::fromUtf8(name)).hasMatch();
 }
 
-// The fresh names stored copies are written under before their rename (".<16 hex
-// digits>.tmp"), and the hidden names of FTP uploads (".<name>.part-<8 hex digits>").
+// What a copy or an upload writes before its rename puts the file in place.
 bool isTemporary(const QByteArray& name) {
-    static const QRegularExpression temporary(
-        QStringLiteral("^\\.([0-9a-f]{16}\\.tmp|.+\\.part-[0-9a-f]{8})$"));
-    return temporary.match(QString::fromUtf8(name)).hasMatch();
+    return temporary::isTemporaryName(QString::fromUtf8(name));
 }
 
 // A listed name that would reach beyond its folder, or end a command line, or that
@@ -288,10 +287,10 @@ private:
     template <typename Finding>
     void checkRow(const QString& id, const QString& type, const QString& path, const QVariant& size,
                   const Finding& finding) {
-        const transfer::RowFault fault = transfer::rowFault(path, id, type, m_store.ftpMode);
-        if (fault != transfer::RowFault::None) {
+        const record::RowFault fault = record::rowFault(path, id, type, m_store.ftpMode);
+        if (fault != record::RowFault::None) {
             finding(FindingKind::RefusedRow).refusal =
-                fault == transfer::RowFault::Path ? QStringLiteral("path") : QStringLiteral("name");
+                fault == record::RowFault::Path ? QStringLiteral("path") : QStringLiteral("name");
             return;
         }
         auto folder = m_rowFolders.constFind(path);
@@ -426,8 +425,7 @@ bool namedNow(db::Connection& connection, const AuditStore& store, const QString
         const QString id = text(rows, c.id);
         const QString type = text(rows, c.type);
         const QString path = displayPath(rows.field(c.path), store.ftpMode);
-        if (id + type == name &&
-            transfer::rowFault(path, id, type, store.ftpMode) == transfer::RowFault::None &&
+        if (id + type == name && record::rowFault(path, id, type, store.ftpMode) == record::RowFault::None &&
             rowFolder(store, rootKey, path, id, type) == folder)
             return true;
     }

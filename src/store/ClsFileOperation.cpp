@@ -5,8 +5,11 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/inet/Inet.h"
 #include "platform/profile/ComponentFolder.h"
+#include "record/RowRules.h"
 #include "store/Statements.h"
 #include "transfer/ModDownLoadFile.h"
+#include "transfer/SafeCopy.h"
+#include "transfer/StoredFiles.h"
 #include "transfer/TransferMeter.h"
 
 #include <QDir>
@@ -119,7 +122,7 @@ QString ClsFileOperation::uniqueId(const QString& type, const QString& folder) {
         rows.open(sql::SelectDocumentById(id), connection());
         if (rows.recordCount() == 0 &&
             (folder.isEmpty() ||
-             !QFileInfo::exists(folder + QLatin1Char('/') + transfer::storedFileName(id, type))))
+             !QFileInfo::exists(folder + QLatin1Char('/') + record::storedFileName(id, type))))
             return id;
     }
 }
@@ -168,7 +171,7 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         // The row about to be written passes the check every row read back passes;
         // the month adds no ".." to the root, so the root is what is checked here.
         const QString rowPath = storage.ftpMode ? storage.root : month;
-        if (transfer::rowFault(rowPath, doc.id, type, storage.ftpMode) != transfer::RowFault::None)
+        if (record::rowFault(rowPath, doc.id, type, storage.ftpMode) != record::RowFault::None)
             throw err::make(err::BadFileName, rowPath + QLatin1Char('/') + doc.id + type);
         if (storage.ftpMode) {
             doc.filePath = transfer::prepareUploadDirectory(storage, month);
@@ -226,7 +229,7 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         removeStored.dismiss();
 
         if (added) {
-            const ListedDocument listed{doc.id, doc.originalName, doc.type, doc.filePath};
+            const record::ListedDocument listed{doc.id, doc.originalName, doc.type, doc.filePath};
             // The source's bytes are at hand: showing the new document fetches nothing.
             added({listed, doc.fileOrder, transfer::seedCache(listed, source)});
         }
@@ -245,7 +248,7 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
     }
 }
 
-bool ClsFileOperation::DelFile(const QVector<ListedDocument>& selected, const Removed& removed) {
+bool ClsFileOperation::DelFile(const QVector<record::ListedDocument>& selected, const Removed& removed) {
     try {
         if (dialogs::current().messageBox(nullptr, QStringLiteral("确实要删除所选择的原文吗？"),
                                           dialogs::Buttons::YesNo, dialogs::Icon::Question,
@@ -255,7 +258,7 @@ bool ClsFileOperation::DelFile(const QVector<ListedDocument>& selected, const Re
         db::Recordset all;
         all.open(sql::SelectAllDocuments(), connection());
         for (qsizetype i = selected.size() - 1; i >= 0; --i) {
-            const ListedDocument& document = selected[i];
+            const record::ListedDocument& document = selected[i];
             connection().execute(sql::DeleteDocument(document.id, m_record.recordId));
             if (IsLastReference(all, document.id, m_record.recordId))
                 transfer::deleteStoredFile(m_record.storage, document.path, document.id, document.type);

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "record/ListedDocument.h"
 #include "settings/MyInit.h"
-#include "store/ListedDocument.h"
 #include "store/ShellPrinter.h"
 #include "store/createdname.h"
 
@@ -18,7 +18,7 @@ namespace wo::store {
 // A document an add has just stored: its row, and its copy in the download cache
 // ("" when none was made).
 struct AddedDocument {
-    ListedDocument document;
+    record::ListedDocument document;
     qint64 fileOrder = 0;
     QString cachePath;
 };
@@ -53,7 +53,7 @@ public:
     // names the same ID, then reports its index to `removed`. True when the pass
     // completed; false when the user said No or an error stopped it (after its
     // message; what was done before it stays done).
-    bool DelFile(const QVector<ListedDocument>& selected, const Removed& removed);
+    bool DelFile(const QVector<record::ListedDocument>& selected, const Removed& removed);
 
     // Type of a document named name: its last extension upper-cased with the ".",
     // "" when the name has no ".".

@@ -13,11 +13,11 @@ QString displayPath(const QVariant& filePath, bool ftpMode) {
     return path;
 }
 
-QVector<ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,
-                                            bool ftpMode) {
+QVector<record::ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,
+                                                    bool ftpMode) {
     db::Recordset rs;
     rs.open(sql::SelectRecordDocuments(recordId), connection);
-    QVector<ListedDocument> documents;
+    QVector<record::ListedDocument> documents;
     const int count = rs.recordCount();
     // Columns are looked up once, and only when there is a row to read them from.
     if (count == 0)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ListedDocument.h"
+#include "record/ListedDocument.h"
 
 #include <QString>
 #include <QVariant>
@@ -17,8 +17,8 @@ namespace wo::store {
 QString displayPath(const QVariant& filePath, bool ftpMode);
 
 // The record's documents in stored order (SelectRecordDocuments), read from one snapshot.
-QVector<ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,
-                                            bool ftpMode);
+QVector<record::ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,
+                                                    bool ftpMode);
 
 // Writes positions 1..N, in the given order of document IDs, one statement each.
 // Stops at the first failing statement; the rows written before it keep their new positions.

@@ -66,7 +66,7 @@ void TestFtps::addFetchDeleteOverTls() {
                                     static_cast<int32_t>(connection)};
     const settings::Record record{db.connectionPtr(), QStringLiteral("R"), storage};
     const QByteArray content = test::binaryContent(300000, 7);
-    QVector<store::ListedDocument> listed;
+    QVector<record::ListedDocument> listed;
     const bool added = store::ClsFileOperation(record).AddFiles(
         {box.writeFile(QStringLiteral("src/合同.pdf"), content)},
         [&](const store::AddedDocument& document) { listed.append(document.document); });

@@ -207,9 +207,9 @@ void fillTable(db::Connection& db, bool postgres) {
 
 // The record to delete from, as before the first run: its rows, its stored files
 // and every one of its documents, as selected in the list.
-QVector<store::ListedDocument> prepareDeletion(db::Connection& db, const QString& store) {
+QVector<record::ListedDocument> prepareDeletion(db::Connection& db, const QString& store) {
     db.execute(QStringLiteral("DELETE FROM Original_Text WHERE RecordId = '%1'").arg(kDeleteRecord));
-    QVector<store::ListedDocument> selected;
+    QVector<record::ListedDocument> selected;
     QDir().mkpath(store + QStringLiteral("/2006-03"));
     for (int k = 1; k <= DeletedDocuments; ++k) {
         const int n = LoadedDocuments + k;
@@ -257,7 +257,7 @@ int run(const QStringList& args) {
     compare(
         "delete", DeleteRepeats,
         [&] {
-            const QVector<store::ListedDocument> selected = prepareDeletion(*connection, store);
+            const QVector<record::ListedDocument> selected = prepareDeletion(*connection, store);
             dialogs->queueAnswer(dialogs::Answer::Yes);
             bool done = false;
             qsizetype removed = 0;

@@ -8,7 +8,9 @@
 #include "entry/ClsMain.h"
 #include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
+#include "transfer/CacheFolder.h"
 #include "transfer/ModDownLoadFile.h"
+#include "transfer/StoredFiles.h"
 #include "transfer/TransferMeter.h"
 
 #include <QDir>

@@ -9,8 +9,8 @@
 #include <algorithm>
 
 using namespace wo;
+using record::ListedDocument;
 using store::ClsFileOperation;
-using store::ListedDocument;
 
 namespace {
 

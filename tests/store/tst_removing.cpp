@@ -25,7 +25,7 @@ const QString kMonth = QStringLiteral("2006-03");
 // The shared store fixture with the documents as the list window lists them, some
 // of them selected.
 struct Fixture : test::StoreFixture {
-    QVector<store::ListedDocument> list;
+    QVector<record::ListedDocument> list;
     QSet<int> selected;
     int order = 0;
 
@@ -40,7 +40,7 @@ struct Fixture : test::StoreFixture {
     // position in the list.
     int add(const QString& id, const QString& type = QStringLiteral(".TIF")) {
         ++order;
-        const store::ListedDocument document{id, id + QStringLiteral(" name"), type, filePath()};
+        const record::ListedDocument document{id, id + QStringLiteral(" name"), type, filePath()};
         db.insertRow(document.id, document.name, type, record.recordId, order, document.path);
         if (!test::writeFile(onDisk(id + type), "content of " + id.toUtf8()))
             qFatal("cannot write %s", qPrintable(onDisk(id + type)));
@@ -55,7 +55,7 @@ struct Fixture : test::StoreFixture {
     // Deletes the selected documents, taking out of the list those reported removed.
     bool del() {
         QVector<int> rows;
-        QVector<store::ListedDocument> documents;
+        QVector<record::ListedDocument> documents;
         for (int i = 0; i < list.size(); ++i)
             if (selected.contains(i)) {
                 rows.append(i);

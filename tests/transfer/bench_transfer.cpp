@@ -55,7 +55,7 @@ void addThroughComponent(const Host& host, const QString& file) {
 }
 
 // The stored document's row as the list window shows it, for the preview's fetch.
-store::ListedDocument lastAdded(db::Connection& connection) {
+record::ListedDocument lastAdded(db::Connection& connection) {
     db::Recordset row;
     row.open(QStringLiteral("SELECT ID, Original_Name, Type, FilePath FROM Original_Text WHERE ID = '%1'")
                  .arg(MyInit::gsOriginalID),
@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     const auto reader = db::Connection::open(QStringLiteral("QSQLITE"), QString::fromUtf8(database));
     const QString fetched = work + QStringLiteral("/curl-fetched.bin");
     QString lastCached;
-    store::ListedDocument item;
+    record::ListedDocument item;
     timePair(
         upload, runs, [&] { addThroughComponent(host, ftpFile); },
         [&] {

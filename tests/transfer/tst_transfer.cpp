@@ -6,7 +6,10 @@
 #include "platform/Error.h"
 #include "platform/inet/Inet.h"
 #include "settings/MyInit.h"
+#include "transfer/CacheFolder.h"
 #include "transfer/ModDownLoadFile.h"
+#include "transfer/SafeCopy.h"
+#include "transfer/StoredFiles.h"
 #include "transfer/TransferMeter.h"
 
 #include <QDirIterator>
@@ -75,13 +78,13 @@ class TestTransfer : public QObject {
         return ftp ? QLatin1Char('/') + filePath : filePath;
     }
 
-    static store::ListedDocument item(bool ftp, const QString& filePath, const QString& id,
-                                      const QString& type) {
+    static record::ListedDocument item(bool ftp, const QString& filePath, const QString& id,
+                                       const QString& type) {
         return {id, kName, type, shownPath(ftp, filePath)};
     }
     // Stores a document's file and returns the document.
-    store::ListedDocument document(bool ftp, const QString& filePath, const QString& id, const QString& type,
-                                   const QByteArray& data) {
+    record::ListedDocument document(bool ftp, const QString& filePath, const QString& id, const QString& type,
+                                    const QByteArray& data) {
         if (!writeFile(diskPath(ftp, filePath, id + type), data))
             QTest::qFail("cannot write the stored file", __FILE__, __LINE__);
         return item(ftp, filePath, id, type);
@@ -91,7 +94,7 @@ class TestTransfer : public QObject {
         storage.ftpMode = ftp;
         return storage;
     }
-    QString fetch(bool ftp, const store::ListedDocument& document) const {
+    QString fetch(bool ftp, const record::ListedDocument& document) const {
         return transfer::fetchToCache(document, storage(ftp));
     }
     // The single message shown: its text and icon, with OK and the default title.
@@ -138,7 +141,7 @@ private slots:
         QFETCH(QString, type);
         const QByteArray data = binaryContent(300000, 1);
         const QString filePath = inMonth ? month(QStringLiteral("2024-05")) : QString();
-        store::ListedDocument it = document(ftp, filePath, id("a"), type, data);
+        record::ListedDocument it = document(ftp, filePath, id("a"), type, data);
         QVERIFY(!QFileInfo::exists(cache()));
 
         const QString got = fetch(ftp, it);
@@ -157,7 +160,7 @@ private slots:
     void fetchTwiceOverwrites() {
         QFETCH(bool, ftp);
         const QString filePath = month(QStringLiteral("2024-05"));
-        store::ListedDocument it =
+        record::ListedDocument it =
             document(ftp, filePath, id("a"), QStringLiteral(".TIF"), binaryContent(100000, 2));
         QVERIFY(!fetch(ftp, it).isEmpty());
         const QByteArray shorter = binaryContent(5000, 3);
@@ -175,7 +178,7 @@ private slots:
         QFETCH(bool, ftp);
         const QString filePath = month(QStringLiteral("2024-05"));
         QVERIFY(QDir().mkpath(diskPath(ftp, filePath)));
-        store::ListedDocument it = item(ftp, filePath, id("gone"), QStringLiteral(".TIF"));
+        record::ListedDocument it = item(ftp, filePath, id("gone"), QStringLiteral(".TIF"));
 
         QCOMPARE(fetch(ftp, it), QString());
         expectMessage(ftp ? QStringLiteral("在FTP服务器上找不到") + kName + QStringLiteral("文件")
@@ -242,7 +245,7 @@ private slots:
         type = fill(type);
         m_storage.root = ftp ? store : m_box->path(QStringLiteral("store"));
         QVERIFY(QDir().mkpath(m_box->path(QStringLiteral("store"))));
-        const store::ListedDocument it{id, kName, type, filePath};
+        const record::ListedDocument it{id, kName, type, filePath};
 
         QCOMPARE(fetch(ftp, it), QString());
         const QString notFound =
@@ -305,7 +308,7 @@ private slots:
             }
         }
         const QByteArray data = binaryContent(20000, 9);
-        store::ListedDocument it =
+        record::ListedDocument it =
             document(ftp, month(QStringLiteral("2024-05")), id("a"), QStringLiteral(".TIF"), data);
 
         const QString got = fetch(ftp, it);
@@ -334,8 +337,8 @@ private slots:
     void unwritableCache() {
         QFETCH(bool, ftp);
         QVERIFY(writeFile(cache(), "not a folder"));
-        store::ListedDocument it = document(ftp, month(QStringLiteral("2024-05")), id("a"),
-                                            QStringLiteral(".TIF"), binaryContent(1000, 4));
+        record::ListedDocument it = document(ftp, month(QStringLiteral("2024-05")), id("a"),
+                                             QStringLiteral(".TIF"), binaryContent(1000, 4));
 
         QCOMPARE(fetch(ftp, it), QString());
         if (ftp)
@@ -348,7 +351,7 @@ private slots:
 
     void missingRemoteDirectory() {
         const QString filePath = month(QStringLiteral("1999-01"));
-        store::ListedDocument it = item(true, filePath, id("a"), QStringLiteral(".TIF"));
+        record::ListedDocument it = item(true, filePath, id("a"), QStringLiteral(".TIF"));
 
         QCOMPARE(transfer::DownloadToCache(it, storage(true)), QString());
         expectMessage(QStringLiteral("在FTP服务器上找不到") + shownPath(true, filePath) +
@@ -365,9 +368,9 @@ private slots:
         QFETCH(bool, ftp);
         const QString january = month(QStringLiteral("2024-01"));
         const QString february = month(QStringLiteral("2024-02"));
-        store::ListedDocument a =
+        record::ListedDocument a =
             document(ftp, january, id("a"), QStringLiteral(".TIF"), binaryContent(2000, 5));
-        store::ListedDocument b =
+        record::ListedDocument b =
             document(ftp, february, id("b"), QStringLiteral(".TIF"), binaryContent(3000, 6));
         // Same name in the other month: found only by reading from the wrong folder.
         QVERIFY(writeFile(diskPath(ftp, january, id("b") + QStringLiteral(".TIF")), "decoy"));
@@ -576,7 +579,7 @@ private slots:
         std::optional<test::ThrottledFtp> server;
         const auto showAfter = transfer::TransferMeter::showAfter;
         const auto restore = qScopeGuard([showAfter] { transfer::TransferMeter::showAfter = showAfter; });
-        store::ListedDocument it;
+        record::ListedDocument it;
         qint64 cancelAt = 0;
         if (ftp) {
             QVERIFY(writeFile(root + QStringLiteral("/docs/x.TIF"), data));

@@ -12,6 +12,7 @@
 #include "platform/profile/ComponentFolder.h"
 #include "settings/MyInit.h"
 #include "store/RecordDocuments.h"
+#include "transfer/CacheFolder.h"
 #include "transfer/ModDownLoadFile.h"
 #include "ui/common/ListItem.h"
 #include "ui/viewer/frmDetail.h"

@@ -1,10 +1,11 @@
 #include "platform/inet/FtpConnection.h"
 
+#include "platform/TemporaryNames.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QUrl>
@@ -202,9 +203,7 @@ void FtpConnection::putFile(const QString& localPath, const QString& remoteName,
     } else {
         // Upload under a hidden name in the same folder, then rename in one step, so the
         // final name never shows a partial file.
-        const QString part = QStringLiteral(".%1.part-%2")
-                                 .arg(name)
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString part = temporary::partName(name);
         Request upload{.nobody = false,
                        .source = &file,
                        .postQuote = {command("RNFR", part), command("RNTO", name)},
@@ -276,10 +275,11 @@ void FtpConnection::getFile(const QString& remoteName, const QString& localPath,
     const QByteArray local = QFile::encodeName(localPath);
     struct stat replaced {};
     const bool replaces = ::stat(local.constData(), &replaced) == 0;
+    const QFileInfo beside(localPath);
     QFile file;
     QByteArray part;
     for (int attempt = 0; attempt < 8 && !file.isOpen(); ++attempt) {
-        part = local + ".part-" + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        part = QFile::encodeName(beside.path() + QLatin1Char('/') + temporary::partName(beside.fileName()));
         const int fd = ::open(part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             if (replaces)

@@ -76,7 +76,7 @@ QString tag(const QTreeWidgetItem* item) {
     return item->data(Number, TagRole).toString();
 }
 
-store::ListedDocument document(const QTreeWidgetItem* item) {
+record::ListedDocument document(const QTreeWidgetItem* item) {
     return {tag(item), item->text(Name), item->text(Type), item->text(Path)};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/ListedDocument.h"
+#include "record/ListedDocument.h"
 
 #include <QString>
 
@@ -21,7 +21,7 @@ QTreeWidgetItem* recreate(const QTreeWidgetItem* item);
 
 QString tag(const QTreeWidgetItem* item);
 // The document the item lists, as the store takes it.
-store::ListedDocument document(const QTreeWidgetItem* item);
+record::ListedDocument document(const QTreeWidgetItem* item);
 QString cachePath(const QTreeWidgetItem* item);
 void setCachePath(QTreeWidgetItem* item, const QString& path);
 

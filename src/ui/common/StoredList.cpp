@@ -18,7 +18,7 @@ void showAsCurrent(QTreeWidget* list, QTreeWidgetItem* item) {
 
 store::ClsFileOperation::Added appendTo(QTreeWidget* list) {
     return [list](const store::AddedDocument& added) {
-        const store::ListedDocument& doc = added.document;
+        const record::ListedDocument& doc = added.document;
         QTreeWidgetItem* item =
             ListItem::make(QString::number(added.fileOrder), doc.name, doc.type, doc.path, doc.id);
         ListItem::setCachePath(item, added.cachePath);
@@ -29,7 +29,7 @@ store::ClsFileOperation::Added appendTo(QTreeWidget* list) {
 
 bool deleteSelected(store::ClsFileOperation& operation, QTreeWidget* list) {
     QVector<int> rows;
-    QVector<store::ListedDocument> selected;
+    QVector<record::ListedDocument> selected;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         if (const QTreeWidgetItem* item = list->topLevelItem(i); item->isSelected()) {
             rows.append(i);

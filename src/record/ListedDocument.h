@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace wo::store {
+namespace wo::record {
 
 // One document of a record as the windows list it: what a row of the table names.
 struct ListedDocument {
@@ -12,4 +12,4 @@ struct ListedDocument {
     QString path;
 };
 
-} // namespace wo::store
+} // namespace wo::record

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace wo::transfer {
+
+// The download cache: $XDG_CACHE_HOME (default ~/.cache) + "/wendra-original/temp",
+// created with mode 0700 when missing. An existing level is used only when it is a
+// real folder (no symbolic link) of this user; its mode is then set to 0700. Throws
+// wo::Error when it cannot be made or must not be trusted.
+QString cacheFolder();
+
+} // namespace wo::transfer
