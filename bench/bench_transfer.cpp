@@ -9,6 +9,7 @@
 //   WORK holds host.db (with Original_Text), folder.bin, ftp.bin and store/; the FTP
 //   server listens on 127.0.0.1:PORT and USER may write the absolute folder ROOT.
 // Pairs run by turns, the peer first every other run.
+#include "BenchTiming.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "settings/MyInit.h"
@@ -17,7 +18,6 @@
 #include "wendra/dialogs_scripted.h"
 #include "wendra/inet.h"
 
-#include <BenchTiming.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
