@@ -6,8 +6,9 @@
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "settings/MyInit.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/common/Guard.h"
-#include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
@@ -22,7 +23,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWheelEvent>
 #include <cmath>
 #include <optional>
@@ -90,7 +91,7 @@ qint16 whole(double value) {
 
 } // namespace
 
-frmDetail::frmDetail(QTreeWidget* ownerList, QWidget* parent) : QDialog(parent), m_owner(ownerList) {
+frmDetail::frmDetail(DocumentModel& documents, QWidget* parent) : QDialog(parent), m_documents(documents) {
     setObjectName(QStringLiteral("frmDetail"));
     setWindowTitle(kCaption);
     buildLayout();
@@ -135,10 +136,10 @@ void frmDetail::buildLayout() {
     ImgBack->setPixmap(QPixmap(QStringLiteral(":/wendra/list/ImgBack.png")));
     ImgBack->hide();
 
-    LVData = new QTreeWidget(this);
+    LVData = new QTreeView(this);
     LVData->setObjectName(QStringLiteral("LVData"));
     LVData->setGeometry(twipsRect(120, 120, 2895, 6495, this));
-    setUpDocumentList(LVData,
+    setUpDocumentList(LVData, &m_documents,
                       {QStringLiteral("序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
                        QStringLiteral("原文路径")},
                       500, 3000, this);
@@ -176,13 +177,12 @@ void frmDetail::buildLayout() {
     ImgAdmin1 = std::make_unique<imaging::ImageAdminDialog>(this);
     OLE1 = std::make_unique<imaging::DesktopOpener>();
 
-    connect(LVData, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { guarded(this, kCaption, [&] { LVData_ItemClick(item); }); });
-    connect(LVData, &QTreeWidget::itemDoubleClicked, this, [this] { LVData_DblClick(); });
-    onEmptyDoubleClick(LVData, [this] { LVData_DblClick(); });
-    onKeyMove(LVData, [this](QTreeWidgetItem* item) {
-        guarded(this, kCaption, [this, item] { LVData_ItemClick(item); });
+    connect(LVData, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        guarded(this, kCaption, [&] { LVData_ItemClick(index.row()); });
     });
+    connect(LVData, &QTreeView::doubleClicked, this, [this] { LVData_DblClick(); });
+    onEmptyDoubleClick(LVData, [this] { LVData_DblClick(); });
+    onKeyMove(LVData, [this](int row) { guarded(this, kCaption, [this, row] { LVData_ItemClick(row); }); });
     connect(ImgShow, &imaging::ImageView::mouseDown, this, [this](int button, int shift, int x, int y) {
         guarded(this, kCaption, [&] { ImgShow_MouseDown(button, shift, x, y); });
     });
@@ -232,64 +232,55 @@ void frmDetail::setPanelText(int panel, const QString& text) {
 }
 
 void frmDetail::Form_Load() {
-    LVData->clear();
-    QList<QTreeWidgetItem*> items;
-    for (int i = 0; m_owner && i < m_owner->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* own = m_owner->topLevelItem(i);
-        QTreeWidgetItem* item = ListItem::recreate(own);
-        ListItem::setCachePath(item, ListItem::cachePath(own));
-        items << item;
-    }
-    LVData->addTopLevelItems(items);
     // A position past the end names no document: nothing is shown, as for 0.
-    if (SelIndex <= 0 || SelIndex > items.size())
+    if (SelIndex <= 0 || SelIndex > m_documents.rowCount())
         return;
-    QTreeWidgetItem* item = items.at(SelIndex - 1);
-    LVData->setCurrentItem(item);
-    LVData->scrollToItem(item);
-    guarded(this, kCaption, [&] { LVData_ItemClick(item); });
+    const int row = SelIndex - 1;
+    setCurrentRow(LVData, row);
+    scrollToRow(LVData, row);
+    guarded(this, kCaption, [&] { LVData_ItemClick(row); });
     ImgShow->setFocus();
 }
 
 void frmDetail::setCommandStates() {
-    const ViewerState state{.imageShown = !ImgShow->imageFile().isEmpty(),
+    const ViewerState state{.imageShown = imageShown(),
                             .selecting = ImgShow->selectionMode(),
                             .page = ImgShow->currentPage(),
                             .pageCount = ImgShow->pageCount(),
                             .document = m_document,
-                            .documentCount = LVData->topLevelItemCount()};
+                            .documentCount = m_documents.rowCount()};
     for (QAction* action : TlbMain->actions()) {
         if (!action->isSeparator())
             action->setEnabled(commandEnabled(action->objectName(), state));
     }
 }
 
-QString frmDetail::localCopy(QTreeWidgetItem* item) {
-    const QString cached = ListItem::cachePath(item);
-    if (!cached.isEmpty())
-        return cached;
-    const QString path = fetchLocalCopy(item, *m_panels);
-    if (QTreeWidgetItem* own = m_owner ? m_owner->topLevelItem(LVData->indexOfTopLevelItem(item)) : nullptr)
-        ListItem::setCachePath(own, path);
-    return path;
+LoadState frmDetail::shownState() const {
+    return m_document > 0 && m_document <= m_documents.rowCount() ? m_documents.loadState(m_document - 1)
+                                                                  : LoadState::NotFetched;
 }
 
-void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
-    if (!item)
+bool frmDetail::imageShown() const {
+    return shownState() == LoadState::Image;
+}
+
+void frmDetail::LVData_ItemClick(int row) {
+    if (row < 0 || row >= m_documents.rowCount())
         return;
     std::optional<Error> pending;
-    m_document = LVData->indexOfTopLevelItem(item) + 1;
+    m_document = row + 1;
     try {
-        MyInit::gsOriginalID = ListItem::tag(item);
+        MyInit::gsOriginalID = m_documents.document(row).id;
         ImgShow->clearImage();
         ImgShow->setCurrentPage(1);
-        const QString path = localCopy(item);
+        const QString path = fetchLocalCopy(m_documents, row, *m_panels);
         if (path.isEmpty()) {
             unsetCursor();
         } else {
             ImgShow->setImageFile(path);
             ImgShow->showImage();
             ImgShow->fitImage(imaging::ImageView::FitToWidth);
+            m_documents.setLoadState(row, LoadState::Image);
             ImgTypeICO->setPixmap(QPixmap());
             RefreshToolbar();
             setPageText();
@@ -302,9 +293,12 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
     // Nothing is shown: the type icon, no image commands, no page. The view also
     // forgets the file, so that printing and refitting cannot reach the document
     // shown before.
+    if (pending)
+        m_documents.setLoadState(row, pending->number() == err::InvalidFileFormat ? LoadState::NotAnImage
+                                                                                  : LoadState::Failed);
     std::optional<Error> iconError;
     try {
-        ShowTypeIcon(item->text(ListItem::Type).toLower());
+        ShowTypeIcon(m_documents.document(row).type.toLower());
     } catch (const Error& e) {
         iconError = e;
     }
@@ -318,14 +312,14 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
 }
 
 void frmDetail::LVData_DblClick() {
-    QTreeWidgetItem* item = LVData->currentItem();
-    if (!item)
+    const int row = currentRow(LVData);
+    if (row < 0)
         return;
     setCursor(Qt::WaitCursor);
     guarded(this, kCaption, [&] {
         // Back to the arrow before any message about the failure.
         const auto arrow = qScopeGuard([this] { unsetCursor(); });
-        const QString path = localCopy(item);
+        const QString path = fetchLocalCopy(m_documents, row, *m_panels);
         if (!path.isEmpty())
             OLE1->openInOwnApplication(path);
     });
@@ -436,15 +430,14 @@ void frmDetail::showPage(int page) {
 }
 
 void frmDetail::moveToDocument(int step) {
-    QTreeWidgetItem* current = LVData->currentItem();
-    if (!current)
+    const int current = currentRow(LVData);
+    if (current < 0)
         return;
-    const int index = LVData->indexOfTopLevelItem(current) + step;
-    QTreeWidgetItem* target = LVData->topLevelItem(index);
-    if (!target)
+    const int target = current + step;
+    if (target < 0 || target >= m_documents.rowCount())
         return;
-    LVData->setCurrentItem(target);
-    LVData->scrollToItem(target);
+    setCurrentRow(LVData, target);
+    scrollToRow(LVData, target);
     LVData_ItemClick(target);
 }
 
@@ -455,19 +448,19 @@ void frmDetail::toggleNavigation() {
     QAction* showList = button(QStringLiteral("ShowLV"));
     showList->setToolTip(to.tip);
     setImage(showList, to.image);
-    if (!ImgShow->imageFile().isEmpty())
+    if (imageShown())
         ImgShow->fitImage(imaging::ImageView::FitToWidth);
     ImgTypeICO->move(twips(to.iconLeft, this), ImgTypeICO->y());
 }
 
 void frmDetail::print() {
-    if (!ImgShow->imageFile().isEmpty()) {
+    if (imageShown()) {
         printShownImage(*ImgShow, *ImgAdmin1);
         return;
     }
     // The shell prints local files: the document's copy in the download cache.
-    if (const QTreeWidgetItem* item = LVData->currentItem())
-        printThroughShell(ListItem::cachePath(item), this);
+    if (const int row = currentRow(LVData); row >= 0)
+        printThroughShell(m_documents.cachePath(row), this);
 }
 
 void frmDetail::ImgShow_MouseDown(int button, int, double x, double y) {
@@ -479,8 +472,7 @@ void frmDetail::ImgShow_MouseDown(int button, int, double x, double y) {
 
 void frmDetail::ImgShow_MouseMove(int button, int, double x, double y) {
     // The view pans itself under a left drag; here the pointer is only followed.
-    if (ImgShow->imageFile().isEmpty() || ImgShow->selectionMode() || button != 1 || nDragX == 0 ||
-        nDragY == 0)
+    if (!imageShown() || ImgShow->selectionMode() || button != 1 || nDragX == 0 || nDragY == 0)
         return;
     nDragX = whole(x);
     nDragY = whole(y);

@@ -10,8 +10,7 @@ class QKeyEvent;
 class QLabel;
 class QStatusBar;
 class QToolBar;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 class QWheelEvent;
 
 namespace wo::imaging {
@@ -22,34 +21,35 @@ class DesktopOpener;
 
 namespace wo::ui {
 
+class DocumentModel;
 class StatusPanels;
+enum class LoadState;
 
 // The page viewer: a navigation list of the record's documents beside the pages of
 // the current one, with the toolbar that zooms, fits, rotates, pages and prints.
-// Works on a copy of the list window's items and reads no database; a document it
-// fetches has its cached path written back to the list window's item.
+// Shows the record's document model and reads no database; a document it fetches
+// has its cached copy recorded in the model, which the list window shows too.
 //
 // The list window opens it with
-//     frmDetail viewer(LVOrder, this);
+//     frmDetail viewer(documents(), this);
 //     viewer.SelIndex = row;   // 1-based; 0 shows nothing
 //     viewer.Form_Load();
 //     viewer.exec();
 class frmDetail : public QDialog {
     Q_OBJECT
 public:
-    // ownerList: the list window's list, read at load and given the paths fetched here.
-    explicit frmDetail(QTreeWidget* ownerList, QWidget* parent = nullptr);
+    // documents: the record's documents; they outlive the viewer.
+    explicit frmDetail(DocumentModel& documents, QWidget* parent = nullptr);
     ~frmDetail() override;
 
     // 1-based position of the document to show first; 0 or less shows none.
     qint16 SelIndex = 0;
 
-    // Copies the owner's items and shows the document SelIndex names. Reports its
-    // own failures; nothing escapes.
+    // Shows the document SelIndex names. Reports its own failures; nothing escapes.
     void Form_Load();
 
     // Controls, named as tests and hosts find them.
-    QTreeWidget* LVData;
+    QTreeView* LVData;
     imaging::ImageViewWidget* ImgShow;
     QLabel* ImgTypeICO;
     QLabel* ImgBack;
@@ -69,10 +69,12 @@ public:
     bool hasSelection() const { return bHasSelection; }
     QPoint dragPoint() const { return {nDragX, nDragY}; }
 
-    // Shows the item (the selected one). A document that cannot be shown leaves its
-    // type icon and the image commands disabled; only a type icon that cannot be
-    // read throws, after that state is set.
-    void LVData_ItemClick(QTreeWidgetItem* item);
+    // Shows the document of a row (0-based; none for -1), the selected one. A document
+    // that cannot be shown leaves its type icon and the image commands disabled; only
+    // a type icon that cannot be read throws, after that state is set.
+    void LVData_ItemClick(int row);
+    // The load state of the document shown; NotFetched before the first.
+    LoadState shownState() const;
     // Opens the current document in the program the desktop associates with it; a
     // click on the list's blank space clears the selection, not the current row.
     void LVData_DblClick();
@@ -98,8 +100,6 @@ private:
     // list's height) so the window fits; the bars keep their height.
     void fitOnScreen();
     void command(const QString& key);
-    // The item's cached copy; fetched first (and handed to the owner's item) when it has none.
-    QString localCopy(QTreeWidgetItem* item);
     // Enables the toolbar's commands for what the view and the list show now.
     void setCommandStates();
     // Enters or leaves selection mode, "Init" or "Select" showing for it.
@@ -116,7 +116,10 @@ private:
     // Runs the command of a key when its button is enabled, as pressing it would.
     bool press(const QString& key);
 
-    QTreeWidget* m_owner;
+    // A page of the shown document is in the view.
+    bool imageShown() const;
+
+    DocumentModel& m_documents;
     std::unique_ptr<StatusPanels> m_panels;
     // 1-based position of the document last shown; 0 before the first.
     int m_document = 0;
