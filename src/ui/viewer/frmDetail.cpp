@@ -44,43 +44,6 @@ struct ImageArea {
 const ImageArea kListShown{3000, 7935, 3480, 27, kHideList};
 const ImageArea kListHidden{120, 10815, 5160, 26, kShowList};
 
-// The toolbar from left to right; an entry without a key is a separator.
-struct ToolEntry {
-    const char16_t* key;
-    const char16_t* tip;
-    int image;
-};
-constexpr ToolEntry kToolbar[] = {
-    {u"ZoomIn", u"放大", 1},
-    {u"ZoomOut", u"缩小", 2},
-    {u"OwnFit", u"原始大小", 29},
-    {u"FitShow", u"最佳匹配", 20},
-    {u"FitWidth", u"宽度匹配", 21},
-    {nullptr, nullptr, 0},
-    {u"Select", u"选择区域", 5},
-    {u"ZoomSize", u"局部放大", 6},
-    {u"Init", u"恢复选择", 7},
-    {nullptr, nullptr, 0},
-    {u"RotateLeft", u"向左旋转90度", 18},
-    {u"RotateRight", u"向右旋转90度", 17},
-    {nullptr, nullptr, 0},
-    {u"First", u"第一页", 10},
-    {u"Previous", u"上一页", 11},
-    {u"Next", u"下一页", 12},
-    {u"Last", u"最后一页", 13},
-    {nullptr, nullptr, 0},
-    {u"Print", u"打印", 14},
-    {nullptr, nullptr, 0},
-    {u"PreFile", u"上一份原文", 19},
-    {u"NextFile", u"下一份原文", 15},
-    {u"ShowLV", u"隐藏导航条", 27},
-    {nullptr, nullptr, 0},
-    {u"Exit", u"退出", 16},
-};
-
-// Zoom changes by this many percentage points per step; below the floor it stops.
-constexpr double kZoomStep = 10;
-constexpr double kZoomOutFloor = 12;
 constexpr int kWheelNotch = 120;
 // Pixels one wheel line scrolls the page.
 constexpr int kWheelLinePixels = 20;
@@ -196,17 +159,14 @@ void frmDetail::buildLayout() {
 }
 
 void frmDetail::buildToolbar() {
-    for (const ToolEntry& entry : kToolbar) {
-        if (!entry.key) {
+    for (const CommandSpec& entry : commands()) {
+        if (entry.groupStart)
             TlbMain->addSeparator();
-            continue;
-        }
-        const QString key = QString::fromUtf16(entry.key);
-        QAction* action = TlbMain->addAction(QString::fromUtf16(entry.tip));
-        action->setObjectName(key);
-        action->setToolTip(QString::fromUtf16(entry.tip));
+        QAction* action = TlbMain->addAction(entry.tip.toString());
+        action->setObjectName(entry.key.toString());
+        action->setToolTip(entry.tip.toString());
         setImage(action, entry.image);
-        connect(action, &QAction::triggered, this, [this, key] { TlbMain_ButtonClick(key); });
+        connect(action, &QAction::triggered, this, [this, c = entry.command] { TlbMain_ButtonClick(c); });
     }
 }
 
@@ -242,17 +202,19 @@ void frmDetail::Form_Load() {
     ImgShow->setFocus();
 }
 
+ViewerState frmDetail::viewerState() const {
+    return {.imageShown = imageShown(),
+            .selecting = ImgShow->selectionMode(),
+            .page = ImgShow->currentPage(),
+            .pageCount = ImgShow->pageCount(),
+            .document = m_document,
+            .documentCount = m_documents.rowCount()};
+}
+
 void frmDetail::setCommandStates() {
-    const ViewerState state{.imageShown = imageShown(),
-                            .selecting = ImgShow->selectionMode(),
-                            .page = ImgShow->currentPage(),
-                            .pageCount = ImgShow->pageCount(),
-                            .document = m_document,
-                            .documentCount = m_documents.rowCount()};
-    for (QAction* action : TlbMain->actions()) {
-        if (!action->isSeparator())
-            action->setEnabled(commandEnabled(action->objectName(), state));
-    }
+    const ViewerState state = viewerState();
+    for (const CommandSpec& entry : commands())
+        button(entry.key.toString())->setEnabled(entry.enabled(state));
 }
 
 LoadState frmDetail::shownState() const {
@@ -337,8 +299,8 @@ void frmDetail::RefreshToolbar() {
 
 void frmDetail::setSelecting(bool on) {
     ImgShow->setSelectionMode(on);
-    button(QStringLiteral("Init"))->setVisible(on);
-    button(QStringLiteral("Select"))->setVisible(!on);
+    button(spec(Command::Init).key.toString())->setVisible(on);
+    button(spec(Command::Select).key.toString())->setVisible(!on);
     setCommandStates();
 }
 
@@ -349,8 +311,13 @@ void frmDetail::setPageText() {
 }
 
 void frmDetail::TlbMain_ButtonClick(const QString& key) {
+    if (const auto command = commandNamed(key))
+        TlbMain_ButtonClick(*command);
+}
+
+void frmDetail::TlbMain_ButtonClick(Command command) {
     try {
-        command(key);
+        spec(command).run(*this);
     } catch (const std::exception& e) {
         const Error error = errorOf(e);
         if (error.number() != err::PrintDialogCancelled)
@@ -358,62 +325,31 @@ void frmDetail::TlbMain_ButtonClick(const QString& key) {
     }
 }
 
-void frmDetail::command(const QString& key) {
-    using imaging::ImageView;
-    if (key == QLatin1String("Select")) {
-        setSelecting(true);
-    } else if (key == QLatin1String("Init")) {
+void frmDetail::zoomToSelection() {
+    if (bHasSelection) {
+        ImgShow->zoomToSelection();
+        bHasSelection = false;
         RefreshToolbar();
-    } else if (key == QLatin1String("ZoomSize")) {
-        if (bHasSelection) {
-            ImgShow->zoomToSelection();
-            bHasSelection = false;
-            RefreshToolbar();
-        } else {
-            dialogs::inform(this, QStringLiteral("请先选择需要局部放大的区域"), QStringLiteral("局部放大"),
-                            dialogs::Icon::Information);
-        }
-    } else if (key == QLatin1String("RotateLeft")) {
-        ImgShow->rotateViewLeft();
-        RefreshToolbar();
-    } else if (key == QLatin1String("RotateRight")) {
-        ImgShow->rotateViewRight();
-        RefreshToolbar();
-    } else if (key == QLatin1String("ZoomIn")) {
-        zoomBy(kZoomStep);
-    } else if (key == QLatin1String("ZoomOut")) {
-        if (ImgShow->zoomPercent() > kZoomOutFloor)
-            zoomBy(-kZoomStep);
-    } else if (key == QLatin1String("OwnFit")) {
-        ImgShow->fitImage(ImageView::ActualSize);
-        RefreshToolbar();
-    } else if (key == QLatin1String("FitShow")) {
-        ImgShow->fitImage(ImageView::BestFit);
-        RefreshToolbar();
-    } else if (key == QLatin1String("FitWidth")) {
-        ImgShow->fitImage(ImageView::FitToWidth);
-        RefreshToolbar();
-    } else if (key == QLatin1String("First")) {
-        showPage(1);
-    } else if (key == QLatin1String("Previous")) {
-        if (ImgShow->currentPage() > 1)
-            showPage(ImgShow->currentPage() - 1);
-    } else if (key == QLatin1String("Next")) {
-        if (ImgShow->currentPage() < ImgShow->pageCount())
-            showPage(ImgShow->currentPage() + 1);
-    } else if (key == QLatin1String("Last")) {
-        showPage(ImgShow->pageCount());
-    } else if (key == QLatin1String("Print")) {
-        print();
-    } else if (key == QLatin1String("PreFile")) {
-        moveToDocument(-1);
-    } else if (key == QLatin1String("NextFile")) {
-        moveToDocument(1);
-    } else if (key == QLatin1String("ShowLV")) {
-        toggleNavigation();
-    } else if (key == QLatin1String("Exit")) {
-        close();
+    } else {
+        dialogs::inform(this, QStringLiteral("请先选择需要局部放大的区域"), QStringLiteral("局部放大"),
+                        dialogs::Icon::Information);
     }
+}
+
+void frmDetail::rotate(bool right) {
+    if (right)
+        ImgShow->rotateViewRight();
+    else
+        ImgShow->rotateViewLeft();
+    RefreshToolbar();
+}
+
+double frmDetail::zoomPercent() const {
+    return ImgShow->zoomPercent();
+}
+
+void frmDetail::fit(imaging::ImageView::Fit fit) {
+    ImgShow->fitImage(fit);
 }
 
 void frmDetail::zoomBy(double points) {
@@ -445,7 +381,7 @@ void frmDetail::toggleNavigation() {
     const ImageArea& to = ImgShow->x() == twips(kListShown.left, this) ? kListHidden : kListShown;
     ImgShow->setGeometry(twips(to.left, this), ImgShow->y(), twips(to.width, this) - m_shrink.width(),
                          ImgShow->height());
-    QAction* showList = button(QStringLiteral("ShowLV"));
+    QAction* showList = button(spec(Command::ShowLV).key.toString());
     showList->setToolTip(to.tip);
     setImage(showList, to.image);
     if (imageShown())
@@ -482,10 +418,10 @@ void frmDetail::ImgShow_SelectionRectDrawn(int, int, int width, int height) {
     bHasSelection = width != 0 || height != 0;
 }
 
-bool frmDetail::press(const QString& key) {
-    const QAction* action = button(key);
-    if (action && action->isEnabled() && action->isVisible())
-        TlbMain_ButtonClick(key);
+bool frmDetail::press(Command command) {
+    const QAction* action = button(spec(command).key.toString());
+    if (action->isEnabled() && action->isVisible())
+        TlbMain_ButtonClick(command);
     return true;
 }
 
@@ -494,9 +430,9 @@ bool frmDetail::wheel(QWheelEvent* event) {
     if (event->modifiers() & Qt::ControlModifier) {
         m_zoomWheel += delta.y();
         for (; m_zoomWheel >= kWheelNotch; m_zoomWheel -= kWheelNotch)
-            press(QStringLiteral("ZoomIn"));
+            press(Command::ZoomIn);
         for (; m_zoomWheel <= -kWheelNotch; m_zoomWheel += kWheelNotch)
-            press(QStringLiteral("ZoomOut"));
+            press(Command::ZoomOut);
         return true;
     }
     const int linePixels = QApplication::wheelScrollLines() * kWheelLinePixels;
@@ -506,8 +442,8 @@ bool frmDetail::wheel(QWheelEvent* event) {
 }
 
 bool frmDetail::key(QKeyEvent* event) {
-    const QString command = commandOfKey(event->keyCombination());
-    return !command.isEmpty() && press(command);
+    const auto command = commandOfKey(event->keyCombination());
+    return command && press(*command);
 }
 
 bool frmDetail::eventFilter(QObject* watched, QEvent* event) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/viewer/ViewerCommands.h"
+
 #include <QDialog>
 #include <QPoint>
 #include <memory>
@@ -35,7 +37,7 @@ enum class LoadState;
 //     viewer.SelIndex = row;   // 1-based; 0 shows nothing
 //     viewer.Form_Load();
 //     viewer.exec();
-class frmDetail : public QDialog {
+class frmDetail : public QDialog, private ViewerActions {
     Q_OBJECT
 public:
     // documents: the record's documents; they outlive the viewer.
@@ -80,6 +82,7 @@ public:
     void LVData_DblClick();
     // Runs the command of a key; unknown keys do nothing. Reports its own errors.
     void TlbMain_ButtonClick(const QString& key);
+    void TlbMain_ButtonClick(Command command);
     // Ends selection mode and sets the commands for the shown page.
     void RefreshToolbar();
     // button and shift as ImageView signals them; x, y in widget pixels.
@@ -99,22 +102,30 @@ private:
     // On a screen smaller than the window, narrows and lowers the page area (and the
     // list's height) so the window fits; the bars keep their height.
     void fitOnScreen();
-    void command(const QString& key);
     // Enables the toolbar's commands for what the view and the list show now.
     void setCommandStates();
-    // Enters or leaves selection mode, "Init" or "Select" showing for it.
-    void setSelecting(bool on);
     void setPageText();
     void setImage(QAction* action, int image);
-    void showPage(int page);
-    void zoomBy(double points);
-    void moveToDocument(int step);
-    void toggleNavigation();
-    void print();
     bool wheel(QWheelEvent* event);
     bool key(QKeyEvent* event);
-    // Runs the command of a key when its button is enabled, as pressing it would.
-    bool press(const QString& key);
+    // Runs a command when its button is enabled, as pressing it would.
+    bool press(Command command);
+
+    // What the commands do.
+    ViewerState viewerState() const override;
+    void refresh() override { RefreshToolbar(); }
+    // Enters or leaves selection mode, "Init" or "Select" showing for it.
+    void setSelecting(bool on) override;
+    void zoomToSelection() override;
+    void rotate(bool right) override;
+    double zoomPercent() const override;
+    void zoomBy(double points) override;
+    void fit(imaging::ImageView::Fit fit) override;
+    void showPage(int page) override;
+    void print() override;
+    void moveToDocument(int step) override;
+    void toggleNavigation() override;
+    void exit() override { close(); }
 
     // A page of the shown document is in the view.
     bool imageShown() const;
