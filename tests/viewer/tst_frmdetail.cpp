@@ -15,6 +15,7 @@
 #include "transfer/ModDownLoadFile.h"
 #include "ui/common/DocumentList.h"
 #include "ui/common/DocumentModel.h"
+#include "ui/list/FrmMainList.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QAction>
@@ -155,6 +156,7 @@ private slots:
     void doubleClickFailureIsReported();
     void blankClickKeepsCurrentDocument();
     void exitCloses();
+    void openingsMakeNothingAgain();
     void keysInTheListShowTheDocument();
 
 private:
@@ -858,6 +860,33 @@ void TestFrmDetail::keysInTheListShowTheDocument() {
     QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(2));
     QVERIFY(!enabled(*w.w, QStringLiteral("NextFile")));
     QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+// Each opening of the viewer shows the same toolbar pictures, made once; neither
+// window makes a printer (asking the print system for its printers) until it prints.
+void TestFrmDetail::openingsMakeNothingAgain() {
+    QHash<QString, qint64> first;
+    for (int opening = 0; opening < 2; ++opening) {
+        Open w(2, 1);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.w.get()));
+        // The navigation toggle changes its picture and back.
+        w->TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+        w->TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+        for (const QAction* action : w->TlbMain->actions()) {
+            if (action->isSeparator())
+                continue;
+            QVERIFY(!action->icon().isNull());
+            if (opening == 0)
+                first.insert(action->objectName(), action->icon().cacheKey());
+            else
+                QCOMPARE(action->icon().cacheKey(), first.value(action->objectName()));
+        }
+        QVERIFY(!w->ImgAdmin1->hasPrinter());
+    }
+    QCOMPARE(first.size(), 19);
+    ui::FrmMainList list;
+    QVERIFY(!list.ImgAdmin1->hasPrinter());
 }
 
 QTEST_MAIN(TestFrmDetail)

@@ -12,6 +12,7 @@
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
+#include "ui/viewer/ToolbarIcons.h"
 #include "ui/viewer/ViewerCommands.h"
 
 #include <QAction>
@@ -172,11 +173,7 @@ void frmDetail::buildToolbar() {
 
 void frmDetail::setImage(QAction* action, int image) {
     action->setData(image);
-    // Both densities, whatever the screen at start: a window may move to a denser one.
-    const QString base = QStringLiteral(":/wendra/viewer/icons/%1").arg(image, 2, 10, QLatin1Char('0'));
-    QIcon icon(base + QStringLiteral(".png"));
-    icon.addFile(base + QStringLiteral("@2x.png"));
-    action->setIcon(icon);
+    action->setIcon(toolbarIcon(image));
 }
 
 QAction* frmDetail::button(const QString& key) const {
