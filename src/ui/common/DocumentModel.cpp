@@ -17,8 +17,8 @@ void DocumentModel::append(const QString& number, const store::ListedDocument& d
                            const QString& cachePath) {
     const int row = rowCount();
     beginInsertRows({}, row, row);
-    m_rows.append(
-        Row{number, document, cachePath, cachePath.isEmpty() ? LoadState::NotFetched : LoadState::Fetched, {}});
+    m_rows.append(Row{
+        number, document, cachePath, cachePath.isEmpty() ? LoadState::NotFetched : LoadState::Fetched, {}});
     endInsertRows();
 }
 
