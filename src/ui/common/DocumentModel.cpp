@@ -4,7 +4,7 @@ namespace wo::ui {
 
 DocumentModel::DocumentModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void DocumentModel::setDocuments(const QList<store::ListedDocument>& documents) {
+void DocumentModel::setDocuments(const QList<Document>& documents) {
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(documents.size());
@@ -13,8 +13,7 @@ void DocumentModel::setDocuments(const QList<store::ListedDocument>& documents) 
     endResetModel();
 }
 
-void DocumentModel::append(const QString& number, const store::ListedDocument& document,
-                           const QString& cachePath) {
+void DocumentModel::append(const QString& number, const Document& document, const QString& cachePath) {
     const int row = rowCount();
     beginInsertRows({}, row, row);
     m_rows.append(Row{
@@ -45,7 +44,7 @@ void DocumentModel::rename(int row, const QString& name) {
     emit dataChanged(index(row, Name), index(row, Name));
 }
 
-const store::ListedDocument& DocumentModel::document(int row) const {
+const DocumentModel::Document& DocumentModel::document(int row) const {
     return m_rows.at(row).document;
 }
 

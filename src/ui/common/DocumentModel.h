@@ -26,6 +26,7 @@ enum class LoadState {
 class DocumentModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
+    using Document = store::ListedDocument;
     enum Column { Number = 0, Name = 1, Type = 2, Path = 3, ColumnCount = 4 };
     enum Role {
         IdRole = Qt::UserRole,
@@ -40,9 +41,9 @@ public:
     explicit DocumentModel(QObject* parent = nullptr);
 
     // Replaces every row by the documents given, numbered 1, 2, ... in that order.
-    void setDocuments(const QList<store::ListedDocument>& documents);
+    void setDocuments(const QList<Document>& documents);
     // Appends a row with its sequence number text and, when known, its cached copy.
-    void append(const QString& number, const store::ListedDocument& document, const QString& cachePath = {});
+    void append(const QString& number, const Document& document, const QString& cachePath = {});
     void remove(int row);
     // Moves the row at `from` to stand before the row now at `to`, as re-creating it
     // there does: it keeps its number, name, type, path and ID, and loses its cached
@@ -50,7 +51,7 @@ public:
     void moveRecreated(int from, int to);
     void rename(int row, const QString& name);
 
-    const store::ListedDocument& document(int row) const;
+    const Document& document(int row) const;
     QString number(int row) const;
     // The path of the row's copy in the download cache; "" while it has none.
     QString cachePath(int row) const;
@@ -69,7 +70,7 @@ public:
 private:
     struct Row {
         QString number;
-        store::ListedDocument document;
+        Document document;
         QString cachePath;
         LoadState state = LoadState::NotFetched;
         QHash<int, QVariant> extra;

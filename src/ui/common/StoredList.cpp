@@ -26,7 +26,7 @@ store::ClsFileOperation::Added appendTo(DocumentModel& documents, QAbstractItemV
 
 bool deleteSelected(store::ClsFileOperation& operation, DocumentModel& documents, QAbstractItemView* list) {
     const QList<int> rows = selectedRows(list);
-    QVector<store::ListedDocument> selected;
+    QVector<DocumentModel::Document> selected;
     for (int row : rows)
         selected.append(documents.document(row));
     // The operation reports the documents it removed from the last to the first, so

@@ -432,7 +432,7 @@ void FrmMainList::RenameFile_Click() {
     const int current = currentRow(LVOrder);
     if (current < 0)
         return;
-    const store::ListedDocument& document = m_documents->document(current);
+    const DocumentModel::Document& document = m_documents->document(current);
     const QString name = dialogs::current().inputBox(this, QStringLiteral("修改文件名"),
                                                      QStringLiteral("请输入新的文件名称："), document.name);
     if (name.isEmpty() || name == document.name)
