@@ -5,7 +5,6 @@
 #include "imaging/ImageViewWidget.h"
 #include "imaging/SaneScanner.h"
 #include "platform/dialogs/Dialogs.h"
-#include "platform/profile/ScanFolder.h"
 #include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "store/RecordDocuments.h"
@@ -17,8 +16,8 @@
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
 #include "ui/list/DroppedFiles.h"
-#include "ui/list/FrmScanName.h"
 #include "ui/list/ImageTypes.h"
+#include "ui/list/ListCommands.h"
 #include "ui/list/MoveBlock.h"
 #include "ui/list/StartWork.h"
 #include "ui/viewer/frmDetail.h"
@@ -57,7 +56,7 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
 
 } // namespace
 
-const QString FrmMainList::kScanFile = QStringLiteral("00000001.TIF");
+const QString FrmMainList::kScanFile = ui::kScanFile;
 
 FrmMainList::FrmMainList(QWidget* parent) : QDialog(parent), m_documents(new DocumentModel(this)) {
     setObjectName(QStringLiteral("FrmMainList"));
@@ -442,74 +441,34 @@ void FrmMainList::RenameFile_Click() {
     m_documents->rename(current, name);
 }
 
+ListParts FrmMainList::parts() {
+    return {.window = this,
+            .documents = *m_documents,
+            .list = LVOrder,
+            .panels = *m_panels,
+            .showFile = [this](const QString& file) {
+                // The scan is shown as itself: no earlier document's icon or page count over it.
+                ImgTypeICO->clear();
+                ImgPreview->setImageFile(file);
+                ImgPreview->showImage();
+                setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
+                                    QStringLiteral("页"));
+            }};
+}
+
 void FrmMainList::CmdScan_Click() {
     try {
-        setCursor(Qt::WaitCursor);
-        if (const int current = currentRow(LVOrder); current >= 0)
-            setRowSelected(LVOrder, current, false);
-        const QString folder = profile::scanFolder();
-        const QString scanFile = folder + u'/' + kScanFile;
-        QFile old(scanFile);
-        if (old.exists() && !old.remove())
-            throw Error(err::PermissionDenied, old.errorString());
-        // Show the scanner's dialog, colour, into the scan file, 300 dpi, from the feeder.
-        ScanOCX->setShowDialog(true);
-        ScanOCX->setColorMode(3);
-        ScanOCX->setImageFile(scanFile);
-        ScanOCX->setResolutionCode(6);
-        ScanOCX->setPageSource(1);
-        ScanOCX->startScan();
-        if (!QFileInfo::exists(scanFile)) {
-            unsetCursor();
-            return;
+        const ScanEnd end = scanIntoList(*ScanOCX, parts());
+        if (end == ScanEnd::Stored && m_documents->rowCount() > 0) {
+            CmdDel->setEnabled(true);
+            CmdPrint->setEnabled(true);
         }
-        // The scan is shown as itself: no earlier document's icon or page count over it.
-        ImgTypeICO->clear();
-        ImgPreview->setImageFile(scanFile);
-        ImgPreview->showImage();
-        setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
-                            QStringLiteral("页"));
-        unsetCursor();
-        if (dialogs::current().messageBox(this, QStringLiteral("扫描结束，是否保存该扫描文件？"),
-                                          dialogs::Buttons::YesNo, dialogs::Icon::Question,
-                                          kCaption) != dialogs::Answer::Yes)
-            return;
-        for (;;) {
-            FrmScanName naming(this);
-            naming.showModal();
-            const QString name = FrmScanName::Scan_File;
-            if (!name.isEmpty()) {
-                storeScan(folder, name);
-                return;
-            }
-            if (dialogs::current().messageBox(this, QStringLiteral("是否不保存该文件，并取消本次扫描？"),
-                                              dialogs::Buttons::YesNo, dialogs::Icon::Question,
-                                              kCaption) == dialogs::Answer::Yes)
-                break;
-        }
-        previewCurrentItem();
+        if (end == ScanEnd::Stored || end == ScanEnd::Discarded)
+            previewCurrentItem();
     } catch (const std::exception& e) {
         unsetCursor();
         reportError(this, kCaption, errorOf(e));
     }
-}
-
-void FrmMainList::storeScan(const QString& folder, const QString& name) {
-    {
-        const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存扫描文件，请稍等..."));
-        store::ClsFileOperation operation(MyInit::record());
-        if (operation.AddFileToObj(folder, kScanFile, appendTo(*m_documents, LVOrder))) {
-            const int added = currentRow(LVOrder);
-            store::renameScannedDocument(*MyInit::Connection, m_documents->document(added).id, name);
-            m_documents->rename(added, name + QStringLiteral(".TIF"));
-        }
-    }
-    setPanelText(1, kReady);
-    if (m_documents->rowCount() > 0) {
-        CmdDel->setEnabled(true);
-        CmdPrint->setEnabled(true);
-    }
-    previewCurrentItem();
 }
 
 void FrmMainList::previewCurrentItem() {
@@ -527,17 +486,7 @@ void FrmMainList::CmdPrint_Click() {
             dialogs::inform(this, QStringLiteral("请选择要打印的文件！"), kPrintTitle);
             return;
         }
-        for (const int row : selectedRows(LVOrder)) {
-            const QString path = fetchLocalCopy(*m_documents, row, *m_panels);
-            if (path.isEmpty() || !QFileInfo::exists(path))
-                continue;
-            if (!isImageType(m_documents->document(row).type)) {
-                printThroughShell(path, this);
-                continue;
-            }
-            ImgPreview->setImageFile(path);
-            printShownImage(*ImgPreview, *ImgAdmin1);
-        }
+        printSelected(parts(), *ImgPreview, *ImgAdmin1);
     } catch (const std::exception& e) {
         const Error error = errorOf(e);
         if (error.number() != err::PrintDialogCancelled && error.number() != err::PrintEnded)

@@ -31,6 +31,7 @@ class ClsFileOperation;
 namespace wo::ui {
 
 class DocumentModel;
+struct ListParts;
 class StatusPanels;
 enum class MoveDirection;
 
@@ -126,8 +127,8 @@ private:
     void buildLayout();
     void Form_QueryUnload();
     void previewFailed(int row, const Error& error);
-    // Stores the scan file as a new document named name + ".TIF" and previews it.
-    void storeScan(const QString& folder, const QString& name);
+    // What the scan and print commands work with.
+    ListParts parts();
     // Checks that a row is current and selected, then recomputes the move block.
     bool prepareMove();
     // Re-creates the row at index `from` at index `to` (before the removal), as a move does.
