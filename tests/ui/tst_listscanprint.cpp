@@ -6,16 +6,20 @@
 #include "TestImages.h"
 #include "imaging/ImageViewWidget.h"
 #include "imaging/PageDocument.h"
+#include "imaging/SaneScanner.h"
 #include "settings/MyInit.h"
 #include "ui/common/DocumentList.h"
 #include "ui/common/DocumentModel.h"
+#include "ui/common/WindowParts.h"
 #include "ui/list/FrmScanName.h"
+#include "ui/list/ListCommands.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
 
@@ -221,6 +225,7 @@ void TestListScanPrint::scanStateStartScansOnly() {
     QCOMPARE(MyInit::gsOriginalID, w.documents().document(2).id);
 }
 
+// The scan command works on a record's documents and a list without the list window.
 void TestListScanPrint::scanStoredOnFtp() {
     Record rec({});
     TestFtp ftp;
@@ -228,17 +233,29 @@ void TestListScanPrint::scanStoredOnFtp() {
     MyInit::gsOpen = static_cast<int32_t>(ftp.session());
     MyInit::gsConn = static_cast<int32_t>(ftp.connection());
     MyInit::gsPath = ftp.remoteFolder();
-    FrmMainList w;
-    w.Form_Load();
+    QWidget window;
+    ui::DocumentModel documents;
+    QTreeView list(&window);
+    ui::setUpDocumentList(&list, &documents, {"1", "2", "3", "4"}, 720, 4000, &window);
+    QStatusBar bar(&window);
+    ui::StatusPanels panels(&bar, {1440, 1440, 1440}, &window);
+    QStringList shown;
+    const ui::ListParts parts{&window, documents, &list, panels, [&](const QString& file) { shown << file; }};
+    imaging::SaneScanner scanner(&window);
     queueScanAndName(rec, QStringLiteral("远程"));
-    w.CmdScan_Click();
-    QCOMPARE(w.documents().rowCount(), 1);
-    const int added = 0;
-    const QString remote = cell(w, added, ui::DocumentModel::Path) + u'/' + w.documents().document(added).id +
-                           QStringLiteral(".TIF");
+    QCOMPARE(ui::scanIntoList(scanner, parts), ui::ScanEnd::Stored);
+    QCOMPARE(shown, QStringList{scanFile()});
+    QCOMPARE(documents.rowCount(), 1);
+    QCOMPARE(ui::currentRow(&list), 0);
+    QCOMPARE(ui::selectedRows(&list), QList<int>{0});
+    const ui::DocumentModel::Document added = documents.document(0);
+    QCOMPARE(added.name, QStringLiteral("远程.TIF"));
+    QCOMPARE(nameOf(rec.db, added.id), QStringLiteral("远程.TIF"));
+    const QString remote = added.path + u'/' + added.id + QStringLiteral(".TIF");
     QVERIFY2(remote.startsWith(ftp.remoteFolder() + u'/'), qPrintable(remote));
     QCOMPARE(readFile(ftp.onDisk(remote)), readFile(scanFile()));
-    QCOMPARE(w.panelText(2), QStringLiteral("共有%1页").arg(FeederPages));
+    QCOMPARE(panels.text(1), ui::kReady);
+    QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestListScanPrint::printWithoutCurrentRow() {
