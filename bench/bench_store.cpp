@@ -22,7 +22,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -281,9 +281,9 @@ int run(const QStringList& args) {
         [&] {
             ui::FrmMainList window;
             const Run run = measureHere([&] { window.Form_Load(); });
-            if (window.LVOrder->topLevelItemCount() != LoadedDocuments)
+            if (window.LVOrder->model()->rowCount() != LoadedDocuments)
                 throw Error(
-                    1, QStringLiteral("the list holds %1 rows").arg(window.LVOrder->topLevelItemCount()));
+                    1, QStringLiteral("the list holds %1 rows").arg(window.LVOrder->model()->rowCount()));
             return run;
         },
         client +

@@ -4,13 +4,12 @@
 #include "BenchTiming.h"
 #include "ScanTiff.h"
 #include "imaging/ImageViewWidget.h"
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
 #include <tiffio.h>
@@ -56,12 +55,10 @@ int main(int argc, char** argv) {
         FaxPages, QFile(path).size(), Repeats);
 
     // The document as the list window hands it over once fetched.
-    QTreeWidget owner;
-    QTreeWidgetItem* item = wo::ui::ListItem::make(QStringLiteral("1"), QStringLiteral("scan"),
-                                                   QStringLiteral(".TIF"), QString(), QStringLiteral("1"));
-    wo::ui::ListItem::setCachePath(item, path);
-    owner.addTopLevelItem(item);
-    wo::ui::frmDetail viewer(&owner);
+    wo::ui::DocumentModel documents;
+    documents.append(QStringLiteral("1"),
+                     {QStringLiteral("1"), QStringLiteral("scan"), QStringLiteral(".TIF"), QString()}, path);
+    wo::ui::frmDetail viewer(documents);
     viewer.SelIndex = 1;
     viewer.Form_Load();
     viewer.show();

@@ -8,8 +8,14 @@
 
 namespace wo::imaging {
 
-ImageAdminDialog::ImageAdminDialog(QWidget* dialogParent)
-    : m_parent(dialogParent), m_printer(QPrinter::HighResolution) {}
+ImageAdminDialog::ImageAdminDialog(QWidget* dialogParent) : m_parent(dialogParent) {}
+
+QPrinter& ImageAdminDialog::printer() {
+    // Kept once made: the next print starts from the choices of the last.
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
 
 int ImageAdminDialog::execDialog(QPrintDialog& dialog) {
     return dialog.exec();
@@ -17,21 +23,22 @@ int ImageAdminDialog::execDialog(QPrintDialog& dialog) {
 
 void ImageAdminDialog::showPrintDialog() {
     const int pages = PageDocument(m_file).pageCount();
-    m_printer.setPrintRange(QPrinter::AllPages);
-    m_printer.setFromTo(1, pages);
+    QPrinter& target = printer();
+    target.setPrintRange(QPrinter::AllPages);
+    target.setFromTo(1, pages);
     // Qt's dialog takes its texts as it is made.
     const dialogs::QtChineseTexts chinese;
-    QPrintDialog dialog(&m_printer, m_parent);
+    QPrintDialog dialog(&target, m_parent);
     dialog.setMinMax(1, pages);
     dialog.setOptions(QAbstractPrintDialog::PrintPageRange | QAbstractPrintDialog::PrintCurrentPage |
                       QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     if (execDialog(dialog) != QDialog::Accepted)
         throw err::make(err::PrintDialogCancelled);
-    switch (m_printer.printRange()) {
+    switch (target.printRange()) {
     case QPrinter::PageRange:
         m_range = 1;
-        m_first = m_printer.fromPage();
-        m_last = m_printer.toPage();
+        m_first = target.fromPage();
+        m_last = target.toPage();
         break;
     case QPrinter::CurrentPage:
         m_range = 2;

@@ -3,13 +3,16 @@
 #include "imaging/ImageView.h"
 
 #include <QPrinter>
+#include <memory>
 
 class QPrintDialog;
 
 namespace wo::imaging {
 
 // ImageAdmin over the platform's print dialog. The printer it configures is the
-// one to hand to ImageViewWidget::setPrinter for the print itself.
+// one to hand to ImageViewWidget::setPrinter for the print itself. The printer is
+// made at the first print, not with the dialog: making one asks the print system
+// for its printers, which a window that prints nothing should not wait for.
 class ImageAdminDialog : public ImageAdmin {
 public:
     explicit ImageAdminDialog(QWidget* dialogParent = nullptr);
@@ -21,7 +24,9 @@ public:
     int printLastPage() const override { return m_last; }
     int printFormat() const override { return 0; }
 
-    QPrinter& printer() { return m_printer; }
+    QPrinter& printer();
+    // Whether the printer has been made.
+    bool hasPrinter() const { return m_printer != nullptr; }
 
 protected:
     // Runs the dialog and returns its QDialog::DialogCode; tests answer in its place.
@@ -29,7 +34,7 @@ protected:
 
 private:
     QWidget* m_parent;
-    QPrinter m_printer;
+    std::unique_ptr<QPrinter> m_printer;
     QString m_file;
     int m_range = 0;
     int m_first = 0;

@@ -40,7 +40,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <cstdio>
 
 using namespace walk;
@@ -99,10 +99,23 @@ QString makeQuotation(const QString& folder) {
     return file;
 }
 
-QStringList column(QTreeWidget* list, int column) {
+int rows(const QTreeView* list) {
+    return list->model()->rowCount();
+}
+
+QString text(const QTreeView* list, int row, int column) {
+    return list->model()->index(row, column).data().toString();
+}
+
+// The list's current row, selected.
+bool isCurrent(const QTreeView* list, int row) {
+    return list->currentIndex().row() == row && list->selectionModel()->isRowSelected(row, {});
+}
+
+QStringList column(const QTreeView* list, int column) {
     QStringList out;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        out << list->topLevelItem(i)->text(column);
+    for (int i = 0; i < rows(list); ++i)
+        out << text(list, i, column);
     return out;
 }
 
@@ -128,16 +141,16 @@ void checkEnabled(QWidget* window, const QStringList& enabled, const QStringList
         check(!child<QWidget>(window, name)->isEnabled(), name + QStringLiteral(" should be disabled"));
 }
 
-QPoint rowPoint(QTreeWidget* list, int row) {
-    return list->visualItemRect(list->topLevelItem(row)).center();
+QPoint rowPoint(const QTreeView* list, int row) {
+    return list->visualRect(list->model()->index(row, 0)).center();
 }
 
 // Clicks row `row` (from 0), as a user picks a document to preview it.
-void clickRow(QTreeWidget* list, int row) {
-    check(row < list->topLevelItemCount(), QStringLiteral("the list has no row %1").arg(row + 1));
-    list->scrollToItem(list->topLevelItem(row));
+void clickRow(QTreeView* list, int row) {
+    check(row < rows(list), QStringLiteral("the list has no row %1").arg(row + 1));
+    list->scrollTo(list->model()->index(row, 0));
     click(list->viewport(), rowPoint(list, row));
-    check(list->currentItem() == list->topLevelItem(row) && list->topLevelItem(row)->isSelected(),
+    check(isCurrent(list, row),
           QStringLiteral("row %1 is not the selected row after clicking it").arg(row + 1));
 }
 
@@ -147,8 +160,9 @@ auto* preview(QWidget* list) {
 
 // The preview pane shows the document of the current row as an image.
 void checkPreviewedImage(QWidget* window, int pages) {
-    auto* lv = child<QTreeWidget>(window, QStringLiteral("LVOrder"));
-    const QString cached = lv->currentItem()->toolTip(0);
+    auto* lv = child<QTreeView>(window, QStringLiteral("LVOrder"));
+    // Hovering over a fetched row shows its cached copy.
+    const QString cached = lv->currentIndex().data(Qt::ToolTipRole).toString();
     check(!cached.isEmpty() && QFileInfo::exists(cached),
           QStringLiteral("the current row has no copy in the download cache"));
     checkEqual(QStringLiteral("the previewed file"), preview(window)->imageFile(), cached);
@@ -191,14 +205,14 @@ std::function<bool(QWidget*)> boxSaying(const QString& text) {
 void firstLook(QWidget* w) {
     beginStep(QStringLiteral("1 the list window with the sample documents"));
     checkEqual(QStringLiteral("the window title"), w->windowTitle(), kListCaption);
-    auto* lv = child<QTreeWidget>(w, QStringLiteral("LVOrder"));
+    auto* lv = child<QTreeView>(w, QStringLiteral("LVOrder"));
     checkEqual(QStringLiteral("the documents"), column(lv, 1), kSamples);
     checkEqual(QStringLiteral("the numbers"), column(lv, 0), numbers(1, 4));
     checkEqual(
         QStringLiteral("the types"), column(lv, 2),
         {QStringLiteral(".TXT"), QStringLiteral(".JPG"), QStringLiteral(".TIF"), QStringLiteral(".PDF")});
     // The first row is previewed: a text file shows its type icon.
-    check(lv->currentItem() == lv->topLevelItem(0), QStringLiteral("row 1 is not the current row"));
+    check(lv->currentIndex().row() == 0, QStringLiteral("row 1 is not the current row"));
     checkPreviewedIcon(w);
     checkEnabled(w,
                  {QStringLiteral("CmdAdd"), QStringLiteral("CmdScan"), QStringLiteral("CmdPrint"),
@@ -219,7 +233,7 @@ void firstLook(QWidget* w) {
 // ---- Step 2: a file from disk through the open-file dialog.
 void addFromDisk(QWidget* w, const Walk& walk) {
     beginStep(QStringLiteral("2 adding a file through the open-file dialog"));
-    auto* lv = child<QTreeWidget>(w, QStringLiteral("LVOrder"));
+    auto* lv = child<QTreeView>(w, QStringLiteral("LVOrder"));
     const QFileInfo file(walk.addedFile);
     drive(
         {{QStringLiteral("the open-file dialog"), isA<QFileDialog>(),
@@ -245,8 +259,8 @@ void addFromDisk(QWidget* w, const Walk& walk) {
           }}},
         [&] { click(button(w, "CmdAdd")); });
     checkEqual(QStringLiteral("the documents"), column(lv, 1), QStringList(kSamples) << kAddedName);
-    checkEqual(QStringLiteral("the new row's number"), lv->topLevelItem(4)->text(0), QStringLiteral("5"));
-    check(lv->currentItem() == lv->topLevelItem(4), QStringLiteral("the added row is not the current row"));
+    checkEqual(QStringLiteral("the new row's number"), text(lv, 4, 0), QStringLiteral("5"));
+    check(lv->currentIndex().row() == 4, QStringLiteral("the added row is not the current row"));
     checkPreviewedImage(w, 1);
     checkEnabled(w, {QStringLiteral("CmdDel"), QStringLiteral("CmdPrint"), QStringLiteral("CmdUp")},
                  {QStringLiteral("CmdDown")});
@@ -256,7 +270,7 @@ void addFromDisk(QWidget* w, const Walk& walk) {
 // ---- Step 3: scanning with the test device into a new document.
 void scan(QWidget* w) {
     beginStep(QStringLiteral("3 scanning a batch from the feeder"));
-    auto* lv = child<QTreeWidget>(w, QStringLiteral("LVOrder"));
+    auto* lv = child<QTreeView>(w, QStringLiteral("LVOrder"));
     bool progressSeen = false;
     drive(
         {{QStringLiteral("the scanner settings"), named(QStringLiteral("ScanSettingsDialog")),
@@ -311,8 +325,8 @@ void scan(QWidget* w) {
     check(progressSeen, QStringLiteral("the progress window was not seen"));
     checkEqual(QStringLiteral("the documents"), column(lv, 1),
                QStringList(kSamples) << kAddedName << kScanName + QStringLiteral(".TIF"));
-    checkEqual(QStringLiteral("the scan's type"), lv->topLevelItem(5)->text(2), QStringLiteral(".TIF"));
-    check(lv->currentItem() == lv->topLevelItem(5), QStringLiteral("the scanned row is not the current row"));
+    checkEqual(QStringLiteral("the scan's type"), text(lv, 5, 2), QStringLiteral(".TIF"));
+    check(lv->currentIndex().row() == 5, QStringLiteral("the scanned row is not the current row"));
     checkPreviewedImage(w, kFeederPages);
     checkEnabled(w, {QStringLiteral("CmdDel"), QStringLiteral("CmdPrint")}, {});
     shoot(w, QStringLiteral("walk-07-scanned"));
@@ -387,7 +401,7 @@ void answerPrintDialog(QWidget* d, const QString& pdf) {
 // ---- Step 4: previewing, then the viewer on the scanned contract.
 void viewAndPrint(QWidget* w, const Walk& walk) {
     beginStep(QStringLiteral("4 previewing and the viewer"));
-    auto* lv = child<QTreeWidget>(w, QStringLiteral("LVOrder"));
+    auto* lv = child<QTreeView>(w, QStringLiteral("LVOrder"));
     clickRow(lv, 1);
     checkPreviewedImage(w, 1);
     clickRow(lv, 2);
@@ -397,9 +411,9 @@ void viewAndPrint(QWidget* w, const Walk& walk) {
             [&](QWidget* v) {
                 checkEqual(QStringLiteral("the viewer's title"), v->windowTitle(),
                            QStringLiteral("图象浏览"));
-                auto* nav = child<QTreeWidget>(v, QStringLiteral("LVData"));
+                auto* nav = child<QTreeView>(v, QStringLiteral("LVData"));
                 checkEqual(QStringLiteral("the viewer's documents"), column(nav, 1), column(lv, 1));
-                check(nav->currentItem() == nav->topLevelItem(2) && nav->topLevelItem(2)->isSelected(),
+                check(isCurrent(nav, 2),
                       QStringLiteral("the viewer does not start on the double-clicked document"));
                 checkPage(v, 1);
                 checkEqual(QStringLiteral("the viewer's status panel 1"), panel(v, 1), kReady);
@@ -445,7 +459,7 @@ void viewAndPrint(QWidget* w, const Walk& walk) {
 // ---- Step 5: renaming, moving, deleting, closing.
 void change(QWidget* w) {
     beginStep(QStringLiteral("5 renaming, moving and deleting"));
-    auto* lv = child<QTreeWidget>(w, QStringLiteral("LVOrder"));
+    auto* lv = child<QTreeView>(w, QStringLiteral("LVOrder"));
     clickRow(lv, 0);
     checkPreviewedIcon(w);
     drive({{QStringLiteral("the context menu"), isA<QMenu>(),
@@ -471,7 +485,7 @@ void change(QWidget* w) {
                 pressKey(text, Qt::Key_Return);
             }}},
           [&] { rightClick(lv->viewport(), rowPoint(lv, 0)); });
-    checkEqual(QStringLiteral("row 1's name"), lv->topLevelItem(0)->text(1), kMinutesFinal);
+    checkEqual(QStringLiteral("row 1's name"), text(lv, 0, 1), kMinutesFinal);
 
     // The scan one place up, above the quotation.
     clickRow(lv, 5);
@@ -483,12 +497,12 @@ void change(QWidget* w) {
     checkEqual(QStringLiteral("the numbers"), column(lv, 0),
                {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
                 QStringLiteral("6"), QStringLiteral("5")});
-    check(lv->topLevelItem(4)->isSelected(), QStringLiteral("the moved row is no longer selected"));
+    check(lv->selectionModel()->isRowSelected(4, {}), QStringLiteral("the moved row is no longer selected"));
     checkEnabled(w, {QStringLiteral("CmdUp"), QStringLiteral("CmdDown")}, {});
 
     // The quotation goes.
     clickRow(lv, 5);
-    checkEqual(QStringLiteral("the row to delete"), lv->topLevelItem(5)->text(1), kAddedName);
+    checkEqual(QStringLiteral("the row to delete"), text(lv, 5, 1), kAddedName);
     drive({{QStringLiteral("the question before deleting"),
             boxSaying(QStringLiteral("确实要删除所选择的原文吗？")),
             [](QWidget* d) {
@@ -504,7 +518,7 @@ void change(QWidget* w) {
                {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
                 QStringLiteral("6")});
     // The first row is current and previewed again.
-    check(lv->currentItem() == lv->topLevelItem(0), QStringLiteral("row 1 is not current after deleting"));
+    check(lv->currentIndex().row() == 0, QStringLiteral("row 1 is not current after deleting"));
     checkPreviewedIcon(w);
     shoot(w, QStringLiteral("walk-14-changed"));
 
@@ -526,7 +540,7 @@ const QStringList kFinalNames{kMinutesFinal, kSamples.at(1), kContract, kSamples
 
 void reopened(QWidget* w) {
     beginStep(QStringLiteral("6 opening the list window again"));
-    auto* lv = child<QTreeWidget>(w, QStringLiteral("LVOrder"));
+    auto* lv = child<QTreeView>(w, QStringLiteral("LVOrder"));
     checkEqual(QStringLiteral("the documents"), column(lv, 1), kFinalNames);
     checkEqual(QStringLiteral("the numbers"), column(lv, 0), numbers(1, 5));
     checkPreviewedIcon(w);

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <cstdio>
 #include <optional>
 #include <wendra/dialogs_scripted.h>
@@ -31,7 +31,7 @@ public:
                 auto* w = qobject_cast<ui::FrmMainList*>(top);
                 if (w && w->isVisible()) {
                     shown = true;
-                    rows = w->LVOrder->topLevelItemCount();
+                    rows = w->LVOrder->model()->rowCount();
                     w->CmdExit->click();
                 }
             }

@@ -3,12 +3,13 @@
 #include "Modal.h"
 #include "TestImages.h"
 #include "settings/MyInit.h"
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace wo::test {
 
@@ -49,24 +50,32 @@ QMap<QString, int> Record::orders() {
 
 QStringList column(const ui::FrmMainList& w, int col) {
     QStringList out;
-    for (int i = 0; i < w.LVOrder->topLevelItemCount(); ++i)
-        out << w.LVOrder->topLevelItem(i)->text(col);
+    for (int i = 0; i < w.documents().rowCount(); ++i)
+        out << w.documents().index(i, col).data().toString();
     return out;
+}
+
+QString cell(const ui::FrmMainList& w, int row, int col) {
+    return w.LVOrder->model()->index(row, col).data().toString();
+}
+
+QPoint rowCentre(const ui::FrmMainList& w, int row) {
+    return w.LVOrder->visualRect(w.LVOrder->model()->index(row, 0)).center();
 }
 
 QStringList tags(const ui::FrmMainList& w) {
     QStringList out;
-    for (int i = 0; i < w.LVOrder->topLevelItemCount(); ++i)
-        out << ui::ListItem::tag(w.LVOrder->topLevelItem(i));
+    for (int i = 0; i < w.documents().rowCount(); ++i)
+        out << w.documents().document(i).id;
     return out;
 }
 
 void select(ui::FrmMainList& w, const QList<int>& rows) {
     w.LVOrder->clearSelection();
     if (!rows.isEmpty())
-        w.LVOrder->setCurrentItem(w.LVOrder->topLevelItem(rows.first()), 0, QItemSelectionModel::NoUpdate);
+        ui::setCurrentRow(w.LVOrder, rows.first(), false);
     for (int r : rows)
-        w.LVOrder->topLevelItem(r)->setSelected(true);
+        ui::setRowSelected(w.LVOrder, r, true);
 }
 
 void whenModalThenClose(const std::function<void(QWidget*)>& check) {

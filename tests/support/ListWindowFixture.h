@@ -32,6 +32,10 @@ struct Record : StoreFixture {
 };
 
 QStringList column(const ui::FrmMainList& w, int col);
+// The text of a row's column, as the list shows it.
+QString cell(const ui::FrmMainList& w, int row, int col);
+// The middle of a row in the list's viewport.
+QPoint rowCentre(const ui::FrmMainList& w, int row);
 QStringList tags(const ui::FrmMainList& w);
 // Makes the first of rows current and selects exactly rows (0-based).
 void select(ui::FrmMainList& w, const QList<int>& rows);

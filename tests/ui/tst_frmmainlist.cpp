@@ -6,7 +6,8 @@
 #include "dialogs/ScriptedDialogs.h"
 #include "imaging/ImageViewWidget.h"
 #include "settings/MyInit.h"
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/list/DroppedFiles.h"
 #include "ui/list/FrmMainList.h"
 
@@ -20,7 +21,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <optional>
 
@@ -146,8 +147,8 @@ void TestFrmMainList::layoutAndCaptions() {
     QCOMPARE(w.CmdScan->text(), QStringLiteral("扫描添加"));
     QCOMPARE(w.CmdPrint->text(), QStringLiteral("打印原文"));
     QCOMPARE(w.CmdDel->text(), QStringLiteral("删除原文"));
-    QCOMPARE(w.LVOrder->headerItem()->text(0), QStringLiteral("顺序号"));
-    QCOMPARE(w.LVOrder->headerItem()->text(1), QStringLiteral("原文名称"));
+    QCOMPARE(w.LVOrder->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("顺序号"));
+    QCOMPARE(w.LVOrder->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("原文名称"));
     QVERIFY(w.LVOrder->isColumnHidden(2));
     QVERIFY(w.LVOrder->isColumnHidden(3));
     QCOMPARE(w.RenameFile->text(), QStringLiteral("修改原文名称"));
@@ -165,7 +166,7 @@ void TestFrmMainList::emptyRecord() {
     Record rec({});
     FrmMainList w;
     w.Form_Load();
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 0);
+    QCOMPARE(w.documents().rowCount(), 0);
     for (QPushButton* b : {w.CmdDel, w.CmdPrint, w.CmdUp, w.CmdDown})
         QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
     for (QPushButton* b : {w.CmdAdd, w.CmdScan, w.CmdExit})
@@ -196,7 +197,7 @@ void TestFrmMainList::browseOnly() {
     Record rec({1, 2, 3}, MyInit::FindModel);
     FrmMainList w;
     w.Form_Load();
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 3);
+    QCOMPARE(w.documents().rowCount(), 3);
     for (QPushButton* b : {w.CmdUp, w.CmdDown, w.CmdAdd, w.CmdScan, w.CmdDel, w.CmdPrint})
         QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
     select(w, {1});
@@ -265,7 +266,7 @@ void TestFrmMainList::moves() {
     select(w, selected);
     // The moved block keeps its cached copies; only the re-created neighbour loses its copy.
     for (int i = 0; i < 4; ++i)
-        ui::ListItem::setCachePath(w.LVOrder->topLevelItem(i), QStringLiteral("/cache/%1").arg(i));
+        w.documents().setCachePath(i, QStringLiteral("/cache/%1").arg(i));
     w.UpdateMoveButtons(); // as the preview of a clicked row does
     QTest::mouseClick(up ? w.CmdUp : w.CmdDown, Qt::LeftButton);
     QTEST(tags(w), "order");
@@ -276,11 +277,10 @@ void TestFrmMainList::moves() {
     const bool moved = order != QStringList({"a", "b", "c", "d"});
     QCOMPARE(w.orderChanged(), moved);
     for (int i = 0; i < 4; ++i) {
-        QTreeWidgetItem* item = w.LVOrder->topLevelItem(i);
         const int originalRow = order[i].at(0).unicode() - u'a';
-        QCOMPARE(item->isSelected(), selected.contains(originalRow));
+        QCOMPARE(ui::isRowSelected(w.LVOrder, i), selected.contains(originalRow));
         const bool neighbour = moved && originalRow == (up ? selected.first() - 1 : selected.last() + 1);
-        QCOMPARE(ui::ListItem::cachePath(item).isEmpty(), neighbour);
+        QCOMPARE(w.documents().cachePath(i).isEmpty(), neighbour);
     }
 }
 
@@ -365,9 +365,9 @@ void TestFrmMainList::cacheCleanupOnEveryClose() {
     QFile::setPermissions(readOnly, QFile::ReadOwner | QFile::ReadUser);
     FrmMainList w;
     w.Form_Load();
-    ui::ListItem::setCachePath(w.LVOrder->topLevelItem(0), readOnly);
-    ui::ListItem::setCachePath(w.LVOrder->topLevelItem(1), box.path(QStringLiteral("gone.TIF")));
-    ui::ListItem::setCachePath(w.LVOrder->topLevelItem(2), plain);
+    w.documents().setCachePath(0, readOnly);
+    w.documents().setCachePath(1, box.path(QStringLiteral("gone.TIF")));
+    w.documents().setCachePath(2, plain);
     w.show();
     // Esc does not close the list; the close box does.
     QTest::keyClick(&w, Qt::Key_Escape);
@@ -389,14 +389,14 @@ void TestFrmMainList::originalIdOpensThatRow() {
     int viewerRow = -1;
     whenModalThenClose([&](QWidget* modal) {
         opened = modal->objectName();
-        if (auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("LVData")))
-            viewerRow = list->indexOfTopLevelItem(list->currentItem());
+        if (auto* list = modal->findChild<QTreeView*>(QStringLiteral("LVData")))
+            viewerRow = ui::currentRow(list);
     });
     w.Form_Load();
     QCOMPARE(opened, QStringLiteral("frmDetail"));
     QCOMPARE(viewerRow, 4);
-    QCOMPARE(w.LVOrder->currentItem(), w.LVOrder->topLevelItem(4));
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(4)});
+    QCOMPARE(ui::currentRow(w.LVOrder), 4);
+    QCOMPARE(ui::selectedRows(w.LVOrder), QList<int>{4});
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("e"));
     QCOMPARE(w.firstSelected(), 5);
     QVERIFY(w.CmdUp->isEnabled());
@@ -442,10 +442,10 @@ void TestFrmMainList::previewFetchesOnce() {
     Record rec({1, 2});
     FrmMainList w;
     w.Form_Load();
-    QTreeWidgetItem* second = w.LVOrder->topLevelItem(1);
-    QVERIFY(ui::ListItem::cachePath(second).isEmpty());
+    const int second = 1;
+    QVERIFY(w.documents().cachePath(second).isEmpty());
     w.LVOrder_ItemClick(second);
-    const QString cached = ui::ListItem::cachePath(second);
+    const QString cached = w.documents().cachePath(second);
     QCOMPARE(test::readFile(cached), pngPage());
     QCOMPARE(w.ImgPreview->imageFile(), cached);
     QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
@@ -456,7 +456,7 @@ void TestFrmMainList::previewFetchesOnce() {
     w.setPanelText(1, QStringLiteral("-"));
     w.LVOrder_ItemClick(second);
     QCOMPARE(w.panelText(1), QStringLiteral("-"));
-    QCOMPARE(ui::ListItem::cachePath(second), cached);
+    QCOMPARE(w.documents().cachePath(second), cached);
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
     QVERIFY(rec.dialogs->calls().isEmpty());
 }
@@ -491,15 +491,15 @@ void TestFrmMainList::previewOfNonImageShowsTypeIcon() {
     QVERIFY(!w.ImgTypeICO->pixmap().isNull());
     QVERIFY(w.panelText(2).isEmpty());
     QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
-    QVERIFY(!ui::ListItem::cachePath(w.LVOrder->topLevelItem(0)).isEmpty());
+    QVERIFY(!w.documents().cachePath(0).isEmpty());
 }
 
 void TestFrmMainList::previewOfRemovedCacheCopy() {
     Record rec({1});
     FrmMainList w;
     w.Form_Load();
-    QTreeWidgetItem* item = w.LVOrder->topLevelItem(0);
-    const QString cached = ui::ListItem::cachePath(item);
+    const int item = 0;
+    const QString cached = w.documents().cachePath(item);
     QVERIFY(QFile::remove(cached));
     w.LVOrder_ItemClick(item);
     QCOMPARE(rec.dialogs->calls().size(), 1);
@@ -511,7 +511,7 @@ void TestFrmMainList::previewOfRemovedCacheCopy() {
     QVERIFY(!w.ImgTypeICO->pixmap().isNull());
     QVERIFY(w.panelText(2).isEmpty());
     // Not fetched again.
-    QCOMPARE(ui::ListItem::cachePath(item), cached);
+    QCOMPARE(w.documents().cachePath(item), cached);
     QVERIFY(!QFile::exists(cached));
 }
 
@@ -524,7 +524,7 @@ void TestFrmMainList::previewOfMissingStoredFile() {
     auto previous = dialogs::install(std::move(watch));
     w.Form_Load();
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
-    w.LVOrder_ItemClick(w.LVOrder->topLevelItem(1));
+    w.LVOrder_ItemClick(1);
     // The watch comes back from the dialogs in use and lives to the end of the test.
     const auto watched = dialogs::install(std::move(previous));
     QCOMPARE(seen->texts.size(), 1);
@@ -532,7 +532,7 @@ void TestFrmMainList::previewOfMissingStoredFile() {
     QCOMPARE(seen->panels.first(), QStringLiteral("正在下载原文......"));
     QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
-    QVERIFY(ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)).isEmpty());
+    QVERIFY(w.documents().cachePath(1).isEmpty());
     QVERIFY(!showsInk(w.ImgPreview));
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
 }
@@ -555,15 +555,15 @@ void TestFrmMainList::openImageTypesInViewer() {
     int viewerRow = -1;
     whenModalThenClose([&](QWidget* modal) {
         shown = modal->objectName();
-        if (auto* list = modal->findChild<QTreeWidget*>(QStringLiteral("LVData")))
-            viewerRow = list->indexOfTopLevelItem(list->currentItem());
+        if (auto* list = modal->findChild<QTreeView*>(QStringLiteral("LVData")))
+            viewerRow = ui::currentRow(list);
     });
     w.LVOrder_DblClick();
     QCOMPARE(shown, QStringLiteral("frmDetail"));
     QCOMPARE(viewerRow, 1);
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
     // The viewer's fetch is written back to this list.
-    QVERIFY(!ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)).isEmpty());
+    QVERIFY(!w.documents().cachePath(1).isEmpty());
 }
 
 void TestFrmMainList::openOtherTypesInOwnProgram() {
@@ -576,7 +576,7 @@ void TestFrmMainList::openOtherTypesInOwnProgram() {
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
     w.LVOrder_DblClick();
     QVERIFY(!QApplication::activeModalWidget());
-    const QString cached = ui::ListItem::cachePath(w.LVOrder->topLevelItem(0));
+    const QString cached = w.documents().cachePath(0);
     QTRY_COMPARE_WITH_TIMEOUT(association.recorded(), cached.toUtf8(), 20000);
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
     QVERIFY(rec.dialogs->calls().isEmpty());
@@ -634,7 +634,7 @@ void TestFrmMainList::listKeys() {
         QCOMPARE(calls.size(), 1);
         QCOMPARE(int(calls.first().kind), kind);
     }
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 2);
+    QCOMPARE(w.documents().rowCount(), 2);
 }
 
 void TestFrmMainList::previewDoubleClick() {
@@ -656,7 +656,7 @@ void TestFrmMainList::previewDoubleClick() {
     shown.clear();
     whenModalThenClose([&](QWidget* modal) { shown = modal->objectName(); });
     const QPoint below(10, w.LVOrder->viewport()->height() - 4);
-    QVERIFY(!w.LVOrder->itemAt(below));
+    QCOMPARE(ui::rowAt(w.LVOrder, below), -1);
     QTest::mouseDClick(w.LVOrder->viewport(), Qt::LeftButton, {}, below);
     QCOMPARE(shown, QStringLiteral("frmDetail")); // Enter opens the current row as a double-click does.
     shown.clear();
@@ -679,8 +679,7 @@ void TestFrmMainList::addThreeOfWhichLastFails() {
     QVERIFY(!w.CmdPrint->isEnabled());
     // Each added document is in the cache as added, yet none is previewed.
     for (int i = 0; i < 2; ++i)
-        QCOMPARE(test::readFile(ui::ListItem::cachePath(w.LVOrder->topLevelItem(i))),
-                 test::readFile(files[i]));
+        QCOMPARE(test::readFile(w.documents().cachePath(i)), test::readFile(files[i]));
     QVERIFY(w.ImgPreview->imageFile().isEmpty());
     QCOMPARE(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).last().text,
              QStringLiteral("原文内容为空！不能添加该原文！"));
@@ -743,8 +742,8 @@ void TestFrmMainList::dropAddsInOrder() {
     QVERIFY(sendDrag(QEvent::Drop, target, localUrls(files)));
     // A second drop before the first is added is refused.
     QVERIFY(!sendDrag(QEvent::DragEnter, target, localUrls(files)));
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
-    QTRY_COMPARE(w.LVOrder->topLevelItemCount(), 3);
+    QCOMPARE(w.documents().rowCount(), 1);
+    QTRY_COMPARE(w.documents().rowCount(), 3);
 
     QCOMPARE(column(w, 1), (QStringList{"A.tif", "合同.pdf", "报价.tif"}));
     QCOMPARE(column(w, 0), (QStringList{"1", "2", "3"}));
@@ -754,13 +753,13 @@ void TestFrmMainList::dropAddsInOrder() {
     // Rows and stored files as "添加原文" leaves them; the dropped files stay where they were.
     const QList<QByteArray> contents{pdf, pngPage(3)};
     for (int i = 1; i <= 2; ++i) {
-        const QString id = ui::ListItem::tag(w.LVOrder->topLevelItem(i));
+        const QString id = w.documents().document(i).id;
         const auto rows = rec.db.query(
             QStringLiteral(
                 "SELECT Original_Name, FileOrder, FilePath, Type FROM Original_Text WHERE ID = '%1'")
                 .arg(id));
         QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0][0].toString(), w.LVOrder->topLevelItem(i)->text(1));
+        QCOMPARE(rows[0][0].toString(), cell(w, i, 1));
         QCOMPARE(rows[0][1].toInt(), i + 1);
         const QString stored = rows[0][2].toString() + u'/' + id + rows[0][3].toString();
         QCOMPARE(test::readFile(ftp ? server->onDisk(stored) : MyInit::gsPath + u'/' + stored),
@@ -769,13 +768,13 @@ void TestFrmMainList::dropAddsInOrder() {
     QVERIFY(QFile::exists(files[0]) && QFile::exists(files[2]));
     // As after "添加原文" with several files: the added rows are selected, the last one
     // current and previewed.
-    QTreeWidgetItem* last = w.LVOrder->topLevelItem(2);
-    QCOMPARE(w.LVOrder->currentItem(), last);
-    QCOMPARE(w.LVOrder->selectedItems(), (QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(1), last}));
-    QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(last));
+    const int last = 2;
+    QCOMPARE(ui::currentRow(w.LVOrder), last);
+    QCOMPARE(ui::selectedRows(w.LVOrder), (QList<int>{1, last}));
+    QCOMPARE(w.ImgPreview->imageFile(), w.documents().cachePath(last));
     QCOMPARE(test::readFile(w.ImgPreview->imageFile()), pngPage(3));
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
-    QCOMPARE(MyInit::gsOriginalID, ui::ListItem::tag(last));
+    QCOMPARE(MyInit::gsOriginalID, w.documents().document(last).id);
     QVERIFY(w.CmdDel->isEnabled());
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
     // The window takes drags again.
@@ -797,7 +796,7 @@ void TestFrmMainList::dropRefused() {
     QVERIFY(!sendDrag(QEvent::DragEnter, list, localUrls(files), Qt::MoveAction));
     QVERIFY(!sendDrag(QEvent::DragEnter, list, {}));
     QCoreApplication::processEvents();
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QCOMPARE(w.documents().rowCount(), 1);
     QCOMPARE(rec.db.query(QStringLiteral("SELECT ID FROM Original_Text")).size(), 1);
     QVERIFY(rec.dialogs->calls().isEmpty());
     // A store that is gone is reported as "添加原文" reports it.
@@ -806,7 +805,7 @@ void TestFrmMainList::dropRefused() {
     QVERIFY(sendDrag(QEvent::Drop, list, localUrls(files)));
     QTRY_COMPARE(rec.dialogs->calls().size(), 1);
     QCOMPARE(rec.dialogs->calls()[0].text, QStringLiteral("原文路径不存在或已被删除！"));
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QCOMPARE(w.documents().rowCount(), 1);
 }
 
 void TestFrmMainList::addIntoEmptyList() {
@@ -815,21 +814,21 @@ void TestFrmMainList::addIntoEmptyList() {
     w.Form_Load();
     rec.dialogs->queueFiles({rec.box.writeFile(QStringLiteral("src/扫描.tif"), pngPage(2))});
     QTest::mouseClick(w.CmdAdd, Qt::LeftButton);
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
-    QTreeWidgetItem* added = w.LVOrder->topLevelItem(0);
-    QVERIFY(added->isSelected());
-    QCOMPARE(w.LVOrder->currentItem(), added);
+    QCOMPARE(w.documents().rowCount(), 1);
+    const int added = 0;
+    QVERIFY(ui::isRowSelected(w.LVOrder, added));
+    QCOMPARE(ui::currentRow(w.LVOrder), added);
     QVERIFY(w.CmdDel->isEnabled());
     QVERIFY(w.CmdPrint->isEnabled());
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
-    QCOMPARE(test::readFile(ui::ListItem::cachePath(added)), pngPage(2));
-    QCOMPARE(MyInit::gsOriginalID, ui::ListItem::tag(added));
+    QCOMPARE(test::readFile(w.documents().cachePath(added)), pngPage(2));
+    QCOMPARE(MyInit::gsOriginalID, w.documents().document(added).id);
 
     // A second add unselects the current row first.
     rec.dialogs->queueFiles({rec.box.writeFile(QStringLiteral("src/二.tif"), pngPage(3))});
     QTest::mouseClick(w.CmdAdd, Qt::LeftButton);
-    QVERIFY(!added->isSelected());
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(1)});
+    QVERIFY(!ui::isRowSelected(w.LVOrder, added));
+    QCOMPARE(ui::selectedRows(w.LVOrder), QList<int>{1});
 }
 
 void TestFrmMainList::deleteAnsweredNo() {
@@ -855,7 +854,7 @@ void TestFrmMainList::deleteNothingSelected() {
     rec.dialogs->queueAnswer(dialogs::Answer::Yes);
     QTest::mouseClick(w.CmdDel, Qt::LeftButton);
     QCOMPARE(tags(w), (QStringList{"a", "b", "c"}));
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(0)});
+    QCOMPARE(ui::selectedRows(w.LVOrder), QList<int>{0});
     QVERIFY(w.CmdDel->isEnabled());
 }
 
@@ -867,7 +866,7 @@ void TestFrmMainList::deleteRows2And4() {
     rec.dialogs->queueAnswer(dialogs::Answer::Yes);
     QTest::mouseClick(w.CmdDel, Qt::LeftButton);
     QCOMPARE(tags(w), (QStringList{"a", "c", "e"}));
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(0)});
+    QCOMPARE(ui::selectedRows(w.LVOrder), QList<int>{0});
     for (const char* id : {"a", "c", "e"})
         QVERIFY(QFile::exists(rec.stored(QLatin1String(id) + QStringLiteral(".TIF"))));
     for (const char* id : {"b", "d"})
@@ -883,7 +882,7 @@ void TestFrmMainList::deleteLastDocument() {
     QVERIFY(showsInk(w.ImgPreview));
     rec.dialogs->queueAnswer(dialogs::Answer::Yes);
     QTest::mouseClick(w.CmdDel, Qt::LeftButton);
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 0);
+    QCOMPARE(w.documents().rowCount(), 0);
     for (QPushButton* b : {w.CmdDel, w.CmdPrint, w.CmdUp, w.CmdDown})
         QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
     QVERIFY(!showsInk(w.ImgPreview));
@@ -927,7 +926,7 @@ void TestFrmMainList::rename() {
     select(w, {1});
     rec.dialogs->queueInput(name);
     w.RenameFile_Click();
-    QCOMPARE(w.LVOrder->topLevelItem(1)->text(1), name);
+    QCOMPARE(cell(w, 1, 1), name);
     QCOMPARE(nameOf(rec.db, QStringLiteral("b")), name);
     QCOMPARE(nameOf(rec.db, QStringLiteral("a")), QStringLiteral("A.tif"));
     // Documents are renamed by ID: the same document in another record is the same document.
@@ -952,7 +951,7 @@ void TestFrmMainList::renameCancelledOrSame() {
     const qint64 before = rec.db.connection().statementCount();
     w.RenameFile_Click();
     QCOMPARE(rec.db.connection().statementCount(), before);
-    QCOMPARE(w.LVOrder->topLevelItem(1)->text(1), QStringLiteral("B.tif"));
+    QCOMPARE(cell(w, 1, 1), QStringLiteral("B.tif"));
     const auto input = rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::InputBox);
     QCOMPARE(input.size(), 1);
     QCOMPARE(input.first().text, QStringLiteral("修改文件名"));
@@ -967,7 +966,7 @@ void TestFrmMainList::contextMenu() {
     w.show();
     QWidget* viewport = w.LVOrder->viewport();
     const QPoint below(10, viewport->height() - 5);
-    w.LVOrder->setCurrentItem(nullptr);
+    ui::setCurrentRow(w.LVOrder, -1);
     QTest::mouseClick(viewport, Qt::RightButton, {}, below);
     QVERIFY(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::ContextMenu).isEmpty());
 
@@ -986,23 +985,23 @@ void TestFrmMainList::selectionModeByKeys() {
     FrmMainList w;
     w.Form_Load();
     w.show();
-    const auto at = [&](int row) { return w.LVOrder->visualItemRect(w.LVOrder->topLevelItem(row)).center(); };
+    const auto at = [&](int row) { return rowCentre(w, row); };
     QWidget* viewport = w.LVOrder->viewport();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at(0));
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(2));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QCOMPARE(w.LVOrder->selectedItems().size(), 3);
+    QCOMPARE(ui::selectedRows(w.LVOrder).size(), 3);
     // Ctrl inside the range: that row alone, shown.
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(1));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{w.LVOrder->topLevelItem(1)});
+    QCOMPARE(ui::selectedRows(w.LVOrder), QList<int>{1});
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
     // A plain click keeps the mode; Shift brings multiple selection back.
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at(1));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::SingleSelection);
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(3));
     QCOMPARE(w.LVOrder->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QCOMPARE(w.LVOrder->selectedItems().size(), 3);
+    QCOMPARE(ui::selectedRows(w.LVOrder).size(), 3);
     // Delete after a Ctrl-click in the range removes the row clicked.
     QTest::mouseClick(viewport, Qt::LeftButton, Qt::ControlModifier, at(2));
     rec.dialogs->queueAnswer(dialogs::Answer::Yes);
@@ -1017,16 +1016,15 @@ void TestFrmMainList::rightClickActsOnRowUnderPointer() {
     FrmMainList w;
     w.Form_Load();
     w.show();
-    const auto row = [&](int i) { return w.LVOrder->topLevelItem(i); };
-    const auto at = [&](int i) { return w.LVOrder->visualItemRect(row(i)).center(); };
+    const auto at = [&](int i) { return rowCentre(w, i); };
     select(w, {0});
     rec.dialogs->queueMenuChoice(QStringLiteral("RenameFile"));
     rec.dialogs->queueInput(QStringLiteral("右键改名"));
     QTest::mouseClick(w.LVOrder->viewport(), Qt::RightButton, {}, at(1));
-    QCOMPARE(w.LVOrder->currentItem(), row(1));
-    QCOMPARE(w.LVOrder->selectedItems(), QList<QTreeWidgetItem*>{row(1)});
+    QCOMPARE(ui::currentRow(w.LVOrder), 1);
+    QCOMPARE(ui::selectedRows(w.LVOrder), QList<int>{1});
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
-    QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(row(1)));
+    QCOMPARE(w.ImgPreview->imageFile(), w.documents().cachePath(1));
     QCOMPARE(rec.dialogs->calls(dialogs::ScriptedDialogs::Kind::InputBox).first().defaultText,
              QStringLiteral("B.tif"));
     QCOMPARE(nameOf(rec.db, QStringLiteral("b")), QStringLiteral("右键改名"));
@@ -1034,8 +1032,8 @@ void TestFrmMainList::rightClickActsOnRowUnderPointer() {
 
     select(w, {0, 1, 2});
     QTest::mouseClick(w.LVOrder->viewport(), Qt::RightButton, {}, at(2));
-    QCOMPARE(w.LVOrder->currentItem(), row(2));
-    QCOMPARE(w.LVOrder->selectedItems().size(), 3);
+    QCOMPARE(ui::currentRow(w.LVOrder), 2);
+    QCOMPARE(ui::selectedRows(w.LVOrder).size(), 3);
 }
 
 void TestFrmMainList::ftpPreviewOpenDelete() {
@@ -1062,11 +1060,11 @@ void TestFrmMainList::ftpPreviewOpenDelete() {
     FrmMainList w;
     w.Form_Load();
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
-    QCOMPARE(test::readFile(ui::ListItem::cachePath(w.LVOrder->topLevelItem(0))), pngPage());
+    QCOMPARE(test::readFile(w.documents().cachePath(0)), pngPage());
 
     select(w, {1});
     w.LVOrder_DblClick();
-    const QString cachedPdf = ui::ListItem::cachePath(w.LVOrder->topLevelItem(1));
+    const QString cachedPdf = w.documents().cachePath(1);
     QCOMPARE(test::readFile(cachedPdf), pdf);
     QTRY_COMPARE_WITH_TIMEOUT(association.recorded(), cachedPdf.toUtf8(), 20000);
 
@@ -1092,10 +1090,10 @@ void TestFrmMainList::ftpAddShownWithoutDownload() {
     w.Form_Load();
     rec.dialogs->queueFiles({rec.box.writeFile(QStringLiteral("src/扫描.tif"), pngPage(2))});
     QTest::mouseClick(w.CmdAdd, Qt::LeftButton);
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QCOMPARE(w.documents().rowCount(), 1);
     QCOMPARE(w.panelText(2), QStringLiteral("共有1页"));
-    const QString stored = ui::ListItem::tag(w.LVOrder->topLevelItem(0)) + QStringLiteral(".TIF");
-    QCOMPARE(test::readFile(ui::ListItem::cachePath(w.LVOrder->topLevelItem(0))), pngPage(2));
+    const QString stored = w.documents().document(0).id + QStringLiteral(".TIF");
+    QCOMPARE(test::readFile(w.documents().cachePath(0)), pngPage(2));
 
     const QList<QByteArray> log =
         test::readFile(qEnvironmentVariable("WO_TEST_FTP_DIR") + QStringLiteral("/log")).split('\n');
@@ -1115,9 +1113,9 @@ void TestFrmMainList::keysPreviewTheRowArrivedAt() {
     w.show();
     w.LVOrder->setFocus();
     QTest::keyClick(w.LVOrder, Qt::Key_Down);
-    QCOMPARE(w.LVOrder->currentItem(), w.LVOrder->topLevelItem(1));
+    QCOMPARE(ui::currentRow(w.LVOrder), 1);
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
-    QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)));
+    QCOMPARE(w.ImgPreview->imageFile(), w.documents().cachePath(1));
     QTest::keyClick(w.LVOrder, Qt::Key_End);
     QCOMPARE(MyInit::gsOriginalID, QStringLiteral("c"));
     // A key that goes nowhere previews nothing again.

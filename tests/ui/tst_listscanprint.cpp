@@ -6,17 +6,22 @@
 #include "TestImages.h"
 #include "imaging/ImageViewWidget.h"
 #include "imaging/PageDocument.h"
+#include "imaging/SaneScanner.h"
 #include "settings/MyInit.h"
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
+#include "ui/common/WindowParts.h"
 #include "ui/list/FrmScanName.h"
+#include "ui/list/ListCommands.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace wo;
 using namespace wo::test;
@@ -93,18 +98,18 @@ void TestListScanPrint::scanStoredAndPreviewed() {
     QCOMPARE(defaults.color, ScanColor::Color);
     QCOMPARE(defaults.resolution, 300);
     QCOMPARE(defaults.source, dialogs::ScanSource::Feeder);
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
-    QTreeWidgetItem* added = w.LVOrder->topLevelItem(0);
-    const QString id = ui::ListItem::tag(added);
-    QCOMPARE(added->text(ui::ListItem::Name), QStringLiteral("合同.TIF"));
-    QCOMPARE(added->text(ui::ListItem::Type), QStringLiteral(".TIF"));
+    QCOMPARE(w.documents().rowCount(), 1);
+    const int added = 0;
+    const QString id = w.documents().document(added).id;
+    QCOMPARE(cell(w, added, ui::DocumentModel::Name), QStringLiteral("合同.TIF"));
+    QCOMPARE(cell(w, added, ui::DocumentModel::Type), QStringLiteral(".TIF"));
     QCOMPARE(nameOf(rec.db, id), QStringLiteral("合同.TIF"));
     // Stored under its identifier, with every page of the batch.
-    const QString month = added->text(ui::ListItem::Path);
+    const QString month = cell(w, added, ui::DocumentModel::Path);
     const QString stored = MyInit::gsPath + u'/' + month + u'/' + id + QStringLiteral(".TIF");
     QCOMPARE(imaging::PageDocument(stored).pageCount(), FeederPages);
     // Previewed from the store, through the download cache.
-    const QString cached = ui::ListItem::cachePath(added);
+    const QString cached = w.documents().cachePath(added);
     QVERIFY(cached.startsWith(qEnvironmentVariable("XDG_CACHE_HOME")));
     QCOMPARE(readFile(cached), readFile(stored));
     QCOMPARE(w.ImgPreview->imageFile(), cached);
@@ -130,7 +135,7 @@ void TestListScanPrint::scanCancelledLeavesNothing() {
     QVERIFY(!QFile::exists(scanFile()));
     QVERIFY(messages(rec).isEmpty());
     QCOMPARE(w.ImgPreview->imageFile(), shown);
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
+    QCOMPARE(w.documents().rowCount(), 1);
     QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -152,7 +157,7 @@ void TestListScanPrint::scanNotSaved() {
     // current is no longer selected.
     QCOMPARE(w.ImgPreview->imageFile(), scanFile());
     QCOMPARE(w.panelText(2), QStringLiteral("共有%1页").arg(imaging::PageDocument(scanFile()).pageCount()));
-    QVERIFY(w.LVOrder->selectedItems().isEmpty());
+    QVERIFY(ui::selectedRows(w.LVOrder).isEmpty());
     QVERIFY(rec.dialogs->calls(Kind::Window).isEmpty());
 }
 
@@ -179,7 +184,7 @@ void TestListScanPrint::emptyNameAsksAgain() {
     QCOMPARE(rec.dialogs->calls(Kind::Window).size(), 2);
     QCOMPARE(rec.dialogs->unansweredCount(), 0);
     // The name is taken as typed, blanks and all.
-    QCOMPARE(column(w, ui::ListItem::Name), QStringList{" 发票 .TIF"});
+    QCOMPARE(column(w, ui::DocumentModel::Name), QStringList{" 发票 .TIF"});
     QCOMPARE(nameOf(rec.db, tags(w).first()), QStringLiteral(" 发票 .TIF"));
 }
 
@@ -196,11 +201,11 @@ void TestListScanPrint::emptyNameDiscarded() {
         rec.dialogs->queueAnswer(Answer::Yes);
         w.CmdScan_Click();
         QCOMPARE(messages(rec), (QStringList{kSaveQuestion, kDiscardQuestion}));
-        QCOMPARE(w.LVOrder->topLevelItemCount(), withRows ? 2 : 0);
+        QCOMPARE(w.documents().rowCount(), withRows ? 2 : 0);
         if (withRows) {
             // The current row is previewed again.
             QCOMPARE(MyInit::gsOriginalID, QStringLiteral("b"));
-            QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)));
+            QCOMPARE(w.ImgPreview->imageFile(), w.documents().cachePath(1));
         } else {
             QVERIFY(w.ImgPreview->imageFile().isEmpty());
         }
@@ -214,12 +219,13 @@ void TestListScanPrint::scanStateStartScansOnly() {
     queueScanAndName(rec, QStringLiteral("开工扫描"));
     w.Form_Load();
     QCOMPARE(rec.dialogs->calls(Kind::ScanSettings).size(), 1);
-    QCOMPARE(column(w, ui::ListItem::Name), (QStringList{"A.tif", "B.tif", "开工扫描.TIF"}));
+    QCOMPARE(column(w, ui::DocumentModel::Name), (QStringList{"A.tif", "B.tif", "开工扫描.TIF"}));
     // Neither the viewer nor a preview of row b: only the stored scan is previewed.
-    QVERIFY(ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)).isEmpty());
-    QCOMPARE(MyInit::gsOriginalID, ui::ListItem::tag(w.LVOrder->topLevelItem(2)));
+    QVERIFY(w.documents().cachePath(1).isEmpty());
+    QCOMPARE(MyInit::gsOriginalID, w.documents().document(2).id);
 }
 
+// The scan command works on a record's documents and a list without the list window.
 void TestListScanPrint::scanStoredOnFtp() {
     Record rec({});
     TestFtp ftp;
@@ -227,24 +233,36 @@ void TestListScanPrint::scanStoredOnFtp() {
     MyInit::gsOpen = static_cast<int32_t>(ftp.session());
     MyInit::gsConn = static_cast<int32_t>(ftp.connection());
     MyInit::gsPath = ftp.remoteFolder();
-    FrmMainList w;
-    w.Form_Load();
+    QWidget window;
+    ui::DocumentModel documents;
+    QTreeView list(&window);
+    ui::setUpDocumentList(&list, &documents, {"1", "2", "3", "4"}, 720, 4000, &window);
+    QStatusBar bar(&window);
+    ui::StatusPanels panels(&bar, {1440, 1440, 1440}, &window);
+    QStringList shown;
+    const ui::ListParts parts{&window, documents, &list, panels, [&](const QString& file) { shown << file; }};
+    imaging::SaneScanner scanner(&window);
     queueScanAndName(rec, QStringLiteral("远程"));
-    w.CmdScan_Click();
-    QCOMPARE(w.LVOrder->topLevelItemCount(), 1);
-    QTreeWidgetItem* added = w.LVOrder->topLevelItem(0);
-    const QString remote =
-        added->text(ui::ListItem::Path) + u'/' + ui::ListItem::tag(added) + QStringLiteral(".TIF");
+    QCOMPARE(ui::scanIntoList(scanner, parts), ui::ScanEnd::Stored);
+    QCOMPARE(shown, QStringList{scanFile()});
+    QCOMPARE(documents.rowCount(), 1);
+    QCOMPARE(ui::currentRow(&list), 0);
+    QCOMPARE(ui::selectedRows(&list), QList<int>{0});
+    const ui::DocumentModel::Document added = documents.document(0);
+    QCOMPARE(added.name, QStringLiteral("远程.TIF"));
+    QCOMPARE(nameOf(rec.db, added.id), QStringLiteral("远程.TIF"));
+    const QString remote = added.path + u'/' + added.id + QStringLiteral(".TIF");
     QVERIFY2(remote.startsWith(ftp.remoteFolder() + u'/'), qPrintable(remote));
     QCOMPARE(readFile(ftp.onDisk(remote)), readFile(scanFile()));
-    QCOMPARE(w.panelText(2), QStringLiteral("共有%1页").arg(FeederPages));
+    QCOMPARE(panels.text(1), ui::kReady);
+    QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
 }
 
 void TestListScanPrint::printWithoutCurrentRow() {
     Record rec({1});
     FrmMainList w;
     w.Form_Load();
-    w.LVOrder->setCurrentItem(nullptr);
+    ui::setCurrentRow(w.LVOrder, -1);
     QTest::mouseClick(w.CmdPrint, Qt::LeftButton);
     QCOMPARE(rec.dialogs->calls().size(), 1);
     const auto box = rec.dialogs->calls().first();
@@ -298,8 +316,8 @@ void TestListScanPrint::printInListOrder() {
     QCOMPARE(printedMarkers(pdfs.at(1), rec.box.path(QStringLiteral("p3"))), (QList<int>{2, 3, 4}));
     // Every row was fetched for its print; the preview holds the last printed file.
     for (int i = 0; i < 3; ++i)
-        QVERIFY(!ui::ListItem::cachePath(w.LVOrder->topLevelItem(i)).isEmpty());
-    QCOMPARE(w.ImgPreview->imageFile(), ui::ListItem::cachePath(w.LVOrder->topLevelItem(2)));
+        QVERIFY(!w.documents().cachePath(i).isEmpty());
+    QCOMPARE(w.ImgPreview->imageFile(), w.documents().cachePath(2));
     QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
 }
 
@@ -317,7 +335,7 @@ void TestListScanPrint::printCancelEndsSilently() {
     QCOMPARE(dialogs, 1);
     QVERIFY(rec.dialogs->calls().isEmpty());
     // The second row was never reached.
-    QVERIFY(ui::ListItem::cachePath(w.LVOrder->topLevelItem(1)).isEmpty());
+    QVERIFY(w.documents().cachePath(1).isEmpty());
 }
 
 void TestListScanPrint::printCurrentPageIsPageOne() {
@@ -339,7 +357,7 @@ void TestListScanPrint::printPassesOverRemovedCopy() {
     Record rec({1, 2});
     FrmMainList w;
     w.Form_Load();
-    QVERIFY(QFile::remove(ui::ListItem::cachePath(w.LVOrder->topLevelItem(0))));
+    QVERIFY(QFile::remove(w.documents().cachePath(0)));
     select(w, {0, 1});
     QStringList printed;
     w.ImgAdmin1 = std::make_unique<AnsweringAdmin>(&w, [&](QPrinter& printer) {
@@ -347,7 +365,7 @@ void TestListScanPrint::printPassesOverRemovedCopy() {
         return AnsweringAdmin::toPdf(rec.box.path(QStringLiteral("b.pdf")), QPrinter::AllPages)(printer);
     });
     w.CmdPrint_Click();
-    QCOMPARE(printed, QStringList{ui::ListItem::cachePath(w.LVOrder->topLevelItem(1))});
+    QCOMPARE(printed, QStringList{w.documents().cachePath(1)});
     QVERIFY(rec.dialogs->calls().isEmpty());
     QCOMPARE(pdfPageCount(rec.box.path(QStringLiteral("b.pdf"))), 1);
 }

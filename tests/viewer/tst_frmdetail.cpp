@@ -14,7 +14,9 @@
 #include "store/RecordDocuments.h"
 #include "transfer/CacheFolder.h"
 #include "transfer/ModDownLoadFile.h"
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
+#include "ui/list/FrmMainList.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QAction>
@@ -25,14 +27,14 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWheelEvent>
 #include <functional>
 
 using namespace wo;
 using dialogs::ScriptedDialogs;
 using ui::frmDetail;
-using ui::ListItem::cachePath;
+using ui::LoadState;
 
 namespace {
 
@@ -44,7 +46,7 @@ const QStringList kImageCommands{"ZoomIn",   "ZoomOut",  "OwnFit", "FitShow",   
 // server), written into the host settings, and the list window's list as loading
 // fills it.
 struct Record : test::StoreFixture {
-    QTreeWidget owner;
+    ui::DocumentModel owner;
     QStringList ids;
 
     explicit Record(bool ftpMode = false) {
@@ -76,13 +78,10 @@ struct Record : test::StoreFixture {
         add(name, type, [content](const QString& path) { return test::writeFile(path, content); });
     }
     void load() {
-        owner.clear();
-        for (const auto& d :
-             store::loadRecordDocuments(*MyInit::Connection, MyInit::gsRecordID, MyInit::FtpMode))
-            owner.addTopLevelItem(ui::ListItem::make(QString::number(owner.topLevelItemCount() + 1), d.name,
-                                                     d.type, d.path, d.id));
+        owner.setDocuments(
+            store::loadRecordDocuments(*MyInit::Connection, MyInit::gsRecordID, MyInit::FtpMode));
     }
-    QString cached(int row) const { return cachePath(owner.topLevelItem(row)); }
+    QString cached(int row) const { return owner.cachePath(row); }
 
 private:
     QStringList types;
@@ -96,7 +95,7 @@ struct Open {
         for (int i = 0; i < documents; ++i)
             rec.addTiff(QStringLiteral("扫描件%1").arg(i + 1), pages);
         rec.load();
-        w = std::make_unique<frmDetail>(&rec.owner);
+        w = std::make_unique<frmDetail>(rec.owner);
         w->SelIndex = selIndex;
         w->Form_Load();
     }
@@ -158,6 +157,7 @@ private slots:
     void doubleClickFailureIsReported();
     void blankClickKeepsCurrentDocument();
     void exitCloses();
+    void openingsMakeNothingAgain();
     void keysInTheListShowTheDocument();
 
 private:
@@ -182,7 +182,7 @@ void TestFrmDetail::layoutAndToolbar() {
 
     QStringList headers;
     for (int c = 0; c < 4; ++c)
-        headers << w->LVData->headerItem()->text(c);
+        headers << w->LVData->model()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headers, (QStringList{"序号", "原文名称", "原文类型", "原文路径"}));
     QCOMPARE(w->LVData->columnWidth(0), 33);
     // The name takes the rest of the list's width: nothing scrolls sideways.
@@ -238,22 +238,22 @@ void TestFrmDetail::nothingSelected() {
     rec.addTiff(QStringLiteral("合同"), 2);
     rec.addFile(QStringLiteral("说明"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
-    ui::ListItem::setCachePath(rec.owner.topLevelItem(1), QStringLiteral("/cache/说明.DOC"));
+    rec.owner.setCachePath(1, QStringLiteral("/cache/说明.DOC"));
     MyInit::gsOriginalID = QStringLiteral("earlier");
     for (const qint16 selIndex : {qint16(0), qint16(3)}) {
-        frmDetail w(&rec.owner);
+        frmDetail w(rec.owner);
         w.SelIndex = selIndex;
         w.Form_Load();
-        QCOMPARE(w.LVData->topLevelItemCount(), 2);
+        const QAbstractItemModel* shown = w.LVData->model();
+        QCOMPARE(shown->rowCount(), 2);
         for (int i = 0; i < 2; ++i) {
-            const QTreeWidgetItem* own = rec.owner.topLevelItem(i);
-            const QTreeWidgetItem* copy = w.LVData->topLevelItem(i);
             for (int c = 0; c < 4; ++c)
-                QCOMPARE(copy->text(c), own->text(c));
-            QCOMPARE(ui::ListItem::tag(copy), ui::ListItem::tag(own));
-            QCOMPARE(cachePath(copy), cachePath(own));
+                QCOMPARE(shown->index(i, c).data(), rec.owner.index(i, c).data());
         }
-        QVERIFY(w.LVData->selectedItems().isEmpty());
+        // Hovering over a fetched document shows its cached copy.
+        QCOMPARE(shown->index(1, 1).data(Qt::ToolTipRole).toString(), QStringLiteral("/cache/说明.DOC"));
+        QVERIFY(!shown->index(0, 0).data(Qt::ToolTipRole).isValid());
+        QVERIFY(ui::selectedRows(w.LVData).isEmpty());
         QVERIFY(w.ImgShow->imageFile().isEmpty());
         for (const QAction* a : w.TlbMain->actions())
             QVERIFY(a->isEnabled() && a->isVisible());
@@ -283,12 +283,12 @@ void TestFrmDetail::documentButtons() {
     QTEST(enabled(*w.w, "PreFile"), "previous");
     QTEST(enabled(*w.w, "NextFile"), "next");
     const int row = selIndex - 1;
-    QCOMPARE(w->LVData->selectedItems(), QList<QTreeWidgetItem*>{w->LVData->topLevelItem(row)});
+    QCOMPARE(ui::selectedRows(w->LVData), QList<int>{row});
     QCOMPARE(MyInit::gsOriginalID, w.rec.ids.at(row));
     QCOMPARE(w->ImgShow->imageFile(),
              transfer::cacheFolder() + QLatin1Char('/') + w.rec.ids.at(row) + ".TIF");
     QCOMPARE(w.rec.cached(row), w->ImgShow->imageFile());
-    QCOMPARE(cachePath(w->LVData->topLevelItem(row)), w->ImgShow->imageFile());
+    QCOMPARE(w.rec.owner.loadState(row), LoadState::Image);
     QCOMPARE(w->panelText(1), QStringLiteral("准备就绪"));
     QCOMPARE(w->panelText(2), QStringLiteral("第1页/共有5页"));
     QVERIFY(w->ImgTypeICO->pixmap().isNull());
@@ -298,17 +298,17 @@ void TestFrmDetail::documentButtons() {
 void TestFrmDetail::previousAndNextDocument() {
     Open w(3, 2);
     w->TlbMain_ButtonClick(QStringLiteral("NextFile"));
-    QCOMPARE(w->LVData->selectedItems().value(0), w->LVData->topLevelItem(2));
+    QCOMPARE(ui::selectedRows(w->LVData), QList<int>{2});
     QCOMPARE(MyInit::gsOriginalID, w.rec.ids.at(2));
     QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(2));
     QVERIFY(enabled(*w.w, "PreFile") && !enabled(*w.w, "NextFile"));
     w->TlbMain_ButtonClick(QStringLiteral("PreFile"));
     w->TlbMain_ButtonClick(QStringLiteral("PreFile"));
-    QCOMPARE(w->LVData->selectedItems().value(0), w->LVData->topLevelItem(0));
+    QCOMPARE(ui::selectedRows(w->LVData), QList<int>{0});
     QVERIFY(!enabled(*w.w, "PreFile") && enabled(*w.w, "NextFile"));
     // Nothing before the first document.
     w->TlbMain_ButtonClick(QStringLiteral("PreFile"));
-    QCOMPARE(w->LVData->selectedItems().value(0), w->LVData->topLevelItem(0));
+    QCOMPARE(ui::selectedRows(w->LVData), QList<int>{0});
     QVERIFY(w.rec.dialogs->calls().isEmpty());
 }
 
@@ -317,11 +317,12 @@ void TestFrmDetail::nonImageDocument() {
     rec.addTiff(QStringLiteral("扫描件"), 3);
     rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
-    frmDetail w(&rec.owner);
+    frmDetail w(rec.owner);
     w.SelIndex = 1;
     w.Form_Load();
     w.TlbMain_ButtonClick(QStringLiteral("NextFile"));
     QVERIFY(w.ImgShow->imageFile().isEmpty());
+    QCOMPARE(w.shownState(), LoadState::NotAnImage);
     QCOMPARE(rec.cached(1), transfer::cacheFolder() + QLatin1Char('/') + rec.ids.at(1) + ".DOC");
     // FileType.INI beside the component names an icon for ".doc".
     const QImage configured(profile::componentFolder() + QStringLiteral("/图库/document.png"));
@@ -344,7 +345,7 @@ void TestFrmDetail::unreadableTypeIcon() {
     rec.box.writeFile(QStringLiteral("component/FileType.INI"), "[ICON]\n.xls = broken.png\n");
     rec.box.writeFile(QStringLiteral("component/图库/broken.png"), "not a picture");
     qputenv("WO_COMPONENT_DIR", rec.box.path(QStringLiteral("component")).toLocal8Bit());
-    frmDetail w(&rec.owner);
+    frmDetail w(rec.owner);
     w.SelIndex = 1;
     w.Form_Load();
     qunsetenv("WO_COMPONENT_DIR");
@@ -365,14 +366,13 @@ void TestFrmDetail::fetchOnceAndWriteBack() {
     rec.addTiff(QStringLiteral("二"), 5);
     rec.load();
     // The list window fetched the first document earlier; its copy has two pages since.
-    QTreeWidgetItem* first = rec.owner.topLevelItem(0);
-    const QString copy = transfer::CopyToCache(ui::ListItem::document(first), MyInit::storage());
+    const QString copy = transfer::CopyToCache(rec.owner.document(0), MyInit::storage());
     QVERIFY(!copy.isEmpty());
-    ui::ListItem::setCachePath(first, copy);
+    rec.owner.setCachePath(0, copy);
     QVERIFY(test::writeTiff(rec.cached(0), 2, QStringLiteral("g4")));
     QVERIFY(QFile::remove(rec.stored(0)));
     {
-        frmDetail w(&rec.owner);
+        frmDetail w(rec.owner);
         w.SelIndex = 1;
         w.Form_Load();
         QCOMPARE(w.ImgShow->imageFile(), rec.cached(0));
@@ -384,7 +384,7 @@ void TestFrmDetail::fetchOnceAndWriteBack() {
     }
     // Reopened, the viewer fetches neither again.
     QVERIFY(QFile::remove(rec.stored(1)));
-    frmDetail again(&rec.owner);
+    frmDetail again(rec.owner);
     again.SelIndex = 2;
     again.Form_Load();
     QCOMPARE(again.panelText(2), QStringLiteral("第1页/共有5页"));
@@ -398,7 +398,7 @@ void TestFrmDetail::failedFetchForgetsEarlierPage() {
     rec.addTiff(QStringLiteral("扫描件"), 5);
     rec.add(QStringLiteral("丢失的原文"), QStringLiteral(".TIF"), nullptr);
     rec.load();
-    frmDetail w(&rec.owner);
+    frmDetail w(rec.owner);
     w.SelIndex = 1;
     w.Form_Load();
     w.TlbMain_ButtonClick(QStringLiteral("NextFile"));
@@ -407,6 +407,7 @@ void TestFrmDetail::failedFetchForgetsEarlierPage() {
     QCOMPARE(calls[0].text, QStringLiteral("在找不到丢失的原文文件"));
     QCOMPARE(calls[0].icon, dialogs::Icon::None);
     QVERIFY(rec.cached(1).isEmpty());
+    QCOMPARE(rec.owner.loadState(1), LoadState::Failed);
     QVERIFY(!w.ImgTypeICO->pixmap().isNull());
     QVERIFY(w.panelText(2).isEmpty());
     QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
@@ -423,8 +424,9 @@ void TestFrmDetail::failedFetchForgetsEarlierPage() {
     // The next click tries again.
     QVERIFY(test::writeTiff(rec.stored(1), 2, QStringLiteral("g4")));
     rec.dialogs->clear();
-    w.LVData_ItemClick(w.LVData->topLevelItem(1));
+    w.LVData_ItemClick(1);
     QCOMPARE(w.panelText(2), QStringLiteral("第1页/共有2页"));
+    QCOMPARE(w.shownState(), LoadState::Image);
     QCOMPARE(rec.cached(1), w.ImgShow->imageFile());
     QVERIFY(rec.dialogs->calls().isEmpty());
 }
@@ -433,8 +435,8 @@ void TestFrmDetail::cachedCopyGone() {
     Record rec;
     rec.addTiff(QStringLiteral("扫描件"), 1);
     rec.load();
-    ui::ListItem::setCachePath(rec.owner.topLevelItem(0), rec.box.path(QStringLiteral("cache/gone.TIF")));
-    frmDetail w(&rec.owner);
+    rec.owner.setCachePath(0, rec.box.path(QStringLiteral("cache/gone.TIF")));
+    frmDetail w(rec.owner);
     w.SelIndex = 1;
     w.Form_Load();
     const auto calls = rec.dialogs->calls();
@@ -451,8 +453,8 @@ void TestFrmDetail::ftpMode() {
     Record rec(true);
     rec.addTiff(QStringLiteral("远程扫描件"), 5);
     rec.load();
-    QCOMPARE(rec.owner.topLevelItem(0)->text(ui::ListItem::Path), rec.folder());
-    frmDetail w(&rec.owner);
+    QCOMPARE(rec.owner.document(0).path, rec.folder());
+    frmDetail w(rec.owner);
     w.SelIndex = 1;
     w.Form_Load();
     QCOMPARE(rec.cached(0), transfer::cacheFolder() + QLatin1Char('/') + rec.ids.at(0) + ".TIF");
@@ -566,7 +568,7 @@ void TestFrmDetail::navigationListOnAndOff() {
     else
         rec.addFile(QStringLiteral("正文"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
-    frmDetail w(&rec.owner);
+    frmDetail w(rec.owner);
     w.SelIndex = 1;
     w.Form_Load();
     const double zoom = w.ImgShow->zoomPercent();
@@ -636,7 +638,7 @@ void TestFrmDetail::printNonImageFromCache() {
     const QString copy = rec.box.path(QStringLiteral("printed.DOC"));
     rec.box.writeFile(QStringLiteral("config/wendra-original/print-routes.ini"),
                       "[print]\napplication/zip = /bin/cp %f \"" + copy.toUtf8() + "\"\n");
-    frmDetail w(&rec.owner);
+    frmDetail w(rec.owner);
     w.SelIndex = 1;
     w.Form_Load();
     QVERIFY(enabled(w, "Print"));
@@ -759,12 +761,11 @@ void TestFrmDetail::wheelAndKeys() {
 void TestFrmDetail::doubleClickOpensOwnProgram() {
     Open w(2, 1);
     const test::TestAssociation association(w.rec.box, {QStringLiteral("image/tiff")});
-    QTreeWidgetItem* second = w->LVData->topLevelItem(1);
-    w->LVData->setCurrentItem(second);
+    ui::setCurrentRow(w->LVData, 1);
     w->LVData_DblClick();
     const QString local = w.rec.cached(1);
-    QCOMPARE(local, cachePath(second));
     QVERIFY(!local.isEmpty());
+    QCOMPARE(w.rec.owner.loadState(1), LoadState::Fetched);
     QTRY_COMPARE_WITH_TIMEOUT(association.recorded(), local.toUtf8(), 20000);
     // Opening is not showing: the view stays on the first document.
     QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(0));
@@ -779,11 +780,11 @@ void TestFrmDetail::doubleClickFailureIsReported() {
     const test::TestAssociation association(rec.box, {QStringLiteral("image/tiff")});
     rec.addFile(QStringLiteral("合同正文"), QStringLiteral(".DOC"), test::officeLike());
     rec.load();
-    frmDetail w(&rec.owner);
+    frmDetail w(rec.owner);
     w.Form_Load();
     w.LVData_DblClick(); // nothing selected
     QVERIFY(rec.cached(0).isEmpty());
-    w.LVData->setCurrentItem(w.LVData->topLevelItem(0));
+    ui::setCurrentRow(w.LVData, 0);
     w.LVData_DblClick();
     const auto calls = rec.dialogs->calls();
     QCOMPARE(calls.size(), 1);
@@ -795,7 +796,7 @@ void TestFrmDetail::doubleClickFailureIsReported() {
     QVERIFY(!rec.cached(0).isEmpty());
     // A double-click on the list's empty space acts on the selected row as well.
     const QPoint below(10, w.LVData->viewport()->height() - 4);
-    QVERIFY(!w.LVData->itemAt(below));
+    QCOMPARE(ui::rowAt(w.LVData, below), -1);
     QTest::mouseDClick(w.LVData->viewport(), Qt::LeftButton, {}, below);
     QCOMPARE(rec.dialogs->calls().size(), 2);
 }
@@ -814,14 +815,14 @@ void TestFrmDetail::blankClickKeepsCurrentDocument() {
     // The component and xdg-open may name the type by name or by content.
     const test::TestAssociation association(
         rec.box, {QStringLiteral("application/msword"), QStringLiteral("application/zip")});
-    frmDetail w(&rec.owner);
+    frmDetail w(rec.owner);
     w.SelIndex = 2;
     w.Form_Load();
     const QPoint below(10, w.LVData->viewport()->height() - 4);
-    QVERIFY(!w.LVData->itemAt(below));
+    QCOMPARE(ui::rowAt(w.LVData, below), -1);
     const auto clickBlank = [&] {
         QTest::mouseClick(w.LVData->viewport(), Qt::LeftButton, {}, below);
-        QVERIFY(w.LVData->selectedItems().isEmpty());
+        QVERIFY(ui::selectedRows(w.LVData).isEmpty());
     };
 
     clickBlank();
@@ -835,7 +836,7 @@ void TestFrmDetail::blankClickKeepsCurrentDocument() {
     clickBlank();
     w.TlbMain_ButtonClick(QStringLiteral("PreFile"));
     QCOMPARE(MyInit::gsOriginalID, rec.ids.at(1));
-    QCOMPARE(w.LVData->currentItem(), w.LVData->topLevelItem(1));
+    QCOMPARE(ui::currentRow(w.LVData), 1);
     QVERIFY(rec.dialogs->calls().isEmpty());
 }
 
@@ -853,13 +854,40 @@ void TestFrmDetail::keysInTheListShowTheDocument() {
     w->show();
     w->LVData->setFocus();
     QTest::keyClick(w->LVData, Qt::Key_Down);
-    QCOMPARE(w->LVData->currentItem(), w->LVData->topLevelItem(1));
+    QCOMPARE(ui::currentRow(w->LVData), 1);
     QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(1));
     QCOMPARE(w->panelText(2), QStringLiteral("第1页/共有2页"));
     QTest::keyClick(w->LVData, Qt::Key_End);
     QCOMPARE(w->ImgShow->imageFile(), w.rec.cached(2));
     QVERIFY(!enabled(*w.w, QStringLiteral("NextFile")));
     QVERIFY(w.rec.dialogs->calls().isEmpty());
+}
+
+// Each opening of the viewer shows the same toolbar pictures, made once; neither
+// window makes a printer (asking the print system for its printers) until it prints.
+void TestFrmDetail::openingsMakeNothingAgain() {
+    QHash<QString, qint64> first;
+    for (int opening = 0; opening < 2; ++opening) {
+        Open w(2, 1);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.w.get()));
+        // The navigation toggle changes its picture and back.
+        w->TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+        w->TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+        for (const QAction* action : w->TlbMain->actions()) {
+            if (action->isSeparator())
+                continue;
+            QVERIFY(!action->icon().isNull());
+            if (opening == 0)
+                first.insert(action->objectName(), action->icon().cacheKey());
+            else
+                QCOMPARE(action->icon().cacheKey(), first.value(action->objectName()));
+        }
+        QVERIFY(!w->ImgAdmin1->hasPrinter());
+    }
+    QCOMPARE(first.size(), 19);
+    ui::FrmMainList list;
+    QVERIFY(!list.ImgAdmin1->hasPrinter());
 }
 
 QTEST_MAIN(TestFrmDetail)

@@ -2,16 +2,18 @@
 // scale, too small for it: 1280 x 720 screen pixels, 640 x 360 of the window's.
 #include "ScanTiff.h"
 #include "imaging/ImageViewWidget.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QApplication>
+#include <QFrame>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace wo;
 
@@ -72,10 +74,11 @@ void TestHighDensity::viewerFitsOnSmallScreen() {
     QCOMPARE(screen->devicePixelRatio(), 2.0);
     const QRect room = screen->availableGeometry();
     QCOMPARE(room.size(), QSize(640, 360));
-    QTreeWidget owner;
+    QWidget owner;
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
-    ui::frmDetail viewer(&owner, &owner);
+    ui::DocumentModel documents;
+    ui::frmDetail viewer(documents, &owner);
     viewer.show();
     QVERIFY(QTest::qWaitForWindowExposed(&viewer));
     QVERIFY2(room.contains(viewer.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")

@@ -15,7 +15,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <cstdio>
 #include <optional>
@@ -42,7 +42,7 @@ QList<QUrl> dragged(const QString& desk) {
 }
 
 void dropOnList(QWidget* w, const QList<QUrl>& urls) {
-    QWidget* target = child<QTreeWidget>(w, QStringLiteral("LVOrder"))->viewport();
+    QWidget* target = child<QTreeView>(w, QStringLiteral("LVOrder"))->viewport();
     QMimeData data;
     data.setUrls(urls);
     const QPoint at = target->rect().center();
@@ -56,7 +56,7 @@ void dropOnList(QWidget* w, const QList<QUrl>& urls) {
 
 void dropFiles(QWidget* w, const QString& desk) {
     beginStep(QStringLiteral("dropping three files and a folder on the list"));
-    auto* lv = child<QTreeWidget>(w, QStringLiteral("LVOrder"));
+    auto* lv = child<QTreeView>(w, QStringLiteral("LVOrder"));
     drive({{QStringLiteral("the folder's refusal"), isA<QMessageBox>(),
             [](QWidget* box) {
                 shoot(box, QStringLiteral("drop-folder-refused"));
@@ -64,7 +64,7 @@ void dropFiles(QWidget* w, const QString& desk) {
             }}},
           [&] {
               dropOnList(w, dragged(desk));
-              waitFor([&] { return lv->topLevelItemCount() == 3 && w->cursor().shape() == Qt::ArrowCursor; },
+              waitFor([&] { return lv->model()->rowCount() == 3 && w->cursor().shape() == Qt::ArrowCursor; },
                       QStringLiteral("the dropped files in the list"));
           });
     shoot(w, QStringLiteral("drop-result"));

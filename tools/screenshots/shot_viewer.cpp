@@ -2,7 +2,7 @@
 // Not a test: scripts/screenshot-viewer.sh runs it under a virtual X server.
 //   shot_viewer output.png
 #include "ScanTiff.h"
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QApplication>
@@ -12,7 +12,6 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
 #include <cstdio>
 
 namespace {
@@ -134,19 +133,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     // The record's documents as the list window lists them; the contract is fetched already.
-    QTreeWidget owner;
+    wo::ui::DocumentModel owner;
     const QList<std::pair<QString, QString>> documents{
         {QStringLiteral("购销合同（扫描件）"), QStringLiteral(".TIF")},
         {QStringLiteral("增值税发票"), QStringLiteral(".JPG")},
         {QStringLiteral("验收报告"), QStringLiteral(".PDF")},
         {QStringLiteral("会议纪要"), QStringLiteral(".TXT")}};
     for (int i = 0; i < documents.size(); ++i)
-        owner.addTopLevelItem(wo::ui::ListItem::make(QString::number(i + 1), documents[i].first,
-                                                     documents[i].second, QStringLiteral("2026-05"),
-                                                     QString::number(i + 1)));
-    wo::ui::ListItem::setCachePath(owner.topLevelItem(0), scan);
+        owner.append(QString::number(i + 1), {QString::number(i + 1), documents[i].first, documents[i].second,
+                                              QStringLiteral("2026-05")});
+    owner.setCachePath(0, scan);
 
-    wo::ui::frmDetail viewer(&owner);
+    wo::ui::frmDetail viewer(owner);
     viewer.SelIndex = 1;
     viewer.Form_Load();
     viewer.TlbMain_ButtonClick(QStringLiteral("Next"));

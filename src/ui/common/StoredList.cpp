@@ -1,44 +1,39 @@
 #include "ui/common/StoredList.h"
 
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
 
-#include <QTreeWidget>
+#include <QAbstractItemView>
 
 namespace wo::ui {
 
 namespace {
 
-void showAsCurrent(QTreeWidget* list, QTreeWidgetItem* item) {
-    list->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-    item->setSelected(true);
-    list->scrollToItem(item);
+void showAsCurrent(QAbstractItemView* list, int row) {
+    setCurrentRow(list, row, false);
+    setRowSelected(list, row, true);
+    scrollToRow(list, row);
 }
 
 } // namespace
 
-store::ClsFileOperation::Added appendTo(QTreeWidget* list) {
-    return [list](const store::AddedDocument& added) {
-        const record::ListedDocument& doc = added.document;
-        QTreeWidgetItem* item =
-            ListItem::make(QString::number(added.fileOrder), doc.name, doc.type, doc.path, doc.id);
-        ListItem::setCachePath(item, added.cachePath);
-        list->addTopLevelItem(item);
-        showAsCurrent(list, item);
+store::ClsFileOperation::Added appendTo(DocumentModel& documents, QAbstractItemView* list) {
+    return [&documents, list](const store::AddedDocument& added) {
+        documents.append(QString::number(added.fileOrder), added.document, added.cachePath);
+        showAsCurrent(list, documents.rowCount() - 1);
     };
 }
 
-bool deleteSelected(store::ClsFileOperation& operation, QTreeWidget* list) {
-    QVector<int> rows;
-    QVector<record::ListedDocument> selected;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        if (const QTreeWidgetItem* item = list->topLevelItem(i); item->isSelected()) {
-            rows.append(i);
-            selected.append(ListItem::document(item));
-        }
-    const bool done =
-        operation.DelFile(selected, [&](qsizetype i) { delete list->takeTopLevelItem(rows[i]); });
-    if (done && list->topLevelItemCount() > 0)
-        showAsCurrent(list, list->topLevelItem(0));
+bool deleteSelected(store::ClsFileOperation& operation, DocumentModel& documents, QAbstractItemView* list) {
+    const QList<int> rows = selectedRows(list);
+    QVector<DocumentModel::Document> selected;
+    for (int row : rows)
+        selected.append(documents.document(row));
+    // The operation reports the documents it removed from the last to the first, so
+    // the rows before each one still stand where they stood.
+    const bool done = operation.DelFile(selected, [&](qsizetype i) { documents.remove(rows[i]); });
+    if (done && documents.rowCount() > 0)
+        showAsCurrent(list, 0);
     return done;
 }
 

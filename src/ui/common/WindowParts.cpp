@@ -5,18 +5,14 @@
 #include "settings/MyInit.h"
 #include "store/ShellPrinter.h"
 #include "transfer/ModDownLoadFile.h"
-#include "ui/common/ListItem.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/common/Twips.h"
 
 #include <QDate>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QScopeGuard>
 #include <QStatusBar>
-#include <QTreeWidget>
 
 namespace wo::ui {
 
@@ -60,95 +56,20 @@ BusyState::~BusyState() {
         m_panels->setText(m_panel, m_before);
 }
 
-void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int numberWidth, int nameWidth,
-                       const QWidget* window) {
-    list->setColumnCount(ListItem::ColumnCount);
-    list->setHeaderLabels(headers);
-    list->setColumnWidth(ListItem::Number, twips(numberWidth, window));
-    list->setColumnWidth(ListItem::Name, twips(nameWidth, window));
-    list->setColumnHidden(ListItem::Type, true);
-    list->setColumnHidden(ListItem::Path, true);
-    list->header()->setStretchLastSection(false);
-    // The name takes what the sequence number leaves, so the list never scrolls sideways
-    // and its first column stays in view.
-    list->header()->setSectionResizeMode(ListItem::Name, QHeaderView::Stretch);
-    list->setRootIsDecorated(false);
-    list->setUniformRowHeights(true);
-    list->setAllColumnsShowFocus(true);
-}
-
-namespace {
-
-class KeyMoves final : public QObject {
-public:
-    KeyMoves(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved)
-        : QObject(list), m_list(list), m_moved(std::move(moved)) {
-        list->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
-            return QObject::eventFilter(watched, event);
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        const bool moves = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
-                           key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
-        // The view moves its current item between the key's press and its release.
-        if (moves && event->type() == QEvent::KeyPress) {
-            m_before = m_list->currentItem();
-        } else if (moves && m_list->currentItem() != m_before) {
-            m_before = m_list->currentItem();
-            if (m_before)
-                m_moved(m_list->currentItem());
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QTreeWidget* m_list;
-    std::function<void(QTreeWidgetItem*)> m_moved;
-    const QTreeWidgetItem* m_before = nullptr;
-};
-
-} // namespace
-
-void onKeyMove(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved) {
-    new KeyMoves(list, std::move(moved));
-}
-
-void onEmptyDoubleClick(QTreeWidget* list, std::function<void()> act) {
-    class EmptyDoubleClick final : public QObject {
-    public:
-        EmptyDoubleClick(QTreeWidget* list, std::function<void()> act)
-            : QObject(list), m_list(list), m_act(std::move(act)) {
-            list->viewport()->installEventFilter(this);
-        }
-
-    protected:
-        bool eventFilter(QObject* watched, QEvent* event) override {
-            if (event->type() == QEvent::MouseButtonDblClick &&
-                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
-                !m_list->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
-                m_act();
-            return QObject::eventFilter(watched, event);
-        }
-
-    private:
-        QTreeWidget* m_list;
-        std::function<void()> m_act;
-    };
-    new EmptyDoubleClick(list, std::move(act));
-}
-
-QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels) {
-    const QString cached = ListItem::cachePath(item);
+QString fetchLocalCopy(DocumentModel& documents, int row, StatusPanels& panels) {
+    const QString cached = documents.cachePath(row);
     if (!cached.isEmpty())
         return cached;
     panels.setText(1, kDownloading);
+    documents.setLoadState(row, LoadState::Fetching);
+    // A fetch that throws has failed as surely as one that says so.
+    auto failed = qScopeGuard([&documents, row] { documents.setLoadState(row, LoadState::Failed); });
     const auto ready = qScopeGuard([&panels] { panels.setText(1, kReady); });
-    const QString fetched = transfer::fetchToCache(ListItem::document(item), MyInit::storage());
-    if (!fetched.isEmpty())
-        ListItem::setCachePath(item, fetched);
+    const QString fetched = transfer::fetchToCache(documents.document(row), MyInit::storage());
+    if (!fetched.isEmpty()) {
+        documents.setCachePath(row, fetched);
+        failed.dismiss();
+    }
     return fetched;
 }
 

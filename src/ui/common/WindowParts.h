@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <functional>
 
 class QLabel;
 namespace wo::imaging {
@@ -11,12 +10,12 @@ class ImageViewWidget;
 class ImageAdminDialog;
 } // namespace wo::imaging
 class QStatusBar;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
 
 // What the list window and the viewer build alike.
 namespace wo::ui {
+
+class DocumentModel;
 
 inline const QString kReady = QStringLiteral("准备就绪");
 inline const QString kDownloading = QStringLiteral("正在下载原文......");
@@ -51,24 +50,10 @@ private:
     QString m_before;
 };
 
-// A report-style list of documents: the four item columns, with the given headers,
-// number and name widths in twips, type and path hidden.
-void setUpDocumentList(QTreeWidget* list, const QStringList& headers, int numberWidth, int nameWidth,
-                       const QWidget* window);
-
-// Calls `moved` with the list's new current item each time a key (arrows, page
-// keys, Home, End) moves it, so that moving through a list with the keys shows
-// what a click shows. Lives as long as the list.
-void onKeyMove(QTreeWidget* list, std::function<void(QTreeWidgetItem*)> moved);
-
-// Calls `act` on a double-click on the list's empty space, below or beside its rows,
-// which the list's own double-click signal leaves out.
-void onEmptyDoubleClick(QTreeWidget* list, std::function<void()> act);
-
-// The item's copy in the download cache, fetched for it (by the storage mode's
-// fetch) when it has none, with the downloading text in panel 1 meanwhile; "" when
-// the fetch failed after telling the user.
-QString fetchLocalCopy(QTreeWidgetItem* item, StatusPanels& panels);
+// The row's copy in the download cache, fetched for it (by the storage mode's fetch)
+// when it has none, with the downloading text in panel 1 meanwhile; "" when the fetch
+// failed after telling the user. The row's load state follows the fetch.
+QString fetchLocalCopy(DocumentModel& documents, int row, StatusPanels& panels);
 
 // Prints the image file shown in `view` after `admin`'s print dialog: the range
 // chosen there (its range options 0 and 1), else the view's current page alone.

@@ -5,19 +5,19 @@
 #include "imaging/ImageViewWidget.h"
 #include "imaging/SaneScanner.h"
 #include "platform/dialogs/Dialogs.h"
-#include "platform/profile/ScanFolder.h"
 #include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "store/RecordDocuments.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/common/Guard.h"
-#include "ui/common/ListItem.h"
 #include "ui/common/StoredList.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
 #include "ui/list/DroppedFiles.h"
-#include "ui/list/FrmScanName.h"
 #include "ui/list/ImageTypes.h"
+#include "ui/list/ListCommands.h"
 #include "ui/list/MoveBlock.h"
 #include "ui/list/StartWork.h"
 #include "ui/viewer/frmDetail.h"
@@ -37,7 +37,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace wo::ui {
 
@@ -56,9 +56,9 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
 
 } // namespace
 
-const QString FrmMainList::kScanFile = QStringLiteral("00000001.TIF");
+const QString FrmMainList::kScanFile = ui::kScanFile;
 
-FrmMainList::FrmMainList(QWidget* parent) : QDialog(parent) {
+FrmMainList::FrmMainList(QWidget* parent) : QDialog(parent), m_documents(new DocumentModel(this)) {
     setObjectName(QStringLiteral("FrmMainList"));
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/wendra/list/FrmMainList.png")));
@@ -82,14 +82,13 @@ void FrmMainList::buildLayout() {
     Frame1->setFrameShape(QFrame::StyledPanel);
     Frame1->setGeometry(twipsRect(0, 0, 7455, 3975, this));
 
-    LVOrder = new QTreeWidget(Frame1);
+    LVOrder = new QTreeView(Frame1);
     LVOrder->setObjectName(QStringLiteral("LVOrder"));
     LVOrder->setGeometry(twipsRect(120, 240, 4575, 3615, this));
-    setUpDocumentList(LVOrder,
+    setUpDocumentList(LVOrder, m_documents,
                       {QStringLiteral("顺序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
                        QStringLiteral("原文路径")},
-                      720, 4000, this);
-    LVOrder->headerItem()->setTextAlignment(ListItem::Name, Qt::AlignCenter);
+                      720, 4000, this, Qt::AlignCenter);
     LVOrder->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     CmdUp = button(Frame1, "CmdUp", QStringLiteral("向上(&U)"), 4920, 3480);
@@ -129,9 +128,9 @@ void FrmMainList::buildLayout() {
     ImgPreview->raise();
     connect(CmdExit, &QPushButton::clicked, this,
             [this] { guarded(this, kCaption, [this] { CmdExit_Click(); }); });
-    connect(LVOrder, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { LVOrder_ItemClick(item); });
-    connect(LVOrder, &QTreeWidget::itemDoubleClicked, this,
+    connect(LVOrder, &QTreeView::clicked, this,
+            [this](const QModelIndex& index) { LVOrder_ItemClick(index.row()); });
+    connect(LVOrder, &QTreeView::doubleClicked, this,
             [this] { guarded(this, kCaption, [this] { LVOrder_DblClick(); }); });
     onEmptyDoubleClick(LVOrder, [this] { guarded(this, kCaption, [this] { LVOrder_DblClick(); }); });
     connect(ImgPreview, &imaging::ImageView::doubleClicked, this,
@@ -146,9 +145,7 @@ void FrmMainList::buildLayout() {
         target->setAcceptDrops(true);
         target->installEventFilter(this);
     }
-    onKeyMove(LVOrder, [this](QTreeWidgetItem* item) {
-        guarded(this, kCaption, [this, item] { LVOrder_ItemClick(item); });
-    });
+    onKeyMove(LVOrder, [this](int row) { guarded(this, kCaption, [this, row] { LVOrder_ItemClick(row); }); });
     connect(CmdScan, &QPushButton::clicked, this, [this] { CmdScan_Click(); });
     connect(CmdPrint, &QPushButton::clicked, this,
             [this] { guarded(this, kPrintTitle, [this] { CmdPrint_Click(); }); });
@@ -178,26 +175,21 @@ void FrmMainList::Form_Load() {
     bOrderChanged = false;
     const auto documents =
         store::loadRecordDocuments(*MyInit::Connection, MyInit::gsRecordID, MyInit::FtpMode);
-    LVOrder->clear();
-    QList<QTreeWidgetItem*> items;
+    m_documents->setDocuments(documents);
     QStringList tags;
-    items.reserve(documents.size());
-    for (int k = 0; k < documents.size(); ++k) {
-        const auto& d = documents.at(k);
-        items << ListItem::make(QString::number(k + 1), d.name, d.type, d.path, d.id);
+    tags.reserve(documents.size());
+    for (const auto& d : documents)
         tags << d.id;
-    }
-    LVOrder->addTopLevelItems(items);
-    // As a list view does, the first row starts as the current, selected item.
-    if (!items.isEmpty())
-        LVOrder->setCurrentItem(items.first());
+    // As a list view does, the first row starts as the current, selected row.
+    if (!documents.isEmpty())
+        setCurrentRow(LVOrder, 0);
 
     if (MyInit::browseOnly()) {
         for (QPushButton* b : {CmdUp, CmdDown, CmdAdd, CmdScan, CmdDel})
             b->setEnabled(false);
     } else {
-        CmdDel->setEnabled(!items.isEmpty());
-        CmdPrint->setEnabled(!items.isEmpty());
+        CmdDel->setEnabled(!documents.isEmpty());
+        CmdPrint->setEnabled(!documents.isEmpty());
     }
 
     const StartWork work = decideStartWork(MyInit::gsState, MyInit::gsOriginalID, tags);
@@ -206,18 +198,17 @@ void FrmMainList::Form_Load() {
         CmdScan_Click();
         break;
     case StartWork::OpenDocument: {
-        if (QTreeWidgetItem* current = LVOrder->currentItem())
-            current->setSelected(false);
-        QTreeWidgetItem* found = items.at(work.row);
-        LVOrder->setCurrentItem(found);
-        found->setSelected(true);
-        LVOrder->scrollToItem(found);
+        if (const int current = currentRow(LVOrder); current >= 0)
+            setRowSelected(LVOrder, current, false);
+        setCurrentRow(LVOrder, work.row);
+        setRowSelected(LVOrder, work.row, true);
+        scrollToRow(LVOrder, work.row);
         LVOrder_DblClick();
-        LVOrder_ItemClick(LVOrder->currentItem());
+        LVOrder_ItemClick(currentRow(LVOrder));
         break;
     }
     case StartWork::PreviewFirst:
-        LVOrder_ItemClick(items.first());
+        LVOrder_ItemClick(0);
         break;
     case StartWork::Nothing:
         break;
@@ -225,13 +216,7 @@ void FrmMainList::Form_Load() {
 }
 
 void FrmMainList::UpdateMoveButtons() {
-    const int count = LVOrder->topLevelItemCount();
-    QList<int> selected;
-    for (int i = 0; i < count; ++i) {
-        if (LVOrder->topLevelItem(i)->isSelected())
-            selected << i;
-    }
-    const MoveBlock block = moveBlockOf(count, selected);
+    const MoveBlock block = moveBlockOf(m_documents->rowCount(), selectedRows(LVOrder));
     nFirstSelected = block.first;
     nLastSelected = block.last;
     setMoveButtons();
@@ -240,33 +225,36 @@ void FrmMainList::UpdateMoveButtons() {
 void FrmMainList::setMoveButtons() {
     const bool movable = !MyInit::browseOnly();
     CmdUp->setEnabled(movable && nFirstSelected != 1);
-    CmdDown->setEnabled(movable && nLastSelected != LVOrder->topLevelItemCount());
+    CmdDown->setEnabled(movable && nLastSelected != m_documents->rowCount());
 }
 
-void FrmMainList::LVOrder_ItemClick(QTreeWidgetItem* item) {
-    if (!item)
+void FrmMainList::LVOrder_ItemClick(int row) {
+    if (row < 0)
         return;
     try {
-        MyInit::gsOriginalID = ListItem::tag(item);
+        MyInit::gsOriginalID = m_documents->document(row).id;
         ImgPreview->clearImage();
-        const QString path = fetchLocalCopy(item, *m_panels);
+        const QString path = fetchLocalCopy(*m_documents, row, *m_panels);
         if (path.isEmpty()) {
             unsetCursor();
         } else {
             ImgPreview->setImageFile(path);
             ImgPreview->showImage();
             ImgPreview->fitImage(imaging::ImageView::FitToWidth);
+            m_documents->setLoadState(row, LoadState::Image);
             ImgTypeICO->clear();
             setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
                                 QStringLiteral("页"));
         }
     } catch (const std::exception& e) {
-        previewFailed(item, errorOf(e));
+        previewFailed(row, errorOf(e));
     }
     UpdateMoveButtons();
 }
 
-void FrmMainList::previewFailed(QTreeWidgetItem* item, const Error& error) {
+void FrmMainList::previewFailed(int row, const Error& error) {
+    m_documents->setLoadState(row, error.number() == err::InvalidFileFormat ? LoadState::NotAnImage
+                                                                            : LoadState::Failed);
     if (error.number() == err::InvalidFileFormat)
         ImgPreview->setImageFile(QString());
     else if (error.number() == err::FileNotFound)
@@ -274,17 +262,17 @@ void FrmMainList::previewFailed(QTreeWidgetItem* item, const Error& error) {
                                       dialogs::Icon::Exclamation, err::description(err::FileNotFound));
     else
         reportError(this, kCaption, error);
-    ShowTypeIcon(item->text(ListItem::Type).toLower());
+    ShowTypeIcon(m_documents->document(row).type.toLower());
     setPanelText(2, QString());
 }
 
 void FrmMainList::LVOrder_DblClick() {
-    QTreeWidgetItem* current = LVOrder->currentItem();
-    if (!current)
+    const int current = currentRow(LVOrder);
+    if (current < 0)
         return;
-    if (isImageType(current->text(ListItem::Type))) {
-        frmDetail viewer(LVOrder, this);
-        viewer.SelIndex = qint16(LVOrder->indexOfTopLevelItem(current) + 1);
+    if (isImageType(m_documents->document(current).type)) {
+        frmDetail viewer(*m_documents, this);
+        viewer.SelIndex = qint16(current + 1);
         viewer.Form_Load();
         viewer.exec();
         return;
@@ -292,14 +280,14 @@ void FrmMainList::LVOrder_DblClick() {
     // A program that cannot be started is reported; the pointer comes back either way.
     const BusyState busy(this);
     guarded(this, kCaption, [&] {
-        const QString path = fetchLocalCopy(current, *m_panels);
+        const QString path = fetchLocalCopy(*m_documents, current, *m_panels);
         if (!path.isEmpty())
             OLE1->openInOwnApplication(path);
     });
 }
 
 void FrmMainList::ImgPreview_DblClick() {
-    if (LVOrder->currentItem())
+    if (currentRow(LVOrder) >= 0)
         LVOrder_DblClick();
 }
 
@@ -324,7 +312,7 @@ bool FrmMainList::eventFilter(QObject* watched, QEvent* event) {
 
 bool FrmMainList::listKey(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
-    QTreeWidgetItem* current = LVOrder->currentItem();
+    const int current = currentRow(LVOrder);
     if ((key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) && modifiers == Qt::NoModifier) {
         LVOrder_DblClick();
     } else if (key.key() == Qt::Key_Delete && modifiers == Qt::NoModifier) {
@@ -334,8 +322,8 @@ bool FrmMainList::listKey(const QKeyEvent& key) {
         RenameFile_Click();
     } else if ((key.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) || key.key() == Qt::Key_Menu) {
         // The menu comes up at the current row, as the right button's does there.
-        if (current) {
-            const QPoint at = LVOrder->visualItemRect(current).center();
+        if (current >= 0) {
+            const QPoint at = LVOrder->visualRect(LVOrder->model()->index(current, 0)).center();
             LVOrder_MouseDown(2, 0, at.x(), at.y());
         }
     } else {
@@ -355,15 +343,16 @@ void FrmMainList::LVOrder_MouseDown(int button, int shift, int x, int y) {
     } else if (button == 2) {
         // The menu acts on the row it opens over: that row becomes current, and shows,
         // before it opens. The list itself would move there only after the menu closed.
-        QTreeWidgetItem* under = LVOrder->itemAt(x, y);
-        if (under && under != LVOrder->currentItem()) {
-            LVOrder->setCurrentItem(under, 0,
-                                    under->isSelected()
-                                        ? QItemSelectionModel::NoUpdate
-                                        : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        const int under = rowAt(LVOrder, QPoint(x, y));
+        if (under >= 0 && under != currentRow(LVOrder)) {
+            LVOrder->selectionModel()->setCurrentIndex(LVOrder->model()->index(under, 0),
+                                                       isRowSelected(LVOrder, under)
+                                                           ? QItemSelectionModel::NoUpdate
+                                                           : QItemSelectionModel::ClearAndSelect |
+                                                                 QItemSelectionModel::Rows);
             LVOrder_ItemClick(under);
         }
-        if (!LVOrder->currentItem())
+        if (currentRow(LVOrder) < 0)
             return;
         const QPoint global = LVOrder->viewport()->mapToGlobal(QPoint(x, y));
         if (dialogs::current().contextMenu(PopMenu, global) == RenameFile)
@@ -396,12 +385,14 @@ bool FrmMainList::dragEvent(QEvent* event) {
 }
 
 void FrmMainList::CmdAdd_Click() {
-    addDocuments([this](store::ClsFileOperation& operation) { return operation.AddFile(appendTo(LVOrder)); });
+    addDocuments([this](store::ClsFileOperation& operation) {
+        return operation.AddFile(appendTo(*m_documents, LVOrder));
+    });
 }
 
 void FrmMainList::FilesDropped(const QStringList& paths) {
     addDocuments([this, &paths](store::ClsFileOperation& operation) {
-        return operation.AddFiles(paths, appendTo(LVOrder));
+        return operation.AddFiles(paths, appendTo(*m_documents, LVOrder));
     });
 }
 
@@ -409,120 +400,80 @@ void FrmMainList::addDocuments(const std::function<bool(store::ClsFileOperation&
     m_adding = true;
     const auto finished = qScopeGuard([this] { m_adding = false; });
     const BusyState busy(this);
-    if (QTreeWidgetItem* current = LVOrder->currentItem())
-        current->setSelected(false);
+    if (const int current = currentRow(LVOrder); current >= 0)
+        setRowSelected(LVOrder, current, false);
     store::ClsFileOperation operation(MyInit::record());
     if (add(operation)) {
         CmdDel->setEnabled(true);
         CmdPrint->setEnabled(true);
-        LVOrder_ItemClick(LVOrder->currentItem());
+        LVOrder_ItemClick(currentRow(LVOrder));
     }
 }
 
 void FrmMainList::CmdDel_Click() {
     const BusyState busy(this);
     store::ClsFileOperation operation(MyInit::record());
-    if (deleteSelected(operation, LVOrder)) {
+    if (deleteSelected(operation, *m_documents, LVOrder)) {
         ImgPreview->clearImage();
         ImgTypeICO->clear();
     }
-    if (LVOrder->topLevelItemCount() == 0) {
+    if (m_documents->rowCount() == 0) {
         for (QPushButton* b : {CmdDel, CmdPrint, CmdUp, CmdDown})
             b->setEnabled(false);
         // No document is previewed any more, so no page count either.
         setPanelText(2, QString());
-    } else if (QTreeWidgetItem* current = LVOrder->currentItem()) {
+    } else if (const int current = currentRow(LVOrder); current >= 0) {
         LVOrder_ItemClick(current);
     }
 }
 
 void FrmMainList::RenameFile_Click() {
-    QTreeWidgetItem* current = LVOrder->currentItem();
-    if (!current)
+    const int current = currentRow(LVOrder);
+    if (current < 0)
         return;
-    const QString name =
-        dialogs::current().inputBox(this, QStringLiteral("修改文件名"),
-                                    QStringLiteral("请输入新的文件名称："), current->text(ListItem::Name));
-    if (name.isEmpty() || name == current->text(ListItem::Name))
+    const DocumentModel::Document& document = m_documents->document(current);
+    const QString name = dialogs::current().inputBox(this, QStringLiteral("修改文件名"),
+                                                     QStringLiteral("请输入新的文件名称："), document.name);
+    if (name.isEmpty() || name == document.name)
         return;
     // Stored first, so the row never shows a name the table does not hold.
-    store::renameDocument(*MyInit::Connection, ListItem::tag(current), name);
-    current->setText(ListItem::Name, name);
+    store::renameDocument(*MyInit::Connection, document.id, name);
+    m_documents->rename(current, name);
+}
+
+ListParts FrmMainList::parts() {
+    return {.window = this,
+            .documents = *m_documents,
+            .list = LVOrder,
+            .panels = *m_panels,
+            .showFile = [this](const QString& file) {
+                // The scan is shown as itself: no earlier document's icon or page count over it.
+                ImgTypeICO->clear();
+                ImgPreview->setImageFile(file);
+                ImgPreview->showImage();
+                setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
+                                    QStringLiteral("页"));
+            }};
 }
 
 void FrmMainList::CmdScan_Click() {
     try {
-        setCursor(Qt::WaitCursor);
-        if (QTreeWidgetItem* current = LVOrder->currentItem())
-            current->setSelected(false);
-        const QString folder = profile::scanFolder();
-        const QString scanFile = folder + u'/' + kScanFile;
-        QFile old(scanFile);
-        if (old.exists() && !old.remove())
-            throw Error(err::PermissionDenied, old.errorString());
-        // Show the scanner's dialog, colour, into the scan file, 300 dpi, from the feeder.
-        ScanOCX->setShowDialog(true);
-        ScanOCX->setColorMode(3);
-        ScanOCX->setImageFile(scanFile);
-        ScanOCX->setResolutionCode(6);
-        ScanOCX->setPageSource(1);
-        ScanOCX->startScan();
-        if (!QFileInfo::exists(scanFile)) {
-            unsetCursor();
-            return;
+        const ScanEnd end = scanIntoList(*ScanOCX, parts());
+        if (end == ScanEnd::Stored && m_documents->rowCount() > 0) {
+            CmdDel->setEnabled(true);
+            CmdPrint->setEnabled(true);
         }
-        // The scan is shown as itself: no earlier document's icon or page count over it.
-        ImgTypeICO->clear();
-        ImgPreview->setImageFile(scanFile);
-        ImgPreview->showImage();
-        setPanelText(2, QStringLiteral("共有") + QString::number(ImgPreview->pageCount()) +
-                            QStringLiteral("页"));
-        unsetCursor();
-        if (dialogs::current().messageBox(this, QStringLiteral("扫描结束，是否保存该扫描文件？"),
-                                          dialogs::Buttons::YesNo, dialogs::Icon::Question,
-                                          kCaption) != dialogs::Answer::Yes)
-            return;
-        for (;;) {
-            FrmScanName naming(this);
-            naming.showModal();
-            const QString name = FrmScanName::Scan_File;
-            if (!name.isEmpty()) {
-                storeScan(folder, name);
-                return;
-            }
-            if (dialogs::current().messageBox(this, QStringLiteral("是否不保存该文件，并取消本次扫描？"),
-                                              dialogs::Buttons::YesNo, dialogs::Icon::Question,
-                                              kCaption) == dialogs::Answer::Yes)
-                break;
-        }
-        previewCurrentItem();
+        if (end == ScanEnd::Stored || end == ScanEnd::Discarded)
+            previewCurrentItem();
     } catch (const std::exception& e) {
         unsetCursor();
         reportError(this, kCaption, errorOf(e));
     }
 }
 
-void FrmMainList::storeScan(const QString& folder, const QString& name) {
-    {
-        const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存扫描文件，请稍等..."));
-        store::ClsFileOperation operation(MyInit::record());
-        if (operation.AddFileToObj(folder, kScanFile, appendTo(LVOrder))) {
-            QTreeWidgetItem* added = LVOrder->currentItem();
-            store::renameScannedDocument(*MyInit::Connection, ListItem::tag(added), name);
-            added->setText(ListItem::Name, name + QStringLiteral(".TIF"));
-        }
-    }
-    setPanelText(1, kReady);
-    if (LVOrder->topLevelItemCount() > 0) {
-        CmdDel->setEnabled(true);
-        CmdPrint->setEnabled(true);
-    }
-    previewCurrentItem();
-}
-
 void FrmMainList::previewCurrentItem() {
-    if (LVOrder->topLevelItemCount() > 0) {
-        LVOrder_ItemClick(LVOrder->currentItem());
+    if (m_documents->rowCount() > 0) {
+        LVOrder_ItemClick(currentRow(LVOrder));
     } else {
         ImgPreview->setImageFile(QString());
         setPanelText(2, QString());
@@ -531,25 +482,11 @@ void FrmMainList::previewCurrentItem() {
 
 void FrmMainList::CmdPrint_Click() {
     try {
-        if (!LVOrder->currentItem()) {
+        if (currentRow(LVOrder) < 0) {
             dialogs::inform(this, QStringLiteral("请选择要打印的文件！"), kPrintTitle);
             return;
         }
-        const int count = LVOrder->topLevelItemCount();
-        for (int i = 0; i < count; ++i) {
-            QTreeWidgetItem* row = LVOrder->topLevelItem(i);
-            if (!row->isSelected())
-                continue;
-            const QString path = fetchLocalCopy(row, *m_panels);
-            if (path.isEmpty() || !QFileInfo::exists(path))
-                continue;
-            if (!isImageType(row->text(ListItem::Type))) {
-                printThroughShell(path, this);
-                continue;
-            }
-            ImgPreview->setImageFile(path);
-            printShownImage(*ImgPreview, *ImgAdmin1);
-        }
+        printSelected(parts(), *ImgPreview, *ImgAdmin1);
     } catch (const std::exception& e) {
         const Error error = errorOf(e);
         if (error.number() != err::PrintDialogCancelled && error.number() != err::PrintEnded)
@@ -558,7 +495,7 @@ void FrmMainList::CmdPrint_Click() {
 }
 
 bool FrmMainList::prepareMove() {
-    if (!LVOrder->currentItem() || LVOrder->selectedItems().isEmpty()) {
+    if (currentRow(LVOrder) < 0 || selectedRows(LVOrder).isEmpty()) {
         dialogs::current().messageBox(this, QStringLiteral("请先选择一条记录！"), dialogs::Buttons::OK,
                                       dialogs::Icon::Information, kCaption);
         return false;
@@ -568,16 +505,15 @@ bool FrmMainList::prepareMove() {
 }
 
 void FrmMainList::moveNeighbour(int from, int to) {
-    LVOrder->insertTopLevelItem(to, ListItem::recreate(LVOrder->topLevelItem(from)));
-    delete LVOrder->takeTopLevelItem(from < to ? from : from + 1);
-    LVOrder->scrollToItem(LVOrder->currentItem());
+    m_documents->moveRecreated(from, to);
+    scrollToRow(LVOrder, currentRow(LVOrder));
     bOrderChanged = true;
 }
 
 void FrmMainList::moveSelection(MoveDirection direction) {
     if (!prepareMove())
         return;
-    const auto move = moveBlock({nFirstSelected, nLastSelected}, LVOrder->topLevelItemCount(), direction);
+    const auto move = moveBlock({nFirstSelected, nLastSelected}, m_documents->rowCount(), direction);
     if (!move)
         return;
     moveNeighbour(move->from, move->to);
@@ -598,8 +534,8 @@ void FrmMainList::CmdExit_Click() {
     if (bOrderChanged) {
         const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存原文顺序，请稍等..."));
         QStringList ids;
-        for (int i = 0; i < LVOrder->topLevelItemCount(); ++i)
-            ids << ListItem::tag(LVOrder->topLevelItem(i));
+        for (int i = 0; i < m_documents->rowCount(); ++i)
+            ids << m_documents->document(i).id;
         store::saveDocumentOrder(*MyInit::Connection, ids);
     }
     accept();
@@ -611,8 +547,8 @@ void FrmMainList::done(int result) {
 }
 
 void FrmMainList::Form_QueryUnload() {
-    for (int i = 0; i < LVOrder->topLevelItemCount(); ++i) {
-        const QString path = ListItem::cachePath(LVOrder->topLevelItem(i));
+    for (int i = 0; i < m_documents->rowCount(); ++i) {
+        const QString path = m_documents->cachePath(i);
         if (path.isEmpty() || !QFileInfo::exists(path))
             continue;
         QFile file(path);

@@ -11,8 +11,7 @@ class QMenu;
 class QAction;
 class QPushButton;
 class QStatusBar;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace wo::imaging {
 class ImageViewWidget;
@@ -31,6 +30,8 @@ class ClsFileOperation;
 
 namespace wo::ui {
 
+class DocumentModel;
+struct ListParts;
 class StatusPanels;
 enum class MoveDirection;
 
@@ -48,7 +49,7 @@ public:
 
     // Controls, named as tests and hosts find them.
     QFrame* Frame1;
-    QTreeWidget* LVOrder;
+    QTreeView* LVOrder;
     imaging::ImageViewWidget* ImgPreview;
     QLabel* ImgTypeICO;
     QLabel* ImgBack;
@@ -70,6 +71,9 @@ public:
     // The name of the scan file in the per-user scan folder.
     static const QString kScanFile;
 
+    // The record's documents, shown by LVOrder and handed to the viewer.
+    DocumentModel& documents() const { return *m_documents; }
+
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
 
@@ -78,8 +82,9 @@ public:
     int lastSelected() const { return nLastSelected; }
 
     void UpdateMoveButtons();
-    // Previews a row: page 1 fitted to width, or the type icon when it is not an image.
-    void LVOrder_ItemClick(QTreeWidgetItem* item);
+    // Previews a row (0-based; none for -1): page 1 fitted to width, or the type icon
+    // when it is not an image.
+    void LVOrder_ItemClick(int row);
     // Opens the current row: images in the viewer, other documents in their own program.
     void LVOrder_DblClick();
     void ImgPreview_DblClick();
@@ -121,9 +126,9 @@ private:
     bool listKey(const QKeyEvent& key);
     void buildLayout();
     void Form_QueryUnload();
-    void previewFailed(QTreeWidgetItem* item, const Error& error);
-    // Stores the scan file as a new document named name + ".TIF" and previews it.
-    void storeScan(const QString& folder, const QString& name);
+    void previewFailed(int row, const Error& error);
+    // What the scan and print commands work with.
+    ListParts parts();
     // Checks that a row is current and selected, then recomputes the move block.
     bool prepareMove();
     // Re-creates the row at index `from` at index `to` (before the removal), as a move does.
@@ -137,6 +142,7 @@ private:
     int nFirstSelected = 0;
     int nLastSelected = 0;
     bool m_adding = false;
+    DocumentModel* m_documents;
     std::unique_ptr<StatusPanels> m_panels;
 };
 

@@ -6,11 +6,13 @@
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "settings/MyInit.h"
+#include "ui/common/DocumentList.h"
+#include "ui/common/DocumentModel.h"
 #include "ui/common/Guard.h"
-#include "ui/common/ListItem.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
+#include "ui/viewer/ToolbarIcons.h"
 #include "ui/viewer/ViewerCommands.h"
 
 #include <QAction>
@@ -22,7 +24,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QWheelEvent>
 #include <cmath>
 #include <optional>
@@ -43,43 +45,6 @@ struct ImageArea {
 const ImageArea kListShown{3000, 7935, 3480, 27, kHideList};
 const ImageArea kListHidden{120, 10815, 5160, 26, kShowList};
 
-// The toolbar from left to right; an entry without a key is a separator.
-struct ToolEntry {
-    const char16_t* key;
-    const char16_t* tip;
-    int image;
-};
-constexpr ToolEntry kToolbar[] = {
-    {u"ZoomIn", u"放大", 1},
-    {u"ZoomOut", u"缩小", 2},
-    {u"OwnFit", u"原始大小", 29},
-    {u"FitShow", u"最佳匹配", 20},
-    {u"FitWidth", u"宽度匹配", 21},
-    {nullptr, nullptr, 0},
-    {u"Select", u"选择区域", 5},
-    {u"ZoomSize", u"局部放大", 6},
-    {u"Init", u"恢复选择", 7},
-    {nullptr, nullptr, 0},
-    {u"RotateLeft", u"向左旋转90度", 18},
-    {u"RotateRight", u"向右旋转90度", 17},
-    {nullptr, nullptr, 0},
-    {u"First", u"第一页", 10},
-    {u"Previous", u"上一页", 11},
-    {u"Next", u"下一页", 12},
-    {u"Last", u"最后一页", 13},
-    {nullptr, nullptr, 0},
-    {u"Print", u"打印", 14},
-    {nullptr, nullptr, 0},
-    {u"PreFile", u"上一份原文", 19},
-    {u"NextFile", u"下一份原文", 15},
-    {u"ShowLV", u"隐藏导航条", 27},
-    {nullptr, nullptr, 0},
-    {u"Exit", u"退出", 16},
-};
-
-// Zoom changes by this many percentage points per step; below the floor it stops.
-constexpr double kZoomStep = 10;
-constexpr double kZoomOutFloor = 12;
 constexpr int kWheelNotch = 120;
 // Pixels one wheel line scrolls the page.
 constexpr int kWheelLinePixels = 20;
@@ -90,7 +55,7 @@ qint16 whole(double value) {
 
 } // namespace
 
-frmDetail::frmDetail(QTreeWidget* ownerList, QWidget* parent) : QDialog(parent), m_owner(ownerList) {
+frmDetail::frmDetail(DocumentModel& documents, QWidget* parent) : QDialog(parent), m_documents(documents) {
     setObjectName(QStringLiteral("frmDetail"));
     setWindowTitle(kCaption);
     buildLayout();
@@ -135,10 +100,10 @@ void frmDetail::buildLayout() {
     ImgBack->setPixmap(QPixmap(QStringLiteral(":/wendra/list/ImgBack.png")));
     ImgBack->hide();
 
-    LVData = new QTreeWidget(this);
+    LVData = new QTreeView(this);
     LVData->setObjectName(QStringLiteral("LVData"));
     LVData->setGeometry(twipsRect(120, 120, 2895, 6495, this));
-    setUpDocumentList(LVData,
+    setUpDocumentList(LVData, &m_documents,
                       {QStringLiteral("序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
                        QStringLiteral("原文路径")},
                       500, 3000, this);
@@ -176,13 +141,12 @@ void frmDetail::buildLayout() {
     ImgAdmin1 = std::make_unique<imaging::ImageAdminDialog>(this);
     OLE1 = std::make_unique<imaging::DesktopOpener>();
 
-    connect(LVData, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { guarded(this, kCaption, [&] { LVData_ItemClick(item); }); });
-    connect(LVData, &QTreeWidget::itemDoubleClicked, this, [this] { LVData_DblClick(); });
-    onEmptyDoubleClick(LVData, [this] { LVData_DblClick(); });
-    onKeyMove(LVData, [this](QTreeWidgetItem* item) {
-        guarded(this, kCaption, [this, item] { LVData_ItemClick(item); });
+    connect(LVData, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        guarded(this, kCaption, [&] { LVData_ItemClick(index.row()); });
     });
+    connect(LVData, &QTreeView::doubleClicked, this, [this] { LVData_DblClick(); });
+    onEmptyDoubleClick(LVData, [this] { LVData_DblClick(); });
+    onKeyMove(LVData, [this](int row) { guarded(this, kCaption, [this, row] { LVData_ItemClick(row); }); });
     connect(ImgShow, &imaging::ImageView::mouseDown, this, [this](int button, int shift, int x, int y) {
         guarded(this, kCaption, [&] { ImgShow_MouseDown(button, shift, x, y); });
     });
@@ -196,27 +160,20 @@ void frmDetail::buildLayout() {
 }
 
 void frmDetail::buildToolbar() {
-    for (const ToolEntry& entry : kToolbar) {
-        if (!entry.key) {
+    for (const CommandSpec& entry : commands()) {
+        if (entry.groupStart)
             TlbMain->addSeparator();
-            continue;
-        }
-        const QString key = QString::fromUtf16(entry.key);
-        QAction* action = TlbMain->addAction(QString::fromUtf16(entry.tip));
-        action->setObjectName(key);
-        action->setToolTip(QString::fromUtf16(entry.tip));
+        QAction* action = TlbMain->addAction(entry.tip.toString());
+        action->setObjectName(entry.key.toString());
+        action->setToolTip(entry.tip.toString());
         setImage(action, entry.image);
-        connect(action, &QAction::triggered, this, [this, key] { TlbMain_ButtonClick(key); });
+        connect(action, &QAction::triggered, this, [this, c = entry.command] { TlbMain_ButtonClick(c); });
     }
 }
 
 void frmDetail::setImage(QAction* action, int image) {
     action->setData(image);
-    // Both densities, whatever the screen at start: a window may move to a denser one.
-    const QString base = QStringLiteral(":/wendra/viewer/icons/%1").arg(image, 2, 10, QLatin1Char('0'));
-    QIcon icon(base + QStringLiteral(".png"));
-    icon.addFile(base + QStringLiteral("@2x.png"));
-    action->setIcon(icon);
+    action->setIcon(toolbarIcon(image));
 }
 
 QAction* frmDetail::button(const QString& key) const {
@@ -232,64 +189,57 @@ void frmDetail::setPanelText(int panel, const QString& text) {
 }
 
 void frmDetail::Form_Load() {
-    LVData->clear();
-    QList<QTreeWidgetItem*> items;
-    for (int i = 0; m_owner && i < m_owner->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* own = m_owner->topLevelItem(i);
-        QTreeWidgetItem* item = ListItem::recreate(own);
-        ListItem::setCachePath(item, ListItem::cachePath(own));
-        items << item;
-    }
-    LVData->addTopLevelItems(items);
     // A position past the end names no document: nothing is shown, as for 0.
-    if (SelIndex <= 0 || SelIndex > items.size())
+    if (SelIndex <= 0 || SelIndex > m_documents.rowCount())
         return;
-    QTreeWidgetItem* item = items.at(SelIndex - 1);
-    LVData->setCurrentItem(item);
-    LVData->scrollToItem(item);
-    guarded(this, kCaption, [&] { LVData_ItemClick(item); });
+    const int row = SelIndex - 1;
+    setCurrentRow(LVData, row);
+    scrollToRow(LVData, row);
+    guarded(this, kCaption, [&] { LVData_ItemClick(row); });
     ImgShow->setFocus();
 }
 
+ViewerState frmDetail::viewerState() const {
+    return {.imageShown = imageShown(),
+            .selecting = ImgShow->selectionMode(),
+            .page = ImgShow->currentPage(),
+            .pageCount = ImgShow->pageCount(),
+            .document = m_document,
+            .documentCount = m_documents.rowCount()};
+}
+
 void frmDetail::setCommandStates() {
-    const ViewerState state{.imageShown = !ImgShow->imageFile().isEmpty(),
-                            .selecting = ImgShow->selectionMode(),
-                            .page = ImgShow->currentPage(),
-                            .pageCount = ImgShow->pageCount(),
-                            .document = m_document,
-                            .documentCount = LVData->topLevelItemCount()};
-    for (QAction* action : TlbMain->actions()) {
-        if (!action->isSeparator())
-            action->setEnabled(commandEnabled(action->objectName(), state));
-    }
+    const ViewerState state = viewerState();
+    for (const CommandSpec& entry : commands())
+        button(entry.key.toString())->setEnabled(entry.enabled(state));
 }
 
-QString frmDetail::localCopy(QTreeWidgetItem* item) {
-    const QString cached = ListItem::cachePath(item);
-    if (!cached.isEmpty())
-        return cached;
-    const QString path = fetchLocalCopy(item, *m_panels);
-    if (QTreeWidgetItem* own = m_owner ? m_owner->topLevelItem(LVData->indexOfTopLevelItem(item)) : nullptr)
-        ListItem::setCachePath(own, path);
-    return path;
+LoadState frmDetail::shownState() const {
+    return m_document > 0 && m_document <= m_documents.rowCount() ? m_documents.loadState(m_document - 1)
+                                                                  : LoadState::NotFetched;
 }
 
-void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
-    if (!item)
+bool frmDetail::imageShown() const {
+    return shownState() == LoadState::Image;
+}
+
+void frmDetail::LVData_ItemClick(int row) {
+    if (row < 0 || row >= m_documents.rowCount())
         return;
     std::optional<Error> pending;
-    m_document = LVData->indexOfTopLevelItem(item) + 1;
+    m_document = row + 1;
     try {
-        MyInit::gsOriginalID = ListItem::tag(item);
+        MyInit::gsOriginalID = m_documents.document(row).id;
         ImgShow->clearImage();
         ImgShow->setCurrentPage(1);
-        const QString path = localCopy(item);
+        const QString path = fetchLocalCopy(m_documents, row, *m_panels);
         if (path.isEmpty()) {
             unsetCursor();
         } else {
             ImgShow->setImageFile(path);
             ImgShow->showImage();
             ImgShow->fitImage(imaging::ImageView::FitToWidth);
+            m_documents.setLoadState(row, LoadState::Image);
             ImgTypeICO->setPixmap(QPixmap());
             RefreshToolbar();
             setPageText();
@@ -302,9 +252,12 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
     // Nothing is shown: the type icon, no image commands, no page. The view also
     // forgets the file, so that printing and refitting cannot reach the document
     // shown before.
+    if (pending)
+        m_documents.setLoadState(row, pending->number() == err::InvalidFileFormat ? LoadState::NotAnImage
+                                                                                  : LoadState::Failed);
     std::optional<Error> iconError;
     try {
-        ShowTypeIcon(item->text(ListItem::Type).toLower());
+        ShowTypeIcon(m_documents.document(row).type.toLower());
     } catch (const Error& e) {
         iconError = e;
     }
@@ -318,14 +271,14 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
 }
 
 void frmDetail::LVData_DblClick() {
-    QTreeWidgetItem* item = LVData->currentItem();
-    if (!item)
+    const int row = currentRow(LVData);
+    if (row < 0)
         return;
     setCursor(Qt::WaitCursor);
     guarded(this, kCaption, [&] {
         // Back to the arrow before any message about the failure.
         const auto arrow = qScopeGuard([this] { unsetCursor(); });
-        const QString path = localCopy(item);
+        const QString path = fetchLocalCopy(m_documents, row, *m_panels);
         if (!path.isEmpty())
             OLE1->openInOwnApplication(path);
     });
@@ -343,8 +296,8 @@ void frmDetail::RefreshToolbar() {
 
 void frmDetail::setSelecting(bool on) {
     ImgShow->setSelectionMode(on);
-    button(QStringLiteral("Init"))->setVisible(on);
-    button(QStringLiteral("Select"))->setVisible(!on);
+    button(spec(Command::Init).key.toString())->setVisible(on);
+    button(spec(Command::Select).key.toString())->setVisible(!on);
     setCommandStates();
 }
 
@@ -355,8 +308,13 @@ void frmDetail::setPageText() {
 }
 
 void frmDetail::TlbMain_ButtonClick(const QString& key) {
+    if (const auto command = commandNamed(key))
+        TlbMain_ButtonClick(*command);
+}
+
+void frmDetail::TlbMain_ButtonClick(Command command) {
     try {
-        command(key);
+        spec(command).run(*this);
     } catch (const std::exception& e) {
         const Error error = errorOf(e);
         if (error.number() != err::PrintDialogCancelled)
@@ -364,62 +322,31 @@ void frmDetail::TlbMain_ButtonClick(const QString& key) {
     }
 }
 
-void frmDetail::command(const QString& key) {
-    using imaging::ImageView;
-    if (key == QLatin1String("Select")) {
-        setSelecting(true);
-    } else if (key == QLatin1String("Init")) {
+void frmDetail::zoomToSelection() {
+    if (bHasSelection) {
+        ImgShow->zoomToSelection();
+        bHasSelection = false;
         RefreshToolbar();
-    } else if (key == QLatin1String("ZoomSize")) {
-        if (bHasSelection) {
-            ImgShow->zoomToSelection();
-            bHasSelection = false;
-            RefreshToolbar();
-        } else {
-            dialogs::inform(this, QStringLiteral("请先选择需要局部放大的区域"), QStringLiteral("局部放大"),
-                            dialogs::Icon::Information);
-        }
-    } else if (key == QLatin1String("RotateLeft")) {
-        ImgShow->rotateViewLeft();
-        RefreshToolbar();
-    } else if (key == QLatin1String("RotateRight")) {
-        ImgShow->rotateViewRight();
-        RefreshToolbar();
-    } else if (key == QLatin1String("ZoomIn")) {
-        zoomBy(kZoomStep);
-    } else if (key == QLatin1String("ZoomOut")) {
-        if (ImgShow->zoomPercent() > kZoomOutFloor)
-            zoomBy(-kZoomStep);
-    } else if (key == QLatin1String("OwnFit")) {
-        ImgShow->fitImage(ImageView::ActualSize);
-        RefreshToolbar();
-    } else if (key == QLatin1String("FitShow")) {
-        ImgShow->fitImage(ImageView::BestFit);
-        RefreshToolbar();
-    } else if (key == QLatin1String("FitWidth")) {
-        ImgShow->fitImage(ImageView::FitToWidth);
-        RefreshToolbar();
-    } else if (key == QLatin1String("First")) {
-        showPage(1);
-    } else if (key == QLatin1String("Previous")) {
-        if (ImgShow->currentPage() > 1)
-            showPage(ImgShow->currentPage() - 1);
-    } else if (key == QLatin1String("Next")) {
-        if (ImgShow->currentPage() < ImgShow->pageCount())
-            showPage(ImgShow->currentPage() + 1);
-    } else if (key == QLatin1String("Last")) {
-        showPage(ImgShow->pageCount());
-    } else if (key == QLatin1String("Print")) {
-        print();
-    } else if (key == QLatin1String("PreFile")) {
-        moveToDocument(-1);
-    } else if (key == QLatin1String("NextFile")) {
-        moveToDocument(1);
-    } else if (key == QLatin1String("ShowLV")) {
-        toggleNavigation();
-    } else if (key == QLatin1String("Exit")) {
-        close();
+    } else {
+        dialogs::inform(this, QStringLiteral("请先选择需要局部放大的区域"), QStringLiteral("局部放大"),
+                        dialogs::Icon::Information);
     }
+}
+
+void frmDetail::rotate(bool right) {
+    if (right)
+        ImgShow->rotateViewRight();
+    else
+        ImgShow->rotateViewLeft();
+    RefreshToolbar();
+}
+
+double frmDetail::zoomPercent() const {
+    return ImgShow->zoomPercent();
+}
+
+void frmDetail::fit(imaging::ImageView::Fit fit) {
+    ImgShow->fitImage(fit);
 }
 
 void frmDetail::zoomBy(double points) {
@@ -436,15 +363,14 @@ void frmDetail::showPage(int page) {
 }
 
 void frmDetail::moveToDocument(int step) {
-    QTreeWidgetItem* current = LVData->currentItem();
-    if (!current)
+    const int current = currentRow(LVData);
+    if (current < 0)
         return;
-    const int index = LVData->indexOfTopLevelItem(current) + step;
-    QTreeWidgetItem* target = LVData->topLevelItem(index);
-    if (!target)
+    const int target = current + step;
+    if (target < 0 || target >= m_documents.rowCount())
         return;
-    LVData->setCurrentItem(target);
-    LVData->scrollToItem(target);
+    setCurrentRow(LVData, target);
+    scrollToRow(LVData, target);
     LVData_ItemClick(target);
 }
 
@@ -452,22 +378,22 @@ void frmDetail::toggleNavigation() {
     const ImageArea& to = ImgShow->x() == twips(kListShown.left, this) ? kListHidden : kListShown;
     ImgShow->setGeometry(twips(to.left, this), ImgShow->y(), twips(to.width, this) - m_shrink.width(),
                          ImgShow->height());
-    QAction* showList = button(QStringLiteral("ShowLV"));
+    QAction* showList = button(spec(Command::ShowLV).key.toString());
     showList->setToolTip(to.tip);
     setImage(showList, to.image);
-    if (!ImgShow->imageFile().isEmpty())
+    if (imageShown())
         ImgShow->fitImage(imaging::ImageView::FitToWidth);
     ImgTypeICO->move(twips(to.iconLeft, this), ImgTypeICO->y());
 }
 
 void frmDetail::print() {
-    if (!ImgShow->imageFile().isEmpty()) {
+    if (imageShown()) {
         printShownImage(*ImgShow, *ImgAdmin1);
         return;
     }
     // The shell prints local files: the document's copy in the download cache.
-    if (const QTreeWidgetItem* item = LVData->currentItem())
-        printThroughShell(ListItem::cachePath(item), this);
+    if (const int row = currentRow(LVData); row >= 0)
+        printThroughShell(m_documents.cachePath(row), this);
 }
 
 void frmDetail::ImgShow_MouseDown(int button, int, double x, double y) {
@@ -479,8 +405,7 @@ void frmDetail::ImgShow_MouseDown(int button, int, double x, double y) {
 
 void frmDetail::ImgShow_MouseMove(int button, int, double x, double y) {
     // The view pans itself under a left drag; here the pointer is only followed.
-    if (ImgShow->imageFile().isEmpty() || ImgShow->selectionMode() || button != 1 || nDragX == 0 ||
-        nDragY == 0)
+    if (!imageShown() || ImgShow->selectionMode() || button != 1 || nDragX == 0 || nDragY == 0)
         return;
     nDragX = whole(x);
     nDragY = whole(y);
@@ -490,10 +415,10 @@ void frmDetail::ImgShow_SelectionRectDrawn(int, int, int width, int height) {
     bHasSelection = width != 0 || height != 0;
 }
 
-bool frmDetail::press(const QString& key) {
-    const QAction* action = button(key);
-    if (action && action->isEnabled() && action->isVisible())
-        TlbMain_ButtonClick(key);
+bool frmDetail::press(Command command) {
+    const QAction* action = button(spec(command).key.toString());
+    if (action->isEnabled() && action->isVisible())
+        TlbMain_ButtonClick(command);
     return true;
 }
 
@@ -502,9 +427,9 @@ bool frmDetail::wheel(QWheelEvent* event) {
     if (event->modifiers() & Qt::ControlModifier) {
         m_zoomWheel += delta.y();
         for (; m_zoomWheel >= kWheelNotch; m_zoomWheel -= kWheelNotch)
-            press(QStringLiteral("ZoomIn"));
+            press(Command::ZoomIn);
         for (; m_zoomWheel <= -kWheelNotch; m_zoomWheel += kWheelNotch)
-            press(QStringLiteral("ZoomOut"));
+            press(Command::ZoomOut);
         return true;
     }
     const int linePixels = QApplication::wheelScrollLines() * kWheelLinePixels;
@@ -514,8 +439,8 @@ bool frmDetail::wheel(QWheelEvent* event) {
 }
 
 bool frmDetail::key(QKeyEvent* event) {
-    const QString command = commandOfKey(event->keyCombination());
-    return !command.isEmpty() && press(command);
+    const auto command = commandOfKey(event->keyCombination());
+    return command && press(*command);
 }
 
 bool frmDetail::eventFilter(QObject* watched, QEvent* event) {

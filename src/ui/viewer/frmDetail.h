@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/viewer/ViewerCommands.h"
+
 #include <QDialog>
 #include <QPoint>
 #include <memory>
@@ -10,8 +12,7 @@ class QKeyEvent;
 class QLabel;
 class QStatusBar;
 class QToolBar;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 class QWheelEvent;
 
 namespace wo::imaging {
@@ -22,34 +23,35 @@ class DesktopOpener;
 
 namespace wo::ui {
 
+class DocumentModel;
 class StatusPanels;
+enum class LoadState;
 
 // The page viewer: a navigation list of the record's documents beside the pages of
 // the current one, with the toolbar that zooms, fits, rotates, pages and prints.
-// Works on a copy of the list window's items and reads no database; a document it
-// fetches has its cached path written back to the list window's item.
+// Shows the record's document model and reads no database; a document it fetches
+// has its cached copy recorded in the model, which the list window shows too.
 //
 // The list window opens it with
-//     frmDetail viewer(LVOrder, this);
+//     frmDetail viewer(documents(), this);
 //     viewer.SelIndex = row;   // 1-based; 0 shows nothing
 //     viewer.Form_Load();
 //     viewer.exec();
-class frmDetail : public QDialog {
+class frmDetail : public QDialog, private ViewerActions {
     Q_OBJECT
 public:
-    // ownerList: the list window's list, read at load and given the paths fetched here.
-    explicit frmDetail(QTreeWidget* ownerList, QWidget* parent = nullptr);
+    // documents: the record's documents; they outlive the viewer.
+    explicit frmDetail(DocumentModel& documents, QWidget* parent = nullptr);
     ~frmDetail() override;
 
     // 1-based position of the document to show first; 0 or less shows none.
     qint16 SelIndex = 0;
 
-    // Copies the owner's items and shows the document SelIndex names. Reports its
-    // own failures; nothing escapes.
+    // Shows the document SelIndex names. Reports its own failures; nothing escapes.
     void Form_Load();
 
     // Controls, named as tests and hosts find them.
-    QTreeWidget* LVData;
+    QTreeView* LVData;
     imaging::ImageViewWidget* ImgShow;
     QLabel* ImgTypeICO;
     QLabel* ImgBack;
@@ -69,15 +71,18 @@ public:
     bool hasSelection() const { return bHasSelection; }
     QPoint dragPoint() const { return {nDragX, nDragY}; }
 
-    // Shows the item (the selected one). A document that cannot be shown leaves its
-    // type icon and the image commands disabled; only a type icon that cannot be
-    // read throws, after that state is set.
-    void LVData_ItemClick(QTreeWidgetItem* item);
+    // Shows the document of a row (0-based; none for -1), the selected one. A document
+    // that cannot be shown leaves its type icon and the image commands disabled; only
+    // a type icon that cannot be read throws, after that state is set.
+    void LVData_ItemClick(int row);
+    // The load state of the document shown; NotFetched before the first.
+    LoadState shownState() const;
     // Opens the current document in the program the desktop associates with it; a
     // click on the list's blank space clears the selection, not the current row.
     void LVData_DblClick();
     // Runs the command of a key; unknown keys do nothing. Reports its own errors.
     void TlbMain_ButtonClick(const QString& key);
+    void TlbMain_ButtonClick(Command command);
     // Ends selection mode and sets the commands for the shown page.
     void RefreshToolbar();
     // button and shift as ImageView signals them; x, y in widget pixels.
@@ -97,26 +102,35 @@ private:
     // On a screen smaller than the window, narrows and lowers the page area (and the
     // list's height) so the window fits; the bars keep their height.
     void fitOnScreen();
-    void command(const QString& key);
-    // The item's cached copy; fetched first (and handed to the owner's item) when it has none.
-    QString localCopy(QTreeWidgetItem* item);
     // Enables the toolbar's commands for what the view and the list show now.
     void setCommandStates();
-    // Enters or leaves selection mode, "Init" or "Select" showing for it.
-    void setSelecting(bool on);
     void setPageText();
     void setImage(QAction* action, int image);
-    void showPage(int page);
-    void zoomBy(double points);
-    void moveToDocument(int step);
-    void toggleNavigation();
-    void print();
     bool wheel(QWheelEvent* event);
     bool key(QKeyEvent* event);
-    // Runs the command of a key when its button is enabled, as pressing it would.
-    bool press(const QString& key);
+    // Runs a command when its button is enabled, as pressing it would.
+    bool press(Command command);
 
-    QTreeWidget* m_owner;
+    // What the commands do.
+    ViewerState viewerState() const override;
+    void refresh() override { RefreshToolbar(); }
+    // Enters or leaves selection mode, "Init" or "Select" showing for it.
+    void setSelecting(bool on) override;
+    void zoomToSelection() override;
+    void rotate(bool right) override;
+    double zoomPercent() const override;
+    void zoomBy(double points) override;
+    void fit(imaging::ImageView::Fit fit) override;
+    void showPage(int page) override;
+    void print() override;
+    void moveToDocument(int step) override;
+    void toggleNavigation() override;
+    void exit() override { close(); }
+
+    // A page of the shown document is in the view.
+    bool imageShown() const;
+
+    DocumentModel& m_documents;
     std::unique_ptr<StatusPanels> m_panels;
     // 1-based position of the document last shown; 0 before the first.
     int m_document = 0;
