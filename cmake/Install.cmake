@@ -48,7 +48,7 @@ install(TARGETS ${WO_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPO
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_INSTALL_DATADIR}/samples
         COMPONENT tools)
 find_program(WO_HELP2MAN help2man)
-if(WO_SANITIZE)
+if(WO_SANITIZE OR WO_TSAN)
     # Sanitized programs are for tests, never packaged; their output at exit would
     # end up in the pages.
 elseif(WO_HELP2MAN)
