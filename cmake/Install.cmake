@@ -72,6 +72,9 @@ endif()
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/wendra DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
         COMPONENT development)
+install(FILES ${CMAKE_BINARY_DIR}/include/wendra/export.h ${CMAKE_BINARY_DIR}/include/wendra/comhost_export.h
+              DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/wendra
+        COMPONENT development)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${WO_PACKAGE_DEVELOPMENT}/examples
         COMPONENT development)
