@@ -48,7 +48,7 @@ install(TARGETS ${WO_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPO
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_INSTALL_DATADIR}/samples
         COMPONENT tools)
 find_program(WO_HELP2MAN help2man)
-if(WO_SANITIZE)
+if(WO_SANITIZE OR WO_TSAN)
     # Sanitized programs are for tests, never packaged; their output at exit would
     # end up in the pages.
 elseif(WO_HELP2MAN)
@@ -71,6 +71,9 @@ else()
 endif()
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/include/wendra DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+        COMPONENT development)
+install(FILES ${CMAKE_BINARY_DIR}/include/wendra/export.h ${CMAKE_BINARY_DIR}/include/wendra/comhost_export.h
+              DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/wendra
         COMPONENT development)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${WO_PACKAGE_DEVELOPMENT}/examples

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "wendra/com.h"
+#include "wendra/comhost_export.h"
 
 #include <QString>
 #include <optional>
@@ -11,10 +12,10 @@
 namespace wo::com {
 
 // The braced text form the registry stores: "{6A1C2E41-5B3D-4E8F-9A10-2C4B7D813001}".
-QString guidToString(const GUID& guid);
+WO_COMHOST_API QString guidToString(const GUID& guid);
 // Parses the braced form in either case. The nil GUID names no class, so it is
 // rejected along with anything malformed.
-std::optional<GUID> guidFromString(const QString& text);
+WO_COMHOST_API std::optional<GUID> guidFromString(const QString& text);
 
 // The per-user class registry: which library serves a ProgID's class. An INI file
 // at $WO_COM_REGISTRY, else $XDG_CONFIG_HOME (default ~/.config) +
@@ -22,7 +23,7 @@ std::optional<GUID> guidFromString(const QString& text);
 // by other processes are seen at once.
 namespace registry {
 
-QString filePath();
+WO_COMHOST_API QString filePath();
 
 struct ClassEntry {
     CLSID clsid;
@@ -31,18 +32,18 @@ struct ClassEntry {
 
 // Records ProgID -> CLSID and CLSID -> library and ProgID. False when the file
 // cannot be written.
-bool registerClass(const QString& progId, const CLSID& clsid, const QString& library);
+WO_COMHOST_API bool registerClass(const QString& progId, const CLSID& clsid, const QString& library);
 // Removes the class only while it still points at library: a class another copy
 // of the library has registered since stays. False when the file cannot be written.
-bool unregisterClass(const QString& progId, const CLSID& clsid, const QString& library);
-std::optional<ClassEntry> lookup(const QString& progId);
+WO_COMHOST_API bool unregisterClass(const QString& progId, const CLSID& clsid, const QString& library);
+WO_COMHOST_API std::optional<ClassEntry> lookup(const QString& progId);
 
 } // namespace registry
 
 // How a host creates the component's objects: ProgID -> registry -> library ->
 // class factory -> object. A library, once loaded, stays loaded for the whole
 // process until freeUnusedLibraries finds it unused.
-class ComHost {
+class WO_COMHOST_API ComHost {
 public:
     // The library a class is registered with could not be loaded.
     static constexpr HRESULT ModuleNotFound = static_cast<HRESULT>(0x8007007E);

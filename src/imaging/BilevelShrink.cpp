@@ -3,11 +3,12 @@
 #include "imaging/DecodedRows.h"
 
 #include <QThread>
-#include <QtConcurrent/QtConcurrentMap>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace wo::imaging {
@@ -187,8 +188,19 @@ QImage shrinkBilevel(const QImage& image, double scale, QRect part) {
     all.advance(image.height());
     const int threads =
         std::clamp(part.height() / MinRowsPerThread, 1, std::max(1, QThread::idealThreadCount()));
-    std::vector<int> workers(static_cast<size_t>(threads));
-    QtConcurrent::blockingMap(workers, [&](int) { shrink.work(all); });
+    // Threads of their own rather than a pool's, so that their joins order the
+    // bands with the result, as the thread checker sees too; this thread works as
+    // well. Where no more threads can be had, fewer do the work.
+    std::vector<std::jthread> beside;
+    for (int i = 1; i < threads; ++i) {
+        try {
+            beside.emplace_back([&] { shrink.work(all); });
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    shrink.work(all);
+    beside.clear();
     return shrink.result();
 }
 

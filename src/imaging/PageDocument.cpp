@@ -8,12 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <future>
 #include <jpeglib.h>
 #include <mutex>
 #include <optional>
@@ -329,16 +329,19 @@ QImage readBilevel(TIFF* tiff, const TiffComplaints& complaints, const QString& 
     const qsizetype used = (qsizetype(width) + 7) / 8;
     const PageDocument::RowWork work = whileDecoding ? whileDecoding(image) : PageDocument::RowWork();
     DecodedRows rows;
-    QFuture<void> beside;
+    // A thread of its own rather than a pool's: its start and end order the work
+    // beside with this thread, in a way the thread checker sees too.
+    std::future<void> beside;
     if (work)
-        beside = QtConcurrent::run([&] { work(rows); });
+        beside = std::async(std::launch::async, [&] { work(rows); });
     // On every way out the work beside is told no more rows come and waited for.
     const struct Join {
         DecodedRows& rows;
-        QFuture<void>& beside;
+        std::future<void>& beside;
         ~Join() {
             rows.stop();
-            beside.waitForFinished();
+            if (beside.valid())
+                beside.wait();
         }
     } join{rows, beside};
     for (uint32_t y = 0; y < height; ++y) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the component as hosts get it, from an install prefix or from the Debian
 # packages (checked, then installed by dpkg into a root of their own): the exported
-# symbols, SONAMEs and RUNPATHs of its libraries, the example hosts built against
-# it alone and run, and the module registered by wendra-register.
+# symbols, SONAMEs and RUNPATHs of its libraries, the demonstration host on the
+# installed core, the example hosts built against it alone and run, and the module
+# registered by wendra-register.
 #   installed.sh prefix|package BUILD_DIR SOURCE_DIR WORK_DIR
 set -euo pipefail
 mode=$1 build=$2 source=$3 work=$4
@@ -47,6 +48,18 @@ for f in "$libdir"/*.so.0 "$libdir"/wendra-original/libWendra_Original.so "$libd
     [ -z "$runpath" ] || [[ $runpath == '$ORIGIN'* ]] || { echo "$f: RUNPATH $runpath"; exit 1; }
 done
 
+# The demonstration host as installed runs on the installed core, and needs no
+# function of it but the exported ones.
+demohost=$prefix/bin/demohost
+dynamic=$(readelf -d "$demohost")
+grep -qF 'Shared library: [libwendra_core.so.0]' <<<"$dynamic" || { echo "demohost: no libwendra_core.so.0"; exit 1; }
+core_used=$(ldd "$demohost" | sed -n 's/^\s*libwendra_core\.so\.0 => \(\S*\).*/\1/p')
+[ "$(realpath "$core_used")" = "$(realpath "$libdir/libwendra_core.so.0")" ] ||
+    { echo "demohost runs on ${core_used:-no core}, not the installed one"; exit 1; }
+unresolved=$(ldd -r "$demohost" 2>&1 | grep 'undefined symbol' || true)
+[ -z "$unresolved" ] || { echo "demohost needs what the installed core does not export: $unresolved"; exit 1; }
+QT_QPA_PLATFORM=offscreen "$demohost" --help >/dev/null
+
 # The example hosts, built against what is installed only.
 export QT_QPA_PLATFORM=offscreen WO_COM_REGISTRY=$work/registry.ini
 cp -r "$source/examples" "$work/examples"
@@ -76,4 +89,4 @@ grep -qF "$libdir/wendra-original/libWendra_Original.so" "$WO_COM_REGISTRY" ||
 "$prefix/bin/wendra-register" --unregister
 ! grep -qF libWendra_Original.so "$WO_COM_REGISTRY" || { echo "wendra-register --unregister left the module"; exit 1; }
 [ "$mode" = prefix ] || purge_root
-echo "installed ($mode): exports, SONAMEs, RUNPATHs and both example hosts are right"
+echo "installed ($mode): exports, SONAMEs, RUNPATHs, the demonstration host and both example hosts are right"
