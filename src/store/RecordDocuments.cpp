@@ -15,8 +15,12 @@ QString displayPath(const QVariant& filePath, bool ftpMode) {
 
 QVector<ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,
                                             bool ftpMode) {
+    return loadDocuments(connection, sql::SelectRecordDocuments(recordId), ftpMode);
+}
+
+QVector<ListedDocument> loadDocuments(db::Connection& connection, const db::Statement& select, bool ftpMode) {
     db::Recordset rs;
-    rs.open(sql::SelectRecordDocuments(recordId), connection);
+    rs.open(select, connection);
     QVector<ListedDocument> documents;
     const int count = rs.recordCount();
     // Columns are looked up once, and only when there is a row to read them from.
