@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 namespace wo::imaging {
@@ -190,6 +191,54 @@ QImage shrinkBilevel(const QImage& image, double scale, QRect part) {
     std::vector<int> workers(static_cast<size_t>(threads));
     QtConcurrent::blockingMap(workers, [&](int) { shrink.work(all); });
     return shrink.result();
+}
+
+bool shrinksGrey(const QImage& image, double sx, double sy) {
+    return sx < 1 && sy < 1 && image.format() == QImage::Format_Grayscale8;
+}
+
+QImage shrinkGrey(const QImage& image, double sx, double sy, QRect part) {
+    QImage out(part.size(), QImage::Format_Grayscale8);
+    if (out.isNull() || image.isNull())
+        return {};
+    // Each output pixel covers at least one source pixel, the last one at the edges.
+    const auto spans = [](int first, int count, double scale, int limit) {
+        std::vector<int> bounds = sourceBounds(first, count, scale, limit);
+        std::vector<std::pair<int, int>> spans(static_cast<size_t>(count));
+        for (size_t i = 0; i < spans.size(); ++i) {
+            const int from = std::clamp(bounds[i], 0, limit - 1);
+            spans[i] = {from, std::clamp(bounds[i + 1], from + 1, limit)};
+        }
+        return spans;
+    };
+    const auto columns = spans(part.left(), part.width(), sx, image.width());
+    const auto rows = spans(part.top(), part.height(), sy, image.height());
+    const auto makeRows = [&](int first, int end) {
+        std::vector<quint32> sums(columns.size());
+        for (int oy = first; oy < end; ++oy) {
+            std::fill(sums.begin(), sums.end(), 0);
+            const auto [top, bottom] = rows[size_t(oy)];
+            for (int y = top; y < bottom; ++y) {
+                const uchar* line = image.constScanLine(y);
+                for (size_t x = 0; x < columns.size(); ++x)
+                    for (int from = columns[x].first; from < columns[x].second; ++from)
+                        sums[x] += line[from];
+            }
+            uchar* target = out.scanLine(oy);
+            for (size_t x = 0; x < columns.size(); ++x) {
+                const quint32 count = quint32(bottom - top) * quint32(columns[x].second - columns[x].first);
+                target[x] = uchar((sums[x] + count / 2) / count);
+            }
+        }
+    };
+    const int threads =
+        std::clamp(part.height() / MinRowsPerThread, 1, std::max(1, QThread::idealThreadCount()));
+    std::vector<int> shares(static_cast<size_t>(threads));
+    std::iota(shares.begin(), shares.end(), 0);
+    QtConcurrent::blockingMap(shares, [&](int share) {
+        makeRows(part.height() * share / threads, part.height() * (share + 1) / threads);
+    });
+    return out;
 }
 
 } // namespace wo::imaging

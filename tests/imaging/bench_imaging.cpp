@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <malloc.h>
+#include <sys/resource.h>
 #include <tiffio.h>
 #include <vector>
 
@@ -64,6 +66,48 @@ void showFitted(wo::imaging::ImageViewWidget& view, const QString& path, int pag
     view.grab();
 }
 
+// A large grey scan as one PNG: rows of grey steps, 8 bits a pixel.
+bool writeLargeGreyPng(const QString& path, int side) {
+    QImage page(side, side, QImage::Format_Grayscale8);
+    if (page.isNull())
+        return false;
+    for (int y = 0; y < side; ++y)
+        std::memset(page.scanLine(y), (y / 64) % 2 ? 0xf0 : (y * 3) & 0xff, size_t(side));
+    return page.save(path, "png", 90);
+}
+
+long peakRssMiB() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// A large grey page at fit size: the time to draw it once decoded, and the peak memory
+// beside the decoded page. Measured first, before other pages raise the peak.
+void largeGreyPage(const QString& dir) {
+    constexpr int Side = 11000;
+    const QString path = dir + QStringLiteral("/grey.png");
+    if (!writeLargeGreyPng(path, Side)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return;
+    }
+    malloc_trim(0);
+    const long before = peakRssMiB();
+    wo::imaging::ImageViewWidget view;
+    view.resize(800, 600);
+    view.setImageFile(path);
+    view.setCurrentPage(1);
+    const double open = wo::test::elapsedMs([&] { view.showImage(); });
+    const double fit = wo::test::elapsedMs([&] {
+        view.fitImage(wo::imaging::ImageView::BestFit);
+        view.grab();
+    });
+    const double page = double(Side) * Side / (1 << 20);
+    std::printf("%d x %d grey PNG: open %.0f ms, fit and draw %.0f ms, peak %.0f MiB over %.0f MiB decoded "
+                "(%.2f x)\n",
+                Side, Side, open, fit, double(peakRssMiB() - before), page, (peakRssMiB() - before) / page);
+}
+
 double heapMiB() {
     const struct mallinfo2 info = mallinfo2();
     return double(info.uordblks + info.hblkhd) / (1 << 20);
@@ -84,6 +128,7 @@ double keptMiB(const QString& path, int page) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
+    largeGreyPage(dir.path());
     const QString path = dir.filePath(QStringLiteral("fax.tif"));
     if (!writeFaxTiff(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
