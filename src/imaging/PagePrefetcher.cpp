@@ -103,4 +103,12 @@ std::optional<PagePrefetcher::Prepared> PagePrefetcher::make(const Job& job) {
     return std::nullopt;
 }
 
+std::optional<PrefetchTarget> prefetchTarget(int page, int pages, int step, const QString& nextFile) {
+    if (step < 0)
+        return page > 1 ? std::optional<PrefetchTarget>({QString(), page - 1}) : std::nullopt;
+    if (page < pages)
+        return PrefetchTarget{QString(), page + 1};
+    return nextFile.isEmpty() ? std::nullopt : std::optional<PrefetchTarget>({nextFile, 1});
+}
+
 } // namespace wo::imaging

@@ -78,4 +78,15 @@ private:
     std::thread m_thread;
 };
 
+// The page worth preparing once page `page` (from 1) of `pages` is shown, reached by
+// `step` pages from the one before (0: a document newly shown): the one before after a
+// step back, else the next; after the last page the first page of `nextFile`, the
+// next document's local copy ("" when none is at hand). `file` is "" for the same file.
+struct PrefetchTarget {
+    QString file;
+    int page = 0;
+    bool operator==(const PrefetchTarget&) const = default;
+};
+std::optional<PrefetchTarget> prefetchTarget(int page, int pages, int step, const QString& nextFile);
+
 } // namespace wo::imaging

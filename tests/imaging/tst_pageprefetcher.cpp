@@ -140,6 +140,34 @@ private slots:
         QCOMPARE(markerOf(shown.scaled(240, 160)), otherFile ? 1 : 2);
     }
 
+    // Which page a viewer prepares after each kind of move.
+    void target_data() {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("nextFile");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("expected");
+        const QString next = QStringLiteral("/cache/next.TIF");
+        QTest::newRow("new document: its second page") << 1 << 0 << next << QString() << 2;
+        QTest::newRow("forward: the next page") << 3 << 1 << next << QString() << 4;
+        QTest::newRow("jump forward: the next page") << 2 << 3 << QString() << QString() << 3;
+        QTest::newRow("back: the page before") << 3 << -1 << next << QString() << 2;
+        QTest::newRow("back onto the first: none") << 1 << -1 << next << QString() << 0;
+        QTest::newRow("last page: the next document's first") << 5 << 1 << next << next << 1;
+        QTest::newRow("last page, next document not at hand: none") << 5 << 1 << QString() << QString() << 0;
+    }
+    void target() {
+        QFETCH(int, page);
+        QFETCH(int, step);
+        QFETCH(QString, nextFile);
+        QFETCH(QString, file);
+        QFETCH(int, expected);
+        const auto target = wo::imaging::prefetchTarget(page, 5, step, nextFile);
+        QCOMPARE(target.has_value(), expected > 0);
+        if (target)
+            QCOMPARE(*target, (wo::imaging::PrefetchTarget{file, expected}));
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_tiff;

@@ -3,6 +3,7 @@
 #include "imaging/DesktopOpener.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
+#include "imaging/PagePrefetcher.h"
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "settings/MyInit.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -293,6 +295,7 @@ void frmDetail::LVData_ItemClick(QTreeWidgetItem* item) {
             ImgTypeICO->setPixmap(QPixmap());
             RefreshToolbar();
             setPageText();
+            prefetchAfter(0);
             return;
         }
     } catch (const std::exception& e) {
@@ -429,10 +432,24 @@ void frmDetail::zoomBy(double points) {
 }
 
 void frmDetail::showPage(int page) {
+    const int step = page - ImgShow->currentPage();
     ImgShow->setCurrentPage(page);
     ImgShow->showImage();
     RefreshToolbar();
     setPageText();
+    prefetchAfter(step);
+}
+
+void frmDetail::prefetchAfter(int step) {
+    // Only a next document already in the download cache: fetching is no background work.
+    QTreeWidgetItem* current = LVData->currentItem();
+    const QTreeWidgetItem* next =
+        current ? LVData->topLevelItem(LVData->indexOfTopLevelItem(current) + 1) : nullptr;
+    const QString nextFile = next ? ListItem::cachePath(next) : QString();
+    if (const std::optional<imaging::PrefetchTarget> target =
+            imaging::prefetchTarget(ImgShow->currentPage(), ImgShow->pageCount(), step,
+                                    QFileInfo::exists(nextFile) ? nextFile : QString()))
+        ImgShow->prefetchPage(target->page, target->file);
 }
 
 void frmDetail::moveToDocument(int step) {

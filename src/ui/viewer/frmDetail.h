@@ -107,6 +107,9 @@ private:
     void setPageText();
     void setImage(QAction* action, int image);
     void showPage(int page);
+    // Has the page most likely shown next prepared in the background; `step` pages
+    // from the one shown before, 0 for a document newly shown.
+    void prefetchAfter(int step);
     void zoomBy(double points);
     void moveToDocument(int step);
     void toggleNavigation();
