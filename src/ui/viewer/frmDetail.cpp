@@ -23,6 +23,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QWheelEvent>
@@ -441,15 +442,20 @@ void frmDetail::showPage(int page) {
 }
 
 void frmDetail::prefetchAfter(int step) {
-    // Only a next document already in the download cache: fetching is no background work.
-    QTreeWidgetItem* current = LVData->currentItem();
-    const QTreeWidgetItem* next =
-        current ? LVData->topLevelItem(LVData->indexOfTopLevelItem(current) + 1) : nullptr;
-    const QString nextFile = next ? ListItem::cachePath(next) : QString();
-    if (const std::optional<imaging::PrefetchTarget> target =
-            imaging::prefetchTarget(ImgShow->currentPage(), ImgShow->pageCount(), step,
-                                    QFileInfo::exists(nextFile) ? nextFile : QString()))
-        ImgShow->prefetchPage(target->page, target->file);
+    // Once the page shown is painted: the preparation must not compete with it.
+    QTimer::singleShot(0, this, [this, step] {
+        if (ImgShow->imageFile().isEmpty())
+            return;
+        // Only a next document already in the download cache: fetching is no background work.
+        QTreeWidgetItem* current = LVData->currentItem();
+        const QTreeWidgetItem* next =
+            current ? LVData->topLevelItem(LVData->indexOfTopLevelItem(current) + 1) : nullptr;
+        const QString nextFile = next ? ListItem::cachePath(next) : QString();
+        if (const std::optional<imaging::PrefetchTarget> target =
+                imaging::prefetchTarget(ImgShow->currentPage(), ImgShow->pageCount(), step,
+                                        QFileInfo::exists(nextFile) ? nextFile : QString()))
+            ImgShow->prefetchPage(target->page, target->file);
+    });
 }
 
 void frmDetail::moveToDocument(int step) {
