@@ -3,9 +3,11 @@
 // and the memory the view keeps for the shown page.
 #include "BenchTiming.h"
 #include "imaging/ImageViewWidget.h"
+#include "imaging/ThumbnailCache.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -167,5 +169,18 @@ int main(int argc, char** argv) {
         std::printf("page %2d: view %8.2f ms, libtiff %8.2f ms, ratio %.2f, view keeps %.2f MiB\n", page,
                     view, bare, view / bare, keptMiB(path, page));
     }
+    // Thumbnails of the first pages: drawn, then read back from the disk.
+    const wo::imaging::ThumbnailCache thumbnails(dir.filePath(QStringLiteral("thumbnails")));
+    std::vector<double> built;
+    std::vector<double> cached;
+    qint64 bytes = 0;
+    for (int page = 0; page < Repeats; ++page) {
+        built.push_back(wo::test::elapsedMs([&] { thumbnails.thumbnail(QStringLiteral("1"), path, page); }));
+        cached.push_back(wo::test::elapsedMs([&] { thumbnails.thumbnail(QStringLiteral("1"), path, page); }));
+        bytes = std::max(bytes,
+                         QFileInfo(thumbnails.fileFor(QStringLiteral("1"), QFile(path).size(), page)).size());
+    }
+    std::printf("thumbnail of a G4 page: first build %.2f ms, from the disk %.2f ms, at most %lld bytes\n",
+                wo::test::median(built), wo::test::median(cached), bytes);
     return 0;
 }
