@@ -3,13 +3,18 @@
 // and the memory the view keeps for the shown page.
 #include "BenchTiming.h"
 #include "imaging/ImageViewWidget.h"
+#include "imaging/ThumbnailCache.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <malloc.h>
+#include <png.h>
+#include <sys/resource.h>
 #include <tiffio.h>
 #include <vector>
 
@@ -64,6 +69,69 @@ void showFitted(wo::imaging::ImageViewWidget& view, const QString& path, int pag
     view.grab();
 }
 
+// Nothing here has a destructor: libpng jumps back on an error.
+bool writeGreyRows(png_structp png, png_infop info, FILE* file, png_bytep row, int side) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(side), png_uint_32(side), 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < side; ++y) {
+        std::memset(row, (y / 64) % 2 ? 0xf0 : (y * 3) & 0xff, size_t(side));
+        png_write_row(png, row);
+    }
+    png_write_end(png, info);
+    return true;
+}
+
+// A large grey scan as one PNG: rows of grey steps, 8 bits a pixel, written row by
+// row so that writing it does not raise the peak memory measured after.
+bool writeLargeGreyPng(const QString& path, int side) {
+    FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    // libpng's own memory: its errors jump back past this function's frames.
+    png_bytep row = info ? static_cast<png_bytep>(png_malloc(png, png_alloc_size_t(side))) : nullptr;
+    const bool written = file && row && writeGreyRows(png, info, file, row, side);
+    if (row)
+        png_free(png, row);
+    png_destroy_write_struct(&png, &info);
+    return (file && std::fclose(file) == 0) && written;
+}
+
+long peakRssMiB() {
+    struct rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// A large grey page at fit size: the time to draw it once decoded, and the peak memory
+// beside the decoded page. Measured first, before other pages raise the peak.
+void largeGreyPage(const QString& dir) {
+    constexpr int Side = 11000;
+    const QString path = dir + QStringLiteral("/grey.png");
+    if (!writeLargeGreyPng(path, Side)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return;
+    }
+    malloc_trim(0);
+    const long before = peakRssMiB();
+    wo::imaging::ImageViewWidget view;
+    view.resize(800, 600);
+    view.setImageFile(path);
+    view.setCurrentPage(1);
+    const double open = wo::test::elapsedMs([&] { view.showImage(); });
+    const double fit = wo::test::elapsedMs([&] {
+        view.fitImage(wo::imaging::ImageView::BestFit);
+        view.grab();
+    });
+    const double page = double(Side) * Side / (1 << 20);
+    std::printf("%d x %d grey PNG: open %.0f ms, fit and draw %.0f ms, peak %.0f MiB over %.0f MiB decoded "
+                "(%.2f x)\n",
+                Side, Side, open, fit, double(peakRssMiB() - before), page, (peakRssMiB() - before) / page);
+}
+
 double heapMiB() {
     const struct mallinfo2 info = mallinfo2();
     return double(info.uordblks + info.hblkhd) / (1 << 20);
@@ -84,6 +152,7 @@ double keptMiB(const QString& path, int page) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QTemporaryDir dir;
+    largeGreyPage(dir.path());
     const QString path = dir.filePath(QStringLiteral("fax.tif"));
     if (!writeFaxTiff(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -100,5 +169,18 @@ int main(int argc, char** argv) {
         std::printf("page %2d: view %8.2f ms, libtiff %8.2f ms, ratio %.2f, view keeps %.2f MiB\n", page,
                     view, bare, view / bare, keptMiB(path, page));
     }
+    // Thumbnails of the first pages: drawn, then read back from the disk.
+    const wo::imaging::ThumbnailCache thumbnails(dir.filePath(QStringLiteral("thumbnails")));
+    std::vector<double> built;
+    std::vector<double> cached;
+    qint64 bytes = 0;
+    for (int page = 0; page < Repeats; ++page) {
+        built.push_back(wo::test::elapsedMs([&] { thumbnails.thumbnail(QStringLiteral("1"), path, page); }));
+        cached.push_back(wo::test::elapsedMs([&] { thumbnails.thumbnail(QStringLiteral("1"), path, page); }));
+        bytes = std::max(bytes,
+                         QFileInfo(thumbnails.fileFor(QStringLiteral("1"), QFile(path).size(), page)).size());
+    }
+    std::printf("thumbnail of a G4 page: first build %.2f ms, from the disk %.2f ms, at most %lld bytes\n",
+                wo::test::median(built), wo::test::median(cached), bytes);
     return 0;
 }

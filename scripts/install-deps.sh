@@ -13,7 +13,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     qt6-image-formats-plugins qt6-translations-l10n
     # C libraries behind the platform layer
-    libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libjpeg62-turbo-dev libcups2-dev libmagick++-dev libpoppler-qt6-dev
+    libcurl4-openssl-dev libsane-dev sane-utils libtiff-dev libtiff-tools libjpeg62-turbo-dev libpng-dev libcups2-dev libmagick++-dev libpoppler-qt6-dev
     # ImageMagick's reader of Windows metafiles (WMF, through libwmf), loaded as it is needed
     libmagickcore-6.q16-6-extra
     libsqlite3-dev libpq-dev

@@ -111,6 +111,9 @@ WO_API HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value);
 WO_API HRESULT WoClsMain_ShowForm(WoObject* clsMain);
 /* *result: -1 when the last file picked was added, 0 otherwise. */
 WO_API HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result);
+/* value 0: adds files without asking whether the record already holds their content; any
+ * other value (the start): asks. */
+WO_API HRESULT WoClsMain_put_CheckDuplicates(WoObject* clsMain, int16_t value);
 WO_API HRESULT WocPrinter_put_FileName(WoObject* printer, const char* value);
 /* *value is allocated with malloc; the caller frees it with free. */
 WO_API HRESULT WocPrinter_get_FileName(WoObject* printer, char** value);
@@ -159,6 +162,7 @@ typedef HRESULT (*WoClsMain_put_gsOpen_t)(WoObject*, int32_t);
 typedef HRESULT (*WoClsMain_put_gsConn_t)(WoObject*, int32_t);
 typedef HRESULT (*WoClsMain_ShowForm_t)(WoObject*);
 typedef HRESULT (*WoClsMain_AddOriginalFile_t)(WoObject*, int16_t*);
+typedef HRESULT (*WoClsMain_put_CheckDuplicates_t)(WoObject*, int16_t);
 typedef HRESULT (*WocPrinter_put_FileName_t)(WoObject*, const char*);
 typedef HRESULT (*WocPrinter_get_FileName_t)(WoObject*, char**);
 typedef HRESULT (*WocPrinter_PrintToView_t)(WoObject*);
@@ -197,6 +201,9 @@ struct _ClsMain : wo::com::IUnknown {
     virtual HRESULT ShowForm() = 0;
     /* *result: -1 (true) when the last file picked was added, 0 otherwise. */
     virtual HRESULT AddOriginalFile(int16_t* result) = 0;
+    /* 0: adds without asking whether the record already holds a file's content; other
+     * values (the start): asks. Last in the table, so hosts built before it keep theirs. */
+    virtual HRESULT put_CheckDuplicates(int16_t value) = 0;
 
 protected:
     ~_ClsMain() = default;

@@ -120,4 +120,8 @@ HRESULT ClsMain::AddOriginalFile(int16_t* result) {
     });
 }
 
+HRESULT ClsMain::put_CheckDuplicates(int16_t value) {
+    return runCall([&] { MyInit::CheckDuplicates = value != 0; });
+}
+
 } // namespace wo::entry

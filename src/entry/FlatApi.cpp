@@ -229,6 +229,10 @@ HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result) {
     return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.AddOriginalFile(result); });
 }
 
+HRESULT WoClsMain_put_CheckDuplicates(WoObject* clsMain, int16_t value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_CheckDuplicates(value); });
+}
+
 template <typename F> HRESULT callPrinter(WoObject* object, F&& call) {
     return callOn<Wendra_Original::_cPrinter>(object, Wendra_Original::IID__cPrinter, std::forward<F>(call));
 }

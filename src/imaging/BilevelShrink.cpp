@@ -182,26 +182,80 @@ QImage ShrinkInBands::result() const {
     return m_bandsMade.load(std::memory_order_acquire) == bands && m_bits ? m_out : QImage();
 }
 
+// Runs work(share) for every share below count: share 0 on this thread, the others on
+// threads of their own rather than a pool's, so that their joins order the work with
+// the result, as the thread checker sees too. A share no thread can be had for is
+// done here.
+namespace {
+
+template <typename Work> void runInShares(int count, const Work& work) {
+    std::vector<std::jthread> beside;
+    for (int share = 1; share < count; ++share) {
+        try {
+            beside.emplace_back([&work, share] { work(share); });
+        } catch (const std::system_error&) {
+            work(share);
+        }
+    }
+    work(0);
+}
+
+} // namespace
+
 QImage shrinkBilevel(const QImage& image, double scale, QRect part) {
     ShrinkInBands shrink(image, scale, part);
     DecodedRows all;
     all.advance(image.height());
     const int threads =
         std::clamp(part.height() / MinRowsPerThread, 1, std::max(1, QThread::idealThreadCount()));
-    // Threads of their own rather than a pool's, so that their joins order the
-    // bands with the result, as the thread checker sees too; this thread works as
-    // well. Where no more threads can be had, fewer do the work.
-    std::vector<std::jthread> beside;
-    for (int i = 1; i < threads; ++i) {
-        try {
-            beside.emplace_back([&] { shrink.work(all); });
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    shrink.work(all);
-    beside.clear();
+    runInShares(threads, [&](int) { shrink.work(all); });
     return shrink.result();
+}
+
+bool shrinksGrey(const QImage& image, double sx, double sy) {
+    return sx < 1 && sy < 1 && image.format() == QImage::Format_Grayscale8;
+}
+
+QImage shrinkGrey(const QImage& image, double sx, double sy, QRect part) {
+    QImage out(part.size(), QImage::Format_Grayscale8);
+    if (out.isNull() || image.isNull())
+        return {};
+    // Each output pixel covers at least one source pixel, the last one at the edges.
+    const auto spans = [](int first, int count, double scale, int limit) {
+        std::vector<int> bounds = sourceBounds(first, count, scale, limit);
+        std::vector<std::pair<int, int>> spans(static_cast<size_t>(count));
+        for (size_t i = 0; i < spans.size(); ++i) {
+            const int from = std::clamp(bounds[i], 0, limit - 1);
+            spans[i] = {from, std::clamp(bounds[i + 1], from + 1, limit)};
+        }
+        return spans;
+    };
+    const auto columns = spans(part.left(), part.width(), sx, image.width());
+    const auto rows = spans(part.top(), part.height(), sy, image.height());
+    const auto makeRows = [&](int first, int end) {
+        std::vector<quint32> sums(columns.size());
+        for (int oy = first; oy < end; ++oy) {
+            std::fill(sums.begin(), sums.end(), 0);
+            const auto [top, bottom] = rows[size_t(oy)];
+            for (int y = top; y < bottom; ++y) {
+                const uchar* line = image.constScanLine(y);
+                for (size_t x = 0; x < columns.size(); ++x)
+                    for (int from = columns[x].first; from < columns[x].second; ++from)
+                        sums[x] += line[from];
+            }
+            uchar* target = out.scanLine(oy);
+            for (size_t x = 0; x < columns.size(); ++x) {
+                const quint32 count = quint32(bottom - top) * quint32(columns[x].second - columns[x].first);
+                target[x] = uchar((sums[x] + count / 2) / count);
+            }
+        }
+    };
+    const int threads =
+        std::clamp(part.height() / MinRowsPerThread, 1, std::max(1, QThread::idealThreadCount()));
+    runInShares(threads, [&](int share) {
+        makeRows(part.height() * share / threads, part.height() * (share + 1) / threads);
+    });
+    return out;
 }
 
 } // namespace wo::imaging

@@ -19,6 +19,12 @@ bool shrinksBilevel(const QImage& image, double scale);
 // ink under it blended between the image's two colours.
 QImage shrinkBilevel(const QImage& image, double scale, QRect part);
 
+// Grey pages likewise: `part` of an 8-bit grey image scaled by `sx` x `sy`, both
+// below 1, each output pixel the mean of the pixels under it, read in place and
+// never widened to 32 bits. A null image when memory runs out.
+bool shrinksGrey(const QImage& image, double sx, double sy);
+QImage shrinkGrey(const QImage& image, double sx, double sy, QRect part);
+
 // The same while `image` is being decoded, by any number of threads at once: the
 // part is made in bands of output rows, each taken by one thread as soon as the
 // image rows under it are decoded.

@@ -3,6 +3,8 @@
 #include "imaging/BilevelShrink.h"
 #include "imaging/DecodedRows.h"
 #include "imaging/PageDocument.h"
+#include "imaging/PageDrawing.h"
+#include "imaging/PagePrefetcher.h"
 #include "platform/Error.h"
 
 #include <QMouseEvent>
@@ -79,51 +81,6 @@ bool isGrey(const QImage& page) {
     return page.depth() == 1 || page.isGrayscale();
 }
 
-QTransform toWidget(QSize image, int turns, geometry::View view, QSize widget) {
-    const QSizeF content = geometry::contentSize(geometry::rotatedSize(image, turns), view.zoomPercent);
-    return geometry::imageToWidget(image, turns, view.zoomPercent,
-                                   geometry::contentOrigin(content, widget, view.scroll));
-}
-
-// The pixels of the image scaled by the view's zoom that land in the widget.
-QRect shownPart(QSize image, int turns, geometry::View view, QSize widget) {
-    const QRect visible = geometry::visibleImageRect(toWidget(image, turns, view, widget), widget, image);
-    if (visible.isEmpty())
-        return {};
-    const double scale = view.zoomPercent / 100;
-    // Kept in integer range whatever the zoom.
-    const auto pixel = [](double v) { return int(std::clamp(v, -1e9, 1e9)); };
-    const QRect whole(0, 0, pixel(std::ceil(image.width() * scale)),
-                      pixel(std::ceil(image.height() * scale)));
-    const QPoint topLeft(pixel(std::floor(visible.left() * scale)), pixel(std::floor(visible.top() * scale)));
-    const QPoint end(pixel(std::ceil((visible.right() + 1) * scale)),
-                     pixel(std::ceil((visible.bottom() + 1) * scale)));
-    return QRect(topLeft, end - QPoint(1, 1)).intersected(whole);
-}
-
-struct ShrunkPart {
-    double scale;
-    QRect part;
-    bool operator==(const ShrunkPart&) const = default;
-};
-
-// The parts of a bilevel page that the view paints next, most likely: at the
-// current view, and at the last fit, which the windows apply to each newly shown page.
-std::vector<ShrunkPart> likelyParts(const QImage& page, int turns, geometry::View view, int fit,
-                                    QSize widget) {
-    const QSize turned = geometry::rotatedSize(page.size(), turns);
-    view.scroll = geometry::clampScroll(view.scroll, geometry::contentSize(turned, view.zoomPercent), widget);
-    std::vector<ShrunkPart> parts;
-    for (const geometry::View& likely :
-         {view, geometry::View{geometry::fitZoom(turned, widget, fit), QPointF()}}) {
-        const ShrunkPart shrunk{likely.zoomPercent / 100, shownPart(page.size(), turns, likely, widget)};
-        if (shrunk.scale > 0 && shrinksBilevel(page, shrunk.scale) && !shrunk.part.isEmpty() &&
-            std::find(parts.begin(), parts.end(), shrunk) == parts.end())
-            parts.push_back(shrunk);
-    }
-    return parts;
-}
-
 } // namespace
 
 ImageViewWidget::ImageViewWidget(QWidget* parent) : ImageView(parent) {
@@ -135,6 +92,8 @@ ImageViewWidget::~ImageViewWidget() = default;
 
 void ImageViewWidget::setImageFile(const QString& path) {
     // The same path may hold a new file (a fresh scan), so it is opened again.
+    if (m_prefetcher && path == m_file)
+        m_prefetcher->cancel();
     m_file = path;
     m_doc.reset();
     if (path.isEmpty())
@@ -169,7 +128,7 @@ QPointF ImageViewWidget::contentOrigin() const {
 }
 
 QTransform ImageViewWidget::imageTransform() const {
-    return toWidget(m_pageSize, m_turns, m_view, size());
+    return drawing::toWidget(m_pageSize, m_turns, m_view, size());
 }
 
 void ImageViewWidget::setView(geometry::View view) {
@@ -206,10 +165,12 @@ void ImageViewWidget::showImage() {
     if (m_page < 1 || m_page > doc.pageCount())
         throw err::make(err::InvalidArgument, QStringLiteral("%1 没有第 %2 页").arg(m_file).arg(m_page));
     // While a bilevel page is decoded, the parts likely painted next are shrunk beside it.
-    std::vector<std::pair<ShrunkPart, std::unique_ptr<ShrinkInBands>>> early;
+    std::vector<std::pair<drawing::Part, std::unique_ptr<ShrinkInBands>>> early;
     const auto prepare = [&](const QImage& page) -> PageDocument::RowWork {
-        for (const ShrunkPart& likely : likelyParts(page, m_turns, deviceView(), m_fit, deviceSize()))
-            early.emplace_back(likely, std::make_unique<ShrinkInBands>(page, likely.scale, likely.part));
+        for (const drawing::Part& likely :
+             drawing::likelyParts(page.size(), m_turns, deviceView(), m_fit, deviceSize()))
+            if (shrinksBilevel(page, likely.scale))
+                early.emplace_back(likely, std::make_unique<ShrinkInBands>(page, likely.scale, likely.part));
         if (early.empty())
             return {};
         return [&early](const DecodedRows& rows) {
@@ -217,19 +178,16 @@ void ImageViewWidget::showImage() {
                 made.second->work(rows);
         };
     };
+    if (showPrefetched())
+        return;
     // Decoded for the zoom it is shown at: the current one when it follows a page, the
     // last fit in an empty view (the windows fit each new document).
-    const bool follows = !m_pageSize.isEmpty();
-    const auto scaleFor = [this, follows](QSize page) {
-        const double zoom = follows ? m_view.zoomPercent
-                                    : geometry::fitZoom(geometry::rotatedSize(page, m_turns), size(), m_fit);
-        return zoom > 0 ? zoom / 100 * devicePixelRatioF() : 1.0;
-    };
+    const PageDocument::ScaleFor scale = scaleFor(!m_pageSize.isEmpty());
     // The page before is let go first: two pages need not be held at once.
     m_image = QImage();
     m_pageSize = QSize();
     m_drawn.clear();
-    const PageDocument::ViewPage shown = doc.pageForView(m_page - 1, scaleFor, prepare);
+    const PageDocument::ViewPage shown = doc.pageForView(m_page - 1, scale, prepare);
     m_image = shown.image;
     m_pageSize = shown.size;
     m_shownIndex = m_page - 1;
@@ -239,6 +197,51 @@ void ImageViewWidget::showImage() {
             m_drawn.push_back({m_shown, likely.scale, likely.part, std::move(image)});
     }
     setView(m_view);
+}
+
+PageDocument::ScaleFor ImageViewWidget::scaleFor(bool follows) const {
+    // By value: the prefetcher calls it on its own thread.
+    return [follows, zoom = m_view.zoomPercent, widget = size(), turns = m_turns, fit = m_fit,
+            ratio = devicePixelRatioF()](QSize page) {
+        const double shown =
+            follows ? zoom : geometry::fitZoom(geometry::rotatedSize(page, turns), widget, fit);
+        return shown > 0 ? shown / 100 * ratio : 1.0;
+    };
+}
+
+void ImageViewWidget::prefetchPage(int page, const QString& path) {
+    if (!m_prefetcher)
+        m_prefetcher = std::make_unique<PagePrefetcher>();
+    const bool sameFile = path.isEmpty() || path == m_file;
+    // A page of the same file is shown at the current zoom and scroll, the first page
+    // of another after a fit.
+    geometry::View view = deviceView();
+    if (!sameFile)
+        view.scroll = QPointF();
+    m_prefetcher->prefetch(sameFile ? m_file : path, page - 1, scaleFor(sameFile && !m_pageSize.isEmpty()),
+                           [view, turns = m_turns, fit = m_fit, widget = deviceSize()](QSize size) {
+                               return drawing::likelyParts(size, turns, view, fit, widget);
+                           });
+}
+
+bool ImageViewWidget::showPrefetched() {
+    if (!m_prefetcher)
+        return false;
+    std::optional<PagePrefetcher::Prepared> prepared = m_prefetcher->take(m_file, m_page - 1);
+    if (!prepared)
+        return false;
+    // The page the document kept before goes with the one shown before.
+    document().keep(m_page - 1, prepared->page);
+    m_image = std::move(prepared->page.image);
+    m_pageSize = prepared->page.size;
+    m_shownIndex = m_page - 1;
+    ++m_shown;
+    m_drawn.clear();
+    for (PagePrefetcher::Prepared::Drawn& drawn : prepared->drawn)
+        if (!drawn.image.isNull())
+            m_drawn.push_back({m_shown, drawn.part.scale, drawn.part.part, std::move(drawn.image)});
+    setView(m_view);
+    return true;
 }
 
 void ImageViewWidget::clearImage() {
@@ -358,7 +361,8 @@ void ImageViewWidget::paintEvent(QPaintEvent*) {
     const double ratio = devicePixelRatioF();
     const geometry::View device = deviceView();
     const double scale = device.zoomPercent / 100;
-    const QRect part = m_pageSize.isEmpty() ? QRect() : shownPart(m_pageSize, m_turns, device, deviceSize());
+    const QRect part =
+        m_pageSize.isEmpty() ? QRect() : drawing::shownPart(m_pageSize, m_turns, device, deviceSize());
     if (!part.isEmpty()) {
         painter.setTransform(
             geometry::imageToWidget(QSizeF(m_pageSize) * scale, m_turns, 100, contentOrigin() * ratio) *
@@ -386,8 +390,6 @@ const QImage& ImageViewWidget::drawn(double scale, QRect part) {
 }
 
 QImage ImageViewWidget::drawPart(double scale, QRect part) {
-    if (shrinksBilevel(m_image, scale))
-        return shrinkBilevel(m_image, scale, part);
     if (m_image.isNull()) {
         // Painting cannot fail: a page that no longer draws shows empty.
         try {
@@ -396,34 +398,7 @@ QImage ImageViewWidget::drawPart(double scale, QRect part) {
             return {};
         }
     }
-    // From the decoded pixels, which may be fewer than the page's; only those under
-    // the part are read.
-    const double sx = scale * m_pageSize.width() / m_image.width();
-    const double sy = scale * m_pageSize.height() / m_image.height();
-    const QTransform toPart = QTransform::fromScale(sx, sy) * QTransform::fromTranslate(-part.x(), -part.y());
-    const QRect source = toPart.inverted()
-                             .mapRect(QRectF(QPointF(), QSizeF(part.size())))
-                             .toAlignedRect()
-                             .adjusted(-1, -1, 1, 1)
-                             .intersected(m_image.rect());
-    QImage out(part.size(), QImage::Format_ARGB32_Premultiplied);
-    if (source.isEmpty() || out.isNull())
-        return {};
-    QImage pixels = m_image.copy(source);
-    // Shrunk by averaging, which keeps the thin lines that sampling would drop;
-    // enlarged pixels stay sharp.
-    if (sx < 1 || sy < 1)
-        pixels =
-            pixels.scaled(std::max(1, qRound(source.width() * sx)), std::max(1, qRound(source.height() * sy)),
-                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    out.fill(Qt::transparent);
-    QPainter painter(&out);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale < 1);
-    painter.setTransform(QTransform::fromScale(double(source.width()) / pixels.width(),
-                                               double(source.height()) / pixels.height()) *
-                         QTransform::fromTranslate(source.x(), source.y()) * toPart);
-    painter.drawImage(0, 0, pixels);
-    return out;
+    return drawing::drawRaster(m_image, m_pageSize, scale, part);
 }
 
 void ImageViewWidget::resizeEvent(QResizeEvent*) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ImageView.h"
+#include "imaging/PageDocument.h"
 #include "imaging/ViewGeometry.h"
 
 #include <QImage>
@@ -12,6 +13,7 @@ class QPrinter;
 namespace wo::imaging {
 
 class PageDocument;
+class PagePrefetcher;
 
 class ImageViewWidget final : public ImageView {
     Q_OBJECT
@@ -47,6 +49,10 @@ public:
     QRect selectionRect() const { return m_selection; }
     // Maps image pixels of the shown page to widget pixels.
     QTransform imageTransform() const;
+    // Prepares page `page` (from 1) of the file at `path` ("" for the file shown) in the
+    // background for the view as it stands, so that showing it next decodes nothing.
+    // Showing another page gives the preparation up rather than wait for it.
+    void prefetchPage(int page, const QString& path = {});
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -71,6 +77,11 @@ private:
     // `part` of the page scaled by `scale`, from the cache when it is there.
     const QImage& drawn(double scale, QRect part);
     QImage drawPart(double scale, QRect part);
+    // The zoom, as a scale of the page's pixels, a page of that size is decoded for;
+    // `follows`: shown after a page of the same file, at that page's zoom.
+    PageDocument::ScaleFor scaleFor(bool follows) const;
+    // Shows the page the prefetcher made for it; false when it has none.
+    bool showPrefetched();
 
     QString m_file;
     std::unique_ptr<PageDocument> m_doc;
@@ -102,6 +113,8 @@ private:
     QPointF m_scrollAtDragStart;
     QPrinter* m_printer = nullptr;
     std::unique_ptr<QPrinter> m_ownPrinter;
+    // Made when the first page is prefetched.
+    std::unique_ptr<PagePrefetcher> m_prefetcher;
 };
 
 } // namespace wo::imaging

@@ -10,13 +10,17 @@
 #include <QImageReader>
 #include <QtEndian>
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <future>
+#include <jerror.h>
 #include <jpeglib.h>
 #include <mutex>
 #include <optional>
+#include <png.h>
 #include <poppler-qt6.h>
 #include <tiffio.h>
 #include <unordered_set>
@@ -90,6 +94,65 @@ void watchJpeg(jpeg_decompress_struct& info, JpegErrors& errors) {
     fail(path, QStringLiteral("JPEG 数据损坏：") + QString::fromLocal8Bit(errors.message));
 }
 
+// libjpeg's fast Huffman decoder, used while its buffer holds enough data, reads a
+// bad code as zero without a word; the careful one warns. Qt's reader, fed in
+// pieces, often takes the careful one and shows the garbage that follows: so data
+// is handed over in pieces too small for the fast decoder, and every bad code
+// is seen. At the end a false end marker follows, after libjpeg's own warning.
+struct JpegPieces {
+    jpeg_source_mgr manager;
+    const JOCTET* next;
+    const JOCTET* end;
+};
+
+constexpr size_t JpegPieceBytes = 256;
+
+boolean nextJpegPiece(j_decompress_ptr info) {
+    static const JOCTET endMarker[] = {0xFF, JPEG_EOI};
+    auto* pieces = reinterpret_cast<JpegPieces*>(info->src);
+    if (pieces->next == pieces->end) {
+        WARNMS(info, JWRN_JPEG_EOF);
+        pieces->manager.next_input_byte = endMarker;
+        pieces->manager.bytes_in_buffer = sizeof endMarker;
+        return TRUE;
+    }
+    const size_t size = std::min(JpegPieceBytes, size_t(pieces->end - pieces->next));
+    pieces->manager.next_input_byte = pieces->next;
+    pieces->manager.bytes_in_buffer = size;
+    pieces->next += size;
+    return TRUE;
+}
+
+void skipJpegBytes(j_decompress_ptr info, long count) {
+    auto* pieces = reinterpret_cast<JpegPieces*>(info->src);
+    while (count > 0) {
+        if (pieces->manager.bytes_in_buffer == 0)
+            nextJpegPiece(info);
+        const size_t step = std::min(size_t(count), pieces->manager.bytes_in_buffer);
+        pieces->manager.next_input_byte += step;
+        pieces->manager.bytes_in_buffer -= step;
+        count -= long(step);
+    }
+}
+
+// Like jpeg_mem_src, in pieces. The manager comes from libjpeg's pool and is used
+// again by later calls on the same decompressor.
+void jpegPiecesSource(j_decompress_ptr info, const void* data, size_t size) {
+    if (!info->src)
+        info->src = static_cast<jpeg_source_mgr*>((*info->mem->alloc_small)(
+            reinterpret_cast<j_common_ptr>(info), JPOOL_PERMANENT, sizeof(JpegPieces)));
+    auto* pieces = reinterpret_cast<JpegPieces*>(info->src);
+    pieces->manager.init_source = [](j_decompress_ptr) {};
+    pieces->manager.fill_input_buffer = nextJpegPiece;
+    pieces->manager.skip_input_data = skipJpegBytes;
+    pieces->manager.resync_to_restart = jpeg_resync_to_restart;
+    pieces->manager.term_source = [](j_decompress_ptr) {};
+    pieces->manager.next_input_byte = nullptr;
+    pieces->manager.bytes_in_buffer = 0;
+    pieces->next = static_cast<const JOCTET*>(data);
+    pieces->end = pieces->next + size;
+}
+
 // A JPEG is shown only when libjpeg reads all of its data without a complaint: Qt's
 // reader shows corrupt or cut-off data as if it were whole (grey or coloured blocks,
 // or the thumbnail's end marker taken for the picture's). Decoded at an eighth of
@@ -103,8 +166,7 @@ void checkJpeg(const QString& path, const QByteArray& data) {
         failJpeg(path, errors);
     }
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
-                 static_cast<unsigned long>(data.size()));
+    jpegPiecesSource(&info, data.constData(), size_t(data.size()));
     jpeg_read_header(&info, TRUE);
     info.scale_num = 1;
     info.scale_denom = 8;
@@ -118,6 +180,73 @@ void checkJpeg(const QString& path, const QByteArray& data) {
         jpeg_read_scanlines(&info, rows, 1);
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
+}
+
+// libpng's errors, and its warnings about the image data and the chunks that carry
+// it, jump back with the message; warnings about ancillary chunks (named from a
+// small letter: text, colour profiles) are no damage to the picture.
+struct PngComplaints {
+    std::jmp_buf back;
+    char message[256];
+};
+
+void notePng(png_structp png, png_const_charp message) {
+    auto* complaints = static_cast<PngComplaints*>(png_get_error_ptr(png));
+    std::snprintf(complaints->message, sizeof complaints->message, "%s", message);
+    std::longjmp(complaints->back, 1);
+}
+
+void notePngWarning(png_structp png, png_const_charp message) {
+    const bool ancillaryChunk =
+        std::strlen(message) > 5 && message[4] == ':' && std::islower(uchar(message[0]));
+    if (!ancillaryChunk)
+        notePng(png, message);
+}
+
+// Reads every row and the chunks after them, one row held at a time. False with the
+// message in `complaints` on damage. Nothing here has a destructor: libpng jumps back.
+bool readPngThrough(png_structp png, png_infop info, PngComplaints* complaints, png_bytep* row) {
+    if (setjmp(complaints->back))
+        return false;
+    png_read_info(png, info);
+    const int passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    *row = static_cast<png_bytep>(png_malloc(png, png_get_rowbytes(png, info)));
+    const png_uint_32 height = png_get_image_height(png, info);
+    for (int pass = 0; pass < passes; ++pass)
+        for (png_uint_32 y = 0; y < height; ++y)
+            png_read_row(png, *row, nullptr);
+    png_read_end(png, nullptr);
+    return true;
+}
+
+// A PNG is shown only when libpng reads its data to the end without a complaint: Qt's
+// reader shows a page whose data holds more rows than its header declares cut short.
+void checkPng(const QString& path, const QByteArray& data) {
+    PngComplaints complaints{};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &complaints, notePng, notePngWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        fail(path, QStringLiteral("内存不足"));
+    }
+    struct Reading {
+        const QByteArray& data;
+        qsizetype at = 0;
+    } reading{data};
+    png_set_read_fn(png, &reading, [](png_structp p, png_bytep out, png_size_t size) {
+        auto* r = static_cast<Reading*>(png_get_io_ptr(p));
+        if (size > size_t(r->data.size() - r->at))
+            png_error(p, "data cut short");
+        std::memcpy(out, r->data.constData() + r->at, size);
+        r->at += qsizetype(size);
+    });
+    png_bytep row = nullptr;
+    const bool whole = readPngThrough(png, info, &complaints, &row);
+    png_free(png, row);
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!whole)
+        fail(path, QStringLiteral("PNG 数据损坏：") + QString::fromUtf8(complaints.message));
 }
 
 // An uncompressed BMP must hold every row its header declares; Qt's reader fills
@@ -409,7 +538,7 @@ bool startJpeg(jpeg_decompress_struct* info, JpegErrors* errors, const void* tab
         return false;
     jpeg_create_decompress(info);
     if (tables && size > 0) {
-        jpeg_mem_src(info, static_cast<const unsigned char*>(tables), size);
+        jpegPiecesSource(info, tables, size);
         jpeg_read_header(info, FALSE);
     }
     return true;
@@ -420,7 +549,7 @@ bool decodeJpegStrip(jpeg_decompress_struct* info, JpegErrors* errors, const Jpe
                      const std::vector<unsigned char>* data, JDIMENSION rows, uchar* out) {
     if (setjmp(errors->back))
         return false;
-    jpeg_mem_src(info, data->data(), static_cast<unsigned long>(data->size()));
+    jpegPiecesSource(info, data->data(), data->size());
     jpeg_read_header(info, TRUE);
     if (info->image_width != page->width || info->image_height != rows ||
         info->num_components != page->layout.components) {
@@ -781,6 +910,8 @@ std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
         checkBmp(path, readAll(path));
     else if (format == "gif")
         checkGif(path, readAll(path));
+    else if (format == "png")
+        checkPng(path, readAll(path));
     if (format == "bmp" || format == "gif" || format == "jpeg" || format == "png")
         return std::make_unique<QtSource>(path, format);
     fail(path, QStringLiteral("不是图像文件"));
@@ -808,7 +939,22 @@ QImage PageDocument::page(int index, const RowReader& whileDecoding) {
     return m_cached.image;
 }
 
+namespace {
+thread_local int decodes = 0;
+} // namespace
+
+int PageDocument::decodesOnThisThread() {
+    return decodes;
+}
+
+void PageDocument::keep(int index, const ViewPage& page) {
+    checkIndex(index);
+    m_cached = page;
+    m_cachedIndex = index;
+}
+
 void PageDocument::decode(int index, const RowReader& whileDecoding, const ScaleFor& scaleFor) {
+    ++decodes;
     // The page before is let go first: two pages need not be held at once.
     m_cached = {};
     m_cachedIndex = -1;

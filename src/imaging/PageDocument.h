@@ -59,6 +59,13 @@ public:
     // without pixels. A part above MaxDrawnPixels comes at a lower resolution.
     QImage drawPart(int index, double scale, QRect part);
 
+    // Keeps `page`, made from this file elsewhere (a prefetch), as the page at `index`
+    // in place of the one kept before.
+    void keep(int index, const ViewPage& page);
+    // How many pages were decoded on the calling thread so far: a prefetched page
+    // shown decodes none.
+    static int decodesOnThisThread();
+
     class Source;
 
 private:

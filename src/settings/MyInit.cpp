@@ -12,13 +12,14 @@ com::ComPtr<db::Connection>& Connection = *new com::ComPtr<db::Connection>;
 bool FtpMode = false;
 std::int32_t gsOpen = 0;
 std::int32_t gsConn = 0;
+bool CheckDuplicates = true;
 
 settings::Storage storage() {
     return {gsPath, FtpMode, gsOpen, gsConn};
 }
 
 settings::Record record() {
-    return {Connection, gsRecordID, storage(), &gsOriginalID};
+    return {Connection, gsRecordID, storage(), &gsOriginalID, CheckDuplicates};
 }
 
 void reset() {
@@ -30,6 +31,7 @@ void reset() {
     FtpMode = false;
     gsOpen = 0;
     gsConn = 0;
+    CheckDuplicates = true;
 }
 
 } // namespace wo::MyInit

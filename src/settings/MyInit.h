@@ -25,6 +25,8 @@ struct Record {
     Storage storage;
     // Receives each new document's identifier as soon as it is made, when not null.
     QString* originalId = nullptr;
+    // Adding a file whose content a document of the record already holds asks first.
+    bool checkDuplicates = true;
 };
 
 } // namespace wo::settings
@@ -42,6 +44,8 @@ extern com::ComPtr<db::Connection>& Connection;
 extern bool FtpMode;
 extern std::int32_t gsOpen;
 extern std::int32_t gsConn;
+// Whether an add asks before adding content the record already holds; on until a host turns it off.
+extern bool CheckDuplicates;
 
 // The two working states a host can ask for through gsState.
 inline const QString FindModel = QStringLiteral("FindModel");

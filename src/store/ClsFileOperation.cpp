@@ -6,6 +6,7 @@
 #include "platform/inet/Inet.h"
 #include "platform/profile/ComponentFolder.h"
 #include "record/RowRules.h"
+#include "store/DuplicateCheck.h"
 #include "store/Statements.h"
 #include "transfer/ModDownLoadFile.h"
 #include "transfer/SafeCopy.h"
@@ -161,6 +162,11 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
         if (file.size() == 0) {
             dialogs::inform(nullptr, QStringLiteral("原文内容为空！不能添加该原文！"), kAddTitle);
             return false;
+        }
+        if (m_record.checkDuplicates) {
+            const std::optional<record::ListedDocument> holder = findDuplicate(m_record, source, file.size());
+            if (holder && !addDuplicateAnyway(sourceName, *holder))
+                return false;
         }
         const QString month = m_names.clock()().toString(QStringLiteral("yyyy-MM"));
         sql::NewDocument doc{{}, sourceName, type, m_record.recordId, 1, {}, file.size()};

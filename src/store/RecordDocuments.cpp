@@ -15,8 +15,13 @@ QString displayPath(const QVariant& filePath, bool ftpMode) {
 
 QVector<record::ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,
                                                     bool ftpMode) {
+    return loadDocuments(connection, sql::SelectRecordDocuments(recordId), ftpMode);
+}
+
+QVector<record::ListedDocument> loadDocuments(db::Connection& connection, const db::Statement& select,
+                                              bool ftpMode) {
     db::Recordset rs;
-    rs.open(sql::SelectRecordDocuments(recordId), connection);
+    rs.open(select, connection);
     QVector<record::ListedDocument> documents;
     const int count = rs.recordCount();
     // Columns are looked up once, and only when there is a row to read them from.

@@ -8,13 +8,19 @@
 
 namespace wo::db {
 class Connection;
-}
+struct Statement;
+} // namespace wo::db
 
 namespace wo::store {
 
 // The path column as shown: a null path reads as ""; in FTP mode a path that does
 // not begin with "/" (the empty one included) is the root "/".
 QString displayPath(const QVariant& filePath, bool ftpMode);
+
+// The documents a statement selects (whole rows of Original_Text), in its order,
+// read from one snapshot.
+QVector<record::ListedDocument> loadDocuments(db::Connection& connection, const db::Statement& select,
+                                              bool ftpMode);
 
 // The record's documents in stored order (SelectRecordDocuments), read from one snapshot.
 QVector<record::ListedDocument> loadRecordDocuments(db::Connection& connection, const QString& recordId,

@@ -15,6 +15,11 @@ Statement SelectRecordDocuments(const QString& recordId) {
     return {QStringLiteral("select * from Original_Text where RecordID = ? Order by FileOrder"), {recordId}};
 }
 
+Statement SelectRecordDocumentsOfSize(const QString& recordId, qint64 size) {
+    return {QStringLiteral("select * from Original_Text where RecordID = ? And Size = ? Order by FileOrder"),
+            {recordId, size}};
+}
+
 Statement SelectAllDocuments() {
     return {QStringLiteral("Select * From Original_Text"), {}};
 }

@@ -14,6 +14,8 @@ namespace wo::store::sql {
 using db::Statement;
 
 Statement SelectRecordDocuments(const QString& recordId);
+// The record's rows of that Size, as SelectRecordDocuments orders them.
+Statement SelectRecordDocumentsOfSize(const QString& recordId, qint64 size);
 Statement SelectAllDocuments();
 // A filter expression (evaluated in memory, not SQL) for a SelectAllDocuments
 // snapshot: rows of other records naming the same document. The values stand

@@ -71,6 +71,54 @@ private slots:
             }
     }
 
+    // Grey pages are averaged in place, in shares of rows on several threads: every
+    // pixel the mean of the pixels under it, unequal scales and the clamped last
+    // column and row included.
+    void greyIsTheMeanOfItsPixels_data() {
+        QTest::addColumn<double>("sx");
+        QTest::addColumn<double>("sy");
+        QTest::addColumn<QRect>("part");
+        QTest::newRow("fit width, whole page") << 0.3 << 0.3 << QRect(0, 0, 300, 450);
+        QTest::newRow("reduced decode, unequal scales") << 0.41 << 0.39 << QRect(7, 33, 400, 500);
+        QTest::newRow("part running past the last pixel") << 0.25 << 0.25 << QRect(200, 300, 51, 76);
+        QTest::newRow("tiny scale") << 0.01 << 0.01 << QRect(0, 0, 10, 15);
+    }
+    void greyIsTheMeanOfItsPixels() {
+        QFETCH(double, sx);
+        QFETCH(double, sy);
+        QFETCH(QRect, part);
+        QImage page(1000, 1500, QImage::Format_Grayscale8);
+        QRandomGenerator random(3);
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                page.scanLine(y)[x] = uchar((x * 7 + y * 3) % 256 ^ random.bounded(16));
+        QVERIFY(shrinksGrey(page, sx, sy));
+        const QImage out = shrinkGrey(page, sx, sy, part);
+        QCOMPARE(out.format(), QImage::Format_Grayscale8);
+        QCOMPARE(out.size(), part.size());
+        const auto span = [](int i, double scale, int limit) {
+            const int from = std::min(limit - 1, int(std::floor(i / scale)));
+            return std::pair(from, std::clamp(int(std::floor((i + 1) / scale)), from + 1, limit));
+        };
+        for (int oy = 0; oy < out.height(); oy += 5)
+            for (int ox = 0; ox < out.width(); ox += 3) {
+                const auto [x0, x1] = span(part.left() + ox, sx, page.width());
+                const auto [y0, y1] = span(part.top() + oy, sy, page.height());
+                qint64 sum = 0;
+                for (int y = y0; y < y1; ++y)
+                    for (int x = x0; x < x1; ++x)
+                        sum += page.constScanLine(y)[x];
+                const qint64 area = qint64(x1 - x0) * (y1 - y0);
+                const int want = int((sum + area / 2) / area);
+                const int got = out.constScanLine(oy)[ox];
+                if (std::abs(got - want) > 0)
+                    QFAIL(qPrintable(
+                        QStringLiteral("pixel %1,%2: %3, expected %4").arg(ox).arg(oy).arg(got).arg(want)));
+            }
+        QVERIFY(!shrinksGrey(page, 1.0, 0.5));
+        QVERIFY(!shrinksGrey(page.convertToFormat(QImage::Format_RGB32), 0.5, 0.5));
+    }
+
     // Shrinking on one thread while another decodes in uneven steps and joins in
     // once every row is there gives the picture shrinking the finished page gives;
     // rows that never come give none, and nobody is left waiting for them.

@@ -4,13 +4,16 @@
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -86,6 +89,36 @@ int errorNumberOpening(const QString& path) {
     return 0;
 }
 
+// A busy photo-like picture: its JPEG is large enough for libjpeg's fast decoder.
+QByteArray busyJpeg() {
+    QImage picture(800, 600, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    QRandomGenerator random(7);
+    for (int i = 0; i < 400; ++i)
+        painter.fillRect(random.bounded(800), random.bounded(600), random.bounded(80), random.bounded(60),
+                         QColor::fromRgb(random.generate()));
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "jpeg", 90);
+    return bytes;
+}
+
+// The PNG chunk that starts at `at` (its length field), its CRC made to match again.
+QByteArray withChunkCrcFixed(QByteArray png, qsizetype at) {
+    const quint32 length = qFromBigEndian<quint32>(png.constData() + at);
+    quint32 crc = 0xFFFFFFFFu;
+    for (qsizetype i = at + 4; i < at + 8 + qsizetype(length); ++i) {
+        crc ^= uchar(png[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    qToBigEndian(~crc, png.data() + at + 8 + length);
+    return png;
+}
+
 } // namespace
 
 class TestPageDocument : public QObject {
@@ -108,6 +141,15 @@ private slots:
         }) << 1 << page;
         QTest::newRow("jpeg") << Writer([](const QString& p) { return writeSingle(p, "jpeg"); }) << 1 << page;
         QTest::newRow("png") << Writer([](const QString& p) { return writeSingle(p, "png"); }) << 1 << page;
+        // Damage to a chunk that only annotates the picture is no damage to the picture.
+        QTest::newRow("png with a garbled text chunk") << Writer([](const QString& p) {
+            QImage image = markedPage(1);
+            image.setText(QStringLiteral("Title"), QStringLiteral("scan"));
+            QByteArray b;
+            QBuffer buffer(&b);
+            return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "png") &&
+                   b.contains("tEXtTitle") && writeBytes(p, b.replace("tEXtTitle", "tEXtTitXe"));
+        }) << 1 << page;
         QTest::newRow("tiff lzw 5 pages") << tiff(5, "lzw") << 5 << page;
         QTest::newRow("tiff g4") << tiff(3, "g4") << 3 << page;
         QTest::newRow("tiff g4, 0 is black")
@@ -296,6 +338,18 @@ private slots:
                    const QByteArray whole = withExifThumbnail(b);
                    return whole.left(whole.size() - b.size() / 2);
                });
+        // A run of one bits no code begins with, in the middle of the coded data: the
+        // codes after it fall into step again, so only the bad code itself tells.
+        QTest::newRow("jpeg with a bad Huffman code") << Writer([](const QString& p) {
+            QByteArray b = busyJpeg();
+            b.replace(b.size() / 2, 6, QByteArray::fromHex("FF00FF00FF00"));
+            return writeBytes(p, b);
+        });
+        // The header's rows lowered from 160 to 100: the data holds 60 rows more.
+        QTest::newRow("png with more image data than its rows") << damaged(png, [](QByteArray b) {
+            qToBigEndian<quint32>(100, b.data() + 20);
+            return withChunkCrcFixed(b, 8);
+        });
         QTest::newRow("bmp cut in half")
             << damaged([](const QString& p) { return writeSingle(p, "bmp"); }, truncate);
         QTest::newRow("interlaced gif cut in half") << damaged(

@@ -122,6 +122,8 @@ private slots:
     void addOriginalFileForHost();
     void cancelledAddLeavesNothing_data();
     void cancelledAddLeavesNothing();
+    void duplicatesAsked_data();
+    void duplicatesAsked();
 };
 
 void TestAdding::identifiers_data() {
@@ -727,6 +729,21 @@ void TestAdding::addOriginalFileForHost() {
     QCOMPARE(result, int16_t(0));
     QCOMPARE(f.rows().size(), 1);
     QCOMPARE(f.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size(), 0);
+
+    // The same content again: asked about until the host turns the check off.
+    f.dialogs->queueFiles({f.source(QStringLiteral("again.txt"), "from the host")});
+    f.dialogs->queueAnswer(dialogs::Answer::No);
+    QCOMPARE(main->AddOriginalFile(&result), WO_S_OK);
+    QCOMPARE(result, int16_t(0));
+    QCOMPARE(f.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size(), 1);
+    QCOMPARE(main->put_CheckDuplicates(0), WO_S_OK);
+    f.dialogs->queueFiles({f.source(QStringLiteral("again.txt"), "from the host")});
+    QCOMPARE(main->AddOriginalFile(&result), WO_S_OK);
+    QCOMPARE(result, int16_t(-1));
+    QCOMPARE(f.rows().size(), 2);
+    QCOMPARE(f.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox).size(), 1);
+    MyInit::reset();
+    QVERIFY(MyInit::record().checkDuplicates);
 }
 
 void TestAdding::cancelledAddLeavesNothing_data() {
@@ -781,6 +798,67 @@ void TestAdding::cancelledAddLeavesNothing() {
     else
         QCOMPARE(test::tree(f.root()), QStringList({QStringLiteral("2006-03")}));
     QCOMPARE(test::tree(transfer::cacheFolder()), QStringList());
+}
+
+void TestAdding::duplicatesAsked_data() {
+    QTest::addColumn<bool>("ftp");
+    QTest::addColumn<bool>("check");
+    QTest::addColumn<bool>("addAnyway");
+    for (const bool ftp : {false, true}) {
+        const char* mode = ftp ? "FTP" : "folder";
+        QTest::addRow("%s, kept out", mode) << ftp << true << false;
+        QTest::addRow("%s, added anyway", mode) << ftp << true << true;
+        QTest::addRow("%s, check off", mode) << ftp << false << false;
+    }
+}
+
+// Three files added at once after "原件.pdf": two with its bytes, each asked about by
+// its own name and the holder's, and one of its size with other bytes, never asked
+// about. The stored copy is compared, not the cached one the add left behind.
+void TestAdding::duplicatesAsked() {
+    QFETCH(bool, ftp);
+    QFETCH(bool, check);
+    QFETCH(bool, addAnyway);
+    const dialogs::Answer answer = addAnyway ? dialogs::Answer::Yes : dialogs::Answer::No;
+    Fixture f;
+    if (ftp)
+        f.useFtp();
+    f.record.checkDuplicates = check;
+    const QByteArray content = test::binaryContent(70000, 3);
+    QByteArray other = content;
+    other[500] = char(other[500] ^ 1);
+    f.randoms << 0.1 << 0.2 << 0.3 << 0.4;
+    QVERIFY(f.operation().AddFileToObj(f.source(QStringLiteral("原件.pdf"), content).section(u'/', 0, -2),
+                                       QStringLiteral("原件.pdf"), f.collect()));
+    QVERIFY(test::writeFile(f.added.first().cachePath, "not what is stored"));
+    if (check) {
+        f.dialogs->queueAnswer(answer);
+        f.dialogs->queueAnswer(answer);
+    }
+
+    const bool lastAdded = f.operation().AddFiles({f.source(QStringLiteral("副本.pdf"), content),
+                                                   f.source(QStringLiteral("改过.pdf"), other),
+                                                   f.source(QStringLiteral("再一份.PDF"), content)});
+    const bool added = !check || addAnyway;
+    QCOMPARE(lastAdded, added);
+    QStringList names;
+    for (const QVariantList& row : f.rows())
+        names << row[1].toString();
+    QCOMPARE(names, added ? QStringList({QStringLiteral("原件.pdf"), QStringLiteral("副本.pdf"),
+                                         QStringLiteral("改过.pdf"), QStringLiteral("再一份.PDF")})
+                          : QStringList({QStringLiteral("原件.pdf"), QStringLiteral("改过.pdf")}));
+    const auto boxes = f.dialogs->calls(dialogs::ScriptedDialogs::Kind::MessageBox);
+    QStringList asked;
+    for (const auto& box : boxes) {
+        QCOMPARE(box.title, QStringLiteral("添加原文"));
+        asked << box.text;
+    }
+    const auto question = [](const QString& name) {
+        return QStringLiteral("文件“%1”与本业务已有的原文“原件.pdf”内容相同，是否仍要添加？").arg(name);
+    };
+    QCOMPARE(asked, check ? QStringList({question(QStringLiteral("副本.pdf")),
+                                         question(QStringLiteral("再一份.PDF"))})
+                          : QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestAdding)

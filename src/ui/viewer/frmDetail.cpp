@@ -3,6 +3,7 @@
 #include "imaging/DesktopOpener.h"
 #include "imaging/ImageAdminDialog.h"
 #include "imaging/ImageViewWidget.h"
+#include "imaging/PagePrefetcher.h"
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "settings/MyInit.h"
@@ -17,12 +18,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QWheelEvent>
@@ -243,6 +246,7 @@ void frmDetail::LVData_ItemClick(int row) {
             ImgTypeICO->setPixmap(QPixmap());
             RefreshToolbar();
             setPageText();
+            prefetchAfter(0);
             return;
         }
     } catch (const std::exception& e) {
@@ -356,10 +360,29 @@ void frmDetail::zoomBy(double points) {
 }
 
 void frmDetail::showPage(int page) {
+    const int step = page - ImgShow->currentPage();
     ImgShow->setCurrentPage(page);
     ImgShow->showImage();
     RefreshToolbar();
     setPageText();
+    prefetchAfter(step);
+}
+
+void frmDetail::prefetchAfter(int step) {
+    // Once the page shown is painted: the preparation must not compete with it.
+    QTimer::singleShot(0, this, [this, step] {
+        if (!imageShown())
+            return;
+        // Only a next document already in the download cache: fetching is no background work.
+        const int current = currentRow(LVData);
+        const QString nextFile = current >= 0 && current + 1 < m_documents.rowCount()
+                                     ? m_documents.cachePath(current + 1)
+                                     : QString();
+        if (const std::optional<imaging::PrefetchTarget> target =
+                imaging::prefetchTarget(ImgShow->currentPage(), ImgShow->pageCount(), step,
+                                        QFileInfo::exists(nextFile) ? nextFile : QString()))
+            ImgShow->prefetchPage(target->page, target->file);
+    });
 }
 
 void frmDetail::moveToDocument(int step) {

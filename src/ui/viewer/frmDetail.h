@@ -106,6 +106,9 @@ private:
     void setCommandStates();
     void setPageText();
     void setImage(QAction* action, int image);
+    // Has the page most likely shown next prepared in the background; `step` pages
+    // from the one shown before, 0 for a document newly shown.
+    void prefetchAfter(int step);
     bool wheel(QWheelEvent* event);
     bool key(QKeyEvent* event);
     // Runs a command when its button is enabled, as pressing it would.
