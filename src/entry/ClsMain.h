@@ -23,6 +23,7 @@ public:
     HRESULT put_gsConn(int32_t value) override;
     HRESULT ShowForm() override;
     HRESULT AddOriginalFile(int16_t* result) override;
+    HRESULT put_gsTextSearch(const char* value) override;
 
 private:
     ClsMain();

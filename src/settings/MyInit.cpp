@@ -12,6 +12,7 @@ com::ComPtr<db::Connection>& Connection = *new com::ComPtr<db::Connection>;
 bool FtpMode = false;
 std::int32_t gsOpen = 0;
 std::int32_t gsConn = 0;
+QString gsTextSearch;
 
 settings::Storage storage() {
     return {gsPath, FtpMode, gsOpen, gsConn};
@@ -30,6 +31,7 @@ void reset() {
     FtpMode = false;
     gsOpen = 0;
     gsConn = 0;
+    gsTextSearch.clear();
 }
 
 } // namespace wo::MyInit

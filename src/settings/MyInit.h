@@ -42,6 +42,8 @@ extern com::ComPtr<db::Connection>& Connection;
 extern bool FtpMode;
 extern std::int32_t gsOpen;
 extern std::int32_t gsConn;
+// Full-text search: off when empty, else the recognition languages.
+extern QString gsTextSearch;
 
 // The two working states a host can ask for through gsState.
 inline const QString FindModel = QStringLiteral("FindModel");

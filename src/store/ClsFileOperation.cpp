@@ -5,6 +5,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/inet/Inet.h"
 #include "platform/profile/ComponentFolder.h"
+#include "store/DocumentEvents.h"
 #include "store/Statements.h"
 #include "transfer/ModDownLoadFile.h"
 #include "transfer/TransferMeter.h"
@@ -224,6 +225,7 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             beforeCommit();
         transaction.commit();
         removeStored.dismiss();
+        documentAdded(doc.id);
 
         if (added) {
             const ListedDocument listed{doc.id, doc.originalName, doc.type, doc.filePath};
@@ -257,8 +259,10 @@ bool ClsFileOperation::DelFile(const QVector<ListedDocument>& selected, const Re
         for (qsizetype i = selected.size() - 1; i >= 0; --i) {
             const ListedDocument& document = selected[i];
             connection().execute(sql::DeleteDocument(document.id, m_record.recordId));
-            if (IsLastReference(all, document.id, m_record.recordId))
+            if (IsLastReference(all, document.id, m_record.recordId)) {
                 transfer::deleteStoredFile(m_record.storage, document.path, document.id, document.type);
+                lastReferenceDeleted(document.id);
+            }
             removed(i);
         }
         return true;
