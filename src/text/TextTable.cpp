@@ -121,6 +121,21 @@ void TextTable::ensure() {
 }
 
 void TextTable::store(const QString& id, const QList<PageText>& pages) {
+    // Readers storing other documents at the same moment may deadlock on the index's
+    // gaps (InnoDB); the engine then ends one transaction, which is simply run again.
+    constexpr int attempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            storeOnce(id, pages);
+            return;
+        } catch (const Error&) {
+            if (attempt == attempts)
+                throw;
+        }
+    }
+}
+
+void TextTable::storeOnce(const QString& id, const QList<PageText>& pages) {
     m_connection.beginTrans();
     try {
         m_connection.execute(Statement{QStringLiteral("DELETE FROM Original_PageText WHERE ID = ?"), {id}});

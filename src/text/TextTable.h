@@ -58,6 +58,8 @@ public:
     QList<Word> words(const QString& id, int page);
 
 private:
+    void storeOnce(const QString& id, const QList<PageText>& pages);
+
     db::Connection& m_connection;
     Engine m_engine;
 };

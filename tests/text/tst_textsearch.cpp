@@ -270,10 +270,14 @@ void TestTextSearch::tablesNotCreatableTurnSearchOff() {
         limited = wo::db::Connection::open(driver, m_db->connectString() +
                                                        QStringLiteral(";Options=QSQLITE_OPEN_READONLY"));
     } else if (driver == QLatin1String("QPSQL")) {
-        limited = wo::db::Connection::open(
-            driver, QString(m_db->connectString())
-                        .replace(QStringLiteral("Options=options="),
-                                 QStringLiteral("Options=options=-cdefault_transaction_read_only=on ")));
+        // libpq takes several settings in one quoted value.
+        QString connect = m_db->connectString();
+        const qsizetype at = connect.indexOf(QStringLiteral("Options=options="));
+        QVERIFY(at >= 0);
+        const QString settings = connect.mid(at + 16);
+        connect = connect.left(at) + QStringLiteral("Options=options='-cdefault_transaction_read_only=on ") +
+                  settings + u'\'';
+        limited = wo::db::Connection::open(driver, connect);
     } else {
         limited = wo::db::Connection::openCopy(m_db->connection());
         limited->execute(QStringLiteral("SET SESSION TRANSACTION READ ONLY"));
