@@ -25,7 +25,7 @@ install(TARGETS wendra_core_public wendra_comhost LIBRARY DESTINATION ${CMAKE_IN
         PERMISSIONS ${WO_LIBRARY_PERMISSIONS} COMPONENT runtime NAMELINK_COMPONENT development)
 install(TARGETS Wendra_Original_public LIBRARY DESTINATION ${WO_INSTALL_COMPONENTDIR}
         PERMISSIONS ${WO_LIBRARY_PERMISSIONS} COMPONENT runtime)
-install(TARGETS wendra-scan RUNTIME DESTINATION ${WO_INSTALL_COMPONENTDIR} COMPONENT runtime)
+install(TARGETS wendra-scan wendra-ocr RUNTIME DESTINATION ${WO_INSTALL_COMPONENTDIR} COMPONENT runtime)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/component/FileType.INI DESTINATION ${WO_INSTALL_COMPONENTDIR}
         COMPONENT runtime)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/component/图库 DESTINATION ${WO_INSTALL_COMPONENTDIR}
@@ -33,6 +33,9 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/resources/component/图库 DESTINATION ${W
 install(FILES ${CMAKE_SOURCE_DIR}/resources/sql/original_text.sqlite.sql
               ${CMAKE_SOURCE_DIR}/resources/sql/original_text.postgresql.sql
               ${CMAKE_SOURCE_DIR}/resources/sql/original_text.mariadb.sql
+              ${CMAKE_SOURCE_DIR}/resources/sql/page_text.sqlite.sql
+              ${CMAKE_SOURCE_DIR}/resources/sql/page_text.postgresql.sql
+              ${CMAKE_SOURCE_DIR}/resources/sql/page_text.mariadb.sql
         DESTINATION ${WO_INSTALL_DATADIR} COMPONENT runtime)
 # The error numbers with their descriptions, for hosts (as wendra/errors.h names them).
 install(FILES ${CMAKE_SOURCE_DIR}/resources/errors/errors.tsv DESTINATION ${WO_INSTALL_DATADIR}
@@ -40,9 +43,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/errors/errors.tsv DESTINATION ${WO_I
 
 # The programs on the PATH, each with a man page made from its --help and the
 # summary below.
-set(WO_PROGRAMS demohost wendra-audit wendra-register)
+set(WO_PROGRAMS demohost wendra-audit wendra-index wendra-register)
 set(WO_SUMMARY_demohost "demonstration host of the document component")
 set(WO_SUMMARY_wendra-audit "check the document table against the stored files")
+set(WO_SUMMARY_wendra-index "read the text of stored documents and search it")
 set(WO_SUMMARY_wendra-register "register the document component's in-process server module")
 install(TARGETS ${WO_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/apps/demohost/samples/ DESTINATION ${WO_INSTALL_DATADIR}/samples

@@ -10,6 +10,7 @@ set(WO_LAYER_FOLDERS_wo_dialogs dialogs)
 set(WO_LAYER_FOLDERS_wo_imaging imaging)
 set(WO_LAYER_FOLDERS_wo_transfer transfer)
 set(WO_LAYER_FOLDERS_wo_store store)
+set(WO_LAYER_FOLDERS_wo_text text)
 set(WO_LAYER_FOLDERS_wo_ui ui)
 set(WO_LAYER_FOLDERS_wo_entry entry)
 

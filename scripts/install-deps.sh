@@ -30,6 +30,8 @@ PACKAGES=(
     cups printer-driver-cups-pdf
     # Chinese texts
     fonts-wqy-zenhei
+    # text recognition of scanned pages (the reading program) and its Chinese model
+    tesseract-ocr tesseract-ocr-chi-sim libtesseract-dev
 )
 
 missing=()

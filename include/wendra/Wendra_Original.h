@@ -100,6 +100,16 @@ WO_API HRESULT WoConnection_ExecuteScript(WoObject* connection, const char* scri
  * frees it. */
 WO_API HRESULT WoConnection_QueryJson(WoObject* connection, const char* query, const char* const* values,
                                       size_t count, char** json);
+/* Full-text search over the text of the stored documents' pages: the pages whose
+ * text holds `text` (full- and half-width forms, letter case and the spaces between
+ * Chinese characters do not matter), of the record recordId or, when it is NULL, of
+ * all, at most 50, as a JSON array of objects with RecordId, ID, Original_Name, Page
+ * (from 1) and Snippet: [{"RecordId":"R1","ID":"2026…","Original_Name":"合同",
+ * "Page":2,"Snippet":"…发票号20261208…"}]. The same answer as
+ * `wendra-index --search TEXT [--record R] --json`. Runs on a connection of the
+ * component's own to the same database. WO_ERR_SEARCH_UNAVAILABLE when the page
+ * text tables are not there. *json is allocated with malloc; the caller frees it. */
+WO_API HRESULT WoSearchDocuments(WoObject* connection, const char* text, const char* recordId, char** json);
 WO_API HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsOriginalID(WoObject* clsMain, const char* value);
 WO_API HRESULT WoClsMain_put_gsPath(WoObject* clsMain, const char* value);
@@ -114,6 +124,7 @@ WO_API HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result);
 /* value 0: adds files without asking whether the record already holds their content; any
  * other value (the start): asks. */
 WO_API HRESULT WoClsMain_put_CheckDuplicates(WoObject* clsMain, int16_t value);
+WO_API HRESULT WoClsMain_put_gsTextSearch(WoObject* clsMain, const char* value);
 WO_API HRESULT WocPrinter_put_FileName(WoObject* printer, const char* value);
 /* *value is allocated with malloc; the caller frees it with free. */
 WO_API HRESULT WocPrinter_get_FileName(WoObject* printer, char** value);
@@ -163,6 +174,8 @@ typedef HRESULT (*WoClsMain_put_gsConn_t)(WoObject*, int32_t);
 typedef HRESULT (*WoClsMain_ShowForm_t)(WoObject*);
 typedef HRESULT (*WoClsMain_AddOriginalFile_t)(WoObject*, int16_t*);
 typedef HRESULT (*WoClsMain_put_CheckDuplicates_t)(WoObject*, int16_t);
+typedef HRESULT (*WoClsMain_put_gsTextSearch_t)(WoObject*, const char*);
+typedef HRESULT (*WoSearchDocuments_t)(WoObject*, const char*, const char*, char**);
 typedef HRESULT (*WocPrinter_put_FileName_t)(WoObject*, const char*);
 typedef HRESULT (*WocPrinter_get_FileName_t)(WoObject*, char**);
 typedef HRESULT (*WocPrinter_PrintToView_t)(WoObject*);
@@ -204,6 +217,10 @@ struct _ClsMain : wo::com::IUnknown {
     /* 0: adds without asking whether the record already holds a file's content; other
      * values (the start): asks. Last in the table, so hosts built before it keep theirs. */
     virtual HRESULT put_CheckDuplicates(int16_t value) = 0;
+    /* Full-text search: "" (the default) leaves it off and the component as it is
+     * without it; otherwise the recognition languages, tesseract's names with "+"
+     * between several ("chi_sim", "chi_sim+eng"). */
+    virtual HRESULT put_gsTextSearch(const char* value) = 0;
 
 protected:
     ~_ClsMain() = default;

@@ -47,8 +47,10 @@
 #define WO_ERR_NO_DISPLAY 31042            /* No display: windows cannot be opened */
 #define WO_ERR_NO_WIDGET_APPLICATION 31043 /* The host's Qt application object cannot show windows */
 #define WO_ERR_BUSY 31044                  /* Called while another call of the component runs */
-#define WO_ERR_SOURCE_CHANGED 31050 /* The source file changed while it was stored; nothing was added */
-#define WO_ERR_PRINT_ENDED 32275    /* Printing was ended */
+#define WO_ERR_SOURCE_CHANGED 31050     /* The source file changed while it was stored; nothing was added */
+#define WO_ERR_SEARCH_UNAVAILABLE 31060 /* No page text tables: search is off */
+#define WO_ERR_TEXT_UNREADABLE 31061    /* The text of a document could not be read */
+#define WO_ERR_PRINT_ENDED 32275        /* Printing was ended */
 #define WO_ERR_PRINT_DIALOG_CANCELLED 32755 /* The print dialog was cancelled */
 #define WO_ERR_PROVIDER_ERROR (-2147467259) /* Database error without a number of the driver's own */
 

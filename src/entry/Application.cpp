@@ -2,6 +2,7 @@
 
 #include "dialogs/QtDialogs.h"
 #include "platform/Error.h"
+#include "text/TextService.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -76,6 +77,7 @@ void ensureApplication(Shows shows) {
 }
 
 void shutdown() {
+    wo::text::TextService::instance().stop();
     delete created();
     created() = nullptr;
 }

@@ -6,6 +6,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
+#include "text/TextService.h"
 #include "ui/list/FrmMainList.h"
 
 namespace wo::entry {
@@ -14,6 +15,13 @@ namespace {
 
 QString text(const char* value) {
     return value ? QString::fromUtf8(value) : QString();
+}
+
+// With search on, the record's documents without text are read in the background
+// from now on, and every add is read as it is committed.
+void startTextSearch() {
+    wo::text::TextService::instance().start(MyInit::record(),
+                                            {!MyInit::gsTextSearch.isEmpty(), MyInit::gsTextSearch});
 }
 
 // The settings check of ShowForm; false when a message said what is missing.
@@ -61,6 +69,10 @@ HRESULT ClsMain::put_gsPath(const char* value) {
     return runCall([&] { MyInit::gsPath = text(value); });
 }
 
+HRESULT ClsMain::put_gsTextSearch(const char* value) {
+    return runCall([&] { MyInit::gsTextSearch = text(value); });
+}
+
 HRESULT ClsMain::put_gsState(const char* value) {
     return runCall([&] { MyInit::gsState = text(value); });
 }
@@ -102,6 +114,7 @@ HRESULT ClsMain::ShowForm() {
             return;
         if (!MyInit::Connection)
             throw err::make(err::NoConnection);
+        startTextSearch();
         ui::FrmMainList form;
         form.Form_Load();
         form.exec();
@@ -116,6 +129,7 @@ HRESULT ClsMain::AddOriginalFile(int16_t* result) {
         ensureApplication(Shows::Dialogs);
         if (!MyInit::Connection)
             throw err::make(err::NoConnection);
+        startTextSearch();
         *result = store::ClsFileOperation(MyInit::record()).AddFile() ? -1 : 0;
     });
 }

@@ -24,6 +24,7 @@ public:
     HRESULT ShowForm() override;
     HRESULT AddOriginalFile(int16_t* result) override;
     HRESULT put_CheckDuplicates(int16_t value) override;
+    HRESULT put_gsTextSearch(const char* value) override;
 
 private:
     ClsMain();

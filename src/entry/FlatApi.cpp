@@ -2,12 +2,14 @@
 // language with a C FFI.
 #include "entry/Application.h"
 #include "entry/Classes.h"
+#include "platform/Error.h"
 #include "platform/com/ComObject.h"
 #include "platform/com/ComPtr.h"
 #include "platform/com/ServerState.h"
 #include "platform/db/Connection.h"
 #include "platform/db/HostStatements.h"
 #include "platform/db/Recordset.h"
+#include "text/TextTable.h"
 #include "wendra/Wendra_Original.h"
 
 #include <QSqlQuery>
@@ -188,6 +190,25 @@ HRESULT WoConnection_QueryJson(WoObject* connection, const char* query, const ch
     });
 }
 
+HRESULT WoSearchDocuments(WoObject* connection, const char* text, const char* recordId, char** json) {
+    if (!json)
+        return WO_E_POINTER;
+    *json = nullptr;
+    if (!text)
+        return WO_E_POINTER;
+    return callConnection(connection, [&](wo::db::Connection& c) {
+        // Our own connection: a failed statement of ours never ends a transaction of the host's.
+        const auto own = wo::db::Connection::openCopy(c);
+        wo::text::TextTable table(*own);
+        if (!table.exists())
+            throw wo::err::make(wo::err::SearchUnavailable);
+        const std::optional<QString> record =
+            recordId ? std::optional<QString>(QString::fromUtf8(recordId)) : std::nullopt;
+        return wo::com::copyOut(
+            QString::fromUtf8(wo::text::hitsJson(table.search(QString::fromUtf8(text), record))), json);
+    });
+}
+
 HRESULT WoClsMain_put_gsRecordID(WoObject* clsMain, const char* value) {
     return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsRecordID(value); });
 }
@@ -215,6 +236,10 @@ HRESULT WoClsMain_put_GetCopyRight(WoObject* clsMain, const char* value) {
 
 HRESULT WoClsMain_put_gsOpen(WoObject* clsMain, int32_t value) {
     return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsOpen(value); });
+}
+
+HRESULT WoClsMain_put_gsTextSearch(WoObject* clsMain, const char* value) {
+    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsTextSearch(value); });
 }
 
 HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value) {

@@ -64,6 +64,9 @@ inline constexpr int Busy = WO_ERR_BUSY;
 // Printing ends without a word on this number as on a cancelled print dialog.
 // A source file whose length changed while it was stored.
 inline constexpr int SourceChanged = WO_ERR_SOURCE_CHANGED;
+// Full-text search without its tables, and a document whose text cannot be read.
+inline constexpr int SearchUnavailable = WO_ERR_SEARCH_UNAVAILABLE;
+inline constexpr int TextUnreadable = WO_ERR_TEXT_UNREADABLE;
 inline constexpr int PrintEnded = WO_ERR_PRINT_ENDED;
 inline constexpr int PrintDialogCancelled = WO_ERR_PRINT_DIALOG_CANCELLED;
 // Database failures without a number of the driver's own.

@@ -13,6 +13,7 @@ bool FtpMode = false;
 std::int32_t gsOpen = 0;
 std::int32_t gsConn = 0;
 bool CheckDuplicates = true;
+QString gsTextSearch;
 
 settings::Storage storage() {
     return {gsPath, FtpMode, gsOpen, gsConn};
@@ -32,6 +33,7 @@ void reset() {
     gsOpen = 0;
     gsConn = 0;
     CheckDuplicates = true;
+    gsTextSearch.clear();
 }
 
 } // namespace wo::MyInit

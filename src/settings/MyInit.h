@@ -46,6 +46,8 @@ extern std::int32_t gsOpen;
 extern std::int32_t gsConn;
 // Whether an add asks before adding content the record already holds; on until a host turns it off.
 extern bool CheckDuplicates;
+// Full-text search: off when empty, else the recognition languages.
+extern QString gsTextSearch;
 
 // The two working states a host can ask for through gsState.
 inline const QString FindModel = QStringLiteral("FindModel");

@@ -6,6 +6,7 @@
 #include "platform/inet/Inet.h"
 #include "platform/profile/ComponentFolder.h"
 #include "record/RowRules.h"
+#include "store/DocumentEvents.h"
 #include "store/DuplicateCheck.h"
 #include "store/Statements.h"
 #include "transfer/ModDownLoadFile.h"
@@ -233,6 +234,7 @@ bool ClsFileOperation::AddFileToObj(const QString& sourceFolder, const QString& 
             beforeCommit();
         transaction.commit();
         removeStored.dismiss();
+        documentAdded(doc.id);
 
         if (added) {
             const record::ListedDocument listed{doc.id, doc.originalName, doc.type, doc.filePath};
@@ -266,8 +268,10 @@ bool ClsFileOperation::DelFile(const QVector<record::ListedDocument>& selected, 
         for (qsizetype i = selected.size() - 1; i >= 0; --i) {
             const record::ListedDocument& document = selected[i];
             connection().execute(sql::DeleteDocument(document.id, m_record.recordId));
-            if (IsLastReference(all, document.id, m_record.recordId))
+            if (IsLastReference(all, document.id, m_record.recordId)) {
                 transfer::deleteStoredFile(m_record.storage, document.path, document.id, document.type);
+                lastReferenceDeleted(document.id);
+            }
             removed(i);
         }
         return true;

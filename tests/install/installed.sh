@@ -43,7 +43,7 @@ for lib in "$libdir/libwendra_core.so.0" "$libdir/libwendra_comhost.so.0" "$libd
     readelf -d "$lib" | grep -c SONAME >/dev/null || { echo "no SONAME: $lib"; exit 1; }
 done
 for f in "$libdir"/*.so.0 "$libdir"/wendra-original/libWendra_Original.so "$libdir"/wendra-original/wendra-scan \
-    "$prefix/bin/demohost" "$prefix/bin/wendra-audit"; do
+    "$libdir"/wendra-original/wendra-ocr "$prefix/bin/demohost" "$prefix/bin/wendra-audit" "$prefix/bin/wendra-index"; do
     runpath=$(readelf -d "$f" | sed -n 's/.*RUNPATH.*\[\(.*\)\]/\1/p')
     [ -z "$runpath" ] || [[ $runpath == '$ORIGIN'* ]] || { echo "$f: RUNPATH $runpath"; exit 1; }
 done

@@ -9,7 +9,7 @@ cmake_minimum_required(VERSION 3.25)
 include(${LAYERS})
 
 # The layers that must stay free of widgets.
-set(widget_free wo_platform wo_settings wo_record wo_transfer wo_store)
+set(widget_free wo_platform wo_settings wo_record wo_transfer wo_store wo_text)
 
 file(GLOB widget_headers RELATIVE ${WIDGETS_INCLUDE} ${WIDGETS_INCLUDE}/Q*)
 list(FILTER widget_headers EXCLUDE REGEX "\\.h$")

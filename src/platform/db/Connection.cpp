@@ -184,6 +184,53 @@ com::ComPtr<Connection> Connection::open(const QString& driver, const QString& c
     return com::ComPtr<Connection>::attach(new Connection(name, true));
 }
 
+Connection::CopySource Connection::copySource(const Connection& other) {
+    const QSqlDatabase source = other.openDatabase();
+    CopySource copy{other.m_name, source.driverName(), {}};
+    // Where the host's session looks for tables (a schema or database it chose after
+    // connecting), read without changing anything on its connection.
+    const bool postgres = copy.driver == QLatin1String("QPSQL");
+    if (postgres || copy.driver == QLatin1String("QMYSQL")) {
+        QSqlQuery q(source);
+        if (q.exec(postgres ? QStringLiteral("SELECT current_setting('search_path')")
+                            : QStringLiteral("SELECT DATABASE()")) &&
+            q.next())
+            copy.place = q.value(0).toString();
+    }
+    return copy;
+}
+
+com::ComPtr<Connection> Connection::openCopy(const CopySource& source) {
+    const QString name = QStringLiteral("wo-conn-%1").arg(++s_connections);
+    std::optional<Error> failure;
+    {
+        QSqlDatabase db = QSqlDatabase::cloneDatabase(source.connectionName, name);
+        if (!db.isValid()) {
+            failure = err::make(err::ObjectClosed);
+        } else if (!db.open()) {
+            failure = sqlError(db.lastError(), QStringLiteral("打开数据库"));
+        } else if (!source.place.isEmpty()) {
+            QSqlQuery q(db);
+            bool placed = false;
+            if (source.driver == QLatin1String("QPSQL")) {
+                q.prepare(QStringLiteral("SELECT set_config('search_path', ?, false)"));
+                q.addBindValue(source.place);
+                placed = q.exec();
+            } else {
+                placed = q.exec(QStringLiteral("USE `") +
+                                QString(source.place).replace(u'`', QStringLiteral("``")) + u'`');
+            }
+            if (!placed)
+                failure = sqlError(q.lastError(), QStringLiteral("打开数据库"));
+        }
+    }
+    if (failure) {
+        QSqlDatabase::removeDatabase(name);
+        throw *failure;
+    }
+    return com::ComPtr<Connection>::attach(new Connection(name, true));
+}
+
 com::ComPtr<Connection> Connection::wrap(const QSqlDatabase& database) {
     if (!database.isOpen())
         raiseObjectClosed();

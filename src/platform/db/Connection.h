@@ -21,6 +21,18 @@ public:
     // Options; for QODBC it is the ODBC connection string, passed on untouched.
     // Throws wo::Error when the driver is missing or the connection fails.
     static com::ComPtr<Connection> open(const QString& driver, const QString& connectString);
+    // A connection of the caller's own to the database `other` is open on, with the
+    // same driver and settings and the schema or database its session uses: its
+    // work stays outside any transaction on `other`. The source is read on the
+    // thread that uses `other`; the copy is opened on the thread that will use it.
+    struct CopySource {
+        QString connectionName;
+        QString driver;
+        QString place;
+    };
+    static CopySource copySource(const Connection& other);
+    static com::ComPtr<Connection> openCopy(const CopySource& source);
+    static com::ComPtr<Connection> openCopy(const Connection& other) { return openCopy(copySource(other)); }
     // Wraps a QSqlDatabase the caller has opened already.
     static com::ComPtr<Connection> wrap(const QSqlDatabase& database);
 

@@ -1,0 +1,189 @@
+// Figures of the text of pages, run by hand (not a test):
+//   bench_text ocr       CPU per A4 300-dpi page, characters right on a clean and a degraded page
+//   bench_text search N  search on SQLite at N pages (default 50,000): first 50 hits, and
+//                        misses against a plain substring scan of the same text
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "text/Folding.h"
+#include "text/PageReader.h"
+#include "text/TextTable.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTransform>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+const QString kText = QStringLiteral(
+    "购销合同 合同编号20261208 甲方向乙方购买办公用品一批 合同金额人民币壹万贰仟叁佰肆拾伍元整 "
+    "其中税额贰仟零伍拾元 乙方应于收到预付款后七日内交货 交货地点为甲方仓库 验收合格后甲方支付余款 "
+    "陆仟柒佰捌拾玖元 如有质量问题乙方负责退换 本合同一式两份 双方各执一份 自签字盖章之日起生效 "
+    "增值税专用发票 发票代码3100204130 开票日期二零二六年十二月八日 货物名称打印纸 数量伍拾箱 单价壹佰玖拾元 "
+    "价税合计玖仟伍佰元 销售方上海某某贸易有限公司 购买方北京某某科技有限公司 收款人张三 复核李四 "
+    "开票人王五");
+
+double cpuSecondsOfChildren() {
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+QImage a4Page(bool degraded) {
+    QImage page(2480, 3508, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    page.setDotsPerMeterX(int(300 / 0.0254));
+    page.setDotsPerMeterY(int(300 / 0.0254));
+    {
+        QPainter p(&page);
+        QFont font(QStringLiteral("WenQuanYi Zen Hei"));
+        font.setPixelSize(46); // 11 pt at 300 dpi
+        p.setFont(font);
+        p.drawText(QRect(250, 250, 1980, 3000), Qt::TextWordWrap, kText);
+    }
+    if (!degraded)
+        return page;
+    // Skewed, blurred (down and up again) and speckled, as a poor scan.
+    QImage skewed = page.transformed(QTransform().rotate(1.2), Qt::SmoothTransformation);
+    QImage blurred = skewed.scaled(skewed.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .scaled(skewed.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                         .convertToFormat(QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int i = 0; i < 40000; ++i)
+        blurred.setPixel(int(random.bounded(blurred.width())), int(random.bounded(blurred.height())),
+                         random.bounded(2) ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    blurred.setDotsPerMeterX(page.dotsPerMeterX());
+    blurred.setDotsPerMeterY(page.dotsPerMeterY());
+    return blurred;
+}
+
+int distance(const QList<uint>& a, const QList<uint>& b) {
+    QList<int> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int up = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = up;
+        }
+    }
+    return row[b.size()];
+}
+
+int ocr() {
+    QTemporaryDir dir;
+    const QList<uint> expected = wo::text::searchForm(kText).remove(u' ').toUcs4();
+    for (const bool degraded : {false, true}) {
+        const QString path =
+            dir.filePath(degraded ? QStringLiteral("poor.png") : QStringLiteral("clean.png"));
+        a4Page(degraded).save(path);
+        const double before = cpuSecondsOfChildren();
+        QElapsedTimer wall;
+        wall.start();
+        const auto pages = wo::text::readDocument(path);
+        const double cpu = cpuSecondsOfChildren() - before;
+        const QList<uint> got = wo::text::searchForm(pages[0].text()).remove(u' ').toUcs4();
+        const double right = 100.0 * (1.0 - double(distance(expected, got)) / double(expected.size()));
+        std::printf("%s page: %.2f s CPU, %.2f s wall, %.1f %% of %lld characters right\n",
+                    degraded ? "degraded" : "clean", cpu, double(wall.elapsed()) / 1000, right,
+                    qlonglong(expected.size()));
+    }
+    return 0;
+}
+
+int search(int pageCount) {
+    QTemporaryDir dir;
+    auto db = wo::db::Connection::open(QStringLiteral("QSQLITE"),
+                                       QStringLiteral("Database=") + dir.filePath(QStringLiteral("b.db")));
+    db->execute(QStringLiteral("PRAGMA synchronous = OFF"));
+    db->execute(
+        QStringLiteral("CREATE TABLE Original_Text (ID varchar(40) NOT NULL, Original_Name varchar(255), "
+                       "Type varchar(20), RecordId varchar(100), FileOrder integer, FilePath varchar(255), "
+                       "Size bigint)"));
+    db->execute(QStringLiteral("CREATE INDEX Original_Text_ID ON Original_Text (ID)"));
+    db->execute(QStringLiteral("CREATE INDEX Original_Text_RecordId ON Original_Text (RecordId)"));
+    wo::text::TextTable table(*db);
+    table.ensure();
+    const QList<uint> pool = kText.toUcs4();
+    QRandomGenerator random(42);
+    constexpr int pagesPerDocument = 10;
+    QElapsedTimer clock;
+    clock.start();
+    for (int d = 0; d < pageCount / pagesPerDocument; ++d) {
+        const QString id = QStringLiteral("D%1").arg(d, 6, 10, QLatin1Char('0'));
+        db->execute(
+            wo::db::Statement{QStringLiteral("INSERT INTO Original_Text (ID, Original_Name, Type, RecordId, "
+                                             "FileOrder, FilePath) VALUES (?, ?, '.TIF', ?, ?, '2026-12')"),
+                              {id, id, QStringLiteral("R%1").arg(d / 40), d % 40}});
+        QList<wo::text::PageText> pages;
+        for (int p = 0; p < pagesPerDocument; ++p) {
+            wo::text::PageText page;
+            page.page = p;
+            QList<uint> chars;
+            for (int c = 0; c < 400; ++c)
+                chars << pool[random.bounded(int(pool.size()))];
+            page.words.append(
+                {QRect(),
+                 QString::fromUcs4(reinterpret_cast<const char32_t*>(chars.constData()), chars.size()), 0});
+            pages << page;
+        }
+        table.store(id, pages);
+    }
+    std::printf("%d pages stored in %.1f s\n", pageCount, double(clock.elapsed()) / 1000);
+    const struct {
+        const char* what;
+        QString term;
+        std::optional<QString> record;
+    } cases[] = {{"1 character", QStringLiteral("叁"), std::nullopt},
+                 {"2 characters", QStringLiteral("发票"), std::nullopt},
+                 {"3 characters", QStringLiteral("合同金"), std::nullopt},
+                 {"4 characters, rare", QStringLiteral("壹万贰仟"), std::nullopt},
+                 {"2 characters in a record", QStringLiteral("发票"), QStringLiteral("R77")},
+                 {"3 characters in a record", QStringLiteral("合同金"), QStringLiteral("R77")}};
+    for (const auto& c : cases) {
+        constexpr int runs = 20;
+        QList<wo::text::Hit> hits;
+        clock.restart();
+        for (int i = 0; i < runs; ++i)
+            hits = table.search(c.term, c.record, 50);
+        const double ms = double(clock.nsecsElapsed()) / 1e6 / runs;
+        // All hits against a plain scan of the same text.
+        const auto all = table.search(c.term, c.record, 1 << 30);
+        wo::db::Recordset scan;
+        wo::db::Statement s{
+            QStringLiteral("SELECT COUNT(*) FROM Original_PageText t JOIN Original_Text o ON o.ID = t.ID "
+                           "WHERE instr(t.Body, ?) > 0"),
+            {wo::text::searchForm(c.term)}};
+        if (c.record) {
+            s.text += QStringLiteral(" AND o.RecordId = ?");
+            s.values << *c.record;
+        }
+        scan.open(s, *db);
+        const qint64 expected = scan.field(0).toLongLong();
+        std::printf("%-26s first %2lld hits in %7.2f ms; %lld hits, scan finds %lld, missed %lld\n", c.what,
+                    qlonglong(hits.size()), ms, qlonglong(all.size()), expected,
+                    expected - qlonglong(all.size()));
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 2 && args[1] == QLatin1String("ocr"))
+        return ocr();
+    if (args.size() >= 2 && args[1] == QLatin1String("search"))
+        return search(args.size() >= 3 ? args[2].toInt() : 50000);
+    std::fprintf(stderr, "usage: bench_text ocr | search [pages]\n");
+    return 2;
+}

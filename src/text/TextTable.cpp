@@ -1,0 +1,221 @@
+#include "text/TextTable.h"
+
+#include "platform/Error.h"
+#include "platform/db/Recordset.h"
+#include "text/Folding.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlDriver>
+
+namespace wo::text {
+
+// The shipped statements, put into the library when it is built.
+QString pageTextScript(Engine engine);
+
+namespace {
+
+using db::Statement;
+
+Engine engineOf(db::Connection& connection) {
+    const QSqlDatabase db = connection.database();
+    switch (db.driver() ? db.driver()->dbmsType() : QSqlDriver::UnknownDbms) {
+    case QSqlDriver::SQLite:
+        return Engine::SQLite;
+    case QSqlDriver::PostgreSQL:
+        return Engine::PostgreSQL;
+    case QSqlDriver::MySqlServer:
+        return Engine::MariaDB;
+    default:
+        throw Error(err::SearchUnavailable, err::description(err::SearchUnavailable) +
+                                                QStringLiteral("（不支持的数据库 %1）").arg(db.driverName()));
+    }
+}
+
+// A LIKE pattern that finds `term` anywhere, '!' escaping the pattern's own characters.
+QString containsPattern(const QString& term) {
+    QString escaped = term;
+    escaped.replace(u'!', QStringLiteral("!!"))
+        .replace(u'%', QStringLiteral("!%"))
+        .replace(u'_', QStringLiteral("!_"));
+    return u'%' + escaped + u'%';
+}
+
+QString snippetOf(const QString& body, const QString& term) {
+    constexpr qsizetype around = 16;
+    const qsizetype at = body.indexOf(term);
+    if (at < 0)
+        return body.left(2 * around);
+    const qsizetype from = std::max<qsizetype>(0, at - around);
+    const qsizetype to = std::min(body.size(), at + term.size() + around);
+    return (from > 0 ? QStringLiteral("…") : QString()) + body.mid(from, to - from) +
+           (to < body.size() ? QStringLiteral("…") : QString());
+}
+
+} // namespace
+
+QByteArray hitsJson(const QList<Hit>& hits) {
+    QJsonArray list;
+    for (const Hit& h : hits)
+        list.append(QJsonObject{{QStringLiteral("RecordId"), h.recordId},
+                                {QStringLiteral("ID"), h.id},
+                                {QStringLiteral("Original_Name"), h.name},
+                                {QStringLiteral("Page"), h.page},
+                                {QStringLiteral("Snippet"), h.snippet}});
+    return QJsonDocument(list).toJson(QJsonDocument::Compact);
+}
+
+QList<CreateStatement> createStatements(Engine engine) {
+    QList<CreateStatement> statements;
+    QString current;
+    bool optional = false;
+    bool inBlock = false;
+    for (const QString& raw : pageTextScript(engine).split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (current.isEmpty() && line.startsWith(QLatin1String("--"))) {
+            optional = optional || line == QLatin1String("-- optional");
+            continue;
+        }
+        if (line.isEmpty())
+            continue;
+        current += (current.isEmpty() ? QString() : QStringLiteral("\n")) + raw;
+        if (line.endsWith(QLatin1String("BEGIN")))
+            inBlock = true;
+        if (!line.endsWith(u';') || (inBlock && line != QLatin1String("END;")))
+            continue;
+        current.chop(1);
+        statements.append({current, optional});
+        current.clear();
+        optional = inBlock = false;
+    }
+    return statements;
+}
+
+TextTable::TextTable(db::Connection& connection) : m_connection(connection), m_engine(engineOf(connection)) {}
+
+bool TextTable::exists() {
+    try {
+        m_connection.execute(
+            Statement{QStringLiteral("SELECT COUNT(*) FROM Original_PageText WHERE 1 = 0"), {}});
+        m_connection.execute(
+            Statement{QStringLiteral("SELECT COUNT(*) FROM Original_TextState WHERE 1 = 0"), {}});
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+void TextTable::ensure() {
+    if (exists())
+        return;
+    for (const CreateStatement& statement : createStatements(m_engine)) {
+        try {
+            m_connection.execute(statement.text);
+        } catch (const Error& e) {
+            if (!statement.optional)
+                throw Error(err::SearchUnavailable, err::description(err::SearchUnavailable) +
+                                                        QStringLiteral("：") + e.description());
+        }
+    }
+}
+
+void TextTable::store(const QString& id, const QList<PageText>& pages) {
+    // Readers storing other documents at the same moment may deadlock on the index's
+    // gaps (InnoDB); the engine then ends one transaction, which is simply run again.
+    constexpr int attempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            storeOnce(id, pages);
+            return;
+        } catch (const Error&) {
+            if (attempt == attempts)
+                throw;
+        }
+    }
+}
+
+void TextTable::storeOnce(const QString& id, const QList<PageText>& pages) {
+    m_connection.beginTrans();
+    try {
+        m_connection.execute(Statement{QStringLiteral("DELETE FROM Original_PageText WHERE ID = ?"), {id}});
+        for (const PageText& page : pages) {
+            const QString body = searchForm(page.text());
+            const QString words = QString::fromUtf8(page.wordsJson());
+            if (m_engine == Engine::SQLite)
+                m_connection.execute(Statement{QStringLiteral("INSERT INTO Original_PageText (ID, Page, "
+                                                              "Body, Pairs, Words) VALUES (?, ?, ?, ?, ?)"),
+                                               {id, page.page, body, pairTokens(body), words}});
+            else
+                m_connection.execute(Statement{
+                    QStringLiteral(
+                        "INSERT INTO Original_PageText (ID, Page, Body, Words) VALUES (?, ?, ?, ?)"),
+                    {id, page.page, body, words}});
+        }
+        m_connection.commitTrans();
+    } catch (...) {
+        m_connection.rollbackTrans();
+        throw;
+    }
+}
+
+void TextTable::remove(const QString& id) {
+    m_connection.execute(Statement{QStringLiteral("DELETE FROM Original_PageText WHERE ID = ?"), {id}});
+    m_connection.execute(Statement{QStringLiteral("DELETE FROM Original_TextState WHERE ID = ?"), {id}});
+}
+
+QList<Hit> TextTable::search(const QString& text, const std::optional<QString>& recordId, int limit) {
+    const QString term = searchForm(text);
+    if (term.isEmpty())
+        return {};
+    Statement s;
+    s.text =
+        QStringLiteral("SELECT o.RecordId, o.ID, o.Original_Name, t.Page, t.Body FROM Original_PageText t "
+                       "JOIN Original_Text o ON o.ID = t.ID WHERE ");
+    if (m_engine == Engine::SQLite) {
+        // Trigrams find terms of three characters and more, character pairs shorter
+        // ones; instr() keeps the pages that really hold the term.
+        const qsizetype length = term.toUcs4().size();
+        if (length >= 3) {
+            s.text += QStringLiteral("t.Row IN (SELECT rowid FROM Original_PageText_Body WHERE "
+                                     "Original_PageText_Body MATCH ?)");
+            s.values << u'"' + QString(term).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        } else {
+            s.text += QStringLiteral("t.Row IN (SELECT rowid FROM Original_PageText_Pairs WHERE "
+                                     "Original_PageText_Pairs MATCH ?)");
+            s.values << pairToken(term) + (length == 1 ? QStringLiteral("*") : QString());
+        }
+        s.text += QStringLiteral(" AND instr(t.Body, ?) > 0");
+        s.values << term;
+    } else {
+        s.text += QStringLiteral("t.Body LIKE ? ESCAPE '!'");
+        s.values << containsPattern(term);
+    }
+    if (recordId) {
+        s.text += QStringLiteral(" AND o.RecordId = ?");
+        s.values << *recordId;
+    }
+    s.text += QStringLiteral(" ORDER BY o.RecordId, o.FileOrder, o.ID, t.Page LIMIT ?");
+    s.values << limit;
+    db::Recordset rs;
+    rs.open(s, m_connection);
+    QList<Hit> hits;
+    if (rs.state() != db::Recordset::adStateOpen)
+        return hits;
+    for (; !rs.eof(); rs.moveNext())
+        hits.append({rs.field(0).toString(), rs.field(1).toString(), rs.field(2).toString(),
+                     rs.field(3).toInt() + 1, snippetOf(rs.field(4).toString(), term)});
+    return hits;
+}
+
+QList<Word> TextTable::words(const QString& id, int page) {
+    db::Recordset rs;
+    rs.open(Statement{QStringLiteral("SELECT Words FROM Original_PageText WHERE ID = ? AND Page = ?"),
+                      {id, page}},
+            m_connection);
+    if (rs.state() != db::Recordset::adStateOpen || rs.eof())
+        return {};
+    return PageText::wordsFromJson(rs.field(0).toString().toUtf8());
+}
+
+} // namespace wo::text
