@@ -2,9 +2,9 @@
 
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
+#include "record/RowRules.h"
 #include "store/DocumentEvents.h"
 #include "text/Indexer.h"
-#include "record/RowRules.h"
 #include "transfer/CacheFolder.h"
 
 #include <QFileInfo>

@@ -55,7 +55,7 @@ void TestTextService::addedDocumentsAreReadAndDeletedOnesForgotten() {
     f.db.insertRow(f.originalId, QStringLiteral("theirs"), QStringLiteral(".TXT"), QStringLiteral("Other"), 1,
                    folder);
     const wo::record::ListedDocument listed{f.originalId, QStringLiteral("发票.txt"), QStringLiteral(".TXT"),
-                                           folder};
+                                            folder};
     f.dialogs->queueAnswer(wo::dialogs::Answer::Yes);
     QVERIFY(wo::store::ClsFileOperation(f.record).DelFile({listed}, [](qsizetype) {}));
     QVERIFY(settled());
