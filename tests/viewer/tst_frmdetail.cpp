@@ -17,6 +17,7 @@
 #include "ui/common/DocumentList.h"
 #include "ui/common/DocumentModel.h"
 #include "ui/list/FrmMainList.h"
+#include "ui/viewer/PageStrip.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QAction>
@@ -159,6 +160,7 @@ private slots:
     void exitCloses();
     void openingsMakeNothingAgain();
     void keysInTheListShowTheDocument();
+    void thumbnailStrip();
 
 private:
 };
@@ -888,6 +890,72 @@ void TestFrmDetail::openingsMakeNothingAgain() {
     QCOMPARE(first.size(), 19);
     ui::FrmMainList list;
     QVERIFY(!list.ImgAdmin1->hasPrinter());
+}
+
+namespace {
+
+// Every page has its picture; none is left from a document shown before.
+bool allDrawn(const ui::PageStrip& strip) {
+    for (int i = 0; i < strip.count(); ++i)
+        if (strip.item(i)->icon().isNull())
+            return false;
+    return true;
+}
+
+} // namespace
+
+void TestFrmDetail::thumbnailStrip() {
+    Record rec;
+    rec.addTiff(QStringLiteral("合同"), 4);
+    rec.addTiff(QStringLiteral("发票"), 3);
+    rec.load();
+    frmDetail w(rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const QRect pageArea = w.ImgShow->geometry();
+    QVERIFY(!w.pageStrip());
+    QCOMPARE(w.ImgShow->actions(), QList<QAction*>{w.ActThumbnails});
+    QCOMPARE(w.ActThumbnails->text(), QStringLiteral("页面缩略图"));
+
+    QTest::keyClick(w.ImgShow, Qt::Key_F4);
+    ui::PageStrip* strip = w.pageStrip();
+    QVERIFY(strip && strip->isVisible());
+    QCOMPARE(strip->count(), 4);
+    QCOMPARE(w.ImgShow->geometry().adjusted(0, 0, strip->width(), 0), pageArea);
+    QCOMPARE(strip->geometry().right(), pageArea.right());
+    QTRY_VERIFY(allDrawn(*strip));
+    const QString kept = imaging::ThumbnailCache(transfer::cacheFolder() + "/thumbnails")
+                             .fileFor(rec.ids.at(0), QFileInfo(rec.cached(0)).size(), 3);
+    QVERIFY(QFileInfo::exists(kept));
+    QCOMPARE(strip->currentRow(), 0);
+
+    QTest::mouseClick(strip->viewport(), Qt::LeftButton, {}, strip->visualItemRect(strip->item(2)).center());
+    QCOMPARE(w.ImgShow->currentPage(), 3);
+    QCOMPARE(w.panelText(2), QStringLiteral("第3页/共有4页"));
+    QVERIFY(enabled(w, "Last"));
+    QVERIFY(strip->item(2)->isSelected());
+    w.TlbMain_ButtonClick(QStringLiteral("Next"));
+    QCOMPARE(strip->currentRow(), 3);
+    QCOMPARE(strip->selectedItems(), QList<QListWidgetItem*>{strip->item(3)});
+
+    // Another document lists its own pages, drawn afresh.
+    w.TlbMain_ButtonClick(QStringLiteral("NextFile"));
+    QCOMPARE(strip->count(), 3);
+    QVERIFY(strip->item(0)->icon().isNull());
+    QCOMPARE(strip->currentRow(), 0);
+    QTRY_VERIFY(allDrawn(*strip));
+
+    // The navigation list makes room beside the strip, not under it.
+    w.TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+    QCOMPARE(w.ImgShow->geometry().right() + 1, strip->x());
+    w.TlbMain_ButtonClick(QStringLiteral("ShowLV"));
+
+    QTest::keyClick(w.ImgShow, Qt::Key_F4);
+    QVERIFY(strip->isHidden());
+    QVERIFY(!w.ActThumbnails->isChecked());
+    QCOMPARE(w.ImgShow->geometry(), pageArea);
 }
 
 QTEST_MAIN(TestFrmDetail)

@@ -7,12 +7,14 @@
 #include "platform/Error.h"
 #include "platform/dialogs/Dialogs.h"
 #include "settings/MyInit.h"
+#include "transfer/CacheFolder.h"
 #include "ui/common/DocumentList.h"
 #include "ui/common/DocumentModel.h"
 #include "ui/common/Guard.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
+#include "ui/viewer/PageStrip.h"
 #include "ui/viewer/ToolbarIcons.h"
 #include "ui/viewer/ViewerCommands.h"
 
@@ -47,6 +49,9 @@ struct ImageArea {
 };
 const ImageArea kListShown{3000, 7935, 3480, 27, kHideList};
 const ImageArea kListHidden{120, 10815, 5160, 26, kShowList};
+
+// Width of the thumbnail strip: a thumbnail, its margins and a scroll bar.
+constexpr int kStripWidth = 2400;
 
 constexpr int kWheelNotch = 120;
 // Pixels one wheel line scrolls the page.
@@ -140,6 +145,19 @@ void frmDetail::buildLayout() {
     StaBar->setObjectName(QStringLiteral("StaBar"));
     StaBar->setGeometry(twipsRect(0, 7545, 10980, 255, this));
     m_panels = std::make_unique<StatusPanels>(StaBar, std::array{3820, 5000, 2100}, this);
+
+    ActThumbnails = new QAction(QStringLiteral("页面缩略图"), this);
+    ActThumbnails->setObjectName(QStringLiteral("Thumbnails"));
+    ActThumbnails->setCheckable(true);
+    ActThumbnails->setShortcut(Qt::Key_F4);
+    addAction(ActThumbnails);
+    ImgShow->addAction(ActThumbnails);
+    ImgShow->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(ActThumbnails, &QAction::toggled, this, [this](bool on) {
+        // A strip that cannot be made leaves the action unchecked.
+        if (!guarded(this, kCaption, [&] { showThumbnails(on); }))
+            ActThumbnails->setChecked(false);
+    });
 
     ImgAdmin1 = std::make_unique<imaging::ImageAdminDialog>(this);
     OLE1 = std::make_unique<imaging::DesktopOpener>();
@@ -246,6 +264,7 @@ void frmDetail::LVData_ItemClick(int row) {
             ImgTypeICO->setPixmap(QPixmap());
             RefreshToolbar();
             setPageText();
+            updateStrip();
             prefetchAfter(0);
             return;
         }
@@ -270,6 +289,7 @@ void frmDetail::LVData_ItemClick(int row) {
     if (pending && pending->number() != err::InvalidFileFormat)
         dialogs::inform(this, pending->description(), kCaption, dialogs::Icon::Information);
     setPanelText(2, QString());
+    updateStrip();
     if (iconError)
         throw *iconError;
 }
@@ -365,7 +385,42 @@ void frmDetail::showPage(int page) {
     ImgShow->showImage();
     RefreshToolbar();
     setPageText();
+    if (m_strip)
+        m_strip->setCurrentPage(page);
     prefetchAfter(step);
+}
+
+void frmDetail::showThumbnails(bool on) {
+    if (m_strip && m_strip->isHidden() != on)
+        return;
+    if (!m_strip) {
+        if (!on)
+            return;
+        m_strip = new PageStrip(transfer::cacheFolder() + QStringLiteral("/thumbnails"), this);
+        connect(m_strip, &PageStrip::pageChosen, this, [this](int page) {
+            if (imageShown())
+                showPage(page);
+        });
+        updateStrip();
+    }
+    const int room = twips(kStripWidth, this);
+    ImgShow->resize(ImgShow->width() + (on ? -room : room), ImgShow->height());
+    m_strip->setGeometry(ImgShow->geometry().right() + 1, ImgShow->y(), room, ImgShow->height());
+    m_strip->open(on);
+    if (imageShown())
+        ImgShow->fitImage(imaging::ImageView::FitToWidth);
+}
+
+void frmDetail::updateStrip() {
+    if (!m_strip)
+        return;
+    if (!imageShown()) {
+        m_strip->setDocument(QString(), QString(), 0);
+        return;
+    }
+    const int row = m_document - 1;
+    m_strip->setDocument(m_documents.document(row).id, m_documents.cachePath(row), ImgShow->pageCount());
+    m_strip->setCurrentPage(ImgShow->currentPage());
 }
 
 void frmDetail::prefetchAfter(int step) {
@@ -399,8 +454,9 @@ void frmDetail::moveToDocument(int step) {
 
 void frmDetail::toggleNavigation() {
     const ImageArea& to = ImgShow->x() == twips(kListShown.left, this) ? kListHidden : kListShown;
-    ImgShow->setGeometry(twips(to.left, this), ImgShow->y(), twips(to.width, this) - m_shrink.width(),
-                         ImgShow->height());
+    const int stripRoom = m_strip && !m_strip->isHidden() ? m_strip->width() : 0;
+    ImgShow->setGeometry(twips(to.left, this), ImgShow->y(),
+                         twips(to.width, this) - m_shrink.width() - stripRoom, ImgShow->height());
     QAction* showList = button(spec(Command::ShowLV).key.toString());
     showList->setToolTip(to.tip);
     setImage(showList, to.image);

@@ -24,6 +24,7 @@ class DesktopOpener;
 namespace wo::ui {
 
 class DocumentModel;
+class PageStrip;
 class StatusPanels;
 enum class LoadState;
 
@@ -62,6 +63,10 @@ public:
     // The print dialog of image documents and the opener of documents in their own program; not visible.
     std::unique_ptr<imaging::ImageAdminDialog> ImgAdmin1;
     std::unique_ptr<imaging::DesktopOpener> OLE1;
+    // Shows and hides the strip of page thumbnails (F4, and the page area's context menu).
+    QAction* ActThumbnails;
+    // The strip beside the page area; nullptr until first shown.
+    PageStrip* pageStrip() const { return m_strip; }
 
     // The toolbar action of a key; nullptr for an unknown key.
     QAction* button(const QString& key) const;
@@ -109,6 +114,10 @@ private:
     // Has the page most likely shown next prepared in the background; `step` pages
     // from the one shown before, 0 for a document newly shown.
     void prefetchAfter(int step);
+    // Shows or hides the thumbnail strip; the page area gives it room at its right.
+    void showThumbnails(bool on);
+    // Lists the shown document's pages in the strip, or none.
+    void updateStrip();
     bool wheel(QWheelEvent* event);
     bool key(QKeyEvent* event);
     // Runs a command when its button is enabled, as pressing it would.
@@ -144,6 +153,7 @@ private:
     int m_zoomWheel = 0;
     // What fitOnScreen took from the page area.
     QSize m_shrink{0, 0};
+    PageStrip* m_strip = nullptr;
 };
 
 } // namespace wo::ui
