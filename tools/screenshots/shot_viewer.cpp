@@ -1,10 +1,13 @@
 // Shows the viewer on a three-page scanned contract and writes a screenshot of it.
 // Not a test: scripts/screenshot-viewer.sh runs it under a virtual X server.
-//   shot_viewer output.png
+//   shot_viewer [--strip] output.png
+// With --strip the page thumbnails are shown beside the page.
 #include "ScanTiff.h"
 #include "ui/common/DocumentModel.h"
+#include "ui/viewer/PageStrip.h"
 #include "ui/viewer/frmDetail.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QPainter>
@@ -122,8 +125,9 @@ bool writeScan(const QString& path) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: shot_viewer output.png\n");
+    const bool strip = argc == 3 && qstrcmp(argv[1], "--strip") == 0;
+    if (argc != (strip ? 3 : 2)) {
+        std::fprintf(stderr, "usage: shot_viewer [--strip] output.png\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -151,9 +155,20 @@ int main(int argc, char** argv) {
     viewer.show();
     if (!QTest::qWaitForWindowExposed(&viewer))
         return 1;
+    if (strip) {
+        viewer.ActThumbnails->trigger();
+        const wo::ui::PageStrip* thumbnails = viewer.pageStrip();
+        if (!thumbnails || !QTest::qWaitFor([thumbnails] {
+                for (int i = 0; i < thumbnails->count(); ++i)
+                    if (thumbnails->item(i)->icon().isNull())
+                        return false;
+                return true;
+            }))
+            return 1;
+    }
     viewer.repaint();
     QCoreApplication::processEvents();
     const QRect frame = viewer.frameGeometry();
     const QPixmap shot = viewer.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    return shot.save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+    return shot.save(QString::fromLocal8Bit(argv[argc - 1])) ? 0 : 1;
 }
