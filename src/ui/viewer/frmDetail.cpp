@@ -399,7 +399,7 @@ void frmDetail::showThumbnails(bool on) {
         m_strip = new PageStrip(transfer::cacheFolder() + QStringLiteral("/thumbnails"), this);
         connect(m_strip, &PageStrip::pageChosen, this, [this](int page) {
             if (imageShown())
-                showPage(page);
+                guarded(this, kCaption, [this, page] { showPage(page); });
         });
         updateStrip();
     }
