@@ -1,11 +1,12 @@
 #pragma once
 
 #include "platform/dialogs/Dialogs.h"
+#include "wo_internal_export.h"
 
 namespace wo::dialogs {
 
 // The dialogs a person answers.
-class QtDialogs final : public Dialogs {
+class WO_INTERNAL QtDialogs final : public Dialogs {
 public:
     Answer messageBox(QWidget* parent, const QString& text, Buttons buttons, Icon icon,
                       const QString& title) override;

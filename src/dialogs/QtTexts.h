@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <memory>
 
 class QTranslator;
@@ -10,7 +12,7 @@ namespace wo::dialogs {
 // every window of the component does, unless the host has already given Qt a
 // translation of its own. Made around one modal dialog, so the host's windows keep
 // their language afterwards.
-class QtChineseTexts {
+class WO_INTERNAL QtChineseTexts {
 public:
     QtChineseTexts();
     ~QtChineseTexts();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs/ScanSettings.h"
+#include "wo_internal_export.h"
 
 #include <QDialog>
 
@@ -13,7 +14,7 @@ namespace wo::dialogs {
 // The scanner's settings dialog a person answers: device, colour mode,
 // resolution, page source and how many sheets to take from the feeder, opened on
 // the scanner's defaults.
-class ScanSettingsDialog final : public QDialog {
+class WO_INTERNAL ScanSettingsDialog final : public QDialog {
     Q_OBJECT
 public:
     ScanSettingsDialog(QWidget* parent, const ScanSettings& defaults);

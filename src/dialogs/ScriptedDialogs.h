@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs/Dialogs.h"
+#include "wo_internal_export.h"
 
 #include <QList>
 #include <QQueue>
@@ -15,7 +16,7 @@ namespace wo::dialogs {
 // needs no queued answer. A call with nothing queued for it is answered as a
 // person closing it would (Cancel or No, empty text, no files, no menu choice)
 // and is marked unanswered, so a test can tell it was not expected.
-class ScriptedDialogs final : public Dialogs {
+class WO_INTERNAL ScriptedDialogs final : public Dialogs {
 public:
     enum class Kind {
         MessageBox,
@@ -113,7 +114,7 @@ private:
 };
 
 // Installs a ScriptedDialogs for its lifetime and restores the previous dialogs after.
-class ScriptedDialogsScope {
+class WO_INTERNAL ScriptedDialogsScope {
 public:
     ScriptedDialogsScope();
     ~ScriptedDialogsScope();

@@ -2,12 +2,13 @@
 
 #include "platform/com/ComPtr.h"
 #include "wendra/Wendra_Original.h"
+#include "wo_internal_export.h"
 
 namespace wo::entry {
 
 // The host's door into the document management. Holds no state: every property
 // writes the process-wide host settings (MyInit).
-class ClsMain final : public com::RefCounted<Wendra_Original::_ClsMain> {
+class WO_INTERNAL ClsMain final : public com::RefCounted<Wendra_Original::_ClsMain> {
 public:
     static com::ComPtr<ClsMain> create();
 

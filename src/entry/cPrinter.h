@@ -3,12 +3,13 @@
 #include "platform/com/ComPtr.h"
 #include "store/ShellPrinter.h"
 #include "wendra/Wendra_Original.h"
+#include "wo_internal_export.h"
 
 namespace wo::entry {
 
 // Prints a file for whoever holds it; its prompt shows without an owner window.
 // Like ClsMain it creates the application object a host without one lacks.
-class cPrinter final : public com::RefCounted<Wendra_Original::_cPrinter> {
+class WO_INTERNAL cPrinter final : public com::RefCounted<Wendra_Original::_cPrinter> {
 public:
     static com::ComPtr<cPrinter> create();
 

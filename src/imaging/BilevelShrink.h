@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QImage>
 #include <QRect>
 #include <atomic>
@@ -13,22 +15,22 @@ class DecodedRows;
 // Bilevel pages are shrunk here rather than by Qt, whose smooth scaling first
 // turns the whole visible part into 32-bit pixels. True when `image` at `scale`
 // is one of them.
-bool shrinksBilevel(const QImage& image, double scale);
+WO_INTERNAL bool shrinksBilevel(const QImage& image, double scale);
 
 // `part` of a bilevel image scaled by `scale` < 1, each output pixel the share of
 // ink under it blended between the image's two colours.
-QImage shrinkBilevel(const QImage& image, double scale, QRect part);
+WO_INTERNAL QImage shrinkBilevel(const QImage& image, double scale, QRect part);
 
 // Grey pages likewise: `part` of an 8-bit grey image scaled by `sx` x `sy`, both
 // below 1, each output pixel the mean of the pixels under it, read in place and
 // never widened to 32 bits. A null image when memory runs out.
-bool shrinksGrey(const QImage& image, double sx, double sy);
-QImage shrinkGrey(const QImage& image, double sx, double sy, QRect part);
+WO_INTERNAL bool shrinksGrey(const QImage& image, double sx, double sy);
+WO_INTERNAL QImage shrinkGrey(const QImage& image, double sx, double sy, QRect part);
 
 // The same while `image` is being decoded, by any number of threads at once: the
 // part is made in bands of output rows, each taken by one thread as soon as the
 // image rows under it are decoded.
-class ShrinkInBands {
+class WO_INTERNAL ShrinkInBands {
 public:
     ShrinkInBands(const QImage& image, double scale, QRect part);
     ~ShrinkInBands();

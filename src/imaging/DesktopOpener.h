@@ -2,11 +2,12 @@
 
 #include "imaging/ImageView.h"
 #include "platform/Error.h"
+#include "wo_internal_export.h"
 
 namespace wo::imaging {
 
 // Opens documents through the desktop's file associations (xdg-utils).
-class DesktopOpener final : public DocumentOpener {
+class WO_INTERNAL DesktopOpener final : public DocumentOpener {
 public:
     // Error numbers beyond wo::err::FileNotFound.
     static constexpr int NoAssociatedProgram = err::NoAssociatedProgram;

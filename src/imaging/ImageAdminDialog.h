@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ImageView.h"
+#include "wo_internal_export.h"
 
 #include <QPrinter>
 #include <memory>
@@ -13,7 +14,7 @@ namespace wo::imaging {
 // one to hand to ImageViewWidget::setPrinter for the print itself. The printer is
 // made at the first print, not with the dialog: making one asks the print system
 // for its printers, which a window that prints nothing should not wait for.
-class ImageAdminDialog : public ImageAdmin {
+class WO_INTERNAL ImageAdminDialog : public ImageAdmin {
 public:
     explicit ImageAdminDialog(QWidget* dialogParent = nullptr);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QWidget>
 
 namespace wo::imaging {
@@ -11,7 +13,7 @@ int mouseShiftCode(Qt::KeyboardModifiers modifiers);
 
 // The image view the windows drive: the list window's preview pane and the
 // viewer's page area. Pages count from 1; zoom is in percent.
-class ImageView : public QWidget {
+class WO_INTERNAL ImageView : public QWidget {
     Q_OBJECT
 public:
     using QWidget::QWidget;

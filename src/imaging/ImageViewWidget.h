@@ -3,6 +3,7 @@
 #include "imaging/ImageView.h"
 #include "imaging/PageDocument.h"
 #include "imaging/ViewGeometry.h"
+#include "wo_internal_export.h"
 
 #include <QImage>
 #include <memory>
@@ -15,7 +16,7 @@ namespace wo::imaging {
 class PageDocument;
 class PagePrefetcher;
 
-class ImageViewWidget final : public ImageView {
+class WO_INTERNAL ImageViewWidget final : public ImageView {
     Q_OBJECT
 public:
     explicit ImageViewWidget(QWidget* parent = nullptr);

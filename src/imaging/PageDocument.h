@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
@@ -15,7 +17,7 @@ class DecodedRows;
 // TIFF (multi-page), PCX, DCX (multi-page) and PDF. Counts pages without
 // decoding them, decodes a page only when asked and keeps the last one.
 // Every failure to read is wo::Error 321.
-class PageDocument {
+class WO_INTERNAL PageDocument {
 public:
     explicit PageDocument(const QString& path);
     ~PageDocument();

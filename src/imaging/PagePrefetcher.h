@@ -2,6 +2,7 @@
 
 #include "imaging/PageDocument.h"
 #include "imaging/PageDrawing.h"
+#include "wo_internal_export.h"
 
 #include <QImage>
 #include <QString>
@@ -19,7 +20,7 @@ namespace wo::imaging {
 // paints first. One page at a time: a newer request replaces one not yet started
 // and a finished page not yet taken, so besides the page shown at most one page is
 // being made and one waits.
-class PagePrefetcher {
+class WO_INTERNAL PagePrefetcher {
 public:
     // A page as a view takes it over.
     struct Prepared {
@@ -87,6 +88,7 @@ struct PrefetchTarget {
     int page = 0;
     bool operator==(const PrefetchTarget&) const = default;
 };
-std::optional<PrefetchTarget> prefetchTarget(int page, int pages, int step, const QString& nextFile);
+WO_INTERNAL std::optional<PrefetchTarget> prefetchTarget(int page, int pages, int step,
+                                                         const QString& nextFile);
 
 } // namespace wo::imaging

@@ -3,6 +3,7 @@
 #include "imaging/ImageView.h"
 #include "platform/Error.h"
 #include "platform/dialogs/ScanSettings.h"
+#include "wo_internal_export.h"
 
 #include <QList>
 #include <QString>
@@ -25,7 +26,7 @@ namespace wo::imaging {
 // and 61 for the file (see TiffPageWriter), 380 for a setting out of range. The
 // scanner library runs in the program beside this library (ScanHelper): 31040
 // when it cannot be started, 31041 when it ends without a word.
-class SaneScanner final : public Scanner {
+class WO_INTERNAL SaneScanner final : public Scanner {
 public:
     explicit SaneScanner(QWidget* dialogParent = nullptr);
 

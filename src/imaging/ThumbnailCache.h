@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QImage>
 #include <QString>
 #include <atomic>
@@ -13,7 +15,7 @@ namespace wo::imaging {
 // them at once. A thumbnail is keyed by the document's ID, the size of its file and
 // the page, so a document whose file changes is drawn again. Pages are drawn from a
 // reduced decode (JPEG coded TIFF pages at 1/8), bilevel pages shrunk to grey.
-class ThumbnailCache {
+class WO_INTERNAL ThumbnailCache {
 public:
     // The longest side of a thumbnail, in pixels.
     static constexpr int Side = 128;
@@ -35,7 +37,7 @@ private:
 
 // Draws a document's thumbnails on a thread of its own, first page first, handing
 // each to `ready` on that thread. Stops early when destroyed.
-class ThumbnailBuilder {
+class WO_INTERNAL ThumbnailBuilder {
 public:
     using Ready = std::function<void(int index, const QImage& thumbnail)>;
     ThumbnailBuilder(const ThumbnailCache& cache, QString id, QString path, int pages, Ready ready);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Error.h"
+#include "wo_internal_export.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,7 +15,7 @@ namespace wo::imaging {
 // a partial file. Bilevel pages are CCITT G4 (1 = black); grey and colour pages
 // are Deflate with the horizontal predictor, lossless. Every page is marked as a
 // page of a multi-page document, numbered, and carries its resolution.
-class TiffPageWriter {
+class WO_INTERNAL TiffPageWriter {
 public:
     enum class Kind { Bilevel, Gray, Rgb };
     struct Page {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "wendra/errors.h"
+#include "wo_internal_export.h"
 
 #include <QList>
 #include <QString>
@@ -12,7 +13,7 @@ namespace wo {
 // Numbers follow the host environment's conventions where a caller tests them
 // (321 bad file format, 53 file not found, 70 permission denied, 32755 print
 // dialog cancelled); database errors carry the driver's native number.
-class Error : public std::exception {
+class WO_INTERNAL Error : public std::exception {
 public:
     Error(int number, QString description);
 
@@ -79,13 +80,13 @@ struct Entry {
     QString gloss;
 };
 // Every number of the catalogue (the scanner statuses one by one).
-const QList<Entry>& catalogue();
+WO_INTERNAL const QList<Entry>& catalogue();
 
 // The Chinese description users see for a number of the catalogue; "" for others.
-QString description(int number);
+WO_INTERNAL QString description(int number);
 
 // An error of the catalogue: its description, then ": " and `detail` when given.
-Error make(int number, const QString& detail = QString());
+WO_INTERNAL Error make(int number, const QString& detail = QString());
 } // namespace err
 
 // "错误" + number + "：" + description, the component's text for an unexpected error.

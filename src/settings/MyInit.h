@@ -2,6 +2,7 @@
 
 #include "platform/com/ComPtr.h"
 #include "platform/db/Connection.h"
+#include "wo_internal_export.h"
 
 #include <QString>
 #include <cstdint>
@@ -36,18 +37,18 @@ struct Record {
 // start empty and live as long as the component stays loaded.
 namespace wo::MyInit {
 
-extern QString gsRecordID;
-extern QString gsOriginalID;
-extern QString gsPath;
-extern QString gsState;
-extern com::ComPtr<db::Connection>& Connection;
-extern bool FtpMode;
-extern std::int32_t gsOpen;
-extern std::int32_t gsConn;
+extern WO_INTERNAL QString gsRecordID;
+extern WO_INTERNAL QString gsOriginalID;
+extern WO_INTERNAL QString gsPath;
+extern WO_INTERNAL QString gsState;
+extern WO_INTERNAL com::ComPtr<db::Connection>& Connection;
+extern WO_INTERNAL bool FtpMode;
+extern WO_INTERNAL std::int32_t gsOpen;
+extern WO_INTERNAL std::int32_t gsConn;
 // Whether an add asks before adding content the record already holds; on until a host turns it off.
-extern bool CheckDuplicates;
+extern WO_INTERNAL bool CheckDuplicates;
 // Full-text search: off when empty, else the recognition languages.
-extern QString gsTextSearch;
+extern WO_INTERNAL QString gsTextSearch;
 
 // The two working states a host can ask for through gsState.
 inline const QString FindModel = QStringLiteral("FindModel");
@@ -59,10 +60,10 @@ inline bool browseOnly() {
 }
 
 // The settings as they stand now.
-settings::Storage storage();
-settings::Record record();
+WO_INTERNAL settings::Storage storage();
+WO_INTERNAL settings::Record record();
 
 // Back to the empty start state (texts empty, handles 0, folder mode, no connection).
-void reset();
+WO_INTERNAL void reset();
 
 } // namespace wo::MyInit

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/inet/HandleTable.h"
+#include "wo_internal_export.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -92,7 +93,8 @@ struct AuditOptions {
 // and listed names holding "/", "..", CR, LF, NUL or bytes that are not UTF-8 are
 // reported as hostile and never sent back. Throws wo::Error when the table, the
 // root or a folder cannot be read.
-AuditReport audit(db::Connection& connection, const AuditStore& store, const AuditOptions& options = {});
+WO_INTERNAL AuditReport audit(db::Connection& connection, const AuditStore& store,
+                              const AuditOptions& options = {});
 
 // A file's move into quarantine. A file left in place says why in problem; failed
 // tells a move that was tried and refused from one that was not to be made.
@@ -114,8 +116,8 @@ inline constexpr qint64 kQuarantineGraceSeconds = 600;
 // names it by now, its target exists, or its age is not known to exceed
 // kQuarantineGraceSeconds: a local file's modification and status change times both,
 // a remote file's time by MDTM, asked just before the move.
-QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& store,
-                                 const AuditReport& report, const QString& folder,
-                                 const QDateTime& now = QDateTime::currentDateTimeUtc());
+WO_INTERNAL QList<QuarantineMove> quarantine(db::Connection& connection, const AuditStore& store,
+                                             const AuditReport& report, const QString& folder,
+                                             const QDateTime& now = QDateTime::currentDateTimeUtc());
 
 } // namespace wo::store

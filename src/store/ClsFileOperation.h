@@ -4,6 +4,7 @@
 #include "settings/MyInit.h"
 #include "store/ShellPrinter.h"
 #include "store/createdname.h"
+#include "wo_internal_export.h"
 
 #include <QString>
 #include <QVector>
@@ -25,7 +26,7 @@ struct AddedDocument {
 
 // The document store operations of one command on one record: made per command,
 // released after. Printing of a document comes from ShellPrinter.
-class ClsFileOperation : public ShellPrinter {
+class WO_INTERNAL ClsFileOperation : public ShellPrinter {
 public:
     // Called once per document an add stored, before the next file's add starts.
     using Added = std::function<void(const AddedDocument&)>;

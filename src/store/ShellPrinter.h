@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 
 class QWidget;
@@ -9,7 +11,7 @@ namespace wo::store {
 // Printing of documents that are not page images, shared by the file operations
 // and the printer object: the file goes to the desktop's print route, and a file
 // without one asks whether the whole printing should end.
-class ShellPrinter {
+class WO_INTERNAL ShellPrinter {
 public:
     QString FileName() const { return m_fileName; }
     void setFileName(const QString& file) { m_fileName = file; }

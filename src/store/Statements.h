@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Statement.h"
+#include "wo_internal_export.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,19 +14,19 @@ namespace wo::store::sql {
 
 using db::Statement;
 
-Statement SelectRecordDocuments(const QString& recordId);
+WO_INTERNAL Statement SelectRecordDocuments(const QString& recordId);
 // The record's rows of that Size, as SelectRecordDocuments orders them.
 Statement SelectRecordDocumentsOfSize(const QString& recordId, qint64 size);
-Statement SelectAllDocuments();
+WO_INTERNAL Statement SelectAllDocuments();
 // A filter expression (evaluated in memory, not SQL) for a SelectAllDocuments
 // snapshot: rows of other records naming the same document. The values stand
 // between quotes with each quote doubled, so no value can end its literal.
-QString OtherReferencesFilter(const QString& id, const QString& recordId);
-Statement SelectMaxFileOrder(const QString& recordId);
+WO_INTERNAL QString OtherReferencesFilter(const QString& id, const QString& recordId);
+WO_INTERNAL Statement SelectMaxFileOrder(const QString& recordId);
 // Rows already carrying an identifier, so a new document never takes one in use.
 Statement SelectDocumentById(const QString& id);
 // Every row carrying one of the identifiers.
-Statement SelectDocumentsByIds(const QStringList& ids);
+WO_INTERNAL Statement SelectDocumentsByIds(const QStringList& ids);
 
 struct NewDocument {
     QString id;
@@ -36,11 +37,11 @@ struct NewDocument {
     QString filePath;
     qint64 size = 0;
 };
-Statement InsertDocument(const NewDocument& document);
+WO_INTERNAL Statement InsertDocument(const NewDocument& document);
 
-Statement DeleteDocument(const QString& id, const QString& recordId);
-Statement UpdateFileOrder(int position, const QString& id);
-Statement RenameDocument(const QString& newName, const QString& id);
-Statement RenameScannedDocument(const QString& scanName, const QString& id);
+WO_INTERNAL Statement DeleteDocument(const QString& id, const QString& recordId);
+WO_INTERNAL Statement UpdateFileOrder(int position, const QString& id);
+WO_INTERNAL Statement RenameDocument(const QString& newName, const QString& id);
+WO_INTERNAL Statement RenameScannedDocument(const QString& scanName, const QString& id);
 
 } // namespace wo::store::sql

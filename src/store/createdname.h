@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -8,7 +10,7 @@ namespace wo::store {
 
 // Makes document identifiers: 20 decimal digits, the local date and time to the
 // second (yyyyMMddhhmmss) followed by 6 random digits, so they sort by creation.
-class createdname {
+class WO_INTERNAL createdname {
 public:
     using Clock = std::function<QDateTime()>;
     // A fraction r with 0 <= r < 1.

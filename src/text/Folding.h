@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -10,14 +12,14 @@ namespace wo::text {
 // NFKC (full-width letters and digits become half-width), case folded, white space
 // next to a Chinese, Japanese or Korean character dropped (recognisers put spaces
 // between such characters), other runs of white space made one space, trimmed.
-QString searchForm(const QString& text);
+WO_INTERNAL QString searchForm(const QString& text);
 
 // The character pairs of a text in search form, each as a token of letters and
 // digits only ("p" + two code points in hex), the last character paired with the
 // end: what finds terms of one or two characters in a word index.
-QString pairTokens(const QString& folded);
+WO_INTERNAL QString pairTokens(const QString& folded);
 // The token that finds a term of two characters, or the prefix (without "*") that
 // finds one of one character.
-QString pairToken(const QString& term);
+WO_INTERNAL QString pairToken(const QString& term);
 
 } // namespace wo::text

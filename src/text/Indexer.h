@@ -4,6 +4,7 @@
 #include "text/PageReader.h"
 #include "text/TextQueue.h"
 #include "text/TextTable.h"
+#include "wo_internal_export.h"
 
 #include <QStringList>
 #include <functional>
@@ -35,7 +36,7 @@ struct IndexSummary {
 // one claimed document at a time, and stores it: a document another reader holds
 // is skipped, one that cannot be read is marked failed with its reason. Files are
 // read from the store where they lie (folder) or through the download cache (FTP).
-IndexSummary indexDocuments(TextTable& table, TextQueue& queue, const settings::Storage& storage,
-                            const IndexOptions& options);
+WO_INTERNAL IndexSummary indexDocuments(TextTable& table, TextQueue& queue, const settings::Storage& storage,
+                                        const IndexOptions& options);
 
 } // namespace wo::text

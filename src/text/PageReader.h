@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/PageText.h"
+#include "wo_internal_export.h"
 
 #include <QList>
 #include <QString>
@@ -23,6 +24,6 @@ struct ReadOptions {
 // a process of its own (one thread, lower priority, ended after its time), so that
 // a hostile file fails there. Blocks the calling thread: call it off the window's.
 // Throws wo::Error (TextUnreadable) naming the page when one cannot be read.
-QList<PageText> readDocument(const QString& file, const ReadOptions& options = {});
+WO_INTERNAL QList<PageText> readDocument(const QString& file, const ReadOptions& options = {});
 
 } // namespace wo::text

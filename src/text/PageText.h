@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QRect>
@@ -19,7 +21,7 @@ struct Word {
 };
 
 // The text of one page (index from 0) and where it came from.
-struct PageText {
+struct WO_INTERNAL PageText {
     enum class Source { Layer, Recognised, Plain };
     int page = 0;
     Source source = Source::Plain;

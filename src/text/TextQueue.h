@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Connection.h"
+#include "wo_internal_export.h"
 
 #include <QList>
 #include <QString>
@@ -22,7 +23,7 @@ struct PendingDocument {
 // than the timeout, when the owner is taken to have died and another takes it over.
 // A document that failed, or whose claims were taken over too often, is marked
 // failed and skipped from then on.
-class TextQueue {
+class WO_INTERNAL TextQueue {
 public:
     // `owner` names this reader uniquely (host, process, a random part).
     TextQueue(db::Connection& connection, QString owner, int claimTimeoutSeconds = 600);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/MyInit.h"
+#include "wo_internal_export.h"
 
 #include <QString>
 #include <condition_variable>
@@ -15,7 +16,7 @@ namespace wo::text {
 // page read by the reading program. Documents an add stores are read as soon as it is
 // committed; documents of a record still without text are found again at the next
 // start. With search off, nothing of this runs.
-class TextService {
+class WO_INTERNAL TextService {
 public:
     static TextService& instance();
 

@@ -2,6 +2,7 @@
 
 #include "platform/db/Connection.h"
 #include "text/PageText.h"
+#include "wo_internal_export.h"
 
 #include <QList>
 #include <QString>
@@ -35,7 +36,7 @@ QList<CreateStatement> createStatements(Engine engine);
 
 // The page texts of the stored documents (Original_PageText), on the component's own
 // connection. Every value is bound.
-class TextTable {
+class WO_INTERNAL TextTable {
 public:
     // Throws SearchUnavailable for a database none of the engines serves.
     explicit TextTable(db::Connection& connection);

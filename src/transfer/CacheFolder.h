@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 
 namespace wo::transfer {
@@ -8,6 +10,6 @@ namespace wo::transfer {
 // created with mode 0700 when missing. An existing level is used only when it is a
 // real folder (no symbolic link) of this user; its mode is then set to 0700. Throws
 // wo::Error when it cannot be made or must not be trusted.
-QString cacheFolder();
+WO_INTERNAL QString cacheFolder();
 
 } // namespace wo::transfer

@@ -2,6 +2,7 @@
 
 #include "record/ListedDocument.h"
 #include "settings/MyInit.h"
+#include "wo_internal_export.h"
 
 #include <QString>
 
@@ -15,7 +16,7 @@ namespace wo::transfer {
 // file, or a row that rowFault refuses, shows "在找不到" + name + "文件" and returns "";
 // any other failure, and a copy the user cancels in its progress window, returns ""
 // silently.
-QString CopyToCache(const record::ListedDocument& document, const settings::Storage& storage);
+WO_INTERNAL QString CopyToCache(const record::ListedDocument& document, const settings::Storage& storage);
 
 // FTP mode fetch on the storage's connection: makes the document's path the current
 // directory ("在FTP服务器上找不到" + path + "路径" when it cannot or rowFault refuses
@@ -23,10 +24,10 @@ QString CopyToCache(const record::ListedDocument& document, const settings::Stor
 // when it cannot or the name is refused) and returns the cached path; "" after a
 // message on failure, "" without one when the user cancels the download in its
 // progress window.
-QString DownloadToCache(const record::ListedDocument& document, const settings::Storage& storage);
+WO_INTERNAL QString DownloadToCache(const record::ListedDocument& document, const settings::Storage& storage);
 
 // The storage mode's fetch: DownloadToCache on FTP, CopyToCache otherwise.
-QString fetchToCache(const record::ListedDocument& document, const settings::Storage& storage);
+WO_INTERNAL QString fetchToCache(const record::ListedDocument& document, const settings::Storage& storage);
 
 // After an add: puts the added file's bytes into the cache as a fetch of the
 // document would, so that showing the new document fetches nothing. The cached path,

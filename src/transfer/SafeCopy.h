@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 
 namespace wo::transfer {
@@ -16,7 +18,7 @@ enum class Access { Private, Shared };
 // permission problems, 53 for a missing source) and leaves no temporary file. With a
 // meter the copy runs on a worker thread while this one shows its progress; when the
 // user cancels it, it throws wo::Error 18 and the target is untouched.
-void copyFileSafely(const QString& source, const QString& target, Access access = Access::Shared,
-                    TransferMeter* meter = nullptr);
+WO_INTERNAL void copyFileSafely(const QString& source, const QString& target, Access access = Access::Shared,
+                                TransferMeter* meter = nullptr);
 
 } // namespace wo::transfer

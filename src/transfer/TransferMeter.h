@@ -2,6 +2,7 @@
 
 #include "platform/dialogs/TransferProgress.h"
 #include "platform/inet/Inet.h"
+#include "wo_internal_export.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -13,7 +14,7 @@ namespace wo::transfer {
 // Watches one synchronous transfer from the thread that waits for it: once it has run
 // `showAfter`, opens the progress window of the dialogs in use and keeps it and the
 // windows beneath repainted; tells the transfer when the user has cancelled.
-class TransferMeter {
+class WO_INTERNAL TransferMeter {
 public:
     TransferMeter(QString document, qint64 total);
     ~TransferMeter();

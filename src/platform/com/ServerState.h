@@ -1,6 +1,7 @@
 #pragma once
 
 #include "wendra/com.h"
+#include "wo_internal_export.h"
 
 #include <QString>
 
@@ -12,14 +13,14 @@ namespace wo::com::server {
 void objectCreated();
 void objectDestroyed();
 void lock(bool on);
-long liveObjects();
-long locks();
+WO_INTERNAL long liveObjects();
+WO_INTERNAL long locks();
 bool canUnload();
 
 // Records the error a method reports with WO_DISP_E_EXCEPTION.
-HRESULT setErrorInfo(int number, const QString& description);
-int errorNumber();
-QString errorDescription();
+WO_INTERNAL HRESULT setErrorInfo(int number, const QString& description);
+WO_INTERNAL int errorNumber();
+WO_INTERNAL QString errorDescription();
 
 // Runs a method body: exceptions become WO_DISP_E_EXCEPTION with their error
 // info, so none crosses the interface.

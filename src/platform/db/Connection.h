@@ -3,6 +3,7 @@
 #include "platform/com/ComPtr.h"
 #include "platform/db/Statement.h"
 #include "wendra/Wendra_Original.h"
+#include "wo_internal_export.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -14,7 +15,7 @@ namespace wo::db {
 // their values bound, one explicit transaction at a time, errors raised as
 // wo::Error with the driver's native number and text. The host opens the
 // connection and hands it over; the component never opens or closes it.
-class Connection final : public com::RefCounted<com::IUnknown> {
+class WO_INTERNAL Connection final : public com::RefCounted<com::IUnknown> {
 public:
     // Opens a connection on a Qt SQL driver: "QSQLITE", "QPSQL", "QMYSQL" or "QODBC".
     // connectString is "Key=Value;..." with Database, Host, Port, User, Password,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Snapshot.h"
+#include "wo_internal_export.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -17,7 +18,7 @@ namespace wo::db {
 // joined with And / Or (And binds tighter) and parentheses. Texts compare exactly
 // and case-sensitively, as the database's own = does; a numeric value compares
 // numerically with a literal that is a number. NULL matches only "= Null".
-class FilterExpression {
+class WO_INTERNAL FilterExpression {
 public:
     // columns maps each lower-case field name to its column. Throws wo::Error 3001
     // naming the position and what was expected when the text is malformed.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Statement.h"
+#include "wo_internal_export.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,16 +19,16 @@ class Connection;
 // line, /* … */) do not end one; comments are dropped, and statements left empty
 // are skipped. backslashEscapes: a backslash escapes the next character inside
 // quotes, as MariaDB reads them.
-QStringList splitScript(const QString& script, bool backslashEscapes = false);
+WO_INTERNAL QStringList splitScript(const QString& script, bool backslashEscapes = false);
 
 // Runs the script's statements in order, counting in `executed` those that ran.
 // The first that fails stops the script: its error is raised with the statement's
 // number in front of the driver's text, and the statements before it stay done.
-void executeScript(Connection& connection, const QString& script, int& executed);
+WO_INTERNAL void executeScript(Connection& connection, const QString& script, int& executed);
 
 // Runs a query with its values bound (as every statement of the component is) and returns its rows as a
 // compact JSON array of objects, one member per column, named as the database names it: NULL as null,
 // integers (all 64 bits) and reals as numbers, binary values as Base64 text, anything else as text.
-QByteArray queryJson(Connection& connection, const Statement& query);
+WO_INTERNAL QByteArray queryJson(Connection& connection, const Statement& query);
 
 } // namespace wo::db

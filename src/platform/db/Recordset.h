@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/db/Statement.h"
+#include "wo_internal_export.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +18,7 @@ class Snapshot;
 // A client-side static snapshot of a query's result: every row is fetched when it
 // opens; afterwards nothing goes to the database. A filter narrows the visible
 // rows in memory.
-class Recordset {
+class WO_INTERNAL Recordset {
 public:
     enum State { adStateClosed = 0, adStateOpen = 1 };
 

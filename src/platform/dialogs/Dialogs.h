@@ -2,6 +2,7 @@
 
 #include "platform/dialogs/ScanSettings.h"
 #include "platform/dialogs/TransferProgress.h"
+#include "wo_internal_export.h"
 
 #include <QPoint>
 #include <QString>
@@ -24,7 +25,7 @@ enum class Buttons { OK, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCa
 enum class Answer { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
 // Title of a box shown without a title of its own.
-QString defaultTitle();
+WO_INTERNAL QString defaultTitle();
 
 // A message box with only an OK button, through the dialogs in use.
 void inform(QWidget* parent, const QString& text, const QString& title, Icon icon = Icon::Information);
@@ -69,11 +70,11 @@ public:
 
 // The dialogs in use: the default unless another was installed. Throws wo::Error
 // when there is neither.
-Dialogs& current();
+WO_INTERNAL Dialogs& current();
 // Installs an implementation for the process (tests, hosts that drive the component);
 // passing nullptr restores the default. Returns the one it replaces (null when that
 // was the default, not made yet).
-std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs);
+WO_INTERNAL std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs);
 // Sets how the default is made: the component's windows set the dialogs a person
 // answers, which this layer does not know.
 void setDefault(std::function<std::unique_ptr<Dialogs>()> make);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/inet/HandleTable.h"
+#include "wo_internal_export.h"
 
 #include <QDateTime>
 #include <QList>
@@ -28,20 +29,20 @@ struct FtpEntry {
 // goes; returning false cancels it (error WO_INET_ERROR_OPERATION_CANCELLED).
 using Progress = std::function<bool(qint64 done, qint64 total)>;
 
-Handle InternetOpen(const QString& agent);
-Handle InternetConnect(Handle session, const QString& server, quint16 port, const QString& user,
-                       const QString& password, bool passive = true, bool useTls = false);
+WO_INTERNAL Handle InternetOpen(const QString& agent);
+WO_INTERNAL Handle InternetConnect(Handle session, const QString& server, quint16 port, const QString& user,
+                                   const QString& password, bool passive = true, bool useTls = false);
 // The certificates TLS connections of the session trust from now on; "" for the system's.
-bool InternetSetCaFile(Handle session, const QString& caFile);
-bool InternetCloseHandle(Handle handle);
+WO_INTERNAL bool InternetSetCaFile(Handle session, const QString& caFile);
+WO_INTERNAL bool InternetCloseHandle(Handle handle);
 
-bool FtpSetCurrentDirectory(Handle connection, const QString& dir);
-bool FtpCreateDirectory(Handle connection, const QString& dir);
-bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName,
-                const Progress& progress = {});
-bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath, bool failIfExists,
-                const Progress& progress = {});
-bool FtpDeleteFile(Handle connection, const QString& remoteName);
+WO_INTERNAL bool FtpSetCurrentDirectory(Handle connection, const QString& dir);
+WO_INTERNAL bool FtpCreateDirectory(Handle connection, const QString& dir);
+WO_INTERNAL bool FtpPutFile(Handle connection, const QString& localPath, const QString& remoteName,
+                            const Progress& progress = {});
+WO_INTERNAL bool FtpGetFile(Handle connection, const QString& remoteName, const QString& localPath,
+                            bool failIfExists, const Progress& progress = {});
+WO_INTERNAL bool FtpDeleteFile(Handle connection, const QString& remoteName);
 // The files and folders in dir (see FtpConnection::listDirectory).
 bool FtpListDirectory(Handle connection, const QString& dir, QList<FtpEntry>& entries);
 // Renames a remote file; newName must be absolute.
@@ -52,6 +53,6 @@ bool FtpGetFileTime(Handle connection, const QString& name, QDateTime& modified)
 // server did not tell.
 bool FtpGetLoginDirectory(Handle connection, QString& dir);
 
-QString InternetGetLastResponseInfo(int* error = nullptr);
+WO_INTERNAL QString InternetGetLastResponseInfo(int* error = nullptr);
 
 } // namespace wo::inet

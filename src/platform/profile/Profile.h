@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 
 namespace wo::profile {
@@ -8,7 +10,7 @@ namespace wo::profile {
 // section and key match without regard to case, surrounding blanks are dropped,
 // lines starting with ";" are comments, and values are cut to 254 characters.
 // Returns defaultText when the file, section or key is missing or the value is empty.
-QString GetPrivateProfileString(const QString& section, const QString& key, const QString& defaultText,
-                                const QString& file);
+WO_INTERNAL QString GetPrivateProfileString(const QString& section, const QString& key,
+                                            const QString& defaultText, const QString& file);
 
 } // namespace wo::profile

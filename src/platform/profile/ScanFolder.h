@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 
 namespace wo::profile {
@@ -8,6 +10,6 @@ namespace wo::profile {
 // + "/wendra-original/scan". The two folders of our own are created with mode
 // 0700 when missing, so no other user reads or replaces a scan. Throws wo::Error
 // 75 when the folder cannot be made.
-QString scanFolder();
+WO_INTERNAL QString scanFolder();
 
 } // namespace wo::profile

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "record/ListedDocument.h"
+#include "wo_internal_export.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -23,7 +24,7 @@ enum class LoadState {
     Failed,     // the fetch or the opening failed, and the user was told
 };
 
-class DocumentModel final : public QAbstractTableModel {
+class WO_INTERNAL DocumentModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     using Document = record::ListedDocument;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 
 class QLabel;
@@ -18,6 +20,7 @@ enum class ErrorPolicy {
 // extension such as ".doc") from the component's "图库" folder; ImgBack's picture
 // when no icon is configured or the file named is missing; no picture, whatever the
 // policy, for a metafile of a kind no library here reads (EMF).
-void ShowTypeIcon(QLabel* ImgTypeICO, const QLabel* ImgBack, const QString& type, ErrorPolicy policy);
+WO_INTERNAL void ShowTypeIcon(QLabel* ImgTypeICO, const QLabel* ImgBack, const QString& type,
+                              ErrorPolicy policy);
 
 } // namespace wo::ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -22,7 +24,7 @@ inline const QString kDownloading = QStringLiteral("正在下载原文......");
 
 // The three panels of a window's status bar: the status text (ready at first),
 // the page text and the date. Widths in twips; panels count from 1.
-class StatusPanels {
+class WO_INTERNAL StatusPanels {
 public:
     StatusPanels(QStatusBar* bar, const std::array<int, 3>& widths, const QWidget* window);
     QString text(int panel) const;

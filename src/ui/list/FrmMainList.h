@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -37,7 +39,7 @@ enum class MoveDirection;
 
 // The document list window: the record's documents in stored order, a preview
 // pane and the document commands. Shown modally by ShowForm; loaded anew each time.
-class FrmMainList : public QDialog {
+class WO_INTERNAL FrmMainList : public QDialog {
     Q_OBJECT
 public:
     explicit FrmMainList(QWidget* parent = nullptr);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -14,7 +16,7 @@ namespace wo::ui {
 // as long as the component and keeps its value from one showing to the next.
 // Neither button answers to Enter or Esc; closing the window through its frame
 // counts as Cancel.
-class FrmScanName : public QDialog {
+class WO_INTERNAL FrmScanName : public QDialog {
     Q_OBJECT
 public:
     explicit FrmScanName(QWidget* parent = nullptr);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QString>
 #include <functional>
 
@@ -39,7 +41,7 @@ inline const QString kScanFile = QStringLiteral("00000001.TIF");
 // "扫描添加": scans pages with the scanner's dialog into the scan file and shows them;
 // asked, stores them as a new document under a typed name + ".TIF", its row current.
 // Throws what the scan folder, the scanner or the store raise.
-ScanEnd scanIntoList(imaging::Scanner& scanner, const ListParts& parts);
+WO_INTERNAL ScanEnd scanIntoList(imaging::Scanner& scanner, const ListParts& parts);
 
 // "打印原文": prints the selected rows in list order, each fetched first: page images
 // through `admin`'s print dialog (shown in `view` to print), others through their

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "wo_internal_export.h"
+
 #include <QList>
 #include <optional>
 
@@ -14,7 +16,7 @@ struct MoveBlock {
     bool operator==(const MoveBlock&) const = default;
 };
 
-MoveBlock moveBlockOf(int rowCount, const QList<int>& selectedRows);
+WO_INTERNAL MoveBlock moveBlockOf(int rowCount, const QList<int>& selectedRows);
 
 enum class MoveDirection { Up, Down };
 
@@ -28,6 +30,7 @@ struct NeighbourMove {
 };
 
 // None when nothing is selected or the block already starts (Up) or ends (Down) the list.
-std::optional<NeighbourMove> moveBlock(const MoveBlock& block, int rowCount, MoveDirection direction);
+WO_INTERNAL std::optional<NeighbourMove> moveBlock(const MoveBlock& block, int rowCount,
+                                                   MoveDirection direction);
 
 } // namespace wo::ui

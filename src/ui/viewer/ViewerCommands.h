@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ImageView.h"
+#include "wo_internal_export.h"
 
 #include <QKeyCombination>
 #include <QStringView>
@@ -85,16 +86,16 @@ struct CommandSpec {
 
 // Every command in toolbar order; commands()[int(c)] is c's.
 std::span<const CommandSpec> commands();
-const CommandSpec& spec(Command command);
+WO_INTERNAL const CommandSpec& spec(Command command);
 // The command of a key; none for an unknown key.
-std::optional<Command> commandNamed(QStringView key);
+WO_INTERNAL std::optional<Command> commandNamed(QStringView key);
 
 // Whether the command can be run in the state. "Select" and "Init" take turns, as
 // their buttons do.
-bool commandEnabled(Command command, const ViewerState& state);
+WO_INTERNAL bool commandEnabled(Command command, const ViewerState& state);
 
 // The toolbar command a key on the page area runs; none for other keys. Modifiers
 // do not matter: most layouts need Shift for "+", and the keypad adds its own.
-std::optional<Command> commandOfKey(QKeyCombination key);
+WO_INTERNAL std::optional<Command> commandOfKey(QKeyCombination key);
 
 } // namespace wo::ui

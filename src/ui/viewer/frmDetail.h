@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/viewer/ViewerCommands.h"
+#include "wo_internal_export.h"
 
 #include <QDialog>
 #include <QPoint>
@@ -38,7 +39,7 @@ enum class LoadState;
 //     viewer.SelIndex = row;   // 1-based; 0 shows nothing
 //     viewer.Form_Load();
 //     viewer.exec();
-class frmDetail : public QDialog, private ViewerActions {
+class WO_INTERNAL frmDetail : public QDialog, private ViewerActions {
     Q_OBJECT
 public:
     // documents: the record's documents; they outlive the viewer.
