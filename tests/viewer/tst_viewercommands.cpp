@@ -87,7 +87,7 @@ private slots:
         QFETCH(int, modifiers);
         const auto command =
             wo::ui::commandOfKey(QKeyCombination(Qt::KeyboardModifiers(modifiers), Qt::Key(key)));
-        QTEST(command ? wo::ui::spec(*command).key.toString() : QString(), "command");
+        QTEST(command ? wo::ui::commandEntry(*command).key.toString() : QString(), "command");
     }
 };
 

@@ -45,7 +45,7 @@ void fitTo(ViewerActions& a, ImageView::Fit fit) {
     a.refresh();
 }
 
-constexpr std::array<CommandSpec, 19> kCommands{{
+constexpr std::array<CommandEntry, 19> kCommands{{
     {Command::ZoomIn, u"ZoomIn", u"放大", 1, false, Qt::Key_Plus, onImage,
      [](ViewerActions& a) { a.zoomBy(kZoomStep); }},
     {Command::ZoomOut, u"ZoomOut", u"缩小", 2, false, Qt::Key_Minus, onImage,
@@ -104,29 +104,29 @@ static_assert(inOrder(), "the table lists every command at its own position");
 
 } // namespace
 
-std::span<const CommandSpec> commands() {
+std::span<const CommandEntry> commands() {
     return kCommands;
 }
 
-const CommandSpec& spec(Command command) {
+const CommandEntry& commandEntry(Command command) {
     return kCommands.at(size_t(command));
 }
 
 std::optional<Command> commandNamed(QStringView key) {
-    for (const CommandSpec& c : kCommands)
+    for (const CommandEntry& c : kCommands)
         if (c.key == key)
             return c.command;
     return std::nullopt;
 }
 
 bool commandEnabled(Command command, const ViewerState& state) {
-    return spec(command).enabled(state);
+    return commandEntry(command).enabled(state);
 }
 
 std::optional<Command> commandOfKey(QKeyCombination key) {
     if (key.key() == Qt::Key_unknown)
         return std::nullopt;
-    for (const CommandSpec& c : kCommands)
+    for (const CommandEntry& c : kCommands)
         if (c.pageKey == key.key())
             return c.command;
     return std::nullopt;

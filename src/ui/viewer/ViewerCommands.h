@@ -73,7 +73,7 @@ protected:
 // One toolbar command: its key (the action's objectName, as tests and hosts find it),
 // tooltip, picture number, whether a separator comes before it, the key on the page
 // area that runs it (Qt::Key_unknown for none), when it can run, and what it does.
-struct CommandSpec {
+struct CommandEntry {
     Command command;
     QStringView key;
     QStringView tip;
@@ -85,8 +85,8 @@ struct CommandSpec {
 };
 
 // Every command in toolbar order; commands()[int(c)] is c's.
-std::span<const CommandSpec> commands();
-WO_INTERNAL const CommandSpec& spec(Command command);
+std::span<const CommandEntry> commands();
+WO_INTERNAL const CommandEntry& commandEntry(Command command);
 // The command of a key; none for an unknown key.
 WO_INTERNAL std::optional<Command> commandNamed(QStringView key);
 

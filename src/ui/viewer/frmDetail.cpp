@@ -181,7 +181,7 @@ void frmDetail::buildLayout() {
 }
 
 void frmDetail::buildToolbar() {
-    for (const CommandSpec& entry : commands()) {
+    for (const CommandEntry& entry : commands()) {
         if (entry.groupStart)
             TlbMain->addSeparator();
         QAction* action = TlbMain->addAction(entry.tip.toString());
@@ -231,7 +231,7 @@ ViewerState frmDetail::viewerState() const {
 
 void frmDetail::setCommandStates() {
     const ViewerState state = viewerState();
-    for (const CommandSpec& entry : commands())
+    for (const CommandEntry& entry : commands())
         button(entry.key.toString())->setEnabled(entry.enabled(state));
 }
 
@@ -320,8 +320,8 @@ void frmDetail::RefreshToolbar() {
 
 void frmDetail::setSelecting(bool on) {
     ImgShow->setSelectionMode(on);
-    button(spec(Command::Init).key.toString())->setVisible(on);
-    button(spec(Command::Select).key.toString())->setVisible(!on);
+    button(commandEntry(Command::Init).key.toString())->setVisible(on);
+    button(commandEntry(Command::Select).key.toString())->setVisible(!on);
     setCommandStates();
 }
 
@@ -338,7 +338,7 @@ void frmDetail::TlbMain_ButtonClick(const QString& key) {
 
 void frmDetail::TlbMain_ButtonClick(Command command) {
     try {
-        spec(command).run(*this);
+        commandEntry(command).run(*this);
     } catch (const std::exception& e) {
         const Error error = errorOf(e);
         if (error.number() != err::PrintDialogCancelled)
@@ -457,7 +457,7 @@ void frmDetail::toggleNavigation() {
     const int stripRoom = m_strip && !m_strip->isHidden() ? m_strip->width() : 0;
     ImgShow->setGeometry(twips(to.left, this), ImgShow->y(),
                          twips(to.width, this) - m_shrink.width() - stripRoom, ImgShow->height());
-    QAction* showList = button(spec(Command::ShowLV).key.toString());
+    QAction* showList = button(commandEntry(Command::ShowLV).key.toString());
     showList->setToolTip(to.tip);
     setImage(showList, to.image);
     if (imageShown())
@@ -495,7 +495,7 @@ void frmDetail::ImgShow_SelectionRectDrawn(int, int, int width, int height) {
 }
 
 bool frmDetail::press(Command command) {
-    const QAction* action = button(spec(command).key.toString());
+    const QAction* action = button(commandEntry(command).key.toString());
     if (action->isEnabled() && action->isVisible())
         TlbMain_ButtonClick(command);
     return true;
