@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace wo::apps {
@@ -109,6 +110,20 @@ void ProgressLine::show(const QString& stage, qint64 done, qint64 total, const Q
     std::fprintf(stderr, "\r\033[K%s: %s%s", qPrintable(stage), qPrintable(count),
                  qPrintable(detail.isEmpty() ? QString() : QStringLiteral(" ") + detail.left(60)));
     std::fflush(stderr);
+}
+
+void usageExit(const char* program, const QString& text, int status) {
+    std::fprintf(stderr, "%s: %s\nTry %s --help.\n", program, qPrintable(text), program);
+    std::exit(status);
+}
+
+int runReporting(const char* program, int couldNotRun, const std::function<int()>& work) {
+    try {
+        return work();
+    } catch (const Error& e) {
+        std::fprintf(stderr, "%s: %s\n", program, e.what());
+        return couldNotRun;
+    }
 }
 
 } // namespace wo::apps

@@ -46,6 +46,13 @@ struct FtpSession {
     FtpSession& operator=(const FtpSession&) = delete;
 };
 
+// Says what is wrong with the command line and where help is, and exits with `status`.
+[[noreturn]] void usageExit(const char* program, const QString& text, int status);
+
+// Runs a program's work; an error that ends it is written to stderr after the
+// program's name, and the program exits with `couldNotRun`.
+int runReporting(const char* program, int couldNotRun, const std::function<int()>& work);
+
 // One line on a terminal, rewritten in place, at most ten times a second.
 class ProgressLine {
 public:

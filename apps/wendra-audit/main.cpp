@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QTextStream>
 #include <QUrl>
-#include <cstdio>
 #include <optional>
 
 using wo::store::AuditFinding;
@@ -33,8 +32,7 @@ struct Options : wo::apps::StoreOptions {
 };
 
 [[noreturn]] void usageError(const QString& text) {
-    std::fprintf(stderr, "wendra-audit: %s\nTry wendra-audit --help.\n", qPrintable(text));
-    std::exit(kCouldNotRun);
+    wo::apps::usageExit("wendra-audit", text, kCouldNotRun);
 }
 
 Options parseOptions(const QStringList& arguments) {
@@ -307,10 +305,5 @@ int run(const Options& o) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const Options options = parseOptions(app.arguments());
-    try {
-        return run(options);
-    } catch (const wo::Error& e) {
-        std::fprintf(stderr, "wendra-audit: %s\n", e.what());
-        return kCouldNotRun;
-    }
+    return wo::apps::runReporting("wendra-audit", kCouldNotRun, [&] { return run(options); });
 }

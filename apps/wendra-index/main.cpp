@@ -15,7 +15,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
-#include <cstdio>
 #include <optional>
 
 namespace {
@@ -34,8 +33,7 @@ struct Options : wo::apps::StoreOptions {
 };
 
 [[noreturn]] void usageError(const QString& text) {
-    std::fprintf(stderr, "wendra-index: %s\nTry wendra-index --help.\n", qPrintable(text));
-    std::exit(kCouldNotRun);
+    wo::apps::usageExit("wendra-index", text, kCouldNotRun);
 }
 
 int positiveNumber(const QCommandLineParser& p, const QCommandLineOption& option, int fallback) {
@@ -191,10 +189,5 @@ int run(const Options& o) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const Options options = parseOptions(app.arguments());
-    try {
-        return run(options);
-    } catch (const wo::Error& e) {
-        std::fprintf(stderr, "wendra-index: %s\n", e.what());
-        return kCouldNotRun;
-    }
+    return wo::apps::runReporting("wendra-index", kCouldNotRun, [&] { return run(options); });
 }

@@ -1,9 +1,11 @@
 #include "dialogs/ScanDialogs.h"
 
+#include "platform/dialogs/OwnEvents.h"
+
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
@@ -86,7 +88,10 @@ ScanSettings ScanSettingsDialog::chosen() const {
 }
 
 ScanProgressWindow::ScanProgressWindow(QWidget* parent)
-    : m_window(std::make_unique<QProgressDialog>(parent)) {
+    : m_window(std::make_unique<QProgressDialog>(parent)), m_bar(new QProgressBar) {
+    // The dialog's own setValue() runs every pending event when the dialog is modal, the
+    // host's queued calls and timers included: the bar is set directly instead.
+    m_window->setBar(m_bar);
     m_window->setObjectName(QStringLiteral("ScanProgress"));
     m_window->setWindowTitle(QStringLiteral("扫描"));
     m_window->setWindowModality(Qt::WindowModal);
@@ -97,7 +102,7 @@ ScanProgressWindow::ScanProgressWindow(QWidget* parent)
     m_window->setLabelText(QStringLiteral("正在准备扫描……"));
     QObject::connect(m_window.get(), &QProgressDialog::canceled, m_window.get(), [this] { cancel(); });
     m_window->show();
-    QCoreApplication::processEvents();
+    processOwnEvents(true);
 }
 
 ScanProgressWindow::~ScanProgressWindow() = default;
@@ -108,9 +113,10 @@ void ScanProgressWindow::update(int page, int lines, int total) {
                       : QStringLiteral("已读入 %1 / %2 行").arg(lines).arg(total);
     m_window->setLabelText(text);
     // An unknown length shows a busy bar.
-    m_window->setRange(0, std::max(total, 0));
-    m_window->setValue(total < 0 ? 0 : std::min(lines, total));
-    QCoreApplication::processEvents();
+    m_bar->setRange(0, std::max(total, 0));
+    m_bar->setValue(total < 0 ? 0 : std::min(lines, total));
+    m_window->repaint();
+    processOwnEvents(true);
 }
 
 } // namespace wo::dialogs

@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QSpinBox;
+class QProgressBar;
 class QProgressDialog;
 
 namespace wo::dialogs {
@@ -40,6 +41,7 @@ public:
 
 private:
     std::unique_ptr<QProgressDialog> m_window;
+    QProgressBar* m_bar; // owned by m_window
 };
 
 } // namespace wo::dialogs
