@@ -51,6 +51,14 @@ extern "C" {
             0x9A, 0x10, 0x2C, 0x4B, 0x7D, 0x81, 0x30, 0x01                                                   \
         }                                                                                                    \
     }
+/* ClsMain's later properties (duplicate check, text search): a library that lacks them
+ * answers E_NOINTERFACE, where a longer _ClsMain would have crashed the host. */
+#define WO_IID_CLSMAIN2                                                                                      \
+    {                                                                                                        \
+        0x6A1C2E46, 0x5B3D, 0x4E8F, {                                                                        \
+            0x9A, 0x10, 0x2C, 0x4B, 0x7D, 0x81, 0x30, 0x01                                                   \
+        }                                                                                                    \
+    }
 
 #define WO_PROGID_CLSMAIN "Wendra_Original.ClsMain"
 #define WO_PROGID_CPRINTER "Wendra_Original.cPrinter"
@@ -194,6 +202,7 @@ namespace Wendra_Original {
 
 inline constexpr CLSID CLSID_ClsMain = WO_CLSID_CLSMAIN;
 inline constexpr IID IID__ClsMain = WO_IID_CLSMAIN;
+inline constexpr IID IID__ClsMain2 = WO_IID_CLSMAIN2;
 inline constexpr CLSID CLSID_cPrinter = WO_CLSID_CPRINTER;
 inline constexpr IID IID__cPrinter = WO_IID_CPRINTER;
 inline constexpr IID IID_Connection = WO_IID_CONNECTION;
@@ -214,8 +223,16 @@ struct _ClsMain : wo::com::IUnknown {
     virtual HRESULT ShowForm() = 0;
     /* *result: -1 (true) when the last file picked was added, 0 otherwise. */
     virtual HRESULT AddOriginalFile(int16_t* result) = 0;
+
+protected:
+    ~_ClsMain() = default;
+};
+
+/* _ClsMain and the properties added since, under an interface of their own (IID__ClsMain2),
+ * so that a host asks for them and a library without them says no. */
+struct _ClsMain2 : _ClsMain {
     /* 0: adds without asking whether the record already holds a file's content; other
-     * values (the start): asks. Last in the table, so hosts built before it keep theirs. */
+     * values (the start): asks. */
     virtual HRESULT put_CheckDuplicates(int16_t value) = 0;
     /* Full-text search: "" (the default) leaves it off and the component as it is
      * without it; otherwise the recognition languages, tesseract's names with "+"
@@ -223,7 +240,7 @@ struct _ClsMain : wo::com::IUnknown {
     virtual HRESULT put_gsTextSearch(const char* value) = 0;
 
 protected:
-    ~_ClsMain() = default;
+    ~_ClsMain2() = default;
 };
 
 /* Prints a file through the desktop's print route. */

@@ -54,7 +54,10 @@ com::ComPtr<ClsMain> ClsMain::create() {
 }
 
 HRESULT ClsMain::QueryInterface(const IID& iid, void** object) {
-    return com::queryInterface<Wendra_Original::_ClsMain>(this, Wendra_Original::IID__ClsMain, iid, object);
+    if (iid == Wendra_Original::IID__ClsMain)
+        return com::queryInterface<Wendra_Original::_ClsMain>(this, Wendra_Original::IID__ClsMain, iid,
+                                                              object);
+    return com::queryInterface<Wendra_Original::_ClsMain2>(this, Wendra_Original::IID__ClsMain2, iid, object);
 }
 
 HRESULT ClsMain::put_gsRecordID(const char* value) {

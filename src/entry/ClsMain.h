@@ -7,8 +7,8 @@
 namespace wo::entry {
 
 // The host's door into the document management. Holds no state: every property
-// writes the process-wide host settings (MyInit).
-class WO_INTERNAL ClsMain final : public com::RefCounted<Wendra_Original::_ClsMain> {
+// writes the process-wide host settings (MyInit). Answers both _ClsMain and _ClsMain2.
+class WO_INTERNAL ClsMain final : public com::RefCounted<Wendra_Original::_ClsMain2> {
 public:
     static com::ComPtr<ClsMain> create();
 

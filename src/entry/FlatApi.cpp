@@ -51,6 +51,10 @@ template <typename F> HRESULT callClsMain(WoObject* object, F&& call) {
     return callOn<Wendra_Original::_ClsMain>(object, Wendra_Original::IID__ClsMain, std::forward<F>(call));
 }
 
+template <typename F> HRESULT callClsMain2(WoObject* object, F&& call) {
+    return callOn<Wendra_Original::_ClsMain2>(object, Wendra_Original::IID__ClsMain2, std::forward<F>(call));
+}
+
 } // namespace
 
 int32_t WoGetErrorInfo(char* description, size_t size) {
@@ -239,7 +243,7 @@ HRESULT WoClsMain_put_gsOpen(WoObject* clsMain, int32_t value) {
 }
 
 HRESULT WoClsMain_put_gsTextSearch(WoObject* clsMain, const char* value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_gsTextSearch(value); });
+    return callClsMain2(clsMain, [&](Wendra_Original::_ClsMain2& m) { return m.put_gsTextSearch(value); });
 }
 
 HRESULT WoClsMain_put_gsConn(WoObject* clsMain, int32_t value) {
@@ -255,7 +259,7 @@ HRESULT WoClsMain_AddOriginalFile(WoObject* clsMain, int16_t* result) {
 }
 
 HRESULT WoClsMain_put_CheckDuplicates(WoObject* clsMain, int16_t value) {
-    return callClsMain(clsMain, [&](Wendra_Original::_ClsMain& m) { return m.put_CheckDuplicates(value); });
+    return callClsMain2(clsMain, [&](Wendra_Original::_ClsMain2& m) { return m.put_CheckDuplicates(value); });
 }
 
 template <typename F> HRESULT callPrinter(WoObject* object, F&& call) {

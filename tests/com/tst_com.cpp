@@ -154,8 +154,10 @@ private slots:
         QTest::addColumn<GUID>("otherIid");
         QTest::newRow("ClsMain") << QByteArray(WO_PROGID_CLSMAIN) << Wendra_Original::IID__ClsMain
                                  << Wendra_Original::IID__cPrinter;
+        QTest::newRow("ClsMain2") << QByteArray(WO_PROGID_CLSMAIN) << Wendra_Original::IID__ClsMain2
+                                  << Wendra_Original::IID__cPrinter;
         QTest::newRow("cPrinter") << QByteArray(WO_PROGID_CPRINTER) << Wendra_Original::IID__cPrinter
-                                  << Wendra_Original::IID__ClsMain;
+                                  << Wendra_Original::IID__ClsMain2;
     }
     void objectsFromProgId() {
         QFETCH(QByteArray, progId);
