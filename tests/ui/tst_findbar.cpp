@@ -2,6 +2,7 @@
 // (text files and a PDF's text layer) by the background reading.
 #include "ListWindowFixture.h"
 #include "TextPages.h"
+#include "dialogs/ScriptedDialogs.h"
 #include "imaging/ImageViewWidget.h"
 #include "settings/MyInit.h"
 #include "text/TextService.h"
@@ -197,17 +198,27 @@ void TestFindBar::findFiltersMarksStepsAndCloses() {
     QCOMPARE(ui::currentRow(w.LVOrder), -1);
     QVERIFY(ui::selectedRows(w.LVOrder).isEmpty());
 
-    // Esc gives back the full list, unmarked, and the layout as it was.
+    QVERIFY(rec.boxes().isEmpty());
+
+    // A delete takes the current match only, and what becomes current is a row shown.
     typeTerm(*bar, QStringLiteral("HT-7731"));
     QTRY_COMPARE(shownIds(w), (QStringList{"c", "d"}));
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("c"));
+    rec.dialogs->queueAnswer(dialogs::Answer::Yes);
+    QTest::keyClick(w.LVOrder, Qt::Key_Delete);
+    QCOMPARE(rec.orders().keys(), (QStringList{"a", "b", "d"}));
+    QCOMPARE(shownIds(w), QStringList{"d"});
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("d"));
+    QCOMPARE(ui::selectedRows(w.LVOrder), QList<int>{2});
+
+    // Esc gives back the full list, unmarked, and the layout as it was.
     QTest::keyClick(bar->field(), Qt::Key_Escape);
     QVERIFY(bar->isHidden());
     QCOMPARE(layoutOf(w), before);
-    QCOMPARE(shownIds(w), (QStringList{"a", "b", "c", "d"}));
+    QCOMPARE(shownIds(w), (QStringList{"a", "b", "d"}));
     QVERIFY(markedIds(w).isEmpty());
-    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("c"));
-    QVERIFY(w.CmdUp->isEnabled() && w.CmdDown->isEnabled());
-    QVERIFY(rec.boxes().isEmpty());
+    QCOMPARE(MyInit::gsOriginalID, QStringLiteral("d"));
+    QVERIFY(w.CmdUp->isEnabled() && !w.CmdDown->isEnabled());
 }
 
 // A document read while the bar is open is found without typing again; the news

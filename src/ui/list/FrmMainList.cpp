@@ -448,6 +448,9 @@ void FrmMainList::CmdDel_Click() {
     if (deleteSelected(operation, *m_documents, LVOrder)) {
         ImgPreview->clearImage();
         ImgTypeICO->clear();
+        // The delete makes the first row current, which the find bar may hide.
+        if (m_finding)
+            keepCurrentShown();
     }
     if (m_documents->rowCount() == 0) {
         for (QPushButton* b : {CmdDel, CmdPrint, CmdUp, CmdDown})
@@ -622,21 +625,29 @@ void FrmMainList::showMatches(const QString& term) {
         TextMatches::unmark(*m_documents);
     m_findBar->showCount(filtered ? m_matches->count() : -1);
     dropHiddenSelection();
+    if (keepCurrentShown() && currentRow(LVOrder) >= 0)
+        LVOrder_ItemClick(currentRow(LVOrder));
+}
+
+bool FrmMainList::keepCurrentShown() {
     const int current = currentRow(LVOrder);
     if (current >= 0 && !LVOrder->isRowHidden(current, {}))
-        return;
-    const int first = filtered ? m_matches->step(documentIds(*m_documents), -1, true)
-                               : (m_documents->rowCount() > 0 ? 0 : -1);
-    if (first >= 0) {
-        goToRow(first);
-        return;
+        return false;
+    int first = 0;
+    while (first < m_documents->rowCount() && LVOrder->isRowHidden(first, {}))
+        ++first;
+    LVOrder->clearSelection();
+    if (first < m_documents->rowCount()) {
+        setCurrentRow(LVOrder, first);
+        scrollToRow(LVOrder, first);
+        return true;
     }
     // Nothing is shown, so nothing may stay current for a command to act on.
-    LVOrder->clearSelection();
     setCurrentRow(LVOrder, -1, false);
     ImgPreview->clearImage();
     ImgTypeICO->clear();
     setPanelText(2, QString());
+    return true;
 }
 
 void FrmMainList::previewMatch(bool forward) {

@@ -143,6 +143,10 @@ private:
     // Shows only the rows whose document holds the term (all for a blank one), marks
     // them, and keeps the current row among them.
     void showMatches(const QString& term);
+    // Makes the first row shown current (and alone selected) when the current one is
+    // hidden; when none is shown, none is current and nothing is previewed. True when
+    // the current row changed.
+    bool keepCurrentShown();
     // Makes the next (or previous) matching row current and previews it, as a click does.
     void previewMatch(bool forward);
     // Makes a row current and alone selected, in view, and previews it.
