@@ -10,7 +10,6 @@ namespace wo::ui {
 
 namespace {
 
-// Long enough that a word typed fluently is searched once.
 constexpr int kPauseMs = 250;
 
 } // namespace
@@ -43,7 +42,8 @@ FindBar::FindBar(QWidget* parent) : QFrame(parent) {
     m_pause.setSingleShot(true);
     m_pause.setInterval(kPauseMs);
     connect(&m_pause, &QTimer::timeout, this, [this] { emit searchRequested(term()); });
-    connect(m_field, &QLineEdit::textChanged, this, &FindBar::searchAgain);
+    // Each key typed waits for the next, so a word typed fluently is searched once.
+    connect(m_field, &QLineEdit::textChanged, this, [this] { m_pause.start(); });
     connect(close, &QToolButton::clicked, this, &FindBar::closeRequested);
 }
 
@@ -74,7 +74,9 @@ void FindBar::showCount(int documents) {
 }
 
 void FindBar::searchAgain() {
-    if (!isHidden())
+    // A pause already running searches soon; restarting it would let a reading that
+    // finishes document after document put the search off until the last.
+    if (!isHidden() && !m_pause.isActive())
         m_pause.start();
 }
 

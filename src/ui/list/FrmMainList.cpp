@@ -581,8 +581,9 @@ void FrmMainList::openFindBar() {
         connect(m_findBar, &FindBar::previousRequested, this,
                 [this] { guarded(this, kCaption, [this] { previewMatch(false); }); });
         connect(m_findBar, &FindBar::closeRequested, this, &FrmMainList::closeFindBar);
+        // Emitted on the reading thread: queued to this one.
         connect(&text::TextService::instance().events(), &text::TextEvents::documentRead, m_findBar,
-                &FindBar::searchAgain);
+                &FindBar::searchAgain, Qt::QueuedConnection);
     }
     if (!m_finding) {
         m_finding = true;
