@@ -137,6 +137,7 @@ void TextService::runJob(const Job& job, const Context& context, com::ComPtr<db:
     };
     options.read.cancelled = stopping;
     options.stop = stopping;
+    options.progress = [this](int, int, const QString&) { emit m_events.documentRead(); };
     if (context.storage.ftpMode) {
         // The host's FTP connection belongs to its thread: only copies already in the
         // download cache are read here; the others wait for wendra-index or a later start.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/MyInit.h"
+#include "text/TextEvents.h"
 #include "wo_internal_export.h"
 
 #include <QString>
@@ -34,6 +35,8 @@ public:
     void stop();
     // True while every queued job is done (for callers that wait for the reading).
     bool idle();
+    // Tells when the reading of a document ended; connect on the user-interface thread.
+    TextEvents& events() { return m_events; }
 
     TextService(const TextService&) = delete;
     TextService& operator=(const TextService&) = delete;
@@ -66,6 +69,8 @@ private:
     // Databases whose tables were checked, by the host connection's name; and those where they cannot be.
     QStringList m_ready;
     QStringList m_refused;
+    // Made with the service, on the host's thread: the reading thread never makes it.
+    TextEvents m_events;
 };
 
 } // namespace wo::text

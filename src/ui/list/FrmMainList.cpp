@@ -8,14 +8,19 @@
 #include "settings/MyInit.h"
 #include "store/ClsFileOperation.h"
 #include "store/RecordDocuments.h"
+#include "text/TextService.h"
 #include "ui/common/DocumentList.h"
 #include "ui/common/DocumentModel.h"
 #include "ui/common/Guard.h"
+#include "ui/common/MatchDelegate.h"
+#include "ui/common/RecordSearch.h"
 #include "ui/common/StoredList.h"
+#include "ui/common/TextMatches.h"
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
 #include "ui/list/DroppedFiles.h"
+#include "ui/list/FindBar.h"
 #include "ui/list/ImageTypes.h"
 #include "ui/list/ListCommands.h"
 #include "ui/list/MoveBlock.h"
@@ -46,6 +51,10 @@ namespace {
 const QString kCaption = QStringLiteral("原文列表");
 const QString kPrintTitle = QStringLiteral("原文打印");
 
+// The list's place in Frame1, in twips, and the height the find bar takes from it.
+constexpr int kListLeft = 120, kListTop = 240, kListWidth = 4575, kListHeight = 3615;
+constexpr int kFindBarHeight = 360, kFindBarGap = 45;
+
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top) {
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
@@ -54,11 +63,21 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
     return b;
 }
 
+// The IDs of the rows, in list order.
+QStringList documentIds(const DocumentModel& documents) {
+    QStringList ids;
+    ids.reserve(documents.rowCount());
+    for (int row = 0; row < documents.rowCount(); ++row)
+        ids << documents.document(row).id;
+    return ids;
+}
+
 } // namespace
 
 const QString FrmMainList::kScanFile = ui::kScanFile;
 
-FrmMainList::FrmMainList(QWidget* parent) : QDialog(parent), m_documents(new DocumentModel(this)) {
+FrmMainList::FrmMainList(QWidget* parent)
+    : QDialog(parent), m_documents(new DocumentModel(this)), m_matches(std::make_unique<TextMatches>()) {
     setObjectName(QStringLiteral("FrmMainList"));
     setWindowTitle(kCaption);
     setWindowIcon(QIcon(QStringLiteral(":/wendra/list/FrmMainList.png")));
@@ -84,12 +103,17 @@ void FrmMainList::buildLayout() {
 
     LVOrder = new QTreeView(Frame1);
     LVOrder->setObjectName(QStringLiteral("LVOrder"));
-    LVOrder->setGeometry(twipsRect(120, 240, 4575, 3615, this));
+    LVOrder->setGeometry(twipsRect(kListLeft, kListTop, kListWidth, kListHeight, this));
     setUpDocumentList(LVOrder, m_documents,
                       {QStringLiteral("顺序号"), QStringLiteral("原文名称"), QStringLiteral("原文类型"),
                        QStringLiteral("原文路径")},
                       720, 4000, this, Qt::AlignCenter);
     LVOrder->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    LVOrder->setItemDelegate(new MatchDelegate(LVOrder));
+    connect(LVOrder->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (m_finding)
+            dropHiddenSelection();
+    });
 
     CmdUp = button(Frame1, "CmdUp", QStringLiteral("向上(&U)"), 4920, 3480);
     CmdDown = button(Frame1, "CmdDown", QStringLiteral("向下(&D)"), 6120, 3480);
@@ -154,10 +178,18 @@ void FrmMainList::buildLayout() {
 }
 
 void FrmMainList::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Find)) {
+        event->accept();
+        guarded(this, kCaption, [this] { openFindBar(); });
+        return;
+    }
     // The list closes only through its close command, the close box and Alt+F4: Esc
-    // would close it like the close box, where a moved order is not saved.
+    // would close it like the close box, where a moved order is not saved. Esc closes
+    // an open find bar.
     if (event->matches(QKeySequence::Cancel)) {
         event->accept();
+        if (m_finding)
+            closeFindBar();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -223,7 +255,7 @@ void FrmMainList::UpdateMoveButtons() {
 }
 
 void FrmMainList::setMoveButtons() {
-    const bool movable = !MyInit::browseOnly();
+    const bool movable = !MyInit::browseOnly() && !m_finding;
     CmdUp->setEnabled(movable && nFirstSelected != 1);
     CmdDown->setEnabled(movable && nLastSelected != m_documents->rowCount());
 }
@@ -416,6 +448,9 @@ void FrmMainList::CmdDel_Click() {
     if (deleteSelected(operation, *m_documents, LVOrder)) {
         ImgPreview->clearImage();
         ImgTypeICO->clear();
+        // The delete makes the first row current, which the find bar may hide.
+        if (m_finding)
+            keepCurrentShown();
     }
     if (m_documents->rowCount() == 0) {
         for (QPushButton* b : {CmdDel, CmdPrint, CmdUp, CmdDown})
@@ -511,7 +546,7 @@ void FrmMainList::moveNeighbour(int from, int to) {
 }
 
 void FrmMainList::moveSelection(MoveDirection direction) {
-    if (!prepareMove())
+    if (m_finding || !prepareMove())
         return;
     const auto move = moveBlock({nFirstSelected, nLastSelected}, m_documents->rowCount(), direction);
     if (!move)
@@ -530,13 +565,115 @@ void FrmMainList::CmdDown_Click() {
     moveSelection(MoveDirection::Down);
 }
 
+void FrmMainList::openFindBar() {
+    if (!m_findBar) {
+        if (!MyInit::Connection)
+            return;
+        m_search = RecordSearch::open(*MyInit::Connection, MyInit::gsRecordID, MyInit::gsTextSearch);
+        if (!m_search)
+            return;
+        m_findBar = new FindBar(Frame1);
+        m_findBar->hide();
+        connect(m_findBar, &FindBar::searchRequested, this,
+                [this](const QString& term) { guarded(this, kCaption, [&] { showMatches(term); }); });
+        connect(m_findBar, &FindBar::nextRequested, this,
+                [this] { guarded(this, kCaption, [this] { previewMatch(true); }); });
+        connect(m_findBar, &FindBar::previousRequested, this,
+                [this] { guarded(this, kCaption, [this] { previewMatch(false); }); });
+        connect(m_findBar, &FindBar::closeRequested, this, &FrmMainList::closeFindBar);
+        // Emitted on the reading thread: queued to this one.
+        connect(&text::TextService::instance().events(), &text::TextEvents::documentRead, m_findBar,
+                &FindBar::searchAgain, Qt::QueuedConnection);
+    }
+    if (!m_finding) {
+        m_finding = true;
+        LVOrder->setGeometry(
+            twipsRect(kListLeft, kListTop, kListWidth, kListHeight - kFindBarHeight - kFindBarGap, this));
+        m_findBar->setGeometry(
+            twipsRect(kListLeft, kListTop + kListHeight - kFindBarHeight, kListWidth, kFindBarHeight, this));
+        setMoveButtons();
+    }
+    m_findBar->open();
+}
+
+void FrmMainList::closeFindBar() {
+    if (!m_finding)
+        return;
+    m_finding = false;
+    m_findBar->hide();
+    LVOrder->setGeometry(twipsRect(kListLeft, kListTop, kListWidth, kListHeight, this));
+    for (int row = 0; row < m_documents->rowCount(); ++row)
+        LVOrder->setRowHidden(row, {}, false);
+    TextMatches::unmark(*m_documents);
+    *m_matches = {};
+    LVOrder->setFocus();
+    const int current = currentRow(LVOrder);
+    if (current < 0 && m_documents->rowCount() > 0)
+        goToRow(0);
+    else if (current >= 0)
+        scrollToRow(LVOrder, current);
+    UpdateMoveButtons();
+}
+
+void FrmMainList::showMatches(const QString& term) {
+    *m_matches = m_search->find(term);
+    const bool filtered = !term.trimmed().isEmpty();
+    for (int row = 0; row < m_documents->rowCount(); ++row)
+        LVOrder->setRowHidden(row, {}, filtered && !m_matches->contains(m_documents->document(row).id));
+    if (filtered)
+        m_matches->mark(*m_documents);
+    else
+        TextMatches::unmark(*m_documents);
+    m_findBar->showCount(filtered ? m_matches->count() : -1);
+    dropHiddenSelection();
+    if (keepCurrentShown() && currentRow(LVOrder) >= 0)
+        LVOrder_ItemClick(currentRow(LVOrder));
+}
+
+bool FrmMainList::keepCurrentShown() {
+    const int current = currentRow(LVOrder);
+    if (current >= 0 && !LVOrder->isRowHidden(current, {}))
+        return false;
+    int first = 0;
+    while (first < m_documents->rowCount() && LVOrder->isRowHidden(first, {}))
+        ++first;
+    LVOrder->clearSelection();
+    if (first < m_documents->rowCount()) {
+        setCurrentRow(LVOrder, first);
+        scrollToRow(LVOrder, first);
+        return true;
+    }
+    // Nothing is shown, so nothing may stay current for a command to act on.
+    setCurrentRow(LVOrder, -1, false);
+    ImgPreview->clearImage();
+    ImgTypeICO->clear();
+    setPanelText(2, QString());
+    return true;
+}
+
+void FrmMainList::previewMatch(bool forward) {
+    const int row = m_matches->step(documentIds(*m_documents), currentRow(LVOrder), forward);
+    if (row >= 0)
+        goToRow(row);
+}
+
+void FrmMainList::goToRow(int row) {
+    LVOrder->clearSelection();
+    setCurrentRow(LVOrder, row);
+    scrollToRow(LVOrder, row);
+    LVOrder_ItemClick(row);
+}
+
+void FrmMainList::dropHiddenSelection() {
+    for (const int row : selectedRows(LVOrder))
+        if (LVOrder->isRowHidden(row, {}))
+            setRowSelected(LVOrder, row, false);
+}
+
 void FrmMainList::CmdExit_Click() {
     if (bOrderChanged) {
         const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存原文顺序，请稍等..."));
-        QStringList ids;
-        for (int i = 0; i < m_documents->rowCount(); ++i)
-            ids << m_documents->document(i).id;
-        store::saveDocumentOrder(*MyInit::Connection, ids);
+        store::saveDocumentOrder(*MyInit::Connection, documentIds(*m_documents));
     }
     accept();
 }

@@ -33,6 +33,9 @@ class ClsFileOperation;
 namespace wo::ui {
 
 class DocumentModel;
+class FindBar;
+class RecordSearch;
+class TextMatches;
 struct ListParts;
 class StatusPanels;
 enum class MoveDirection;
@@ -78,6 +81,11 @@ public:
 
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
+
+    // The find bar; none until Ctrl+F first opened it (with search on).
+    FindBar* findBar() const { return m_findBar; }
+    // The documents the open find bar matched; none while it is closed.
+    const TextMatches& matches() const { return *m_matches; }
 
     bool orderChanged() const { return bOrderChanged; }
     int firstSelected() const { return nFirstSelected; }
@@ -127,6 +135,24 @@ private:
     // renames, Shift+F10 and the menu key open the context menu. True when handled.
     bool listKey(const QKeyEvent& key);
     void buildLayout();
+    // Ctrl+F: with search on, opens the find bar below the list, which gives up that
+    // room; with search off, nothing happens.
+    void openFindBar();
+    // Esc in the bar: the list gets its room and every row back.
+    void closeFindBar();
+    // Shows only the rows whose document holds the term (all for a blank one), marks
+    // them, and keeps the current row among them.
+    void showMatches(const QString& term);
+    // Makes the first row shown current (and alone selected) when the current one is
+    // hidden; when none is shown, none is current and nothing is previewed. True when
+    // the current row changed.
+    bool keepCurrentShown();
+    // Makes the next (or previous) matching row current and previews it, as a click does.
+    void previewMatch(bool forward);
+    // Makes a row current and alone selected, in view, and previews it.
+    void goToRow(int row);
+    // While rows are hidden, commands act only on the rows shown: none hidden stays selected.
+    void dropHiddenSelection();
     void Form_QueryUnload();
     void previewFailed(int row, const Error& error);
     // What the scan and print commands work with.
@@ -144,7 +170,12 @@ private:
     int nFirstSelected = 0;
     int nLastSelected = 0;
     bool m_adding = false;
+    // While the find bar is open, the order cannot be changed: a move would pass rows not shown.
+    bool m_finding = false;
     DocumentModel* m_documents;
+    FindBar* m_findBar = nullptr;
+    std::unique_ptr<RecordSearch> m_search;
+    std::unique_ptr<TextMatches> m_matches;
     std::unique_ptr<StatusPanels> m_panels;
 };
 
