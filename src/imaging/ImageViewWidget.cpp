@@ -162,7 +162,7 @@ void ImageViewWidget::showImage() {
         return;
     }
     PageDocument& doc = document();
-    if (m_page < 1 || m_page > doc.pageCount())
+    if (!doc.hasPage(m_page - 1))
         throw err::make(err::InvalidArgument, QStringLiteral("%1 没有第 %2 页").arg(m_file).arg(m_page));
     // While a bilevel page is decoded, the parts likely painted next are shrunk beside it.
     std::vector<std::pair<drawing::Part, std::unique_ptr<ShrinkInBands>>> early;
