@@ -1104,10 +1104,15 @@ QImage PageDocument::page(int index, const RowReader& whileDecoding) {
 
 namespace {
 thread_local int decodes = 0;
+thread_local qint64 pixelsDecoded = 0;
 } // namespace
 
 int PageDocument::decodesOnThisThread() {
     return decodes;
+}
+
+qint64 PageDocument::pixelsDecodedOnThisThread() {
+    return pixelsDecoded;
 }
 
 void PageDocument::keep(int index, const ViewPage& page) {
@@ -1123,6 +1128,7 @@ void PageDocument::decode(int index, const RowReader& whileDecoding, const Scale
     m_cachedIndex = -1;
     m_cached = m_source->page(index, whileDecoding, scaleFor);
     m_cachedIndex = index;
+    pixelsDecoded += qint64(m_cached.image.width()) * m_cached.image.height();
 }
 
 PageDocument::ViewPage PageDocument::pageForView(int index, const ScaleFor& scaleFor,

@@ -69,6 +69,8 @@ public:
     // How many pages were decoded on the calling thread so far: a prefetched page
     // shown decodes none.
     static int decodesOnThisThread();
+    // How many pixels those decodes gave: fewer than the pages' where decoded reduced.
+    static qint64 pixelsDecodedOnThisThread();
 
     class Source;
 
