@@ -187,7 +187,8 @@ void reportRun(const char* what, const std::function<void()>& run) {
                 peakSinceResetMiB() - before);
 }
 
-// A 24-megapixel photo: shaded colour blocks, which code as large as a camera's.
+// A 24-megapixel photo: shaded colour blocks under a camera's grain, which code about
+// as large as a camera's pictures.
 bool writeLargeJpeg(const QString& path) {
     QImage photo(6000, 4000, QImage::Format_RGB32);
     QPainter painter(&photo);
@@ -200,6 +201,16 @@ bool writeLargeJpeg(const QString& path) {
         painter.fillRect(random.bounded(6000), random.bounded(4000), random.bounded(300), random.bounded(200),
                          QColor::fromRgb(random.generate()));
     painter.end();
+    quint32 grain = 25;
+    for (int y = 0; y < photo.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x) {
+            grain = grain * 1664525u + 1013904223u;
+            const int d = int(grain >> 28) - 8;
+            const auto add = [d](int c) { return std::clamp(c + d, 0, 255); };
+            line[x] = qRgb(add(qRed(line[x])), add(qGreen(line[x])), add(qBlue(line[x])));
+        }
+    }
     return photo.save(path, "jpeg", 90);
 }
 

@@ -107,12 +107,12 @@ PageDocument& ImageViewWidget::document() {
 }
 
 int ImageViewWidget::pageCount() const {
-    if (m_doc)
-        return m_doc->pageCount();
     if (m_file.isEmpty())
         return 0;
+    // A TIFF's pages are counted only now, after its first page was shown: a chain
+    // of directories that breaks off makes the document unreadable here too.
     try {
-        return PageDocument(m_file).pageCount();
+        return m_doc ? m_doc->pageCount() : PageDocument(m_file).pageCount();
     } catch (const Error&) {
         return 0;
     }

@@ -1,6 +1,7 @@
 #include "ScanTiff.h"
 #include "TestImages.h"
 #include "imaging/DecodedRows.h"
+#include "imaging/ImageViewWidget.h"
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
@@ -503,6 +504,12 @@ private slots:
         } catch (const wo::Error& e) {
             QCOMPARE(e.number(), wo::err::InvalidFileFormat);
         }
+        // A view that shows the first page counts none rather than throwing at its windows.
+        wo::imaging::ImageViewWidget view;
+        view.setImageFile(path);
+        view.setCurrentPage(1);
+        view.showImage();
+        QCOMPARE(view.pageCount(), 0);
     }
 
     // A PDF page is drawn part by part at the scale shown, never above a pixel budget,
