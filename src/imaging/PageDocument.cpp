@@ -687,6 +687,10 @@ public:
     JpegSource(QString path, QByteArray data, JpegLayout layout, const jpeg_decompress_struct& header)
         : m_path(std::move(path)), m_data(std::move(data)), m_layout(layout), m_width(header.image_width),
           m_height(header.image_height) {
+        // Within the budget at full size, as the page may be zoomed to it: libjpeg's own
+        // buffers grow with the full size too, whatever the size decoded.
+        if (qint64(m_width) * m_height > MaxPixels)
+            fail(m_path, QStringLiteral("页面过大"));
         // Qt reads the orientation from the EXIF block; the header is already known good.
         QBuffer buffer(&m_data);
         buffer.open(QIODevice::ReadOnly);
@@ -702,8 +706,6 @@ public:
         const unsigned eighths = eighthsFor(scaleFor ? scaleFor(size) : 1);
         const JDIMENSION width = scaledBy(eighths, m_width);
         const JDIMENSION height = scaledBy(eighths, m_height);
-        if (qint64(width) * height > MaxPixels)
-            fail(m_path, QStringLiteral("页面过大"));
         QImage image(int(width), int(height), m_layout.format);
         if (image.isNull())
             fail(m_path, QStringLiteral("页面过大"));
@@ -759,13 +761,16 @@ std::unique_ptr<PageDocument::Source> openJpeg(const QString& path) {
 // counted. Only the chain is read, far cheaper than libtiff reading every directory.
 class TiffChain {
 public:
-    explicit TiffChain(QString path) : m_path(std::move(path)) {
-        uchar head[8] = {};
-        withFile([&](int fd) { readAt(fd, 0, head, sizeof head, sizeof head); });
+    // `head`: the file's first bytes, which hold the first directory's offset.
+    TiffChain(QString path, const QByteArray& head) : m_path(std::move(path)) {
+        if (head.size() < 8)
+            fail(m_path, QStringLiteral("TIFF 文件头不完整"));
         m_little = head[0] == 'I';
-        m_next = number(head + 4, 4);
-        if (m_next == 0)
+        const quint64 first = number(reinterpret_cast<const uchar*>(head.constData()) + 4, 4);
+        if (first == 0)
             fail(m_path, QStringLiteral("TIFF 文件没有页"));
+        m_directories.push_back(first);
+        m_seen.insert(first);
     }
     // Whether page `index` has a directory in the chain.
     bool has(size_t index) {
@@ -800,39 +805,41 @@ private:
             fail(m_path, file.errorString());
         read(file.handle());
     }
-    // A directory is read at once where it has few entries, as a scan's has.
+    // Each step reads the link after the last directory known, at once where the
+    // directory has few entries, as a scan's has.
     void walkTo(size_t pages) {
         pages = std::min(pages, PageDocument::MaxPages);
-        if (m_next == 0 || m_directories.size() >= pages)
+        if (m_ended || m_directories.size() >= pages)
             return;
         withFile([&](int fd) {
             uchar bytes[2 + 12 * 40 + 4];
-            while (m_next != 0 && m_directories.size() < pages) {
-                const quint64 at = m_next;
-                if (!m_seen.insert(at).second)
-                    fail(m_path, QStringLiteral("TIFF 目录循环"));
-                m_directories.push_back(at);
+            while (!m_ended && m_directories.size() < pages) {
+                const quint64 at = m_directories.back();
                 const size_t got = readAt(fd, at, bytes, sizeof bytes, 2);
                 const size_t end = 2 + 12 * size_t(number(bytes, 2));
                 if (end + 4 > got)
                     readAt(fd, at + end, bytes, 4, 4);
-                m_next = number(end + 4 > got ? bytes : bytes + end, 4);
+                const quint64 next = number(end + 4 > got ? bytes : bytes + end, 4);
+                m_ended = next == 0;
+                if (!m_ended && !m_seen.insert(next).second)
+                    fail(m_path, QStringLiteral("TIFF 目录循环"));
+                if (!m_ended)
+                    m_directories.push_back(next);
             }
         });
-        if (m_directories.size() >= PageDocument::MaxPages)
-            m_next = 0;
+        m_ended = m_ended || m_directories.size() >= PageDocument::MaxPages;
     }
 
     QString m_path;
     bool m_little = true;
-    quint64 m_next = 0;
+    bool m_ended = false;
     std::vector<quint64> m_directories;
     std::unordered_set<quint64> m_seen;
 };
 
 class TiffSource final : public PageDocument::Source {
 public:
-    explicit TiffSource(QString path) : m_path(std::move(path)), m_chain(m_path) {}
+    TiffSource(QString path, const QByteArray& head) : m_path(std::move(path)), m_chain(m_path, head) {}
     int pageCount() override { return int(m_chain.count()); }
     bool hasPage(int index) override { return m_chain.has(size_t(index)); }
     PageDocument::ViewPage page(int index, const PageDocument::RowReader& whileDecoding,
@@ -1060,7 +1067,7 @@ std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
     if (isPcx(head) || isDcx(head))
         return std::make_unique<PcxSource>(path, readAll(path));
     if (isTiff(head))
-        return std::make_unique<TiffSource>(path);
+        return std::make_unique<TiffSource>(path, head);
     const QByteArray format = QImageReader::imageFormat(&file);
     file.close();
     if (format == "jpeg")

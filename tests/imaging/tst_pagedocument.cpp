@@ -368,6 +368,12 @@ private slots:
                    const QByteArray whole = withExifThumbnail(b);
                    return whole.left(whole.size() - b.size() / 2);
                });
+        QTest::newRow("jpeg declaring 30000 x 30000 over its few bytes") << damaged(jpeg, [](QByteArray b) {
+            const qsizetype frame = b.indexOf(QByteArray::fromHex("FFC0"));
+            qToBigEndian<quint16>(30000, b.data() + frame + 5);
+            qToBigEndian<quint16>(30000, b.data() + frame + 7);
+            return b;
+        });
         // A run of one bits no code begins with, in the middle of the coded data: the
         // codes after it fall into step again, so only the bad code itself tells.
         QTest::newRow("jpeg with a bad Huffman code") << Writer([](const QString& p) {
