@@ -285,6 +285,40 @@ private slots:
         QVERIFY(!view.grab().isNull());
     }
 
+    // Beside a page that leaves part of the view free the background shows; the page's
+    // own pixels reach its edges, turned or not.
+    void backgroundBesideThePage_data() {
+        QTest::addColumn<bool>("turned");
+        // 240 x 160 at 100 %: columns 80 to 319 of 400; turned, 107 x 160 from column 146.67.
+        QTest::addColumn<int>("firstColumn");
+        QTest::addColumn<int>("lastColumn");
+        QTest::newRow("upright") << false << 80 << 319;
+        QTest::newRow("turned") << true << 147 << 252;
+    }
+    void backgroundBesideThePage() {
+        QFETCH(bool, turned);
+        QFETCH(int, firstColumn);
+        QFETCH(int, lastColumn);
+        const QString path = m_dir.filePath(QStringLiteral("beside.tif"));
+        QVERIFY(writeTiff(path, 1, QStringLiteral("g4")));
+        ImageViewWidget view;
+        view.resize(400, 160);
+        view.setImageFile(path);
+        view.setCurrentPage(1);
+        view.showImage();
+        if (turned)
+            view.rotateViewRight();
+        view.fitImage(ImageView::BestFit);
+        const QImage shown = view.grab().toImage();
+        const QRgb background = view.palette().color(QPalette::Dark).rgb();
+        for (const int column : {2, firstColumn - 3, lastColumn + 3, 397})
+            QCOMPARE(shown.pixel(column, 80), background);
+        for (const int column : {firstColumn, lastColumn}) {
+            QCOMPARE(shown.pixel(column, 0), qRgb(255, 255, 255));
+            QCOMPARE(shown.pixel(column, 159), qRgb(255, 255, 255));
+        }
+    }
+
     // A PDF page of 14,400 inches shows fitted and at the largest zoom: only what
     // the view shows is drawn.
     void posterPdfShowsWhatTheViewNeeds() {
