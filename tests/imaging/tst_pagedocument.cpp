@@ -494,12 +494,20 @@ private slots:
         }
         QByteArray bytes = contentOf(path);
         QCOMPARE(bytes.left(2), QByteArray("II"));
-        const auto nextOf = [&bytes](quint32 directory) {
-            return directory + 2 + 12 * qFromLittleEndian<quint16>(bytes.constData() + directory);
+        // Byte by byte: the compiler cannot see the file is long enough.
+        const auto number = [&bytes](quint32 at, int size) {
+            quint32 value = 0;
+            for (int k = size - 1; k >= 0; --k)
+                value = value << 8 | uchar(bytes.at(at + k));
+            return value;
         };
-        const quint32 second = qFromLittleEndian<quint32>(
-            bytes.constData() + nextOf(qFromLittleEndian<quint32>(bytes.constData() + 4)));
-        qToLittleEndian<quint32>(quint32(bytes.size() + 4096), bytes.data() + nextOf(second));
+        const auto nextOf = [&number](quint32 directory) {
+            return directory + 2 + 12 * number(directory, 2);
+        };
+        // The link after page 2 points past the end of the file.
+        const quint32 link = nextOf(number(nextOf(number(4, 4)), 4));
+        for (int k = 0; k < 4; ++k)
+            bytes[link + k] = char(quint32(bytes.size() + 4096) >> (8 * k));
         QVERIFY(writeBytes(path, bytes));
         PageDocument doc(path);
         QCOMPARE(markerOf(doc.page(0)), 1);
