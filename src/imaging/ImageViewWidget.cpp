@@ -11,6 +11,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
+#include <QRegion>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -107,12 +108,12 @@ PageDocument& ImageViewWidget::document() {
 }
 
 int ImageViewWidget::pageCount() const {
-    if (m_doc)
-        return m_doc->pageCount();
     if (m_file.isEmpty())
         return 0;
+    // A TIFF's pages are counted only now, after its first page was shown: a chain
+    // of directories that breaks off makes the document unreadable here too.
     try {
-        return PageDocument(m_file).pageCount();
+        return m_doc ? m_doc->pageCount() : PageDocument(m_file).pageCount();
     } catch (const Error&) {
         return 0;
     }
@@ -162,7 +163,7 @@ void ImageViewWidget::showImage() {
         return;
     }
     PageDocument& doc = document();
-    if (m_page < 1 || m_page > doc.pageCount())
+    if (!doc.hasPage(m_page - 1))
         throw err::make(err::InvalidArgument, QStringLiteral("%1 没有第 %2 页").arg(m_file).arg(m_page));
     // While a bilevel page is decoded, the parts likely painted next are shrunk beside it.
     std::vector<std::pair<drawing::Part, std::unique_ptr<ShrinkInBands>>> early;
@@ -355,7 +356,6 @@ QSize ImageViewWidget::deviceSize() const {
 
 void ImageViewWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Dark));
     // Pages are drawn at the screen's pixels, which on a dense screen are finer than
     // the widget's. Only the visible part is drawn, so the cost does not grow with the zoom.
     const double ratio = devicePixelRatioF();
@@ -363,11 +363,23 @@ void ImageViewWidget::paintEvent(QPaintEvent*) {
     const double scale = device.zoomPercent / 100;
     const QRect part =
         m_pageSize.isEmpty() ? QRect() : drawing::shownPart(m_pageSize, m_turns, device, deviceSize());
+    const QImage& image = part.isEmpty() ? QImage() : drawn(scale, part);
+    const QTransform toWidget =
+        geometry::imageToWidget(QSizeF(m_pageSize) * scale, m_turns, 100, contentOrigin() * ratio) *
+        QTransform::fromScale(1 / ratio, 1 / ratio);
+    // The background only where an opaque page leaves it showing: a page that fills
+    // the view is not painted over twice.
+    QRegion background(rect());
+    if (!image.isNull() && !image.hasAlphaChannel()) {
+        const QRectF covered = toWidget.mapRect(QRectF(part));
+        background -=
+            QRect(QPoint(int(std::ceil(covered.left())), int(std::ceil(covered.top()))),
+                  QPoint(int(std::floor(covered.right())) - 1, int(std::floor(covered.bottom())) - 1));
+    }
+    for (const QRect& piece : background)
+        painter.fillRect(piece, palette().color(QPalette::Dark));
     if (!part.isEmpty()) {
-        painter.setTransform(
-            geometry::imageToWidget(QSizeF(m_pageSize) * scale, m_turns, 100, contentOrigin() * ratio) *
-            QTransform::fromScale(1 / ratio, 1 / ratio));
-        const QImage& image = drawn(scale, part);
+        painter.setTransform(toWidget);
         // Smaller than the part only when it was drawn within a pixel budget.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, image.size() != part.size());
         painter.drawImage(QRectF(part), image);

@@ -5,6 +5,7 @@
 #include "platform/Error.h"
 
 #include <Magick++.h>
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
@@ -18,11 +19,13 @@
 #include <future>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <png.h>
 #include <poppler-qt6.h>
 #include <tiffio.h>
+#include <unistd.h>
 #include <unordered_set>
 #include <vector>
 
@@ -89,6 +92,16 @@ void watchJpeg(jpeg_decompress_struct& info, JpegErrors& errors) {
         }
     };
 }
+
+// A decompressor that reports through its JpegErrors, destroyed on every way out.
+struct JpegDecoder {
+    JpegErrors errors{};
+    jpeg_decompress_struct info{};
+    JpegDecoder() { watchJpeg(info, errors); }
+    ~JpegDecoder() { jpeg_destroy_decompress(&info); }
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+};
 
 [[noreturn]] void failJpeg(const QString& path, const JpegErrors& errors) {
     fail(path, QStringLiteral("JPEG 数据损坏：") + QString::fromLocal8Bit(errors.message));
@@ -309,7 +322,9 @@ void checkGif(const QString& path, const QByteArray& data) {
 class PageDocument::Source {
 public:
     virtual ~Source() = default;
-    virtual int pageCount() const = 0;
+    virtual int pageCount() = 0;
+    // Whether page `index` (from 0) is there, found without counting every page where that costs.
+    virtual bool hasPage(int index) { return index < pageCount(); }
     // The page whole, or at a smaller size that `scaleFor` allows where the format
     // can decode one; without `scaleFor` always whole.
     virtual ViewPage page(int index, const RowReader& whileDecoding, const ScaleFor& scaleFor) = 0;
@@ -339,7 +354,7 @@ QImage readWithQt(const QString& path, const QByteArray& format, int index) {
 class QtSource final : public PageDocument::Source {
 public:
     QtSource(QString path, QByteArray format) : m_path(std::move(path)), m_format(std::move(format)) {}
-    int pageCount() const override { return 1; }
+    int pageCount() override { return 1; }
     PageDocument::ViewPage page(int index, const PageDocument::RowReader&,
                                 const PageDocument::ScaleFor&) override {
         QImage image = readWithQt(m_path, m_format, index);
@@ -527,6 +542,15 @@ struct JpegPage {
     qsizetype stride;
 };
 
+// The smallest of 1/8, 1/4, 1/2 or all of the size, in eighths, that is not below `scale`:
+// libjpeg decodes these at a fraction of the cost of the whole.
+unsigned eighthsFor(double scale) {
+    unsigned eighths = 1;
+    while (eighths < 8 && eighths < scale * 8)
+        eighths *= 2;
+    return eighths;
+}
+
 JDIMENSION scaledBy(unsigned eighths, JDIMENSION length) {
     return JDIMENSION((quint64(length) * eighths + 7) / 8);
 }
@@ -545,11 +569,11 @@ bool startJpeg(jpeg_decompress_struct* info, JpegErrors* errors, const void* tab
 }
 
 // One strip of `rows` rows into the image lines from `out` on.
-bool decodeJpegStrip(jpeg_decompress_struct* info, JpegErrors* errors, const JpegPage* page,
-                     const std::vector<unsigned char>* data, JDIMENSION rows, uchar* out) {
+bool decodeJpegStrip(jpeg_decompress_struct* info, JpegErrors* errors, const JpegPage* page, const void* data,
+                     size_t size, JDIMENSION rows, uchar* out) {
     if (setjmp(errors->back))
         return false;
-    jpegPiecesSource(info, data->data(), data->size());
+    jpegPiecesSource(info, data, size);
     jpeg_read_header(info, TRUE);
     if (info->image_width != page->width || info->image_height != rows ||
         info->num_components != page->layout.components) {
@@ -592,9 +616,7 @@ PageDocument::ViewPage readJpegStrips(TIFF* tiff, const JpegLayout& layout, cons
         fail(path, QStringLiteral("第 %1 页的数据容不下它声明的尺寸").arg(index + 1));
     const QSize size{int(width), int(height)};
     const double scale = scaleFor ? scaleFor(size) : 1;
-    unsigned eighths = 1;
-    while (eighths < 8 && eighths < scale * 8)
-        eighths *= 2;
+    const unsigned eighths = eighthsFor(scale);
     const uint32_t wholeStrips = height / rowsPerStrip;
     QImage image(
         int(scaledBy(eighths, width)),
@@ -603,13 +625,8 @@ PageDocument::ViewPage readJpegStrips(TIFF* tiff, const JpegLayout& layout, cons
     if (image.isNull())
         fail(path, QStringLiteral("页面过大"));
     const JpegPage page{layout, width, eighths, image.bytesPerLine()};
-    JpegErrors errors{};
-    jpeg_decompress_struct info{};
-    watchJpeg(info, errors);
-    const struct Destroy {
-        jpeg_decompress_struct& info;
-        ~Destroy() { jpeg_destroy_decompress(&info); }
-    } destroy{info};
+    JpegDecoder decoder;
+    auto& [errors, info] = decoder;
     uint32_t tablesSize = 0;
     void* tables = nullptr;
     TIFFGetField(tiff, TIFFTAG_JPEGTABLES, &tablesSize, &tables);
@@ -627,7 +644,7 @@ PageDocument::ViewPage readJpegStrips(TIFF* tiff, const JpegLayout& layout, cons
             !complaints.first.isEmpty())
             fail(path, QStringLiteral("第 %1 页无法读取：").arg(index + 1) + complaints.first);
         const JDIMENSION rows = std::min(rowsPerStrip, height - strip * rowsPerStrip);
-        if (!decodeJpegStrip(&info, &errors, &page, &data, rows, out))
+        if (!decodeJpegStrip(&info, &errors, &page, data.data(), data.size(), rows, out))
             failJpeg(path, errors);
         out += qsizetype(scaledBy(eighths, rows)) * page.stride;
     }
@@ -642,45 +659,194 @@ PageDocument::ViewPage readJpegStrips(TIFF* tiff, const JpegLayout& layout, cons
     return {image, size};
 }
 
-// The offsets of a classic TIFF's page directories. Only the chain is read, which
-// is far cheaper than libtiff reading every directory; a chain that breaks off
-// means a damaged file even when the pages before the break would read.
-std::vector<quint64> tiffDirectories(const QString& path) {
-    // Unbuffered: each read takes a few bytes, far apart.
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        fail(path, file.errorString());
-    uchar bytes[4] = {};
-    const bool little = file.read(reinterpret_cast<char*>(bytes), 1) == 1 && bytes[0] == 'I';
-    const auto number = [&](quint64 at, int size) -> quint64 {
-        if (!file.seek(qint64(at)) || file.read(reinterpret_cast<char*>(bytes), size) != size)
-            fail(path, QStringLiteral("TIFF 目录超出文件范围"));
-        if (size == 2)
-            return little ? qFromLittleEndian<quint16>(bytes) : qFromBigEndian<quint16>(bytes);
-        return little ? qFromLittleEndian<quint32>(bytes) : qFromBigEndian<quint32>(bytes);
-    };
-    std::vector<quint64> directories;
-    std::unordered_set<quint64> seen;
-    for (quint64 at = number(4, 4); at != 0 && directories.size() < PageDocument::MaxPages;
-         at = number(at + 2 + 12 * number(at, 2), 4)) {
-        if (!seen.insert(at).second)
-            fail(path, QStringLiteral("TIFF 目录循环"));
-        directories.push_back(at);
-    }
-    if (directories.empty())
-        fail(path, QStringLiteral("TIFF 文件没有页"));
-    return directories;
+// How libjpeg reads a plain JPEG's picture: grey, or colour coded as YCbCr or RGB.
+// Others (CMYK) are left to Qt's reader.
+std::optional<JpegLayout> jpegLayout(const jpeg_decompress_struct& info) {
+    if (info.num_components == 1 && info.jpeg_color_space == JCS_GRAYSCALE)
+        return JpegLayout{JCS_GRAYSCALE, JCS_GRAYSCALE, 1, QImage::Format_Grayscale8};
+    if (info.num_components == 3 && (info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB))
+        return JpegLayout{info.jpeg_color_space, JCS_RGB, 3, QImage::Format_RGB888};
+    return std::nullopt;
 }
+
+// A camera's or scanner's orientation, applied as Qt's reader does: mirrored first, then turned.
+QImage oriented(QImage image, QImageIOHandler::Transformations turn) {
+    if (turn == QImageIOHandler::TransformationRotate270)
+        return image.transformed(QTransform().rotate(270));
+    image = image.mirrored(turn & QImageIOHandler::TransformationMirror,
+                           turn & QImageIOHandler::TransformationFlip);
+    return turn & QImageIOHandler::TransformationRotate90 ? image.transformed(QTransform().rotate(90))
+                                                          : image;
+}
+
+// A plain JPEG of one picture, decoded by libjpeg through the same watchful source
+// the damage check uses: the decode is the check, so what is shown is what was
+// checked, and a page shown small is decoded at 1/8, 1/4 or 1/2 of its size.
+class JpegSource final : public PageDocument::Source {
+public:
+    JpegSource(QString path, QByteArray data, JpegLayout layout, const jpeg_decompress_struct& header)
+        : m_path(std::move(path)), m_data(std::move(data)), m_layout(layout), m_width(header.image_width),
+          m_height(header.image_height) {
+        // Within the budget at full size, as the page may be zoomed to it: libjpeg's own
+        // buffers grow with the full size too, whatever the size decoded.
+        if (qint64(m_width) * m_height > MaxPixels)
+            fail(m_path, QStringLiteral("页面过大"));
+        // Qt reads the orientation from the EXIF block; the header is already known good.
+        QBuffer buffer(&m_data);
+        buffer.open(QIODevice::ReadOnly);
+        m_turn = QImageReader(&buffer, "jpeg").transformation();
+        if (header.density_unit == 1 || header.density_unit == 2)
+            m_dpi = QSizeF(header.X_density, header.Y_density) * (header.density_unit == 2 ? 2.54 : 1);
+    }
+    int pageCount() override { return 1; }
+    PageDocument::ViewPage page(int, const PageDocument::RowReader&,
+                                const PageDocument::ScaleFor& scaleFor) override {
+        const bool turned = m_turn & QImageIOHandler::TransformationRotate90;
+        const QSize size = turned ? QSize(int(m_height), int(m_width)) : QSize(int(m_width), int(m_height));
+        const unsigned eighths = eighthsFor(scaleFor ? scaleFor(size) : 1);
+        const JDIMENSION width = scaledBy(eighths, m_width);
+        const JDIMENSION height = scaledBy(eighths, m_height);
+        QImage image(int(width), int(height), m_layout.format);
+        if (image.isNull())
+            fail(m_path, QStringLiteral("页面过大"));
+        const JpegPage page{m_layout, m_width, eighths, image.bytesPerLine()};
+        JpegDecoder decoder;
+        auto& [errors, info] = decoder;
+        if (!startJpeg(&info, &errors, nullptr, 0) ||
+            !decodeJpegStrip(&info, &errors, &page, m_data.constData(), size_t(m_data.size()), m_height,
+                             image.bits()))
+            failJpeg(m_path, errors);
+        image = oriented(std::move(image), m_turn);
+        const QSizeF dpi = (turned ? m_dpi.transposed() : m_dpi) * eighths / 8;
+        setDpi(image, dpi.width(), dpi.height());
+        return {image, size};
+    }
+
+private:
+    QString m_path;
+    QByteArray m_data;
+    JpegLayout m_layout;
+    JDIMENSION m_width;
+    JDIMENSION m_height;
+    QImageIOHandler::Transformations m_turn;
+    QSizeF m_dpi;
+};
+
+// Reads a JPEG's header into `info`; false with the message on damage. Nothing here
+// has a destructor: libjpeg jumps back.
+bool readJpegHeader(jpeg_decompress_struct* info, JpegErrors* errors, const QByteArray* data) {
+    if (setjmp(errors->back))
+        return false;
+    jpeg_create_decompress(info);
+    jpegPiecesSource(info, data->constData(), size_t(data->size()));
+    jpeg_read_header(info, TRUE);
+    return true;
+}
+
+std::unique_ptr<PageDocument::Source> openJpeg(const QString& path) {
+    QByteArray data = readAll(path);
+    JpegDecoder decoder;
+    auto& [errors, info] = decoder;
+    if (!readJpegHeader(&info, &errors, &data))
+        failJpeg(path, errors);
+    if (const std::optional<JpegLayout> layout = jpegLayout(info))
+        return std::make_unique<JpegSource>(path, std::move(data), *layout, info);
+    checkJpeg(path, data);
+    return std::make_unique<QtSource>(path, "jpeg");
+}
+
+// The offsets of a classic TIFF's page directories, read along their chain only
+// as far as asked: the first page opens without reading the other pages'
+// directories, and a chain that loops or breaks off is found when the pages are
+// counted. Only the chain is read, far cheaper than libtiff reading every directory.
+class TiffChain {
+public:
+    // `head`: the file's first bytes, which hold the first directory's offset.
+    TiffChain(QString path, const QByteArray& head) : m_path(std::move(path)) {
+        if (head.size() < 8)
+            fail(m_path, QStringLiteral("TIFF 文件头不完整"));
+        m_little = head[0] == 'I';
+        const quint64 first = number(reinterpret_cast<const uchar*>(head.constData()) + 4, 4);
+        if (first == 0)
+            fail(m_path, QStringLiteral("TIFF 文件没有页"));
+        m_directories.push_back(first);
+        m_seen.insert(first);
+    }
+    // Whether page `index` has a directory in the chain.
+    bool has(size_t index) {
+        walkTo(index + 1);
+        return index < m_directories.size();
+    }
+    quint64 at(size_t index) const { return m_directories.at(index); }
+    // All of the pages, up to PageDocument::MaxPages: a chain that breaks off means a
+    // damaged file even when the pages before the break would read.
+    size_t count() {
+        walkTo(PageDocument::MaxPages);
+        return m_directories.size();
+    }
+
+private:
+    quint64 number(const uchar* bytes, int size) const {
+        if (size == 2)
+            return m_little ? qFromLittleEndian<quint16>(bytes) : qFromBigEndian<quint16>(bytes);
+        return m_little ? qFromLittleEndian<quint32>(bytes) : qFromBigEndian<quint32>(bytes);
+    }
+    // Up to `size` bytes at `at`, at least `least` of them.
+    size_t readAt(int fd, quint64 at, uchar* bytes, size_t size, size_t least) const {
+        const ssize_t got =
+            at > quint64(std::numeric_limits<off_t>::max()) ? -1 : ::pread(fd, bytes, size, off_t(at));
+        if (got < 0 || size_t(got) < least)
+            fail(m_path, QStringLiteral("TIFF 目录超出文件范围"));
+        return size_t(got);
+    }
+    template <typename Read> void withFile(const Read& read) const {
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            fail(m_path, file.errorString());
+        read(file.handle());
+    }
+    // Each step reads the link after the last directory known, at once where the
+    // directory has few entries, as a scan's has.
+    void walkTo(size_t pages) {
+        pages = std::min(pages, PageDocument::MaxPages);
+        if (m_ended || m_directories.size() >= pages)
+            return;
+        withFile([&](int fd) {
+            uchar bytes[2 + 12 * 40 + 4];
+            while (!m_ended && m_directories.size() < pages) {
+                const quint64 at = m_directories.back();
+                const size_t got = readAt(fd, at, bytes, sizeof bytes, 2);
+                const size_t end = 2 + 12 * size_t(number(bytes, 2));
+                if (end + 4 > got)
+                    readAt(fd, at + end, bytes, 4, 4);
+                const quint64 next = number(end + 4 > got ? bytes : bytes + end, 4);
+                m_ended = next == 0;
+                if (!m_ended && !m_seen.insert(next).second)
+                    fail(m_path, QStringLiteral("TIFF 目录循环"));
+                if (!m_ended)
+                    m_directories.push_back(next);
+            }
+        });
+        m_ended = m_ended || m_directories.size() >= PageDocument::MaxPages;
+    }
+
+    QString m_path;
+    bool m_little = true;
+    bool m_ended = false;
+    std::vector<quint64> m_directories;
+    std::unordered_set<quint64> m_seen;
+};
 
 class TiffSource final : public PageDocument::Source {
 public:
-    explicit TiffSource(QString path) : m_path(std::move(path)), m_directories(tiffDirectories(m_path)) {}
-    int pageCount() const override { return int(m_directories.size()); }
+    TiffSource(QString path, const QByteArray& head) : m_path(std::move(path)), m_chain(m_path, head) {}
+    int pageCount() override { return int(m_chain.count()); }
+    bool hasPage(int index) override { return m_chain.has(size_t(index)); }
     PageDocument::ViewPage page(int index, const PageDocument::RowReader& whileDecoding,
                                 const PageDocument::ScaleFor& scaleFor) override {
         TiffComplaints complaints;
         const TiffHandle tiff = openTiff(m_path, complaints);
-        if (!tiff || !TIFFSetSubDirectory(tiff.get(), m_directories.at(size_t(index))))
+        if (!tiff || !TIFFSetSubDirectory(tiff.get(), m_chain.at(size_t(index))))
             fail(m_path, QStringLiteral("TIFF 第 %1 个目录无法读取：").arg(index + 1) + complaints.first);
         // Unknown tags and the like are no damage; only what decoding the page says counts.
         complaints.first.clear();
@@ -696,7 +862,7 @@ public:
 
 private:
     QString m_path;
-    std::vector<quint64> m_directories;
+    TiffChain m_chain;
 };
 
 // A 1-bit run-length coded PCX page, read here into a bilevel image: ImageMagick
@@ -778,7 +944,7 @@ public:
             m_pages[i].second = end - m_pages[i].first;
         }
     }
-    int pageCount() const override { return int(m_pages.size()); }
+    int pageCount() override { return int(m_pages.size()); }
     PageDocument::ViewPage page(int index, const PageDocument::RowReader&,
                                 const PageDocument::ScaleFor&) override {
         QImage image = read(index);
@@ -842,7 +1008,7 @@ public:
         m_doc->setRenderHint(Poppler::Document::Antialiasing);
         m_doc->setRenderHint(Poppler::Document::TextAntialiasing);
     }
-    int pageCount() const override { return m_doc->numPages(); }
+    int pageCount() override { return m_doc->numPages(); }
     // The whole page, within the decode budget.
     PageDocument::ViewPage page(int index, const PageDocument::RowReader&,
                                 const PageDocument::ScaleFor&) override {
@@ -901,18 +1067,18 @@ std::unique_ptr<PageDocument::Source> openSource(const QString& path) {
     if (isPcx(head) || isDcx(head))
         return std::make_unique<PcxSource>(path, readAll(path));
     if (isTiff(head))
-        return std::make_unique<TiffSource>(path);
+        return std::make_unique<TiffSource>(path, head);
     const QByteArray format = QImageReader::imageFormat(&file);
     file.close();
     if (format == "jpeg")
-        checkJpeg(path, readAll(path));
-    else if (format == "bmp")
+        return openJpeg(path);
+    if (format == "bmp")
         checkBmp(path, readAll(path));
     else if (format == "gif")
         checkGif(path, readAll(path));
     else if (format == "png")
         checkPng(path, readAll(path));
-    if (format == "bmp" || format == "gif" || format == "jpeg" || format == "png")
+    if (format == "bmp" || format == "gif" || format == "png")
         return std::make_unique<QtSource>(path, format);
     fail(path, QStringLiteral("不是图像文件"));
 }
@@ -927,8 +1093,12 @@ int PageDocument::pageCount() const {
     return m_source->pageCount();
 }
 
+bool PageDocument::hasPage(int index) const {
+    return index >= 0 && m_source->hasPage(index);
+}
+
 void PageDocument::checkIndex(int index) const {
-    if (index < 0 || index >= pageCount())
+    if (!hasPage(index))
         throw Error(err::InvalidArgument, QStringLiteral("%1 没有第 %2 页").arg(m_path).arg(index + 1));
 }
 
@@ -941,10 +1111,15 @@ QImage PageDocument::page(int index, const RowReader& whileDecoding) {
 
 namespace {
 thread_local int decodes = 0;
+thread_local qint64 pixelsDecoded = 0;
 } // namespace
 
 int PageDocument::decodesOnThisThread() {
     return decodes;
+}
+
+qint64 PageDocument::pixelsDecodedOnThisThread() {
+    return pixelsDecoded;
 }
 
 void PageDocument::keep(int index, const ViewPage& page) {
@@ -960,6 +1135,7 @@ void PageDocument::decode(int index, const RowReader& whileDecoding, const Scale
     m_cachedIndex = -1;
     m_cached = m_source->page(index, whileDecoding, scaleFor);
     m_cachedIndex = index;
+    pixelsDecoded += qint64(m_cached.image.width()) * m_cached.image.height();
 }
 
 PageDocument::ViewPage PageDocument::pageForView(int index, const ScaleFor& scaleFor,

@@ -29,7 +29,9 @@ public:
     static constexpr size_t MaxPages = 10000;
 
     const QString& path() const { return m_path; }
+    // Counting a TIFF's pages reads every page's directory: hasPage() reads only up to that page.
     int pageCount() const;
+    bool hasPage(int index) const;
     // Work beside the decoding of a page. The reader is called on the decoding
     // thread once the page's size, colours and resolution are set, before any row.
     // The work it returns runs on another thread as the rows come and, once they
@@ -67,6 +69,8 @@ public:
     // How many pages were decoded on the calling thread so far: a prefetched page
     // shown decodes none.
     static int decodesOnThisThread();
+    // How many pixels those decodes gave: fewer than the pages' where decoded reduced.
+    static qint64 pixelsDecodedOnThisThread();
 
     class Source;
 

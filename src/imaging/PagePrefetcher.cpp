@@ -89,7 +89,7 @@ std::optional<PagePrefetcher::Prepared> PagePrefetcher::make(const Job& job) {
     try {
         if (!m_doc || m_doc->path() != job.key.path)
             m_doc = std::make_unique<PageDocument>(job.key.path);
-        if (job.key.index < 0 || job.key.index >= m_doc->pageCount())
+        if (!m_doc->hasPage(job.key.index))
             return std::nullopt;
         Prepared prepared{m_doc->pageForView(job.key.index, job.scaleFor), {}};
         if (!prepared.page.image.isNull())

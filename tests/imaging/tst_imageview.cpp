@@ -285,6 +285,40 @@ private slots:
         QVERIFY(!view.grab().isNull());
     }
 
+    // Beside a page that leaves part of the view free the background shows; the page's
+    // own pixels reach its edges, turned or not.
+    void backgroundBesideThePage_data() {
+        QTest::addColumn<bool>("turned");
+        // 240 x 160 at 100 %: columns 80 to 319 of 400; turned, 107 x 160 from column 146.67.
+        QTest::addColumn<int>("firstColumn");
+        QTest::addColumn<int>("lastColumn");
+        QTest::newRow("upright") << false << 80 << 319;
+        QTest::newRow("turned") << true << 147 << 252;
+    }
+    void backgroundBesideThePage() {
+        QFETCH(bool, turned);
+        QFETCH(int, firstColumn);
+        QFETCH(int, lastColumn);
+        const QString path = m_dir.filePath(QStringLiteral("beside.tif"));
+        QVERIFY(writeTiff(path, 1, QStringLiteral("g4")));
+        ImageViewWidget view;
+        view.resize(400, 160);
+        view.setImageFile(path);
+        view.setCurrentPage(1);
+        view.showImage();
+        if (turned)
+            view.rotateViewRight();
+        view.fitImage(ImageView::BestFit);
+        const QImage shown = view.grab().toImage();
+        const QRgb background = view.palette().color(QPalette::Dark).rgb();
+        for (const int column : {2, firstColumn - 3, lastColumn + 3, 397})
+            QCOMPARE(shown.pixel(column, 80), background);
+        for (const int column : {firstColumn, lastColumn}) {
+            QCOMPARE(shown.pixel(column, 0), qRgb(255, 255, 255));
+            QCOMPARE(shown.pixel(column, 159), qRgb(255, 255, 255));
+        }
+    }
+
     // A PDF page of 14,400 inches shows fitted and at the largest zoom: only what
     // the view shows is drawn.
     void posterPdfShowsWhatTheViewNeeds() {
@@ -310,16 +344,26 @@ private slots:
         QVERIFY(qGray(shown.pixel(180, 40)) > 224);
     }
 
-    // A colour page shown small is decoded small; zoomed to full size, it is decoded
-    // again and shows every pixel of the page.
+    // A colour JPEG page shown small is decoded at the size shown, never below it;
+    // zoomed to full size, it is decoded again and shows every pixel of the page.
+    void colourPageSharpAtFullSize_data() {
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("JPEG coded TIFF") << false;
+        QTest::newRow("plain JPEG") << true;
+    }
     void colourPageSharpAtFullSize() {
-        const QString path = m_dir.filePath(QStringLiteral("colour.tif"));
-        QVERIFY(writeTiff(path, 2, QStringLiteral("jpeg")));
+        QFETCH(bool, plain);
+        const QString path =
+            m_dir.filePath(plain ? QStringLiteral("colour.jpg") : QStringLiteral("colour.tif"));
+        QVERIFY(plain ? markedPage(2).save(path, "jpeg", 90) : writeTiff(path, 2, QStringLiteral("jpeg")));
+        const int page = plain ? 1 : 2;
         ImageViewWidget view;
         view.resize(60, 40);
         view.setImageFile(path);
-        view.setCurrentPage(2);
+        view.setCurrentPage(page);
+        const qint64 pixels = wo::imaging::PageDocument::pixelsDecodedOnThisThread();
         view.showImage();
+        QCOMPARE(wo::imaging::PageDocument::pixelsDecodedOnThisThread() - pixels, 60 * 40);
         view.fitImage(ImageView::FitToWidth);
         QCOMPARE(view.zoomPercent(), 25.0);
         // Square 2 covers 50..70, 70..90 of the page.
@@ -328,8 +372,9 @@ private slots:
         view.scrollImage(ImageView::Horizontal, 40 - qRound(view.scrollOffset().x()));
         view.scrollImage(ImageView::Vertical, 60 - qRound(view.scrollOffset().y()));
         QCOMPARE(view.scrollOffset(), QPointF(40, 60));
-        const QImage page = wo::imaging::PageDocument(path).page(1).convertToFormat(QImage::Format_RGB32);
-        QCOMPARE(view.grab().toImage().convertToFormat(QImage::Format_RGB32), page.copy(40, 60, 60, 40));
+        const QImage whole =
+            wo::imaging::PageDocument(path).page(page - 1).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(view.grab().toImage().convertToFormat(QImage::Format_RGB32), whole.copy(40, 60, 60, 40));
     }
 
     void mouseSignals_data() {

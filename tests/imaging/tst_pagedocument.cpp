@@ -1,6 +1,7 @@
 #include "ScanTiff.h"
 #include "TestImages.h"
 #include "imaging/DecodedRows.h"
+#include "imaging/ImageViewWidget.h"
 #include "imaging/PageDocument.h"
 #include "platform/Error.h"
 
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRandomGenerator>
@@ -78,15 +80,43 @@ struct RowCopier {
     }
 };
 
-int errorNumberOpening(const QString& path) {
+// Each page decoded whole, or at `scale` of its size where the format decodes it smaller.
+int errorNumberOpening(const QString& path, double scale = 1) {
     try {
         PageDocument doc(path);
         for (int i = 0; i < doc.pageCount(); ++i)
-            doc.page(i);
+            doc.pageForView(i, [scale](QSize) { return scale; });
     } catch (const wo::Error& e) {
         return e.number();
     }
     return 0;
+}
+
+// The mean difference of two pictures of one size, per colour channel (0-255).
+double meanDifference(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row);
+            const QRgb q = y.pixel(col, row);
+            sum +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+// A page with shades and edges: white, a grey ramp, the marker of page n.
+QImage shadedPage(int n, QImage::Format format) {
+    QImage page = markedPage(n, QImage::Format_RGB32);
+    QPainter painter(&page);
+    QLinearGradient ramp(0, 0, page.width(), 0);
+    ramp.setColorAt(0, QColor(40, 90, 160));
+    ramp.setColorAt(1, QColor(250, 220, 120));
+    painter.fillRect(QRect(0, page.height() - 24, page.width(), 24), ramp);
+    painter.end();
+    return page.convertToFormat(format);
 }
 
 // A busy photo-like picture: its JPEG is large enough for libjpeg's fast decoder.
@@ -338,6 +368,12 @@ private slots:
                    const QByteArray whole = withExifThumbnail(b);
                    return whole.left(whole.size() - b.size() / 2);
                });
+        QTest::newRow("jpeg declaring 30000 x 30000 over its few bytes") << damaged(jpeg, [](QByteArray b) {
+            const qsizetype frame = b.indexOf(QByteArray::fromHex("FFC0"));
+            qToBigEndian<quint16>(30000, b.data() + frame + 5);
+            qToBigEndian<quint16>(30000, b.data() + frame + 7);
+            return b;
+        });
         // A run of one bits no code begins with, in the middle of the coded data: the
         // codes after it fall into step again, so only the bad code itself tells.
         QTest::newRow("jpeg with a bad Huffman code") << Writer([](const QString& p) {
@@ -383,28 +419,39 @@ private slots:
         QCOMPARE(markerOf(shown.transformed(QTransform().rotate(-90))), 1);
     }
 
-    // JPEG coded TIFF pages are decoded at the smallest of 1/8, 1/4, 1/2 or all of their
-    // size that the view needs, and at full size exactly as libtiff decodes them.
-    void jpegTiffAtTheScaleShown_data() {
+    // JPEG pages, plain and in TIFF, are decoded at the smallest of 1/8, 1/4, 1/2 or
+    // all of their size that the view needs: the picture then is the whole one
+    // shrunk, within a small difference; at full size it is the one Qt decodes.
+    void jpegAtTheScaleShown_data() {
         QTest::addColumn<Writer>("write");
+        QTest::addColumn<int>("index");
         QTest::addColumn<QImage::Format>("format");
         const auto scan = [](QImage::Format format) {
             return Writer([format](const QString& p) {
-                return writeScanTiff(p, {markedPage(1, format), markedPage(2, format)});
+                return writeScanTiff(p, {markedPage(1, format), shadedPage(2, format)});
             });
         };
-        QTest::newRow("YCbCr") << Writer([](const QString& p) {
+        const auto plain = [](QImage::Format format) {
+            return Writer([format](const QString& p) { return shadedPage(1, format).save(p, "jpeg", 90); });
+        };
+        QTest::newRow("YCbCr TIFF") << Writer([](const QString& p) {
             return writeTiff(p, 2, QStringLiteral("jpeg"));
-        }) << QImage::Format_RGB888;
-        QTest::newRow("RGB") << scan(QImage::Format_RGB888) << QImage::Format_RGB888;
-        QTest::newRow("grey") << scan(QImage::Format_Grayscale8) << QImage::Format_Grayscale8;
+        }) << 1 << QImage::Format_RGB888;
+        QTest::newRow("RGB TIFF") << scan(QImage::Format_RGB888) << 1 << QImage::Format_RGB888;
+        QTest::newRow("grey TIFF") << scan(QImage::Format_Grayscale8) << 1 << QImage::Format_Grayscale8;
+        QTest::newRow("colour JPEG") << plain(QImage::Format_RGB32) << 0 << QImage::Format_RGB888;
+        QTest::newRow("grey JPEG") << plain(QImage::Format_Grayscale8) << 0 << QImage::Format_Grayscale8;
     }
-    void jpegTiffAtTheScaleShown() {
+    void jpegAtTheScaleShown() {
         QFETCH(Writer, write);
+        QFETCH(int, index);
         QFETCH(QImage::Format, format);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("scan.tif"));
+        const QString path = dir.filePath(QStringLiteral("scan"));
         QVERIFY(write(path));
+        QImageReader qt(path);
+        QVERIFY(index == 0 || qt.jumpToImage(index));
+        const QImage whole = qt.read();
         PageDocument doc(path);
         QSize asked;
         const auto at = [&asked](double scale) {
@@ -414,19 +461,69 @@ private slots:
             };
         };
         for (const auto& [scale, width] : {std::pair{0.1, 30}, {0.3, 120}, {0.5, 120}, {0.7, 240}}) {
-            const PageDocument::ViewPage shown = doc.pageForView(1, at(scale));
+            const PageDocument::ViewPage shown = doc.pageForView(index, at(scale));
             QCOMPARE(asked, QSize(240, 160));
             QCOMPARE(shown.size, QSize(240, 160));
             QCOMPARE(shown.image.size(), QSize(width, width * 2 / 3));
             QCOMPARE(shown.image.format(), format);
-            QCOMPARE(markerOf(shown.image.scaled(240, 160)), 2);
+            QCOMPARE(markerOf(shown.image.scaled(240, 160)), index + 1);
+            const QImage shrunk =
+                whole.scaled(shown.image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QVERIFY2(meanDifference(shown.image, shrunk) < 6,
+                     qPrintable(QString::number(meanDifference(shown.image, shrunk))));
         }
         // Having the page at full size, a view asking for less gets it as it is.
-        QCOMPARE(doc.pageForView(1, at(0.1)).image.width(), 240);
-        QImageReader qt(path, "tiff");
-        qt.jumpToImage(1);
-        QCOMPARE(doc.page(1).convertToFormat(QImage::Format_RGB32),
-                 qt.read().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(doc.pageForView(index, at(0.1)).image.width(), 240);
+        QCOMPARE(doc.page(index).convertToFormat(QImage::Format_RGB32),
+                 whole.convertToFormat(QImage::Format_RGB32));
+    }
+
+    // The first page of a long TIFF is shown without reading the directories of the
+    // pages after it: a chain broken after page 2 is found only when the pages are
+    // counted. Whole, the count is right after a page was shown.
+    void firstPageReadsNoOtherDirectory() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("fax.tif"));
+        QVERIFY(writeTiff(path, 3, QStringLiteral("g4")));
+        {
+            PageDocument doc(path);
+            QCOMPARE(markerOf(doc.page(0)), 1);
+            QCOMPARE(doc.pageCount(), 3);
+            QVERIFY(doc.hasPage(2));
+            QVERIFY(!doc.hasPage(3));
+        }
+        QByteArray bytes = contentOf(path);
+        QCOMPARE(bytes.left(2), QByteArray("II"));
+        // Byte by byte: the compiler cannot see the file is long enough.
+        const auto number = [&bytes](quint32 at, int size) {
+            quint32 value = 0;
+            for (int k = size - 1; k >= 0; --k)
+                value = value << 8 | uchar(bytes.at(at + k));
+            return value;
+        };
+        const auto nextOf = [&number](quint32 directory) {
+            return directory + 2 + 12 * number(directory, 2);
+        };
+        // The link after page 2 points past the end of the file.
+        const quint32 link = nextOf(number(nextOf(number(4, 4)), 4));
+        for (int k = 0; k < 4; ++k)
+            bytes[link + k] = char(quint32(bytes.size() + 4096) >> (8 * k));
+        QVERIFY(writeBytes(path, bytes));
+        PageDocument doc(path);
+        QCOMPARE(markerOf(doc.page(0)), 1);
+        QCOMPARE(markerOf(doc.page(1)), 2);
+        try {
+            doc.pageCount();
+            QFAIL("a broken chain was counted");
+        } catch (const wo::Error& e) {
+            QCOMPARE(e.number(), wo::err::InvalidFileFormat);
+        }
+        // A view that shows the first page counts none rather than throwing at its windows.
+        wo::imaging::ImageViewWidget view;
+        view.setImageFile(path);
+        view.setCurrentPage(1);
+        view.showImage();
+        QCOMPARE(view.pageCount(), 0);
     }
 
     // A PDF page is drawn part by part at the scale shown, never above a pixel budget,
@@ -503,6 +600,8 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("bad"));
         QVERIFY(write(path));
         QCOMPARE(errorNumberOpening(path), wo::err::InvalidFileFormat);
+        // Decoded small for a thumbnail or a fit, damage is seen all the same.
+        QCOMPARE(errorNumberOpening(path, 0.1), wo::err::InvalidFileFormat);
     }
 };
 

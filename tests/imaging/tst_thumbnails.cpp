@@ -30,18 +30,30 @@ private slots:
     // back from there the next time without decoding the page.
     void builtKeptReused_data() {
         QTest::addColumn<int>("index");
-        QTest::newRow("bilevel") << 0;
-        QTest::newRow("grey") << 1;
-        QTest::newRow("colour JPEG coded") << 2;
+        QTest::addColumn<bool>("plainJpeg");
+        QTest::newRow("bilevel") << 0 << false;
+        QTest::newRow("grey") << 1 << false;
+        QTest::newRow("colour JPEG coded") << 2 << false;
+        // Page 3 alone as a JPEG of its own at 800 dpi, decoded at an eighth of its size.
+        QTest::newRow("plain JPEG") << 2 << true;
     }
     void builtKeptReused() {
         QFETCH(int, index);
+        QFETCH(bool, plainJpeg);
+        if (plainJpeg) {
+            m_scan = m_dir->filePath(QStringLiteral("photo.jpg"));
+            QVERIFY(markedPage(index + 1, QImage::Format_RGB32, 800).save(m_scan, "jpeg", 90));
+            index = 0;
+        }
         const QString folder = m_dir->filePath(QStringLiteral("cache/thumbnails"));
         const ThumbnailCache cache(folder);
         QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions());
+        const qint64 pixels = PageDocument::pixelsDecodedOnThisThread();
         const QImage built = cache.thumbnail(QStringLiteral("20060305070809123456"), m_scan, index);
+        if (plainJpeg)
+            QCOMPARE(PageDocument::pixelsDecodedOnThisThread() - pixels, 1920 * 1280 / 64);
         QCOMPARE(built.size(), QSize(ThumbnailCache::Side, ThumbnailCache::Side * 2 / 3));
-        QCOMPARE(markerOf(built.scaled(240, 160)), index + 1);
+        QCOMPARE(markerOf(built.scaled(240, 160)), plainJpeg ? 3 : index + 1);
         const QString kept =
             cache.fileFor(QStringLiteral("20060305070809123456"), QFileInfo(m_scan).size(), index);
         QVERIFY(QFileInfo(kept).size() > 0);
