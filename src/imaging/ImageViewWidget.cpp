@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace wo::imaging {
@@ -110,13 +111,24 @@ PageDocument& ImageViewWidget::document() {
 int ImageViewWidget::pageCount() const {
     if (m_file.isEmpty())
         return 0;
-    // A TIFF's pages are counted only now, after its first page was shown: a chain
-    // of directories that breaks off makes the document unreadable here too.
+    // A TIFF's pages are counted only now, after its first page was shown. Where its
+    // chain of directories breaks off or loops, the pages before the fault are still
+    // shown, and counted.
+    std::optional<PageDocument> opened;
+    int reachable = 0;
     try {
-        return m_doc ? m_doc->pageCount() : PageDocument(m_file).pageCount();
+        const PageDocument& doc = m_doc ? *m_doc : opened.emplace(m_file);
+        try {
+            return doc.pageCount();
+        } catch (const Error&) {
+            // Counted below, page by page up to the fault.
+        }
+        while (doc.hasPage(reachable))
+            ++reachable;
     } catch (const Error&) {
-        return 0;
+        // The pages before the fault.
     }
+    return reachable;
 }
 
 QSize ImageViewWidget::rotatedImageSize() const {

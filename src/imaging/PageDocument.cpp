@@ -803,7 +803,7 @@ private:
         QFile file(m_path);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             fail(m_path, file.errorString());
-        read(file.handle());
+        read(file.handle(), quint64(file.size()));
     }
     // Each step reads the link after the last directory known, at once where the
     // directory has few entries, as a scan's has.
@@ -811,7 +811,7 @@ private:
         pages = std::min(pages, PageDocument::MaxPages);
         if (m_ended || m_directories.size() >= pages)
             return;
-        withFile([&](int fd) {
+        withFile([&](int fd, quint64 fileSize) {
             uchar bytes[2 + 12 * 40 + 4];
             while (!m_ended && m_directories.size() < pages) {
                 const quint64 at = m_directories.back();
@@ -823,6 +823,9 @@ private:
                 m_ended = next == 0;
                 if (!m_ended && !m_seen.insert(next).second)
                     fail(m_path, QStringLiteral("TIFF 目录循环"));
+                // A link out of the file breaks the chain here, so the pages before it are all there is.
+                if (!m_ended && next + 2 > fileSize)
+                    fail(m_path, QStringLiteral("TIFF 目录超出文件范围"));
                 if (!m_ended)
                     m_directories.push_back(next);
             }
