@@ -2,7 +2,7 @@
 // Not a test: scripts/screenshot-viewer.sh runs it under a virtual X server.
 //   shot_viewer [--strip | --hits] output.png
 // With --strip the page thumbnails are shown beside the page; with --hits the pages
-// are recognised into a database of their own and the hits of "合同" marked.
+// are recognised into a database of their own and the hits of "货物" marked.
 #include "ScanTiff.h"
 #include "platform/Error.h"
 #include "platform/db/Connection.h"
@@ -193,8 +193,10 @@ int main(int argc, char** argv) {
     viewer.Form_Load();
     viewer.TlbMain_ButtonClick(QStringLiteral("Next"));
     if (hits) {
-        viewer.setFindText(QStringLiteral("合同"));
+        viewer.setFindText(QStringLiteral("货物"));
         viewer.ActThumbnails->trigger();
+        // Close enough to read the marked words.
+        viewer.TlbMain_ButtonClick(QStringLiteral("ZoomIn"));
     }
     viewer.show();
     if (!QTest::qWaitForWindowExposed(&viewer))
