@@ -33,8 +33,9 @@ enum class LoadState;
 
 // The page viewer: a navigation list of the record's documents beside the pages of
 // the current one, with the toolbar that zooms, fits, rotates, pages and prints.
-// Shows the record's document model and reads no database; a document it fetches
-// has its cached copy recorded in the model, which the list window shows too.
+// Shows the record's document model and reads no database but, with search on, the
+// text of the pages; a document it fetches has its cached copy recorded in the model,
+// which the list window shows too.
 //
 // The list window opens it with
 //     frmDetail viewer(documents(), this);
