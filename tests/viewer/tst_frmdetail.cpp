@@ -1060,9 +1060,16 @@ void TestFrmDetail::searchHits() {
     w.TlbMain_ButtonClick(QStringLiteral("Next"));
     QVERIFY(!w.ActCopyText->isEnabled());
 
+    // Text read since is found when the term comes again.
+    wo::text::TextTable(*db::Connection::openCopy(rec.db.connection()))
+        .store(rec.ids[0], {page(0, {{contract, "合同"}}), page(1, {{contract, "合同"}})});
+    w.setFindText(QStringLiteral("合 同"));
+    QCOMPARE(w.panelText(1), QStringLiteral("“合 同”在第1、2页"));
+    QVERIFY(strip->isMarked(2) && !strip->isMarked(3));
+
     w.setFindText(QString());
     QVERIFY(w.hitLayer()->shownBoxes().isEmpty());
-    QVERIFY(!strip->isMarked(1) && !strip->isMarked(3));
+    QVERIFY(!strip->isMarked(1) && !strip->isMarked(2));
     QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
     QTest::keyClick(w.ImgShow, Qt::Key_F3);
     QCOMPARE(at(), std::pair(0, 2));

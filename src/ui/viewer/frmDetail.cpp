@@ -480,7 +480,8 @@ void frmDetail::updateStrip() {
 }
 
 void frmDetail::setFindText(const QString& text) {
-    if (!m_hits || text == m_hits->term())
+    // The same term again searches again: documents may have got their text meanwhile.
+    if (!m_hits || (text.isEmpty() && m_hits->term().isEmpty()))
         return;
     guarded(this, kCaption, [&] { m_hits->setTerm(text, MyInit::gsRecordID); });
     updateStrip();

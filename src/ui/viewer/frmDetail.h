@@ -83,7 +83,8 @@ public:
 
     // The term the list window's find bar holds: its hits on the shown page are marked,
     // the pages that hold it are marked in the strip and named in panel 1. An empty
-    // term, or search off, leaves the viewer as it is without one.
+    // term, or search off, leaves the viewer as it is without one. The same term again
+    // searches again, finding the text of documents read since.
     void setFindText(const QString& text);
     // Shows the next (previous) page with hits, in list order across the documents;
     // past the last (first) one it starts again from the other end.
