@@ -1012,6 +1012,8 @@ void TestFrmDetail::searchHits() {
     QCOMPARE(w.ActCopyText->text(), QStringLiteral("复制文字"));
     QTest::keyClick(w.ImgShow, Qt::Key_F4);
     const ui::PageStrip* strip = w.pageStrip();
+    // The marks cover the page area as the strip leaves it.
+    QCOMPARE(w.hitLayer()->geometry(), w.ImgShow->rect());
     // No term yet: no marks, no moves, the status as before.
     QTest::keyClick(w.ImgShow, Qt::Key_F3);
     QCOMPARE(w.ImgShow->currentPage(), 1);
