@@ -50,6 +50,8 @@ public:
     QRect selectionRect() const { return m_selection; }
     // Maps image pixels of the shown page to widget pixels.
     QTransform imageTransform() const;
+    // The shown page's size in its own pixels; empty while none is shown.
+    QSize pageSize() const { return m_pageSize; }
     // Prepares page `page` (from 1) of the file at `path` ("" for the file shown) in the
     // background for the view as it stands, so that showing it next decodes nothing.
     // Showing another page gives the preparation up rather than wait for it.

@@ -4,6 +4,12 @@ namespace wo::text {
 
 namespace {
 
+QString hex(char32_t c) {
+    return QStringLiteral("%1").arg(uint(c), 6, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
 bool isCjk(char32_t c) {
     return (c >= 0x2E80 && c <= 0x9FFF) || // radicals, CJK punctuation, kana, unified ideographs
            (c >= 0xAC00 && c <= 0xD7AF) || // Hangul syllables
@@ -11,12 +17,6 @@ bool isCjk(char32_t c) {
            (c >= 0xFF00 && c <= 0xFFEF) || // full-width forms NFKC leaves (e.g. half-width kana)
            (c >= 0x20000 && c <= 0x3FFFF); // supplementary ideographs
 }
-
-QString hex(char32_t c) {
-    return QStringLiteral("%1").arg(uint(c), 6, 16, QLatin1Char('0'));
-}
-
-} // namespace
 
 QString searchForm(const QString& text) {
     const QList<uint> points = text.normalized(QString::NormalizationForm_KC).toCaseFolded().toUcs4();

@@ -13,6 +13,9 @@ namespace wo::text {
 // next to a Chinese, Japanese or Korean character dropped (recognisers put spaces
 // between such characters), other runs of white space made one space, trimmed.
 WO_INTERNAL QString searchForm(const QString& text);
+// A Chinese, Japanese or Korean character (or punctuation of theirs): no space is kept
+// next to one.
+WO_INTERNAL bool isCjk(char32_t c);
 
 // The character pairs of a text in search form, each as a token of letters and
 // digits only ("p" + two code points in hex), the last character paired with the

@@ -12,16 +12,20 @@
 #include "platform/profile/ComponentFolder.h"
 #include "settings/MyInit.h"
 #include "store/RecordDocuments.h"
+#include "text/TextTable.h"
 #include "transfer/CacheFolder.h"
 #include "transfer/ModDownLoadFile.h"
 #include "ui/common/DocumentList.h"
 #include "ui/common/DocumentModel.h"
 #include "ui/list/FrmMainList.h"
+#include "ui/viewer/HitLayer.h"
+#include "ui/viewer/PageHits.h"
 #include "ui/viewer/PageStrip.h"
 #include "ui/viewer/frmDetail.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QScrollBar>
@@ -161,6 +165,7 @@ private slots:
     void openingsMakeNothingAgain();
     void keysInTheListShowTheDocument();
     void thumbnailStrip();
+    void searchHits();
 
 private:
 };
@@ -956,6 +961,120 @@ void TestFrmDetail::thumbnailStrip() {
     QVERIFY(strip->isHidden());
     QVERIFY(!w.ActThumbnails->isChecked());
     QCOMPARE(w.ImgShow->geometry(), pageArea);
+}
+
+namespace {
+
+// A page's words, each given as its box in ten-thousandths and its text, on line 0.
+wo::text::PageText page(int index, const QList<std::pair<QRect, QString>>& words) {
+    wo::text::PageText p;
+    p.page = index;
+    for (const auto& [box, text] : words)
+        p.words.append({box, text, 0});
+    return p;
+}
+
+} // namespace
+
+void TestFrmDetail::searchHits() {
+    Record rec;
+    rec.addTiff(QStringLiteral("合同"), 3);
+    rec.addTiff(QStringLiteral("发票"), 2);
+    rec.addTiff(QStringLiteral("附件"), 1);
+    rec.load();
+    const QRect party(1000, 1000, 1000, 500);
+    const QRect contract(2100, 1000, 1000, 500);
+    {
+        const auto own = db::Connection::openCopy(rec.db.connection());
+        wo::text::TextTable table(*own);
+        table.ensure();
+        table.store(rec.ids[0], {page(0, {{party, "甲方"}, {contract, "合同"}}),
+                                 page(2, {{QRect(0, 0, 500, 500), "合同"}})});
+        table.store(rec.ids[1], {page(0, {{QRect(0, 0, 3000, 500), "发票号码20261208"}})});
+        // Recognised text: a space between every two Chinese characters.
+        table.store(rec.ids[2], {page(0, {{QRect(0, 0, 400, 400), "合"}, {QRect(500, 0, 400, 400), "同"}})});
+    }
+
+    // Search off: the viewer is as it always was.
+    {
+        frmDetail off(rec.owner);
+        off.setFindText(QStringLiteral("合同"));
+        QVERIFY(!off.hitLayer() && !off.ActCopyText && !off.ActNextHit);
+    }
+
+    MyInit::gsTextSearch = QStringLiteral("chi_sim");
+    frmDetail w(rec.owner);
+    w.SelIndex = 1;
+    w.Form_Load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(w.ImgShow->actions(), (QList<QAction*>{w.ActThumbnails, w.ActCopyText}));
+    QCOMPARE(w.ActCopyText->text(), QStringLiteral("复制文字"));
+    QTest::keyClick(w.ImgShow, Qt::Key_F4);
+    const ui::PageStrip* strip = w.pageStrip();
+    // The marks cover the page area as the strip leaves it.
+    QCOMPARE(w.hitLayer()->geometry(), w.ImgShow->rect());
+    // No term yet: no marks, no moves, the status as before.
+    QTest::keyClick(w.ImgShow, Qt::Key_F3);
+    QCOMPARE(w.ImgShow->currentPage(), 1);
+    QVERIFY(w.hitLayer()->shownBoxes().isEmpty());
+    QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+
+    w.setFindText(QStringLiteral("合 同"));
+    QCOMPARE(w.hitLayer()->shownBoxes().size(), 1);
+    QCOMPARE(w.panelText(1), QStringLiteral("“合 同”在第1、3页"));
+    QCOMPARE(QList<bool>({strip->isMarked(1), strip->isMarked(2), strip->isMarked(3)}),
+             QList<bool>({true, false, true}));
+    // The mark turns with the page and stays on it.
+    w.TlbMain_ButtonClick(QStringLiteral("RotateRight"));
+    const QRectF pageArea = w.ImgShow->imageTransform().mapRect(QRectF(QPointF(), w.ImgShow->pageSize()));
+    const QRectF mark = w.hitLayer()->shownBoxes().value(0);
+    QVERIFY(mark.height() > mark.width());
+    QVERIFY(pageArea.contains(mark));
+
+    // On through the pages and documents with hits, round to the first; and back.
+    const auto at = [&] { return std::pair(ui::currentRow(w.LVData), w.ImgShow->currentPage()); };
+    QTest::keyClick(w.ImgShow, Qt::Key_F3);
+    QCOMPARE(at(), std::pair(0, 3));
+    QTest::keyClick(w.ImgShow, Qt::Key_F3);
+    QCOMPARE(at(), std::pair(2, 1));
+    QCOMPARE(w.hitLayer()->shownBoxes().size(), 2);
+    QCOMPARE(w.panelText(1), QStringLiteral("“合 同”在第1页"));
+    QTest::keyClick(w.ImgShow, Qt::Key_F3);
+    QCOMPARE(at(), std::pair(0, 1));
+    QTest::keyClick(w.ImgShow, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(at(), std::pair(2, 1));
+    QTest::keyClick(w.ImgShow, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(at(), std::pair(0, 3));
+
+    // The words in a drawn area, copied; a page without text has nothing to copy.
+    w.TlbMain_ButtonClick(QStringLiteral("First"));
+    QCOMPARE(at(), std::pair(0, 1));
+    w.TlbMain_ButtonClick(QStringLiteral("Select"));
+    const QRect area =
+        ui::boxToWidget(party.united(contract), w.ImgShow->pageSize(), w.ImgShow->imageTransform())
+            .toAlignedRect();
+    w.ImgShow->setSelectionRect(area.x(), area.y(), area.width(), area.height());
+    QVERIFY(w.ActCopyText->isEnabled());
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    w.ActCopyText->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("甲方合同"));
+    w.TlbMain_ButtonClick(QStringLiteral("Next"));
+    QVERIFY(!w.ActCopyText->isEnabled());
+
+    // Text read since is found when the term comes again.
+    wo::text::TextTable(*db::Connection::openCopy(rec.db.connection()))
+        .store(rec.ids[0], {page(0, {{contract, "合同"}}), page(1, {{contract, "合同"}})});
+    w.setFindText(QStringLiteral("合 同"));
+    QCOMPARE(w.panelText(1), QStringLiteral("“合 同”在第1、2页"));
+    QVERIFY(strip->isMarked(2) && !strip->isMarked(3));
+
+    w.setFindText(QString());
+    QVERIFY(w.hitLayer()->shownBoxes().isEmpty());
+    QVERIFY(!strip->isMarked(1) && !strip->isMarked(2));
+    QCOMPARE(w.panelText(1), QStringLiteral("准备就绪"));
+    QTest::keyClick(w.ImgShow, Qt::Key_F3);
+    QCOMPARE(at(), std::pair(0, 2));
 }
 
 QTEST_MAIN(TestFrmDetail)

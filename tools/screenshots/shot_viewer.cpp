@@ -1,8 +1,14 @@
 // Shows the viewer on a three-page scanned contract and writes a screenshot of it.
 // Not a test: scripts/screenshot-viewer.sh runs it under a virtual X server.
-//   shot_viewer [--strip] output.png
-// With --strip the page thumbnails are shown beside the page.
+//   shot_viewer [--strip | --hits] output.png
+// With --strip the page thumbnails are shown beside the page; with --hits the pages
+// are recognised into a database of their own and the hits of "货物" marked.
 #include "ScanTiff.h"
+#include "platform/Error.h"
+#include "platform/db/Connection.h"
+#include "settings/MyInit.h"
+#include "text/PageReader.h"
+#include "text/TextTable.h"
 #include "ui/common/DocumentModel.h"
 #include "ui/viewer/PageStrip.h"
 #include "ui/viewer/frmDetail.h"
@@ -121,13 +127,50 @@ bool writeScan(const QString& path) {
     return wo::test::writeScanTiff(path, pages);
 }
 
+const QList<std::pair<QString, QString>> Documents{
+    {QStringLiteral("购销合同（扫描件）"), QStringLiteral(".TIF")},
+    {QStringLiteral("增值税发票"), QStringLiteral(".JPG")},
+    {QStringLiteral("验收报告"), QStringLiteral(".PDF")},
+    {QStringLiteral("会议纪要"), QStringLiteral(".TXT")}};
+
+// The record's rows and the contract's recognised text in an SQLite database, which
+// the viewer then searches as it would the host's.
+bool recogniseInto(const QString& database, const QString& scan) {
+    try {
+        const auto connection =
+            wo::db::Connection::open(QStringLiteral("QSQLITE"), QStringLiteral("Database=") + database);
+        connection->execute(
+            QStringLiteral("CREATE TABLE Original_Text (ID varchar(40) NOT NULL, Original_Name varchar(255), "
+                           "Type varchar(20), "
+                           "RecordId varchar(100), FileOrder integer, FilePath varchar(255), Size bigint)"));
+        for (int i = 0; i < Documents.size(); ++i)
+            connection->execute(wo::db::Statement{
+                QStringLiteral(
+                    "INSERT INTO Original_Text (ID, Original_Name, Type, RecordId, FileOrder, FilePath) "
+                    "VALUES (?, ?, ?, ?, ?, ?)"),
+                {QString::number(i + 1), Documents[i].first, Documents[i].second, QStringLiteral("R"), i + 1,
+                 QStringLiteral("2026-05")}});
+        wo::text::TextTable table(*connection);
+        table.ensure();
+        table.store(QStringLiteral("1"), wo::text::readDocument(scan));
+        wo::MyInit::Connection = connection;
+        wo::MyInit::gsRecordID = QStringLiteral("R");
+        wo::MyInit::gsTextSearch = QStringLiteral("chi_sim");
+        return true;
+    } catch (const wo::Error& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+        return false;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const bool strip = argc == 3 && qstrcmp(argv[1], "--strip") == 0;
-    if (argc != (strip ? 3 : 2)) {
-        std::fprintf(stderr, "usage: shot_viewer [--strip] output.png\n");
+    const bool hits = argc == 3 && qstrcmp(argv[1], "--hits") == 0;
+    if (argc != (strip || hits ? 3 : 2)) {
+        std::fprintf(stderr, "usage: shot_viewer [--strip | --hits] output.png\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -136,15 +179,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(scan));
         return 1;
     }
+    if (hits && !recogniseInto(dir.filePath(QStringLiteral("record.db")), scan))
+        return 1;
     // The record's documents as the list window lists them; the contract is fetched already.
     wo::ui::DocumentModel owner;
-    const QList<std::pair<QString, QString>> documents{
-        {QStringLiteral("购销合同（扫描件）"), QStringLiteral(".TIF")},
-        {QStringLiteral("增值税发票"), QStringLiteral(".JPG")},
-        {QStringLiteral("验收报告"), QStringLiteral(".PDF")},
-        {QStringLiteral("会议纪要"), QStringLiteral(".TXT")}};
-    for (int i = 0; i < documents.size(); ++i)
-        owner.append(QString::number(i + 1), {QString::number(i + 1), documents[i].first, documents[i].second,
+    for (int i = 0; i < Documents.size(); ++i)
+        owner.append(QString::number(i + 1), {QString::number(i + 1), Documents[i].first, Documents[i].second,
                                               QStringLiteral("2026-05")});
     owner.setCachePath(0, scan);
 
@@ -152,11 +192,18 @@ int main(int argc, char** argv) {
     viewer.SelIndex = 1;
     viewer.Form_Load();
     viewer.TlbMain_ButtonClick(QStringLiteral("Next"));
+    if (hits) {
+        viewer.setFindText(QStringLiteral("货物"));
+        viewer.ActThumbnails->trigger();
+        // Close enough to read the marked words.
+        viewer.TlbMain_ButtonClick(QStringLiteral("ZoomIn"));
+    }
     viewer.show();
     if (!QTest::qWaitForWindowExposed(&viewer))
         return 1;
-    if (strip) {
-        viewer.ActThumbnails->trigger();
+    if (strip || hits) {
+        if (strip)
+            viewer.ActThumbnails->trigger();
         const wo::ui::PageStrip* thumbnails = viewer.pageStrip();
         if (!thumbnails || !QTest::qWaitFor([thumbnails] {
                 for (int i = 0; i < thumbnails->count(); ++i)

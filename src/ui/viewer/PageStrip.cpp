@@ -9,6 +9,8 @@ namespace {
 // Room around a thumbnail for its page number and the mark of the current page.
 constexpr int kMargin = 8;
 constexpr int kNumberHeight = 20;
+// The colour of the marks on the page itself.
+const QColor kHitPage(255, 200, 0, 140);
 
 } // namespace
 
@@ -54,6 +56,21 @@ void PageStrip::setCurrentPage(int page) {
         return;
     setCurrentRow(page - 1);
     scrollToItem(item(page - 1));
+}
+
+void PageStrip::markPages(const QList<int>& pages) {
+    for (int i = 0; i < count(); ++i) {
+        QListWidgetItem* page = item(i);
+        const bool hit = pages.contains(i + 1);
+        page->setBackground(hit ? QBrush(kHitPage) : QBrush());
+        QFont font = page->font();
+        font.setBold(hit);
+        page->setFont(font);
+    }
+}
+
+bool PageStrip::isMarked(int page) const {
+    return page >= 1 && page <= count() && item(page - 1)->background().style() != Qt::NoBrush;
 }
 
 void PageStrip::open(bool on) {

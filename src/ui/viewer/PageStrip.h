@@ -1,6 +1,7 @@
 #pragma once
 
 #include "imaging/ThumbnailCache.h"
+#include "wo_internal_export.h"
 
 #include <QListWidget>
 #include <memory>
@@ -23,6 +24,9 @@ public:
     void setDocument(const QString& id, const QString& path, int pages);
     // Marks the 1-based page as the current one.
     void setCurrentPage(int page);
+    // Marks the 1-based pages that hold the searched term; the others lose the mark.
+    void markPages(const QList<int>& pages);
+    WO_INTERNAL bool isMarked(int page) const;
     // Shows the strip and draws what is missing, or hides it and stops drawing.
     void open(bool on);
 

@@ -14,12 +14,16 @@
 #include "ui/common/Twips.h"
 #include "ui/common/TypeIcon.h"
 #include "ui/common/WindowParts.h"
+#include "ui/viewer/HitLayer.h"
+#include "ui/viewer/PageHits.h"
 #include "ui/viewer/PageStrip.h"
+#include "ui/viewer/RecordHits.h"
 #include "ui/viewer/ToolbarIcons.h"
 #include "ui/viewer/ViewerCommands.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -32,6 +36,7 @@
 #include <QTreeView>
 #include <QWheelEvent>
 #include <cmath>
+#include <limits>
 #include <optional>
 
 namespace wo::ui {
@@ -61,6 +66,16 @@ qint16 whole(double value) {
     return static_cast<qint16>(std::lround(value));
 }
 
+// Panel 1 with a term: the pages of the shown document that hold it.
+QString hitStatus(const QString& term, const QList<int>& pages) {
+    if (pages.isEmpty())
+        return QStringLiteral("本原文没有“%1”").arg(term);
+    QStringList numbers;
+    for (const int page : pages)
+        numbers << QString::number(page);
+    return QStringLiteral("“%1”在第%2页").arg(term, numbers.join(u'、'));
+}
+
 } // namespace
 
 frmDetail::frmDetail(DocumentModel& documents, QWidget* parent) : QDialog(parent), m_documents(documents) {
@@ -68,6 +83,7 @@ frmDetail::frmDetail(DocumentModel& documents, QWidget* parent) : QDialog(parent
     setWindowTitle(kCaption);
     buildLayout();
     buildToolbar();
+    buildSearch();
     fitOnScreen();
 }
 
@@ -192,6 +208,40 @@ void frmDetail::buildToolbar() {
     }
 }
 
+void frmDetail::buildSearch() {
+    if (MyInit::gsTextSearch.isEmpty() || !MyInit::Connection)
+        return;
+    // Tables that could not be made were reported once when the component started.
+    try {
+        auto hits = std::make_unique<RecordHits>(*MyInit::Connection);
+        if (!hits->available())
+            return;
+        m_hits = std::move(hits);
+    } catch (const Error&) {
+        return;
+    }
+    m_hitLayer = new HitLayer(ImgShow);
+
+    ActCopyText = new QAction(QStringLiteral("复制文字"), this);
+    ActCopyText->setObjectName(QStringLiteral("CopyText"));
+    ActCopyText->setEnabled(false);
+    ImgShow->addAction(ActCopyText);
+    connect(ActCopyText, &QAction::triggered, this,
+            [this] { guarded(this, kCaption, [this] { copySelectedText(); }); });
+
+    ActNextHit = new QAction(QStringLiteral("查找下一处"), this);
+    ActNextHit->setObjectName(QStringLiteral("NextHit"));
+    ActNextHit->setShortcut(Qt::Key_F3);
+    ActPreviousHit = new QAction(QStringLiteral("查找上一处"), this);
+    ActPreviousHit->setObjectName(QStringLiteral("PreviousHit"));
+    ActPreviousHit->setShortcut(QKeyCombination(Qt::ShiftModifier, Qt::Key_F3));
+    for (QAction* go : {ActNextHit, ActPreviousHit}) {
+        addAction(go);
+        connect(go, &QAction::triggered, this,
+                [this, forward = go == ActNextHit] { guarded(this, kCaption, [&] { goToHit(forward); }); });
+    }
+}
+
 void frmDetail::setImage(QAction* action, int image) {
     action->setData(image);
     action->setIcon(toolbarIcon(image));
@@ -265,6 +315,7 @@ void frmDetail::LVData_ItemClick(int row) {
             RefreshToolbar();
             setPageText();
             updateStrip();
+            showHits();
             prefetchAfter(0);
             return;
         }
@@ -290,6 +341,7 @@ void frmDetail::LVData_ItemClick(int row) {
         dialogs::inform(this, pending->description(), kCaption, dialogs::Icon::Information);
     setPanelText(2, QString());
     updateStrip();
+    showHits();
     if (iconError)
         throw *iconError;
 }
@@ -387,6 +439,7 @@ void frmDetail::showPage(int page) {
     setPageText();
     if (m_strip)
         m_strip->setCurrentPage(page);
+    showHits();
     prefetchAfter(step);
 }
 
@@ -419,8 +472,86 @@ void frmDetail::updateStrip() {
         return;
     }
     const int row = m_document - 1;
-    m_strip->setDocument(m_documents.document(row).id, m_documents.cachePath(row), ImgShow->pageCount());
+    const QString& id = m_documents.document(row).id;
+    m_strip->setDocument(id, m_documents.cachePath(row), ImgShow->pageCount());
     m_strip->setCurrentPage(ImgShow->currentPage());
+    if (m_hits)
+        m_strip->markPages(m_hits->pages(id));
+}
+
+void frmDetail::setFindText(const QString& text) {
+    // The same term again searches again: documents may have got their text meanwhile.
+    if (!m_hits || (text.isEmpty() && m_hits->term().isEmpty()))
+        return;
+    guarded(this, kCaption, [&] { m_hits->setTerm(text, MyInit::gsRecordID); });
+    updateStrip();
+    showHits();
+    if (text.isEmpty())
+        setPanelText(1, kReady);
+}
+
+void frmDetail::showHits() {
+    if (!m_hits)
+        return;
+    QList<QRect> boxes;
+    bool hasText = false;
+    const QString id = m_document > 0 && m_document <= m_documents.rowCount()
+                           ? m_documents.document(m_document - 1).id
+                           : QString();
+    if (imageShown()) {
+        guarded(this, kCaption, [&] {
+            const QList<text::Word>& words = m_hits->words(id, ImgShow->currentPage());
+            hasText = !words.isEmpty();
+            boxes = matchBoxes(words, m_hits->term());
+        });
+    }
+    m_hitLayer->setBoxes(boxes);
+    ActCopyText->setEnabled(hasText);
+    if (!m_hits->term().isEmpty())
+        setPanelText(1, id.isEmpty() ? QString() : hitStatus(m_hits->term(), m_hits->pages(id)));
+}
+
+void frmDetail::goToHit(bool forward) {
+    if (!m_hits || m_hits->term().isEmpty())
+        return;
+    QStringList ids;
+    for (int row = 0; row < m_documents.rowCount(); ++row)
+        ids << m_documents.document(row).id;
+    const int row = m_document - 1;
+    // A document shown without pages (or none) counts as wholly passed in the direction of travel.
+    const HitPlace from = imageShown() ? HitPlace{row, ImgShow->currentPage()}
+                                       : HitPlace{row, forward ? std::numeric_limits<int>::max() : 0};
+    const std::optional<HitPlace> to = nextHit(m_hits->places(ids), from, forward);
+    if (!to)
+        return;
+    if (to->row != row || !imageShown()) {
+        setCurrentRow(LVData, to->row);
+        scrollToRow(LVData, to->row);
+        LVData_ItemClick(to->row);
+    }
+    if (imageShown() && to->page != ImgShow->currentPage() && to->page <= ImgShow->pageCount())
+        showPage(to->page);
+}
+
+void frmDetail::copySelectedText() {
+    if (!m_hits || !imageShown())
+        return;
+    const QRect selection = ImgShow->selectionRect();
+    if (selection.isEmpty()) {
+        dialogs::inform(this, QStringLiteral("请先选择需要复制文字的区域"), QStringLiteral("复制文字"),
+                        dialogs::Icon::Information);
+        return;
+    }
+    const QRect area = widgetToBox(selection, ImgShow->pageSize(), ImgShow->imageTransform());
+    const QString words =
+        wordsIn(m_hits->words(m_documents.document(m_document - 1).id, ImgShow->currentPage()), area);
+    // An area without words leaves the clipboard as it was.
+    if (words.isEmpty()) {
+        dialogs::inform(this, QStringLiteral("所选区域没有文字"), QStringLiteral("复制文字"),
+                        dialogs::Icon::Information);
+        return;
+    }
+    QGuiApplication::clipboard()->setText(words);
 }
 
 void frmDetail::prefetchAfter(int step) {

@@ -25,14 +25,17 @@ class DesktopOpener;
 namespace wo::ui {
 
 class DocumentModel;
+class HitLayer;
 class PageStrip;
+class RecordHits;
 class StatusPanels;
 enum class LoadState;
 
 // The page viewer: a navigation list of the record's documents beside the pages of
 // the current one, with the toolbar that zooms, fits, rotates, pages and prints.
-// Shows the record's document model and reads no database; a document it fetches
-// has its cached copy recorded in the model, which the list window shows too.
+// Shows the record's document model and reads no database but, with search on, the
+// text of the pages; a document it fetches has its cached copy recorded in the model,
+// which the list window shows too.
 //
 // The list window opens it with
 //     frmDetail viewer(documents(), this);
@@ -68,6 +71,26 @@ public:
     QAction* ActThumbnails;
     // The strip beside the page area; nullptr until first shown.
     PageStrip* pageStrip() const { return m_strip; }
+
+    // With search on: copies the words in the area tool's selection ("复制文字" in the
+    // page area's context menu; disabled on a page without text), and goes to the
+    // next / previous page with hits (F3 / Shift+F3). nullptr with search off.
+    QAction* ActCopyText = nullptr;
+    QAction* ActNextHit = nullptr;
+    QAction* ActPreviousHit = nullptr;
+    // The marks over the hits on the shown page; nullptr with search off.
+    HitLayer* hitLayer() const { return m_hitLayer; }
+
+    // The term the list window's find bar holds: its hits on the shown page are marked,
+    // the pages that hold it are marked in the strip and named in panel 1. An empty
+    // term, or search off, leaves the viewer as it is without one. The same term again
+    // searches again, finding the text of documents read since.
+    void setFindText(const QString& text);
+    // Shows the next (previous) page with hits, in list order across the documents;
+    // past the last (first) one it starts again from the other end.
+    void goToHit(bool forward);
+    // Copies the words in the area tool's selection to the clipboard.
+    void copySelectedText();
 
     // The toolbar action of a key; nullptr for an unknown key.
     QAction* button(const QString& key) const;
@@ -105,6 +128,10 @@ protected:
 private:
     void buildLayout();
     void buildToolbar();
+    // The marks, actions and reading of hits when search is on and its tables are there.
+    void buildSearch();
+    // Marks the hits on the page shown and says which pages hold them.
+    void showHits();
     // On a screen smaller than the window, narrows and lowers the page area (and the
     // list's height) so the window fits; the bars keep their height.
     void fitOnScreen();
@@ -155,6 +182,8 @@ private:
     // What fitOnScreen took from the page area.
     QSize m_shrink{0, 0};
     PageStrip* m_strip = nullptr;
+    std::unique_ptr<RecordHits> m_hits;
+    HitLayer* m_hitLayer = nullptr;
 };
 
 } // namespace wo::ui
