@@ -6,11 +6,13 @@
 #include "imaging/ImageViewWidget.h"
 #include "settings/MyInit.h"
 #include "text/TextService.h"
+#include "text/TextTable.h"
 #include "ui/common/DocumentList.h"
 #include "ui/common/DocumentModel.h"
 #include "ui/common/TextMatches.h"
 #include "ui/list/FindBar.h"
 #include "ui/list/FrmMainList.h"
+#include "ui/viewer/frmDetail.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -83,6 +85,7 @@ private slots:
     void ctrlFWithoutSearchChangesNothing();
     void findFiltersMarksStepsAndCloses();
     void documentReadWhileOpenIsFound();
+    void viewerOpenedWhileFindingMarksTheTerm();
 };
 
 void TestFindBar::cleanup() {
@@ -248,6 +251,29 @@ void TestFindBar::documentReadWhileOpenIsFound() {
     QVERIFY(told >= 1);
     QVERIFY(toldOnThisThread);
     QCOMPARE(markedIds(w), QStringList{w.documents().document(1).id});
+}
+
+// A picture opened from a filtered list shows the bar's term on its pages.
+void TestFindBar::viewerOpenedWhileFindingMarksTheTerm() {
+    Record rec({});
+    rec.add(QStringLiteral("a"), QStringLiteral("发票.tif"), QStringLiteral(".TIF"), pngPage(), 1);
+    QVERIFY(readRecord(rec));
+    text::PageText page;
+    page.words = {{QRect(1000, 1000, 3000, 500), QStringLiteral("发票号码"), 0}};
+    text::TextTable(*MyInit::Connection).store(QStringLiteral("a"), {page});
+    FrmMainList w;
+    w.Form_Load();
+    QTest::keyClick(w.LVOrder, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w.findBar());
+    typeTerm(*w.findBar(), QStringLiteral("发票"));
+    QTRY_COMPARE(w.findBar()->countText(), QStringLiteral("共 1 个文档符合"));
+    QString status;
+    whenModalThenClose([&](QWidget* modal) {
+        if (auto* viewer = qobject_cast<ui::frmDetail*>(modal))
+            status = viewer->panelText(1);
+    });
+    w.LVOrder_DblClick();
+    QCOMPARE(status, QStringLiteral("“发票”在第1页"));
 }
 
 QTEST_MAIN(TestFindBar)

@@ -306,6 +306,14 @@ void FrmMainList::LVOrder_DblClick() {
         frmDetail viewer(*m_documents, this);
         viewer.SelIndex = qint16(current + 1);
         viewer.Form_Load();
+        if (m_finding) {
+            // The viewer marks the find bar's term, and finds it in text read while it is open.
+            const QString term = m_findBar->term();
+            viewer.setFindText(term);
+            connect(
+                &text::TextService::instance().events(), &text::TextEvents::documentRead, &viewer,
+                [&viewer, term] { viewer.setFindText(term); }, Qt::QueuedConnection);
+        }
         viewer.exec();
         return;
     }
