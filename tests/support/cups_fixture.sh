@@ -6,8 +6,9 @@
 #   cups_fixture.sh stop DIR
 set -euo pipefail
 cmd=$1 dir=$2
-# The PDF backend reads /etc/cups/cups-pdf-<instance>.conf for the URI cups-pdf:/<instance>.
-instance=wendra-test
+# The PDF backend reads /etc/cups/cups-pdf-<instance>.conf for the URI cups-pdf:/<instance>:
+# one instance per DIR, so that runs in several build folders at once keep their jobs apart.
+instance=wendra-test-$(printf %s "$dir" | md5sum | cut -c1-12)
 instance_conf=/etc/cups/cups-pdf-$instance.conf
 alive() { [ -r "/proc/$1/status" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status"; }
 
