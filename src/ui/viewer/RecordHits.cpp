@@ -13,18 +13,13 @@ RecordHits::RecordHits(db::Connection& connection) : m_table(connection) {}
 
 void RecordHits::setTerm(const QString& term, const QString& recordId) {
     m_words.clear();
-    m_pages.clear();
-    m_term = term;
-    if (term.isEmpty())
-        return;
-    for (const text::Hit& hit : m_table.search(term, recordId, kAllPages))
-        m_pages[hit.id].append(hit.page);
+    m_matches = term.isEmpty() ? TextMatches() : TextMatches(term, m_table.search(term, recordId, kAllPages));
 }
 
 QList<HitPlace> RecordHits::places(const QStringList& idsByRow) const {
     QList<HitPlace> out;
     for (qsizetype row = 0; row < idsByRow.size(); ++row)
-        for (const int page : m_pages.value(idsByRow[row]))
+        for (const int page : m_matches.pages(idsByRow[row]))
             out.append({int(row), page});
     return out;
 }

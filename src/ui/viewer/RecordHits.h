@@ -1,6 +1,7 @@
 #pragma once
 
 #include "text/TextTable.h"
+#include "ui/common/TextMatches.h"
 #include "ui/viewer/PageHits.h"
 #include "wo_internal_export.h"
 
@@ -22,9 +23,9 @@ public:
     // Searches the record's documents; an empty term forgets the hits. Words read
     // before are read again, as documents may have got their text meanwhile.
     void setTerm(const QString& term, const QString& recordId);
-    const QString& term() const { return m_term; }
+    QString term() const { return m_matches.term(); }
     // The pages (from 1) of a document that hold the term, in order.
-    QList<int> pages(const QString& id) const { return m_pages.value(id); }
+    QList<int> pages(const QString& id) const { return m_matches.pages(id); }
     // Every page with hits, of the documents listed by ID in row order, in that order.
     QList<HitPlace> places(const QStringList& idsByRow) const;
     // The words of a page (from 1); none when it has no text.
@@ -32,8 +33,7 @@ public:
 
 private:
     text::TextTable m_table;
-    QString m_term;
-    QHash<QString, QList<int>> m_pages;
+    TextMatches m_matches;
     QHash<QPair<QString, int>, QList<text::Word>> m_words;
 };
 
