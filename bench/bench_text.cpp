@@ -1,6 +1,7 @@
 // Figures of the text of pages, run by hand (not a test):
 //   bench_text ocr [DIR]   CPU per A4 300-dpi page, characters right on a clean and a degraded
 //                          page (DIR keeps the pages and what was read)
+//   bench_text page FILE   writes the clean page (for scripts/bench-index.sh)
 //   bench_text search [N]  search on SQLite at N documents of ten pages (default 5,000): first
 //                          50 hits, and misses against a plain substring scan of the same text
 //   bench_text search-on DRIVER CONNECTION [N]  the same on a server (default 10,000 documents),
@@ -273,6 +274,8 @@ int main(int argc, char* argv[]) {
     const QStringList args = app.arguments();
     if (args.size() >= 2 && args[1] == QLatin1String("ocr"))
         return ocr(args.size() >= 3 ? args[2] : QString());
+    if (args.size() >= 3 && args[1] == QLatin1String("page"))
+        return a4Page(false).save(args[2]) ? 0 : 1;
     if (args.size() >= 2 && args[1] == QLatin1String("search")) {
         QTemporaryDir dir;
         return search(QStringLiteral("QSQLITE"),
@@ -283,6 +286,6 @@ int main(int argc, char* argv[]) {
         return search(args[2], args[3], args.size() >= 5 ? args[4].toInt() : 10000);
     std::fprintf(
         stderr,
-        "usage: bench_text ocr [DIR] | search [documents] | search-on DRIVER CONNECTION [documents]\n");
+        "usage: bench_text ocr [DIR] | page FILE | search [documents] | search-on DRIVER CONNECTION [documents]\n");
     return 2;
 }
