@@ -284,8 +284,7 @@ int main(int argc, char* argv[]) {
     }
     if (args.size() >= 4 && args[1] == QLatin1String("search-on"))
         return search(args[2], args[3], args.size() >= 5 ? args[4].toInt() : 10000);
-    std::fprintf(
-        stderr,
-        "usage: bench_text ocr [DIR] | page FILE | search [documents] | search-on DRIVER CONNECTION [documents]\n");
+    std::fprintf(stderr, "usage: bench_text ocr [DIR] | page FILE | search [documents] | search-on DRIVER "
+                         "CONNECTION [documents]\n");
     return 2;
 }
