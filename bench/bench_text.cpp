@@ -232,7 +232,9 @@ int search(const QString& driver, const QString& connectString, int documents) {
         std::optional<QString> record;
     } cases[] = {{"1 character", QStringLiteral("叁"), std::nullopt},
                  {"2 characters", QStringLiteral("发票"), std::nullopt},
-                 {"2 characters, rarer", QStringLiteral("票壹"), std::nullopt},
+                 // Near where reading in order and the index cost the same, on either side.
+                 {"2 characters, 3.7 % of pages", QStringLiteral("税额"), std::nullopt},
+                 {"2 characters, 2.5 % of pages", QStringLiteral("交付"), std::nullopt},
                  {"3 characters", QStringLiteral("合同金"), std::nullopt},
                  {"4 characters, rare", QStringLiteral("壹万贰仟"), std::nullopt},
                  {"1 character in a record", QStringLiteral("叁"), record},
@@ -258,7 +260,7 @@ int search(const QString& driver, const QString& connectString, int documents) {
         }
         scan.open(s, *db);
         const qint64 expected = scan.field(0).toLongLong();
-        std::printf("%-26s first %2lld hits in %7.2f ms (median of %d, worst %.2f); %lld hits, scan finds "
+        std::printf("%-30s first %2lld hits in %7.2f ms (median of %d, worst %.2f); %lld hits, scan finds "
                     "%lld, missed %lld\n",
                     c.what, qlonglong(hits.size()), wo::test::median(times), runs,
                     *std::max_element(times.begin(), times.end()), qlonglong(all.size()), expected,
