@@ -191,9 +191,12 @@ QList<Hit> TextTable::search(const QString& text, const std::optional<QString>& 
 }
 
 bool TextTable::readInOrderFirst(const QString& term, const std::optional<QString>& recordId, int limit) {
-    // Within a record, or where no index counts the pages cheaply, the record's list is
-    // the shorter way.
-    if (recordId || m_engine != Engine::SQLite)
+    // PostgreSQL's planner itself reads the lists in order when a term is frequent and
+    // stops at the limit. Elsewhere, within a record, or where no index counts the
+    // pages (MariaDB), the record's list is the shorter way.
+    if (m_engine == Engine::PostgreSQL)
+        return false;
+    if (recordId || m_engine == Engine::MariaDB)
         return true;
     // Reading a page in order costs about as much as fetching and sorting a page the
     // index found, and finds `limit` hits after limit * pages / matches pages: it is
