@@ -235,6 +235,7 @@ int search(const QString& driver, const QString& connectString, int documents) {
                  // Near where reading in order and the index cost the same, on either side.
                  {"2 characters, 3.7 % of pages", QStringLiteral("税额"), std::nullopt},
                  {"2 characters, 2.5 % of pages", QStringLiteral("交付"), std::nullopt},
+                 {"2 characters, on no page", QStringLiteral("猫狗"), std::nullopt},
                  {"3 characters", QStringLiteral("合同金"), std::nullopt},
                  {"4 characters, rare", QStringLiteral("壹万贰仟"), std::nullopt},
                  {"1 character in a record", QStringLiteral("叁"), record},

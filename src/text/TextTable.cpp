@@ -148,6 +148,11 @@ void TextTable::storeOnce(const QString& id, const QList<PageText>& pages) {
                 m_connection.execute(Statement{QStringLiteral("INSERT INTO Original_PageText (ID, Page, "
                                                               "Body, Pairs, Words) VALUES (?, ?, ?, ?, ?)"),
                                                {id, page.page, body, pairTokens(body), words}});
+            else if (m_engine == Engine::PostgreSQL)
+                m_connection.execute(Statement{
+                    QStringLiteral("INSERT INTO Original_PageText (ID, Page, Body, Pairs, Words) VALUES "
+                                   "(?, ?, ?, strip(to_tsvector('simple', ?)), ?)"),
+                    {id, page.page, body, pairTokens(body), words}});
             else
                 m_connection.execute(Statement{
                     QStringLiteral(
@@ -264,6 +269,10 @@ QList<Hit> TextTable::searchIndexed(const QString& term, const std::optional<QSt
         // instr() below keeps the pages that really hold the term.
         s.text += QStringLiteral("t.Row IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND ");
         indexMatch(term, s);
+    } else if (m_engine == Engine::PostgreSQL && term.toUcs4().size() <= 2) {
+        // Trigrams cannot find one or two characters; the pairs' index can.
+        s.text += QStringLiteral("t.Pairs @@ to_tsquery('simple', ?) AND ");
+        s.values << pairToken(term) + (term.toUcs4().size() == 1 ? QStringLiteral(":*") : QString());
     }
     s.text += holdsTerm(term, s.values);
     if (recordId) {
