@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDriver>
+#include <algorithm>
+#include <cmath>
 
 namespace wo::text {
 
@@ -146,6 +148,11 @@ void TextTable::storeOnce(const QString& id, const QList<PageText>& pages) {
                 m_connection.execute(Statement{QStringLiteral("INSERT INTO Original_PageText (ID, Page, "
                                                               "Body, Pairs, Words) VALUES (?, ?, ?, ?, ?)"),
                                                {id, page.page, body, pairTokens(body), words}});
+            else if (m_engine == Engine::PostgreSQL)
+                m_connection.execute(Statement{
+                    QStringLiteral("INSERT INTO Original_PageText (ID, Page, Body, Pairs, Words) VALUES "
+                                   "(?, ?, ?, strip(to_tsvector('simple', ?)), ?)"),
+                    {id, page.page, body, pairTokens(body), words}});
             else
                 m_connection.execute(Statement{
                     QStringLiteral(
@@ -166,35 +173,116 @@ void TextTable::remove(const QString& id) {
 
 QList<Hit> TextTable::search(const QString& text, const std::optional<QString>& recordId, int limit) {
     const QString term = searchForm(text);
-    if (term.isEmpty())
+    if (term.isEmpty() || limit <= 0)
         return {};
+    if (!readInOrderFirst(term, recordId, limit))
+        return searchIndexed(term, recordId, limit);
+    // Documents read in list order, a few first, then as many as the hits so far say
+    // are needed: a frequent term fills the limit early, without gathering and sorting
+    // every page that holds it. Past LeadingDocuments the index finds the rest.
+    QList<Hit> hits;
+    qint64 read = 0;
+    qint64 documents = FirstDocuments;
+    while (read < LeadingDocuments) {
+        hits += searchLeading(term, recordId, read, documents, int(limit - hits.size()));
+        read += documents;
+        if (hits.size() >= limit || documentsUpTo(recordId, read + 1) <= read)
+            return hits;
+        const double perDocument = double(std::max<qsizetype>(hits.size(), 1)) / double(read);
+        documents = std::clamp(qint64(std::ceil(1.25 * double(limit - hits.size()) / perDocument)),
+                               qint64(FirstDocuments), 2 * read);
+    }
+    return searchIndexed(term, recordId, limit);
+}
+
+bool TextTable::readInOrderFirst(const QString& term, const std::optional<QString>& recordId, int limit) {
+    // PostgreSQL's planner itself reads the lists in order when a term is frequent and
+    // stops at the limit. Elsewhere, within a record, or where no index counts the
+    // pages (MariaDB), the record's list is the shorter way.
+    if (m_engine == Engine::PostgreSQL)
+        return false;
+    if (recordId || m_engine == Engine::MariaDB)
+        return true;
+    // Reading a page in order costs about as much as fetching and sorting a page the
+    // index found, and finds `limit` hits after limit * pages / matches pages: it is
+    // the cheaper way while matches^2 > limit * pages.
+    db::Recordset rows;
+    rows.open(Statement{QStringLiteral("SELECT max(Row) FROM Original_PageText"), {}}, m_connection);
+    const double pages =
+        rows.state() == db::Recordset::adStateOpen && !rows.eof() ? rows.field(0).toDouble() : 0;
+    const double enough = std::ceil(std::sqrt(double(limit) * pages));
+    if (enough >= pages)
+        return false;
+    Statement s{QStringLiteral("SELECT COUNT(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?) m"), {}};
+    indexMatch(term, s);
+    s.values << qint64(enough) + 1;
+    db::Recordset matches;
+    matches.open(s, m_connection);
+    return matches.state() == db::Recordset::adStateOpen && !matches.eof() &&
+           matches.field(0).toDouble() > enough;
+}
+
+void TextTable::indexMatch(const QString& term, Statement& s) const {
+    // Trigrams find terms of three characters and more, character pairs shorter ones.
+    const qsizetype length = term.toUcs4().size();
+    if (length >= 3) {
+        s.text = s.text.arg(QStringLiteral("Original_PageText_Body"));
+        s.values << u'"' + QString(term).replace(u'"', QStringLiteral("\"\"")) + u'"';
+    } else {
+        s.text = s.text.arg(QStringLiteral("Original_PageText_Pairs"));
+        s.values << pairToken(term) + (length == 1 ? QStringLiteral("*") : QString());
+    }
+}
+
+QString TextTable::holdsTerm(const QString& term, QVariantList& values) const {
+    if (m_engine == Engine::SQLite) {
+        values << term;
+        return QStringLiteral("instr(t.Body, ?) > 0");
+    }
+    values << containsPattern(term);
+    return QStringLiteral("t.Body LIKE ? ESCAPE '!'");
+}
+
+QList<Hit> TextTable::searchLeading(const QString& term, const std::optional<QString>& recordId, qint64 from,
+                                    qint64 documents, int limit) {
+    Statement s;
+    s.text = QStringLiteral("SELECT o.RecordId, o.ID, o.Original_Name, t.Page, t.Body FROM (SELECT RecordId, "
+                            "FileOrder, ID, Original_Name FROM Original_Text");
+    if (recordId) {
+        s.text += QStringLiteral(" WHERE RecordId = ?");
+        s.values << *recordId;
+    }
+    s.text +=
+        QStringLiteral(" ORDER BY RecordId, FileOrder, ID LIMIT ? OFFSET ?) o JOIN Original_PageText t ON "
+                       "t.ID = o.ID WHERE ");
+    s.values << documents << from;
+    s.text += holdsTerm(term, s.values);
+    return hitsOf(s, term, limit);
+}
+
+QList<Hit> TextTable::searchIndexed(const QString& term, const std::optional<QString>& recordId, int limit) {
     Statement s;
     s.text =
         QStringLiteral("SELECT o.RecordId, o.ID, o.Original_Name, t.Page, t.Body FROM Original_PageText t "
                        "JOIN Original_Text o ON o.ID = t.ID WHERE ");
     if (m_engine == Engine::SQLite) {
-        // Trigrams find terms of three characters and more, character pairs shorter
-        // ones; instr() keeps the pages that really hold the term.
-        const qsizetype length = term.toUcs4().size();
-        if (length >= 3) {
-            s.text += QStringLiteral("t.Row IN (SELECT rowid FROM Original_PageText_Body WHERE "
-                                     "Original_PageText_Body MATCH ?)");
-            s.values << u'"' + QString(term).replace(u'"', QStringLiteral("\"\"")) + u'"';
-        } else {
-            s.text += QStringLiteral("t.Row IN (SELECT rowid FROM Original_PageText_Pairs WHERE "
-                                     "Original_PageText_Pairs MATCH ?)");
-            s.values << pairToken(term) + (length == 1 ? QStringLiteral("*") : QString());
-        }
-        s.text += QStringLiteral(" AND instr(t.Body, ?) > 0");
-        s.values << term;
-    } else {
-        s.text += QStringLiteral("t.Body LIKE ? ESCAPE '!'");
-        s.values << containsPattern(term);
+        // instr() below keeps the pages that really hold the term.
+        s.text += QStringLiteral("t.Row IN (SELECT rowid FROM %1 WHERE %1 MATCH ?) AND ");
+        indexMatch(term, s);
+    } else if (m_engine == Engine::PostgreSQL && term.toUcs4().size() <= 2) {
+        // Trigrams cannot find one or two characters; the pairs' index can.
+        s.text += QStringLiteral("t.Pairs @@ to_tsquery('simple', ?) AND ");
+        s.values << pairToken(term) + (term.toUcs4().size() == 1 ? QStringLiteral(":*") : QString());
     }
+    s.text += holdsTerm(term, s.values);
     if (recordId) {
         s.text += QStringLiteral(" AND o.RecordId = ?");
         s.values << *recordId;
     }
+    return hitsOf(s, term, limit);
+}
+
+QList<Hit> TextTable::hitsOf(Statement s, const QString& term, int limit) {
     s.text += QStringLiteral(" ORDER BY o.RecordId, o.FileOrder, o.ID, t.Page LIMIT ?");
     s.values << limit;
     db::Recordset rs;
@@ -206,6 +294,19 @@ QList<Hit> TextTable::search(const QString& text, const std::optional<QString>& 
         hits.append({rs.field(0).toString(), rs.field(1).toString(), rs.field(2).toString(),
                      rs.field(3).toInt() + 1, snippetOf(rs.field(4).toString(), term)});
     return hits;
+}
+
+qint64 TextTable::documentsUpTo(const std::optional<QString>& recordId, qint64 most) {
+    Statement s{QStringLiteral("SELECT COUNT(*) FROM (SELECT ID FROM Original_Text"), {}};
+    if (recordId) {
+        s.text += QStringLiteral(" WHERE RecordId = ?");
+        s.values << *recordId;
+    }
+    s.text += QStringLiteral(" LIMIT ?) n");
+    s.values << most;
+    db::Recordset rs;
+    rs.open(s, m_connection);
+    return rs.state() == db::Recordset::adStateOpen && !rs.eof() ? rs.field(0).toLongLong() : most;
 }
 
 QList<Word> TextTable::words(const QString& id, int page) {

@@ -58,8 +58,27 @@ public:
     // The words and boxes of a page (from 0); none when it has no text.
     QList<Word> words(const QString& id, int page);
 
+    // Documents of the lists read in order, a few first, before the index is asked.
+    static constexpr int FirstDocuments = 4;
+    static constexpr int LeadingDocuments = 340;
+
 private:
     void storeOnce(const QString& id, const QList<PageText>& pages);
+    // The condition that page `t` holds the term, its value appended to `values`.
+    QString holdsTerm(const QString& term, QVariantList& values) const;
+    // Whether reading the lists in order is likely cheaper than the index.
+    bool readInOrderFirst(const QString& term, const std::optional<QString>& recordId, int limit);
+    // Puts the SQLite full-text table that finds `term` for %1 in `s`, its MATCH value after.
+    void indexMatch(const QString& term, db::Statement& s) const;
+    // Hits among `documents` documents of the lists from the `from`th on.
+    QList<Hit> searchLeading(const QString& term, const std::optional<QString>& recordId, qint64 from,
+                             qint64 documents, int limit);
+    // Hits among all documents, through the engine's index.
+    QList<Hit> searchIndexed(const QString& term, const std::optional<QString>& recordId, int limit);
+    // The first `limit` rows of `s` in list order, as hits.
+    QList<Hit> hitsOf(db::Statement s, const QString& term, int limit);
+    // How many document rows (of one record or all) there are, counted up to `most`.
+    qint64 documentsUpTo(const std::optional<QString>& recordId, qint64 most);
 
     db::Connection& m_connection;
     Engine m_engine;

@@ -53,6 +53,8 @@ private slots:
     void cleanup();
     void search_data();
     void search();
+    void manyDocumentsInListOrder_data();
+    void manyDocumentsInListOrder();
     void snippetShowsTheTerm();
     void storeReplacesPagesAndRemoveForgets();
     void claimsAreExclusiveAndDeadOnesTakenOver();
@@ -158,6 +160,74 @@ void TestTextSearch::search() {
     table.store(QStringLiteral("GONE"), {plainPage(0, {QStringLiteral("发票 20261208 合同金额")})});
     const auto found = table.search(term, record.isEmpty() ? std::nullopt : std::optional<QString>(record));
     QCOMPARE(hitKeys(found), hits);
+}
+
+void TestTextSearch::manyDocumentsInListOrder_data() {
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<int>("limit");
+    // Frequent terms end within the first documents read in order, rarer ones go on
+    // to the index; a term of the list's end is read in order at first, then found by
+    // the index.
+    QTest::newRow("frequent, few hits") << "叁"
+                                        << "" << 5;
+    QTest::newRow("frequent, many hits") << "叁"
+                                         << "" << 50;
+    QTest::newRow("frequent, within a record") << "叁"
+                                               << "R2" << 10;
+    QTest::newRow("every hit") << "发票"
+                               << "" << 1000;
+    QTest::newRow("one character, every hit in a record") << "票"
+                                                          << "R1" << 1000;
+    QTest::newRow("only at the end of the lists") << "尾页"
+                                                  << "" << 5;
+    QTest::newRow("rare") << "壹万"
+                          << "" << 50;
+    QTest::newRow("four characters") << "合同金额"
+                                     << "" << 50;
+}
+
+void TestTextSearch::manyDocumentsInListOrder() {
+    QFETCH(QString, term);
+    QFETCH(QString, record);
+    QFETCH(int, limit);
+    // More documents than are read in order before the index is asked; rows inserted
+    // backwards, identifiers shuffled, so that neither gives the list order.
+    constexpr int documents = TextTable::LeadingDocuments + 40;
+    constexpr int perRecord = documents / 4;
+    TextTable table(*m_own);
+    if (table.engine() == wo::text::Engine::SQLite) { // hundreds of commits, none of them worth a sync
+        m_own->execute(QStringLiteral("PRAGMA synchronous = OFF"));
+        m_db->connection().execute(QStringLiteral("PRAGMA synchronous = OFF"));
+    }
+    QList<std::pair<QString, QStringList>> lists; // key prefix and page texts, in list order
+    for (int at = 0; at < documents; ++at) {
+        const QString id = QStringLiteral("D%1").arg(at * 7 % documents, 3, 10, QLatin1Char('0'));
+        const QString recordId = QStringLiteral("R%1").arg(at / perRecord);
+        const QString end = at >= documents - 40 ? QStringLiteral("尾页") : QString();
+        const QStringList pages{QStringLiteral("甲乙") + (at % 9 == 0 ? QStringLiteral("发票") : QString()) +
+                                    (at % 25 == 0 ? QStringLiteral("合同金额") : QString()) + end,
+                                QStringLiteral("丙丁") + (at % 2 == 0 ? QStringLiteral("叁") : QString()) +
+                                    (at == 5 || at == documents - 3 ? QStringLiteral("壹万") : QString()) +
+                                    end};
+        lists.append({recordId + u'/' + id, pages});
+    }
+    for (int at = documents - 1; at >= 0; --at) {
+        const QString id = lists[at].first.section(u'/', 1);
+        m_db->insertRow(id, id, QStringLiteral(".txt"), lists[at].first.section(u'/', 0, 0), at % perRecord,
+                        QStringLiteral("2026-12"));
+        table.store(id, {plainPage(0, {lists[at].second[0]}), plainPage(1, {lists[at].second[1]})});
+    }
+    QStringList expected;
+    for (const auto& [key, pages] : lists)
+        for (qsizetype page = 0; page < pages.size(); ++page)
+            if ((record.isEmpty() || key.startsWith(record + u'/')) && pages[page].contains(term) &&
+                expected.size() < limit)
+                expected << QStringLiteral("%1/%2").arg(key).arg(page + 1);
+    QVERIFY(!expected.isEmpty());
+    const auto found =
+        table.search(term, record.isEmpty() ? std::nullopt : std::optional<QString>(record), limit);
+    QCOMPARE(hitKeys(found), expected);
 }
 
 void TestTextSearch::snippetShowsTheTerm() {
