@@ -108,17 +108,59 @@ bool TextTable::exists() {
     }
 }
 
+namespace {
+
+Error unavailable(const Error& reason) {
+    return Error(err::SearchUnavailable,
+                 err::description(err::SearchUnavailable) + QStringLiteral("：") + reason.description());
+}
+
+// The pairs pairTokens() makes, made by the server from a page's text: "p", then each
+// character's code point and the next one's (0 after the last) in six hex digits.
+const QString kPairsOfBody = QStringLiteral(
+    "strip(to_tsvector('simple', coalesce((SELECT string_agg('p' || lpad(to_hex(ascii(substr(Body, i, 1))), "
+    "6, "
+    "'0') || lpad(to_hex(CASE WHEN i < length(Body) THEN ascii(substr(Body, i + 1, 1)) ELSE 0 END), 6, '0'), "
+    "' ' ORDER BY i) FROM generate_series(1, length(Body)) AS i), '')))");
+
+} // namespace
+
 void TextTable::ensure() {
-    if (exists())
+    if (exists()) {
+        if (m_engine == Engine::PostgreSQL)
+            addPairs();
         return;
+    }
     for (const CreateStatement& statement : createStatements(m_engine)) {
         try {
             m_connection.execute(statement.text);
         } catch (const Error& e) {
             if (!statement.optional)
-                throw Error(err::SearchUnavailable, err::description(err::SearchUnavailable) +
-                                                        QStringLiteral("：") + e.description());
+                throw unavailable(e);
         }
+    }
+}
+
+void TextTable::addPairs() {
+    db::Recordset found;
+    found.open(Statement{QStringLiteral("SELECT COUNT(*) FROM information_schema.columns WHERE table_name = "
+                                        "'original_pagetext' AND column_name = 'pairs' AND table_schema = "
+                                        "current_schema()"),
+                         {}},
+               m_connection);
+    if (found.state() != db::Recordset::adStateOpen || found.eof() || found.field(0).toInt() > 0)
+        return;
+    m_connection.beginTrans();
+    try {
+        m_connection.execute(QStringLiteral("ALTER TABLE Original_PageText ADD COLUMN Pairs tsvector"));
+        m_connection.execute(QStringLiteral("UPDATE Original_PageText SET Pairs = ") + kPairsOfBody);
+        m_connection.execute(QStringLiteral("ALTER TABLE Original_PageText ALTER COLUMN Pairs SET NOT NULL"));
+        m_connection.execute(QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS Original_PageText_Pairs ON Original_PageText USING gin (Pairs)"));
+        m_connection.commitTrans();
+    } catch (const Error& e) {
+        m_connection.rollbackTrans();
+        throw unavailable(e);
     }
 }
 

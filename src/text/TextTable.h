@@ -63,6 +63,9 @@ public:
     static constexpr int LeadingDocuments = 340;
 
 private:
+    // PostgreSQL tables made before pages kept their character pairs get the column, filled
+    // from the pages' text, and its index.
+    void addPairs();
     void storeOnce(const QString& id, const QList<PageText>& pages);
     // The condition that page `t` holds the term, its value appended to `values`.
     QString holdsTerm(const QString& term, QVariantList& values) const;

@@ -57,6 +57,7 @@ private slots:
     void manyDocumentsInListOrder();
     void snippetShowsTheTerm();
     void storeReplacesPagesAndRemoveForgets();
+    void pagesStoredWithoutPairsAreFoundAfterEnsure();
     void claimsAreExclusiveAndDeadOnesTakenOver();
     void failedAndOverTriedDocumentsAreSkipped();
     void queueSurvivesARestart();
@@ -257,6 +258,27 @@ void TestTextSearch::storeReplacesPagesAndRemoveForgets() {
     table.remove(QStringLiteral("D1"));
     QCOMPARE(table.search(QStringLiteral("新的"), std::nullopt).size(), 0);
     QCOMPARE(m_db->query(QStringLiteral("SELECT COUNT(*) FROM Original_PageText"))[0][0].toInt(), 0);
+}
+
+// A PostgreSQL table made before pages kept their character pairs: ensure() adds them,
+// so short terms find the pages stored before, and new pages store as usual.
+void TestTextSearch::pagesStoredWithoutPairsAreFoundAfterEnsure() {
+    if (m_db->driver() != QLatin1String("QPSQL"))
+        QSKIP("only PostgreSQL tables were made without pairs");
+    addDocument(QStringLiteral("D1"), QStringLiteral("R1"), 1);
+    addDocument(QStringLiteral("D2"), QStringLiteral("R1"), 2);
+    TextTable table(*m_own);
+    table.store(QStringLiteral("D1"), {plainPage(0, {QStringLiteral("发票号码 Ab")})});
+    m_own->execute(QStringLiteral("DROP INDEX Original_PageText_Pairs"));
+    m_own->execute(QStringLiteral("ALTER TABLE Original_PageText DROP COLUMN Pairs"));
+    table.ensure();
+    table.store(QStringLiteral("D2"), {plainPage(0, {QStringLiteral("发票")})});
+    const QList<std::pair<QString, QStringList>> expected{{QStringLiteral("票"), {"R1/D1/1", "R1/D2/1"}},
+                                                          {QStringLiteral("发票"), {"R1/D1/1", "R1/D2/1"}},
+                                                          {QStringLiteral("码"), {"R1/D1/1"}},
+                                                          {QStringLiteral("ab"), {"R1/D1/1"}}};
+    for (const auto& [term, keys] : expected)
+        QCOMPARE(hitKeys(table.search(term, std::nullopt)), keys);
 }
 
 void TestTextSearch::claimsAreExclusiveAndDeadOnesTakenOver() {
