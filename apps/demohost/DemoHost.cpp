@@ -196,8 +196,13 @@ Options parseOptions(const QStringList& arguments) {
             "Folder whose files are added, through the component's own adding, to a record that has no "
             "documents yet (default: the sample documents shipped with this program; \"\" for none)."),
         QStringLiteral("folder"), besideProgram(QStringLiteral(WO_SAMPLES_BESIDE)));
+    const QCommandLineOption textSearch(
+        QStringLiteral("text-search"),
+        QStringLiteral("Full-text search with these recognition languages (e.g. chi_sim, chi_sim+eng); off "
+                       "without."),
+        QStringLiteral("languages"));
     p.addOptions({database, postgres, mariadb, odbc, record, store, kind, state, original, module, ftp, ftpCa,
-                  samples});
+                  samples, textSearch});
     p.process(arguments);
 
     Options o;
@@ -220,6 +225,7 @@ Options parseOptions(const QStringList& arguments) {
     o.ftp = QUrl(p.value(ftp));
     o.ftpCaFile = p.value(ftpCa);
     o.samples = p.value(samples);
+    o.textSearch = p.value(textSearch);
     if (p.isSet(ftp) && !p.isSet(kind))
         o.storageKind = QStringLiteral("SQL SERVER");
     o.store = p.value(store);
@@ -255,7 +261,7 @@ Host::Host(const Options& options) : m_options(options) {
 
     registerComponent(o.module);
     const HRESULT created = wo::com::ComHost::createObject(
-        QStringLiteral(WO_PROGID_CLSMAIN), Wendra_Original::IID__ClsMain, reinterpret_cast<void**>(&m_main));
+        QStringLiteral(WO_PROGID_CLSMAIN), Wendra_Original::IID__ClsMain2, reinterpret_cast<void**>(&m_main));
     if (WO_FAILED(created))
         throw Failure(wo::com::ComHost::lastError().toStdString());
 
@@ -267,6 +273,7 @@ Host::Host(const Options& options) : m_options(options) {
     m_main->put_GetCopyRight(o.storageKind.toUtf8().constData());
     m_main->put_gsOpen(static_cast<int32_t>(m_ftp.session));
     m_main->put_gsConn(static_cast<int32_t>(m_ftp.connection));
+    m_main->put_gsTextSearch(o.textSearch.toUtf8().constData());
     if (!o.samples.isEmpty() && recordIsEmpty(m_connection.object, o.record))
         addSamples(*m_main, o.samples);
 }

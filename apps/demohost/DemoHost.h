@@ -24,6 +24,7 @@ struct Options {
     QUrl ftp;
     QString ftpCaFile;
     QString samples;
+    QString textSearch;
 };
 
 // Reads the host's command line (arguments[0] is the program). Needs a
@@ -66,7 +67,7 @@ private:
     };
     Connection m_connection;
     FtpHandles m_ftp;
-    Wendra_Original::_ClsMain* m_main = nullptr;
+    Wendra_Original::_ClsMain2* m_main = nullptr;
 };
 
 // What the host program does: one Host, one ShowForm.
