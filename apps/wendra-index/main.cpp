@@ -143,11 +143,15 @@ int readTexts(const Options& o, wo::db::Connection& connection, wo::text::TextTa
     wo::text::IndexSummary summary;
     {
         wo::apps::ProgressLine progress;
-        wo::text::IndexOptions options;
-        options.recordId = o.record;
-        options.read = o.read;
-        options.progress = [&](int finished, int waiting, const QString& name) {
-            progress.show(QStringLiteral("reading"), finished, waiting, name);
+        const wo::text::IndexOptions options{
+            .recordId = o.record,
+            .read = o.read,
+            .progress =
+                [&](int finished, int waiting, const QString& name) {
+                    progress.show(QStringLiteral("reading"), finished, waiting, name);
+                },
+            .stop = {},
+            .localFile = {},
         };
         summary = wo::text::indexDocuments(table, queue, storage, options);
     }

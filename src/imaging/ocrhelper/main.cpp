@@ -177,8 +177,11 @@ void limitSelf() {
     setpriority(PRIO_PROCESS, 0, 10);
     const rlimit cpu{120, 130};
     setrlimit(RLIMIT_CPU, &cpu);
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    // A sanitizer's shadow memory alone takes more address space than this.
     const rlimit memory{rlim_t(3) << 30, rlim_t(3) << 30};
     setrlimit(RLIMIT_AS, &memory);
+#endif
 }
 
 } // namespace
