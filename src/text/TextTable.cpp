@@ -110,6 +110,13 @@ bool TextTable::exists() {
 
 namespace {
 
+// The first column of a statement's first row; null when it gives none.
+QVariant firstValue(const Statement& statement, db::Connection& connection) {
+    db::Recordset rs;
+    rs.open(statement, connection);
+    return rs.state() == db::Recordset::adStateOpen && !rs.eof() ? rs.field(0) : QVariant();
+}
+
 Error unavailable(const Error& reason) {
     return Error(err::SearchUnavailable,
                  err::description(err::SearchUnavailable) + QStringLiteral("：") + reason.description());
@@ -142,13 +149,13 @@ void TextTable::ensure() {
 }
 
 void TextTable::addPairs() {
-    db::Recordset found;
-    found.open(Statement{QStringLiteral("SELECT COUNT(*) FROM information_schema.columns WHERE table_name = "
-                                        "'original_pagetext' AND column_name = 'pairs' AND table_schema = "
-                                        "current_schema()"),
-                         {}},
-               m_connection);
-    if (found.state() != db::Recordset::adStateOpen || found.eof() || found.field(0).toInt() > 0)
+    const QVariant found =
+        firstValue({QStringLiteral("SELECT COUNT(*) FROM information_schema.columns WHERE table_name = "
+                                   "'original_pagetext' AND column_name = 'pairs' AND table_schema = "
+                                   "current_schema()"),
+                    {}},
+                   m_connection);
+    if (found.isNull() || found.toInt() > 0)
         return;
     m_connection.beginTrans();
     try {
@@ -248,20 +255,15 @@ bool TextTable::readInOrderFirst(const QString& term, const std::optional<QStrin
     // Reading a page in order costs about as much as fetching and sorting a page the
     // index found, and finds `limit` hits after limit * pages / matches pages: it is
     // the cheaper way while matches^2 > limit * pages.
-    db::Recordset rows;
-    rows.open(Statement{QStringLiteral("SELECT max(Row) FROM Original_PageText"), {}}, m_connection);
     const double pages =
-        rows.state() == db::Recordset::adStateOpen && !rows.eof() ? rows.field(0).toDouble() : 0;
+        firstValue({QStringLiteral("SELECT max(Row) FROM Original_PageText"), {}}, m_connection).toDouble();
     const double enough = std::ceil(std::sqrt(double(limit) * pages));
     if (enough >= pages)
         return false;
     Statement s{QStringLiteral("SELECT COUNT(*) FROM (SELECT rowid FROM %1 WHERE %1 MATCH ? LIMIT ?) m"), {}};
     indexMatch(term, s);
     s.values << qint64(enough) + 1;
-    db::Recordset matches;
-    matches.open(s, m_connection);
-    return matches.state() == db::Recordset::adStateOpen && !matches.eof() &&
-           matches.field(0).toDouble() > enough;
+    return firstValue(s, m_connection).toDouble() > enough;
 }
 
 void TextTable::indexMatch(const QString& term, Statement& s) const {
@@ -346,19 +348,17 @@ qint64 TextTable::documentsUpTo(const std::optional<QString>& recordId, qint64 m
     }
     s.text += QStringLiteral(" LIMIT ?) n");
     s.values << most;
-    db::Recordset rs;
-    rs.open(s, m_connection);
-    return rs.state() == db::Recordset::adStateOpen && !rs.eof() ? rs.field(0).toLongLong() : most;
+    const QVariant documents = firstValue(s, m_connection);
+    return documents.isNull() ? most : documents.toLongLong();
 }
 
 QList<Word> TextTable::words(const QString& id, int page) {
-    db::Recordset rs;
-    rs.open(Statement{QStringLiteral("SELECT Words FROM Original_PageText WHERE ID = ? AND Page = ?"),
-                      {id, page}},
-            m_connection);
-    if (rs.state() != db::Recordset::adStateOpen || rs.eof())
-        return {};
-    return PageText::wordsFromJson(rs.field(0).toString().toUtf8());
+    return PageText::wordsFromJson(
+        firstValue(
+            {QStringLiteral("SELECT Words FROM Original_PageText WHERE ID = ? AND Page = ?"), {id, page}},
+            m_connection)
+            .toString()
+            .toUtf8());
 }
 
 } // namespace wo::text

@@ -48,6 +48,14 @@ const DocumentModel::Document& DocumentModel::document(int row) const {
     return m_rows.at(row).document;
 }
 
+QStringList DocumentModel::ids() const {
+    QStringList ids;
+    ids.reserve(m_rows.size());
+    for (const Row& row : m_rows)
+        ids << row.document.id;
+    return ids;
+}
+
 QString DocumentModel::number(int row) const {
     return m_rows.at(row).number;
 }

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
+#include <QStringList>
 #include <QVariant>
 
 // The documents of one record as both windows show them: one row per document, in
@@ -53,6 +54,8 @@ public:
     void rename(int row, const QString& name);
 
     const Document& document(int row) const;
+    // The documents' IDs in row order.
+    QStringList ids() const;
     QString number(int row) const;
     // The path of the row's copy in the download cache; "" while it has none.
     QString cachePath(int row) const;

@@ -63,15 +63,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, i
     return b;
 }
 
-// The IDs of the rows, in list order.
-QStringList documentIds(const DocumentModel& documents) {
-    QStringList ids;
-    ids.reserve(documents.rowCount());
-    for (int row = 0; row < documents.rowCount(); ++row)
-        ids << documents.document(row).id;
-    return ids;
-}
-
 } // namespace
 
 const QString FrmMainList::kScanFile = ui::kScanFile;
@@ -660,7 +651,7 @@ bool FrmMainList::keepCurrentShown() {
 }
 
 void FrmMainList::previewMatch(bool forward) {
-    const int row = m_matches->step(documentIds(*m_documents), currentRow(LVOrder), forward);
+    const int row = m_matches->step(m_documents->ids(), currentRow(LVOrder), forward);
     if (row >= 0)
         goToRow(row);
 }
@@ -681,7 +672,7 @@ void FrmMainList::dropHiddenSelection() {
 void FrmMainList::CmdExit_Click() {
     if (bOrderChanged) {
         const BusyState busy(this, m_panels.get(), 1, QStringLiteral("正在保存原文顺序，请稍等..."));
-        store::saveDocumentOrder(*MyInit::Connection, documentIds(*m_documents));
+        store::saveDocumentOrder(*MyInit::Connection, m_documents->ids());
     }
     accept();
 }

@@ -514,14 +514,11 @@ void frmDetail::showHits() {
 void frmDetail::goToHit(bool forward) {
     if (!m_hits || m_hits->term().isEmpty())
         return;
-    QStringList ids;
-    for (int row = 0; row < m_documents.rowCount(); ++row)
-        ids << m_documents.document(row).id;
     const int row = m_document - 1;
     // A document shown without pages (or none) counts as wholly passed in the direction of travel.
     const HitPlace from = imageShown() ? HitPlace{row, ImgShow->currentPage()}
                                        : HitPlace{row, forward ? std::numeric_limits<int>::max() : 0};
-    const std::optional<HitPlace> to = nextHit(m_hits->places(ids), from, forward);
+    const std::optional<HitPlace> to = nextHit(m_hits->places(m_documents.ids()), from, forward);
     if (!to)
         return;
     if (to->row != row || !imageShown()) {
