@@ -102,7 +102,7 @@ void FrmMainList::buildLayout() {
     LVOrder->setSelectionMode(QAbstractItemView::ExtendedSelection);
     LVOrder->setItemDelegate(new MatchDelegate(LVOrder));
     connect(LVOrder->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (m_finding)
+        if (finding())
             dropHiddenSelection();
     });
 
@@ -179,7 +179,7 @@ void FrmMainList::keyPressEvent(QKeyEvent* event) {
     // an open find bar.
     if (event->matches(QKeySequence::Cancel)) {
         event->accept();
-        if (m_finding)
+        if (finding())
             closeFindBar();
         return;
     }
@@ -246,7 +246,7 @@ void FrmMainList::UpdateMoveButtons() {
 }
 
 void FrmMainList::setMoveButtons() {
-    const bool movable = !MyInit::browseOnly() && !m_finding;
+    const bool movable = !MyInit::browseOnly() && !finding();
     CmdUp->setEnabled(movable && nFirstSelected != 1);
     CmdDown->setEnabled(movable && nLastSelected != m_documents->rowCount());
 }
@@ -297,7 +297,7 @@ void FrmMainList::LVOrder_DblClick() {
         frmDetail viewer(*m_documents, this);
         viewer.SelIndex = qint16(current + 1);
         viewer.Form_Load();
-        if (m_finding) {
+        if (finding()) {
             // The viewer marks the find bar's term, and finds it in text read while it is open.
             const QString term = m_findBar->term();
             viewer.setFindText(term);
@@ -448,7 +448,7 @@ void FrmMainList::CmdDel_Click() {
         ImgPreview->clearImage();
         ImgTypeICO->clear();
         // The delete makes the first row current, which the find bar may hide.
-        if (m_finding)
+        if (finding())
             keepCurrentShown();
     }
     if (m_documents->rowCount() == 0) {
@@ -545,7 +545,7 @@ void FrmMainList::moveNeighbour(int from, int to) {
 }
 
 void FrmMainList::moveSelection(MoveDirection direction) {
-    if (m_finding || !prepareMove())
+    if (finding() || !prepareMove())
         return;
     const auto move = moveBlock({nFirstSelected, nLastSelected}, m_documents->rowCount(), direction);
     if (!move)
@@ -584,21 +584,25 @@ void FrmMainList::openFindBar() {
         connect(&text::TextService::instance().events(), &text::TextEvents::documentRead, m_findBar,
                 &FindBar::searchAgain, Qt::QueuedConnection);
     }
-    if (!m_finding) {
-        m_finding = true;
+    const bool opening = !finding();
+    if (opening) {
         LVOrder->setGeometry(
             twipsRect(kListLeft, kListTop, kListWidth, kListHeight - kFindBarHeight - kFindBarGap, this));
         m_findBar->setGeometry(
             twipsRect(kListLeft, kListTop + kListHeight - kFindBarHeight, kListWidth, kFindBarHeight, this));
-        setMoveButtons();
     }
     m_findBar->open();
+    if (opening)
+        setMoveButtons();
+}
+
+bool FrmMainList::finding() const {
+    return m_findBar && !m_findBar->isHidden();
 }
 
 void FrmMainList::closeFindBar() {
-    if (!m_finding)
+    if (!finding())
         return;
-    m_finding = false;
     m_findBar->hide();
     LVOrder->setGeometry(twipsRect(kListLeft, kListTop, kListWidth, kListHeight, this));
     for (int row = 0; row < m_documents->rowCount(); ++row)

@@ -140,6 +140,8 @@ private:
     void openFindBar();
     // Esc in the bar: the list gets its room and every row back.
     void closeFindBar();
+    // Whether the find bar is open; the order cannot change then, as a move would pass rows not shown.
+    bool finding() const;
     // Shows only the rows whose document holds the term (all for a blank one), marks
     // them, and keeps the current row among them.
     void showMatches(const QString& term);
@@ -170,8 +172,6 @@ private:
     int nFirstSelected = 0;
     int nLastSelected = 0;
     bool m_adding = false;
-    // While the find bar is open, the order cannot be changed: a move would pass rows not shown.
-    bool m_finding = false;
     DocumentModel* m_documents;
     FindBar* m_findBar = nullptr;
     std::unique_ptr<RecordSearch> m_search;
