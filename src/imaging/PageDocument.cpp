@@ -811,6 +811,17 @@ private:
         pages = std::min(pages, PageDocument::MaxPages);
         if (m_ended || m_directories.size() >= pages)
             return;
+        // A chain found broken stays broken: asked again, it says so without reading.
+        if (m_fault)
+            throw *m_fault;
+        try {
+            walkFileTo(pages);
+        } catch (const Error& e) {
+            m_fault = e;
+            throw;
+        }
+    }
+    void walkFileTo(size_t pages) {
         withFile([&](int fd, quint64 fileSize) {
             uchar bytes[2 + 12 * 40 + 4];
             while (!m_ended && m_directories.size() < pages) {
@@ -836,6 +847,7 @@ private:
     QString m_path;
     bool m_little = true;
     bool m_ended = false;
+    std::optional<Error> m_fault;
     std::vector<quint64> m_directories;
     std::unordered_set<quint64> m_seen;
 };
